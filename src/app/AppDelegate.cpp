@@ -1,0 +1,106 @@
+#include "AppDelegate.h"
+
+#include "app/DocumentFLAC.h"
+#include "app/RegisteredDefaults.h"
+#include "storage/CocoLite.h"
+#include "storage/FileManager.h"
+#include "storage/Log.h"
+#include "ui/MainWindow.h"
+#include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QSplitter>
+#include <QStandardPaths>
+
+AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::initialize() {
+    RegisteredDefaults::registerAll();
+}
+
+QString AppDelegate::dataFolderPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Tonebridge");
+}
+
+QString AppDelegate::databasePath() {
+    return dataFolderPath() + QStringLiteral("/tonebridge.db");
+}
+
+VueCtrlrFilez* AppDelegate::vueCtrlrFilez() {
+    if (!m_vueFilez && m_window) {
+        m_vueFilez = qobject_cast<VueCtrlrFilez*>(m_window->splitView()->widget(1));
+    }
+    return m_vueFilez;
+}
+
+VueCtrlrReglage* AppDelegate::vueCtrlrReglage() {
+    if (!m_vueReglage && m_window) {
+        m_vueReglage = qobject_cast<VueCtrlrReglage*>(m_window->splitView()->widget(0));
+    }
+    return m_vueReglage;
+}
+
+void AppDelegate::lookUpViews() {
+    m_vueFilez = nullptr;
+    m_vueReglage = nullptr;
+    if (vueCtrlrFilez() == nullptr) {
+        Log::write(QStringLiteral("Création ctrlrfilez impossible"));
+    }
+    if (vueCtrlrReglage() == nullptr) {
+        Log::write(QStringLiteral("Création CtrlrReglage impossible"));
+    }
+}
+
+void AppDelegate::prepareDataFolder() {
+    const QString folder = dataFolderPath();
+    bool isDirectory = false;
+    if (FileManager::fileExists(folder, &isDirectory) && isDirectory) {
+        return;
+    }
+    QString error;
+    if (!FileManager::createDirectory(folder, &error)) {
+        Log::write(QStringLiteral("Impossible de créer %1\n%2").arg(folder, error));
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    lookUpViews();
+    prepareDataFolder();
+    m_database = std::make_unique<CocoLite>(databasePath());
+    m_database->inputDBrequest(QStringLiteral("PRAGMA user_version=3;"));
+    m_database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'; "));
+    const QList<QVariantMap> rows =
+        m_database->outputDBrequest(QStringLiteral("SELECT sqlite_version() AS version;"));
+    const QString version = rows.isEmpty() ? QString() : rows.last().value("version").toString();
+    Log::write(QStringLiteral("sqlite version : %1").arg(version));
+    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
+        list->raffraichirTableau();
+    }
+    m_launched = true;
+    const QStringList pending = std::exchange(m_pendingPaths, {});
+    openPaths(pending);
+}
+
+void AppDelegate::openPaths(const QStringList& paths) {
+    if (!m_launched) {
+        m_pendingPaths += paths;
+        return;
+    }
+    for (const QString& path : paths) {
+        DocumentFLAC::readFromURL(this, path);
+    }
+}
+
+void AppDelegate::ajouterDossierOuFichier(const QString& path) {
+    bool isDirectory = false;
+    if (!FileManager::fileExists(path, &isDirectory)) {
+        return;
+    }
+    // The queue takes the path from here once it exists.
+    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
+        list->raffraichirTableau();
+    }
+}

@@ -1,0 +1,69 @@
+#include "app/AppDelegate.h"
+#include "app/InstanceChannel.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+QStringList absolutePaths(const QStringList& arguments) {
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        paths.append(QFileInfo(argument).absoluteFilePath());
+    }
+    return paths;
+}
+
+bool hasArgument(int argc, char* argv[], const char* wanted) {
+    for (int index = 1; index < argc; ++index) {
+        if (std::strcmp(argv[index], wanted) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void nameApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tonebridge"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tonebridge"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TONEBRIDGE_VERSION));
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Modes that need no display decide before any window system is touched.
+    if (hasArgument(argc, argv, "--version")) {
+        std::printf("tonebridge %s\n", TONEBRIDGE_VERSION);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    nameApplication();
+    QStringList arguments = QApplication::arguments().mid(1);
+    arguments.removeAll(QStringLiteral("--"));
+    const QStringList paths = absolutePaths(arguments);
+
+    AppDelegate::initialize();
+    if (InstanceChannel::sendToRunningInstance(paths)) {
+        return 0;
+    }
+
+    MainWindow window;
+    AppDelegate delegate(&window);
+    InstanceChannel channel;
+    channel.listen();
+    QObject::connect(&channel, &InstanceChannel::pathsReceived, &delegate,
+                     [&delegate, &window](const QStringList& received) {
+                         delegate.openPaths(received);
+                         window.raise();
+                         window.activateWindow();
+                     });
+    window.show();
+    delegate.openPaths(paths);
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}

@@ -1,0 +1,153 @@
+#include "CocoLite.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sqlite3.h>
+
+CocoLite::CocoLite(const QString& dbPath) : m_dbPath(dbPath) {}
+
+CocoLite::~CocoLite() {
+    closeDB();
+}
+
+bool CocoLite::openDB() {
+    if (m_isDBopen) {
+        closeDB();
+    }
+    sqlite3_open(m_dbPath.toUtf8().constData(), &m_db);
+    m_isDBopen = true;
+    return true;
+}
+
+bool CocoLite::closeDB() {
+    if (!m_isDBopen) {
+        return false;
+    }
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_isDBopen = false;
+    return true;
+}
+
+void CocoLite::fail(const char* where, int status) const {
+    std::fprintf(stderr, "%s failed with status %d: %s\n", where, status, sqlite3_errmsg(m_db));
+    std::fflush(stderr);
+    std::exit(1);
+}
+
+void CocoLite::prepare(const QByteArray& sql) {
+    m_stmt = nullptr;
+    const int status =
+        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()) + 1, &m_stmt, nullptr);
+    if (status != SQLITE_OK) {
+        fail("prepare_v2 (db, sql, (int)strlen (sql) + 1, & stmt, NULL)", status);
+    }
+}
+
+qint32 CocoLite::inputDBrequest(const QString& sql) {
+    if (!m_isDBopen) {
+        openDB();
+    }
+    prepare(sql.toUtf8());
+    int status = sqlite3_step(m_stmt);
+    if (status != SQLITE_DONE) {
+        fail("step (stmt)", status);
+    }
+    status = sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    if (status != SQLITE_OK) {
+        fail("finalize(stmt)", status);
+    }
+    return qint32(sqlite3_last_insert_rowid(m_db));
+}
+
+QVariantMap CocoLite::readRow(int columnCount) const {
+    QVariantMap row;
+    for (int column = 0; column < columnCount; ++column) {
+        const char* name = sqlite3_column_name(m_stmt, column);
+        if (name == nullptr) {
+            continue;
+        }
+        QVariant value;
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_INTEGER:
+            value = qint32(sqlite3_column_int64(m_stmt, column));
+            break;
+        case SQLITE_FLOAT:
+            value = sqlite3_column_double(m_stmt, column);
+            break;
+        case SQLITE_TEXT: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+            value = QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
+            break;
+        }
+        case SQLITE_BLOB: {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+            value = QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+            break;
+        }
+        default:
+            break;
+        }
+        if (value.isValid()) {
+            row.insert(QString::fromUtf8(name), value);
+        }
+    }
+    return row;
+}
+
+QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
+    if (!m_isDBopen) {
+        openDB();
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    m_stmt = nullptr;
+    // A statement that fails to prepare leaves no statement; its first step
+    // then reports the misuse.
+    sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &m_stmt, nullptr);
+    const int columnCount = sqlite3_column_count(m_stmt);
+    QList<QVariantMap> rows;
+    for (;;) {
+        const int status = sqlite3_step(m_stmt);
+        if (status == SQLITE_DONE) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            return rows;
+        }
+        if (status != SQLITE_ROW) {
+            std::fprintf(stderr, "Failed.%d\n", status);
+            std::fflush(stderr);
+            std::exit(1);
+        }
+        QVariantMap row = readRow(columnCount);
+        if (!row.isEmpty()) {
+            rows.append(row);
+        }
+    }
+}
+
+bool CocoLite::readSqlCreateFile(const QString& path) {
+    openDB();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QStringLiteral("impossible d'ouvrir %1").arg(path)));
+        return false;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    if (text.isEmpty()) {
+        return false;
+    }
+    for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
+        const QString line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1String("--"))) {
+            continue;
+        }
+        inputDBrequest(line);
+    }
+    closeDB();
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The one connection to the queue's database file. Every statement of the
+// application runs through inputDBrequest() (no rows) or outputDBrequest()
+// (rows). Any failure of the SQLite library ends the process: there are no
+// error results.
+class CocoLite {
+public:
+    explicit CocoLite(const QString& dbPath);
+    ~CocoLite();
+    CocoLite(const CocoLite&) = delete;
+    CocoLite& operator=(const CocoLite&) = delete;
+
+    bool openDB();
+    bool closeDB();
+
+    // Runs the first statement of the text; answers the connection's last
+    // inserted row identifier, narrowed to 32 bits.
+    qint32 inputDBrequest(const QString& sql);
+    // Runs the first statement of the text; answers its rows keyed by column
+    // name. NULL columns are absent and all-NULL rows are dropped.
+    QList<QVariantMap> outputDBrequest(const QString& sql);
+    // Runs a script of one statement per line, skipping empty and "--" lines.
+    bool readSqlCreateFile(const QString& path);
+
+    QString dbPath() const { return m_dbPath; }
+    void setDbPath(const QString& path) { m_dbPath = path; }
+    bool isDBopen() const { return m_isDBopen; }
+
+private:
+    void prepare(const QByteArray& sql);
+    QVariantMap readRow(int columnCount) const;
+    [[noreturn]] void fail(const char* where, int status) const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+    bool m_isDBopen = false;
+    QString m_dbPath;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QMutex>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+
+class QSettings;
+
+// The settings store: values the user set (kept in
+// ~/.config/Tonebridge/Tonebridge.conf) over an in-memory registration
+// domain of defaults. A run-only domain above both lets a batch run override
+// settings without writing them.
+class UserDefaults {
+public:
+    static UserDefaults& standard();
+
+    void registerDefaults(const QVariantMap& defaults);
+
+    QVariant objectForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key) const;
+    bool boolForKey(const QString& key) const;
+    QString stringForKey(const QString& key) const;
+    // A folder as an absolute path, a leading "~" standing for the home folder;
+    // empty when none is stored.
+    QString folderForKey(const QString& key) const;
+
+    void setObject(const QVariant& value, const QString& key);
+    void setInteger(qint64 value, const QString& key);
+    void setBool(bool value, const QString& key);
+    void setString(const QString& value, const QString& key);
+    void setFolder(const QString& path, const QString& key);
+    void removeObject(const QString& key);
+
+    // Values for this run only: they win over everything and are never written.
+    void setRunOverride(const QString& key, const QVariant& value);
+    void clearRunOverrides();
+
+    void synchronize();
+    // Drops the cached store so the next read opens the current configuration
+    // folder (tests switch HOME between cases).
+    void reload();
+
+    static QString expandTilde(const QString& path);
+    static QString abbreviateHome(const QString& path);
+
+private:
+    UserDefaults();
+    ~UserDefaults();
+    QSettings& settings() const;
+
+    mutable QMutex m_mutex;
+    mutable std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_registered;
+    QVariantMap m_overrides;
+};

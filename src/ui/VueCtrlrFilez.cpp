@@ -1,0 +1,7 @@
+#include "VueCtrlrFilez.h"
+
+VueCtrlrFilez::VueCtrlrFilez(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("vueCtrlrFilez"));
+}
+
+void VueCtrlrFilez::raffraichirTableau() {}

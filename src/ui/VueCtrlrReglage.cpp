@@ -1,0 +1,6 @@
+#include "VueCtrlrReglage.h"
+
+VueCtrlrReglage::VueCtrlrReglage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("vueCtrlrReglage"));
+    setMinimumSize(370, 400);
+}

@@ -1,0 +1,133 @@
+#include "app/AppDelegate.h"
+#include "app/InstanceChannel.h"
+#include "storage/CocoLite.h"
+#include "support/TestEnvironment.h"
+#include "ui/MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+int userVersion(const QString& path) {
+    CocoLite db(path);
+    return db.outputDBrequest("PRAGMA user_version").value(0).value("user_version").toInt();
+}
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
+    for (int waited = 0; waited < milliseconds; waited += 20) {
+        if (condition()) {
+            return true;
+        }
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    return condition();
+}
+} // namespace
+
+TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
+    EXPECT_FALSE(QFile::exists(AppDelegate::databasePath()));
+    MainWindow window;
+    AppDelegate delegate(&window);
+    testing::internal::CaptureStderr();
+    delegate.applicationDidFinishLaunching();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log, std::string("sqlite version : ") + sqlite3_libversion() + "\n");
+    EXPECT_EQ(AppDelegate::databasePath(),
+              TestEnvironment::home() + "/.local/share/Tonebridge/tonebridge.db");
+    EXPECT_TRUE(QFile::exists(AppDelegate::databasePath()));
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
+    EXPECT_NE(delegate.vueCtrlrFilez(), nullptr);
+    EXPECT_NE(delegate.vueCtrlrReglage(), nullptr);
+}
+
+TEST(Startup, SecondStartKeepsEveryRow) {
+    {
+        MainWindow window;
+        AppDelegate delegate(&window);
+        delegate.applicationDidFinishLaunching();
+        delegate.database()->inputDBrequest("CREATE TABLE IF NOT EXISTS keep (v TEXT)");
+        delegate.database()->inputDBrequest("INSERT INTO keep VALUES ('still here')");
+    }
+    MainWindow window;
+    AppDelegate delegate(&window);
+    delegate.applicationDidFinishLaunching();
+    const auto rows = delegate.database()->outputDBrequest("SELECT v FROM keep");
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].value("v").toString(), "still here");
+}
+
+TEST(StartupDeathTest, PlainFileWhereTheDataFolderGoes) {
+    EXPECT_EXIT(
+        {
+            QDir().mkpath(TestEnvironment::home() + "/.local/share");
+            QFile blocker(AppDelegate::dataFolderPath());
+            blocker.open(QIODevice::WriteOnly);
+            blocker.close();
+            MainWindow window;
+            AppDelegate delegate(&window);
+            delegate.applicationDidFinishLaunching();
+        },
+        testing::ExitedWithCode(1),
+        "^Impossible de créer .*/Tonebridge\n.*\nprepare_v2 .* failed with status [0-9]+: unable "
+        "to open database file");
+}
+
+TEST(StartupDeathTest, DataFolderThatCannotBeWritten) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
+    EXPECT_EXIT(
+        {
+            const QString share = TestEnvironment::home() + "/.local/share";
+            QFile::setPermissions(share, QFile::ReadOwner | QFile::ExeOwner);
+            MainWindow window;
+            AppDelegate delegate(&window);
+            delegate.applicationDidFinishLaunching();
+        },
+        testing::ExitedWithCode(1), "failed with status [0-9]+: unable to open database file");
+}
+
+TEST(Startup, ProgramStartsAndASecondLaunchHandsItsPathsOver) {
+    QProcess first;
+    first.setProgram(TONEBRIDGE_BINARY);
+    first.start();
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(waitFor([] { return QFile::exists(InstanceChannel::socketPath()); }));
+    ASSERT_TRUE(waitFor([] { return QFile::exists(AppDelegate::databasePath()); }));
+
+    QProcess second;
+    second.start(TONEBRIDGE_BINARY, {QDir::homePath()});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    first.waitForFinished(5000);
+    const QString log = QString::fromUtf8(first.readAllStandardError());
+    EXPECT_TRUE(log.contains(QStringLiteral("sqlite version : %1").arg(sqlite3_libversion())))
+        << log.toStdString();
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
+}
+
+TEST(Startup, VersionNeedsNoDisplay) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    program.setProcessEnvironment(environment);
+    program.start(TONEBRIDGE_BINARY, {"--version"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith("tonebridge "));
+}

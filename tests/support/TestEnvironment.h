@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Every test process runs in a home folder of its own: HOME, the XDG folders
+// and the runtime folder all point into a fresh temporary directory, so no
+// test touches a real user's settings, queue or music.
+class TestEnvironment {
+public:
+    // Creates the temporary home and points the environment at it.
+    static void setUp();
+    static void tearDown();
+    static QString root();
+    static QString home();
+    // A new empty folder inside the temporary home.
+    static QString makeFolder(const QString& name);
+};
