@@ -2,6 +2,8 @@
 
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
+#include "model/MetadataDictionary.h"
+#include "model/PersistentURL.h"
 #include "storage/CocoLite.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -12,7 +14,9 @@
 #include <QSplitter>
 #include <QStandardPaths>
 
-AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {}
+AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {
+    ModelContext::setCurrent(this);
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -66,10 +70,16 @@ void AppDelegate::prepareDataFolder() {
     }
 }
 
+void AppDelegate::createTables() {
+    m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
+    m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     lookUpViews();
     prepareDataFolder();
     m_database = std::make_unique<CocoLite>(databasePath());
+    createTables();
     m_database->inputDBrequest(QStringLiteral("PRAGMA user_version=3;"));
     m_database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'; "));
     const QList<QVariantMap> rows =

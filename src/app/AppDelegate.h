@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ModelContext.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -14,7 +16,7 @@ class VueCtrlrReglage;
 // The application context: creates the database, the queue and the
 // controller at start-up and hands them, with the two main views, to
 // everything else.
-class AppDelegate : public QObject {
+class AppDelegate : public QObject, public ModelContext {
     Q_OBJECT
 public:
     explicit AppDelegate(MainWindow* window, QObject* parent = nullptr);
@@ -30,7 +32,9 @@ public:
     // Paths opened from outside before start-up ended wait here.
     void openPaths(const QStringList& paths);
 
-    CocoLite* database() const { return m_database.get(); }
+    CocoLite* database() const override { return m_database.get(); }
+    QueueAccess* queueAccess() const override { return nullptr; }
+    MetadataReader* metadataReader() const override { return nullptr; }
     VueCtrlrFilez* vueCtrlrFilez();
     VueCtrlrReglage* vueCtrlrReglage();
 
@@ -40,6 +44,7 @@ public:
 private:
     void lookUpViews();
     void prepareDataFolder();
+    void createTables();
 
     QPointer<MainWindow> m_window;
     QPointer<VueCtrlrFilez> m_vueFilez;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -59,5 +60,14 @@ QString TestEnvironment::home() {
 QString TestEnvironment::makeFolder(const QString& name) {
     const QString path = home() + QLatin1Char('/') + name;
     QDir().mkpath(path);
+    return path;
+}
+
+QString TestEnvironment::writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+        std::abort();
+    }
     return path;
 }

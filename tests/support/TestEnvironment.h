@@ -14,4 +14,6 @@ public:
     static QString home();
     // A new empty folder inside the temporary home.
     static QString makeFolder(const QString& name);
+    // Writes the file, making its folders; answers its path.
+    static QString writeFile(const QString& path, const QByteArray& content = "data");
 };

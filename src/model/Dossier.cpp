@@ -1,0 +1,46 @@
+#include "Dossier.h"
+
+#include "model/ModelContext.h"
+#include "storage/FileManager.h"
+#include "storage/Log.h"
+
+#include <QDirIterator>
+
+#include <QFileInfo>
+#include <cerrno>
+
+std::unique_ptr<Dossier> Dossier::finderElementAvecURL(const PersistentURLPtr& url) {
+    auto folder = std::make_unique<Dossier>();
+    folder->setElementURL(url);
+    return folder;
+}
+
+QString Dossier::description() const {
+    return QStringLiteral("Dossier : ") + nomElement();
+}
+
+bool Dossier::contenuRecursif(bool /*recursive*/) {
+    const PersistentURLPtr url = elementURL();
+    bool isDirectory = false;
+    if (!url || !FileManager::fileExists(url->path(), &isDirectory) || !isDirectory) {
+        return false;
+    }
+    QueueAccess* queue =
+        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
+    // Hidden items are left out, and so is everything below a hidden folder.
+    // Linked folders are not entered, so a link loop cannot trap the listing.
+    QDirIterator listing(url->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                         QDirIterator::Subdirectories);
+    while (listing.hasNext()) {
+        const QString path = listing.next();
+        const QFileInfo info = listing.fileInfo();
+        if (info.isDir() && !info.isSymLink() && !(info.isReadable() && info.isExecutable())) {
+            Log::write(
+                QStringLiteral("Erreur enum %1 :\n%2").arg(path, FileManager::errorText(EACCES)));
+        }
+        if (queue != nullptr) {
+            queue->ajouterUnFichier(path);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/FinderElement.h"
+
+#include <memory>
+
+// A folder element: lists its whole tree and hands every item to the queue.
+class Dossier : public FinderElement {
+public:
+    static std::unique_ptr<Dossier> finderElementAvecURL(const PersistentURLPtr& url);
+
+    qint32 elementType() const override { return kElementDossier; }
+    QString description() const override;
+    // Hands every visible item below the folder, at any depth, to the queue.
+    // False when the folder is gone or is not a folder.
+    bool contenuRecursif(bool recursive);
+};

@@ -1,0 +1,5 @@
+#include "Fichier.h"
+
+QString Fichier::description() const {
+    return QStringLiteral("Fichier : ") + nomElement();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "model/PersistentURL.h"
+#include "model/sqlitePersistentObject.h"
+
+#include <QMutex>
+#include <QString>
+
+// Element type codes, shared by elements and the `ftype` column.
+enum ElementType : qint32 {
+    kElementAucun = 0,
+    kElementDossier = 1,
+    kElementSourceFlac = 2,
+    kElementTempAudio = 3,
+    kElementDestination = 4,
+    kElementImage = 5,
+    kElementTempImage = 6,
+};
+
+// A file or folder the user gave to the application: its own location,
+// where its converted file goes and where the decoder writes its temporary
+// file, and the cover-image options that audio files use.
+class FinderElement : public sqlitePersistentObject {
+public:
+    FinderElement();
+    ~FinderElement() override;
+
+    static QString sqliteCreationRequete() { return QString(); }
+    static QString sqliteColumnHeadersRequete() { return QString(); }
+    static void vider() {}
+
+    QString sqliteInsertUpdateRequete() override { return QString(); }
+    QString sqliteDeleteRequete() const override { return QString(); }
+    quint32 save() override { return 0; }
+    quint32 sqliteid() const override { return m_sqliteid; }
+    void setSqliteid(quint32 identifier) override { m_sqliteid = identifier; }
+
+    // The destination, worked out from the settings on first use, then cached.
+    PersistentURLPtr destinationURL();
+    void setDestinationURL(const PersistentURLPtr& url);
+    // Works the destination out again from the current settings.
+    PersistentURLPtr freshDestinationURL();
+    // The hidden decoded file beside the destination, worked out on first use.
+    PersistentURLPtr tempDestinationURL();
+    void setTempDestinationURL(const PersistentURLPtr& url);
+
+    bool originalExists() const;
+    bool destinationExists();
+    bool supprimerTempFile();
+    bool supprimerTempImageFile();
+    virtual QString nomElement() const;
+    virtual QString description() const;
+
+    virtual bool isactive() const { return m_isactive; }
+    void setIsactive(bool active) { m_isactive = active; }
+    virtual qint32 elementType() const { return m_elementType; }
+    void setElementType(qint32 type) { m_elementType = type; }
+    virtual qint32 imageAutoFind() const { return m_imageAutoFind; }
+    virtual void setImageAutoFind(qint32 value) { m_imageAutoFind = value; }
+    virtual qint32 imageSourceType() const { return m_imageSourceType; }
+    virtual void setImageSourceType(qint32 value) { m_imageSourceType = value; }
+
+    PersistentURLPtr elementURL() const;
+    void setElementURL(const PersistentURLPtr& url);
+    PersistentURLPtr imageTempURL() const;
+    virtual void setImageTempURL(const PersistentURLPtr& url);
+    QString nomDestination() const;
+    void setNomDestination(const QString& name);
+
+    // The codecs, given as output extensions.
+    static const QStringList& codecExtensions();
+
+private:
+    static bool removeIfPresent(const PersistentURLPtr& url);
+    QString destinationFolder() const;
+
+    bool m_isactive = true;
+    qint32 m_elementType = kElementAucun;
+    qint32 m_imageAutoFind = 1;
+    qint32 m_imageSourceType = 0;
+    quint32 m_sqliteid = 0;
+
+    // The locations are read from the export's thread as well.
+    mutable QMutex m_mutex;
+    PersistentURLPtr m_elementURL;
+    PersistentURLPtr m_destinationURL;
+    PersistentURLPtr m_imageTempURL;
+    QString m_nomDestination;
+    PersistentURLPtr m_tempAudioURL;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/sqlitePersistentObject.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+
+class MetadataDictionary;
+using MetadataDictionaryPtr = std::shared_ptr<MetadataDictionary>;
+
+// One set of tags and stream facts of an audio file: what was read from the
+// source (type 1) or what will be written into the output (type 2). A
+// string-keyed dictionary that stores itself as a row of `audioMetadata`.
+class MetadataDictionary : public sqlitePersistentObject {
+public:
+    enum Type : qint32 { kInput = 1, kOutput = 2 };
+
+    MetadataDictionary() = default;
+    explicit MetadataDictionary(const QVariantMap& entries) : m_entries(entries) {}
+
+    static MetadataDictionaryPtr withType(qint32 amdtype);
+    static MetadataDictionaryPtr persistentObjectWithSqliteid(quint32 identifier);
+    static QString sqliteCreationRequete();
+    static QString sqliteColumnHeadersRequete();
+    static void vider();
+    // The stored tag and stream keys, in column order.
+    static const QStringList& storedKeys();
+
+    QString sqliteInsertUpdateRequete() override;
+    QString sqliteDeleteRequete() const override;
+    quint32 save() override;
+    quint32 sqlitePreviousId() override;
+    quint32 sqliteid() const override;
+    void setSqliteid(quint32 identifier) override;
+    quint32 fileid() const;
+    void setFileid(quint32 identifier);
+    void supprimerDeLaBase();
+
+    QVariant value(const QString& key) const { return m_entries.value(key); }
+    bool contains(const QString& key) const { return m_entries.contains(key); }
+    void insert(const QString& key, const QVariant& value) { m_entries.insert(key, value); }
+    void remove(const QString& key) { m_entries.remove(key); }
+    QStringList keys() const { return m_entries.keys(); }
+    const QVariantMap& entries() const { return m_entries; }
+    void addEntries(const QVariantMap& entries);
+
+    // Value equality as the aggregate compares entries: strings by their
+    // characters, numbers by value, a string never equal to a number, other
+    // objects by identity.
+    static bool sameValue(const QVariant& left, const QVariant& right);
+    static bool isNumber(const QVariant& value);
+
+private:
+    QString storedValue(const QString& key) const;
+
+    QVariantMap m_entries;
+};

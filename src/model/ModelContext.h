@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class CocoLite;
+class FichierAudio;
+
+// What the data model needs from the layers above it, reached through the
+// application context.
+class QueueAccess {
+public:
+    virtual ~QueueAccess() = default;
+    virtual void ajouterUnFichier(const QString& path) = 0;
+    virtual QList<std::shared_ptr<FichierAudio>> fichiersAudio() const = 0;
+};
+
+class MetadataReader {
+public:
+    virtual ~MetadataReader() = default;
+    // Fills the file's metadata records from its source; false with the
+    // failure reason in *error.
+    virtual bool readMetadataFromOriginalFile(FichierAudio* file, QString* error) = 0;
+};
+
+// The application context as the data model sees it. The application
+// installs the one context at start-up.
+class ModelContext {
+public:
+    virtual ~ModelContext();
+
+    static ModelContext* current();
+    static void setCurrent(ModelContext* context);
+
+    virtual CocoLite* database() const = 0;
+    // The queue; null while there is none.
+    virtual QueueAccess* queueAccess() const = 0;
+    // The decoder's tag reader; null while there is none.
+    virtual MetadataReader* metadataReader() const = 0;
+
+    // The current context's database.
+    static CocoLite& db();
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/sqlitePersistentObject.h"
+
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+class PersistentURL;
+using PersistentURLPtr = std::shared_ptr<PersistentURL>;
+
+// A file or folder location that can be stored in the table `fileURL`. It is
+// stored only once its file exists, and found again by its path.
+class PersistentURL : public sqlitePersistentObject {
+public:
+    explicit PersistentURL(const QString& path);
+
+    static PersistentURLPtr persistentURLwithURL(const QString& path);
+    static PersistentURLPtr persistentObjectWithSqliteid(quint32 identifier);
+    static QString sqliteCreationRequete();
+    static QString sqliteColumnHeadersRequete();
+    static void vider();
+
+    QString sqliteInsertUpdateRequete() override;
+    QString sqliteDeleteRequete() const override;
+    quint32 save() override;
+    quint32 sqlitePreviousId() override;
+    quint32 sqliteid() const override { return m_sqliteid; }
+    void setSqliteid(quint32 identifier) override { m_sqliteid = identifier; }
+    void supprimerDeLaBase();
+
+    QString path() const { return m_path; }
+    QString fileName() const;
+    QString folderPath() const;
+    QString extension() const;
+    QString pathWithoutExtension() const;
+    bool exists() const;
+    bool sameLocation(const PersistentURL& other) const { return m_path == other.m_path; }
+
+    bool isactive() const { return m_isactive; }
+    void setIsactive(bool active) { m_isactive = active; }
+    qint32 elementType() const { return m_elementType; }
+    void setElementType(qint32 type) { m_elementType = type; }
+    QVariantMap urlAttributes() const { return m_urlAttributes; }
+    void setUrlAttributes(const QVariantMap& attributes) { m_urlAttributes = attributes; }
+
+    // Seconds since 2001-01-01 00:00:00 UTC, the dates of the `fileURL` table.
+    static qint64 referenceDateOffset();
+
+private:
+    QString m_path;
+    bool m_isactive = false;
+    quint32 m_sqliteid = 0;
+    qint32 m_elementType = 0;
+    QVariantMap m_urlAttributes;
+};

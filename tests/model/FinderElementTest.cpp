@@ -1,0 +1,134 @@
+#include "model/Dossier.h"
+#include "model/Fichier.h"
+
+#include "storage/UserDefaults.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+std::unique_ptr<Fichier> fileAt(const QString& path) {
+    auto file = std::make_unique<Fichier>();
+    file->setElementURL(PersistentURL::persistentURLwithURL(path));
+    return file;
+}
+} // namespace
+
+TEST(FinderElement, DestinationsForTheThreeDestinationTypes) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    const QString source = TestEnvironment::home() + "/Music/A/Song.flac";
+
+    auto beside = fileAt(source);
+    EXPECT_EQ(beside->destinationURL()->path(), TestEnvironment::home() + "/Music/A/Song.m4a");
+    EXPECT_EQ(beside->destinationURL()->elementType(), 4);
+    EXPECT_EQ(beside->nomDestination(), "Song.m4a");
+    EXPECT_EQ(beside->tempDestinationURL()->path(),
+              TestEnvironment::home() + "/Music/A/.tmp_Song.aif");
+    EXPECT_EQ(beside->tempDestinationURL()->elementType(), 3);
+
+    defaults.setInteger(1, "DestinationType");
+    auto subfolder = fileAt(source);
+    EXPECT_EQ(subfolder->destinationURL()->path(),
+              TestEnvironment::home() + "/Music/A/m4a/Song.m4a");
+    EXPECT_EQ(subfolder->tempDestinationURL()->path(),
+              TestEnvironment::home() + "/Music/A/m4a/.tmp_Song.aif");
+
+    defaults.setInteger(2, "DestinationType");
+    defaults.setFolder("/Out", "DestinationDossier");
+    auto folder = fileAt(source);
+    EXPECT_EQ(folder->destinationURL()->path(), "/Out/Song.m4a");
+
+    // The cached destination follows the settings only when asked afresh.
+    defaults.setInteger(0, "DestinationType");
+    EXPECT_EQ(folder->destinationURL()->path(), "/Out/Song.m4a");
+    EXPECT_EQ(folder->freshDestinationURL()->path(), TestEnvironment::home() + "/Music/A/Song.m4a");
+    EXPECT_EQ(folder->tempDestinationURL()->path(),
+              TestEnvironment::home() + "/Music/A/.tmp_Song.aif")
+        << "the temporary file follows the destination";
+
+    auto live = fileAt(TestEnvironment::home() + "/Live.2001.flac");
+    EXPECT_EQ(live->destinationURL()->path(), TestEnvironment::home() + "/Live.2001.m4a");
+    EXPECT_EQ(live->tempDestinationURL()->path(), TestEnvironment::home() + "/.tmp_Live.2001.aif");
+}
+
+TEST(FinderElement, NamesSetBeforehandAreKeptAndFollowTheCodec) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    auto file = fileAt(TestEnvironment::home() + "/Song.flac");
+    file->setNomDestination("My \"Best\" Take.m4a");
+    EXPECT_EQ(file->destinationURL()->path(), TestEnvironment::home() + "/My \"Best\" Take.m4a");
+
+    defaults.setString("mp3", "ConversionCodec");
+    EXPECT_EQ(file->freshDestinationURL()->path(),
+              TestEnvironment::home() + "/My \"Best\" Take.mp3");
+    file->setNomDestination("Keep.this.name");
+    EXPECT_EQ(file->freshDestinationURL()->fileName(), "Keep.this.name")
+        << "an extension that is no codec is the user's own";
+}
+
+TEST(FinderElement, TemporaryFilesAreRemovedQuietly) {
+    TestDatabase context;
+    auto file = fileAt(TestEnvironment::home() + "/T/Song.flac");
+    EXPECT_TRUE(file->supprimerTempFile()) << "nothing to remove";
+    TestEnvironment::writeFile(file->tempDestinationURL()->path());
+    EXPECT_TRUE(file->supprimerTempFile());
+    EXPECT_FALSE(QFile::exists(file->tempDestinationURL()->path()));
+    EXPECT_FALSE(file->originalExists());
+    TestEnvironment::writeFile(TestEnvironment::home() + "/T/Song.flac");
+    EXPECT_TRUE(file->originalExists());
+    EXPECT_EQ(file->description(), "Fichier : Song.flac");
+}
+
+TEST(Dossier, ListsVisibleItemsAtAnyDepthAndNothingHidden) {
+    TestDatabase context;
+    const QString root = TestEnvironment::makeFolder("Tree");
+    TestEnvironment::writeFile(root + "/a.flac");
+    TestEnvironment::writeFile(root + "/.tmp_a.aif");
+    TestEnvironment::writeFile(root + "/.hidden.flac");
+    TestEnvironment::writeFile(root + "/Sub/b.flac");
+    TestEnvironment::writeFile(root + "/Sub/Deeper/c.FLAC");
+    TestEnvironment::writeFile(root + "/Sub/Deeper/.tmp_c.jpg");
+    TestEnvironment::writeFile(root + "/.Hidden/d.flac");
+    TestEnvironment::writeFile(root + "/Sub/.cache/Inside/e.flac");
+    QFile::link(root + "/Sub", root + "/Sub/Deeper/loop");
+
+    auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root));
+    EXPECT_EQ(folder->elementType(), 1);
+    EXPECT_EQ(folder->description(), "Dossier : Tree");
+    ASSERT_TRUE(folder->contenuRecursif(true));
+    QStringList received = context.received;
+    received.sort();
+    EXPECT_EQ(received,
+              (QStringList{root + "/Sub", root + "/Sub/Deeper", root + "/Sub/Deeper/c.FLAC",
+                           root + "/Sub/Deeper/loop", root + "/Sub/b.flac", root + "/a.flac"}));
+
+    auto plainFile =
+        Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root + "/a.flac"));
+    EXPECT_FALSE(plainFile->contenuRecursif(true));
+    auto gone = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root + "/gone"));
+    EXPECT_FALSE(gone->contenuRecursif(true));
+}
+
+TEST(Dossier, UnreadableSubfoldersAreReportedAndTheListingGoesOn) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root reads every folder";
+    }
+    TestDatabase context;
+    const QString root = TestEnvironment::makeFolder("Locked");
+    TestEnvironment::writeFile(root + "/Closed/x.flac");
+    TestEnvironment::writeFile(root + "/Open/y.flac");
+    QFile::setPermissions(root + "/Closed", QFileDevice::Permissions());
+    testing::internal::CaptureStderr();
+    auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root));
+    EXPECT_TRUE(folder->contenuRecursif(true));
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("Erreur enum " + (root + "/Closed").toStdString() + " :\n"),
+              std::string::npos);
+    EXPECT_TRUE(context.received.contains(root + "/Open/y.flac"));
+    QFile::setPermissions(root + "/Closed",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
