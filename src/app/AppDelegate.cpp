@@ -2,6 +2,7 @@
 
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
+#include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
 #include "model/PersistentURL.h"
 #include "storage/CocoLite.h"
@@ -72,6 +73,7 @@ void AppDelegate::prepareDataFolder() {
 
 void AppDelegate::createTables() {
     m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
+    m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
 }
 

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceChannel.h"
+#include "model/LocalizedStrings.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
     const QStringList paths = absolutePaths(arguments);
 
     AppDelegate::initialize();
+    LocalizedStrings::install();
     if (InstanceChannel::sendToRunningInstance(paths)) {
         return 0;
     }

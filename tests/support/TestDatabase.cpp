@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "TestEnvironment.h"
+#include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
 #include "model/PersistentURL.h"
 #include "storage/CocoLite.h"
@@ -8,6 +9,7 @@
 TestDatabase::TestDatabase()
     : m_database(std::make_unique<CocoLite>(TestEnvironment::makeFolder("data") + "/test.db")) {
     m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
+    m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
     ModelContext::setCurrent(this);
 }

@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 
 #include "app/AppDelegate.h"
+#include "model/LocalizedStrings.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
         QApplication::setOrganizationName(QStringLiteral("Tonebridge"));
         QApplication::setApplicationName(QStringLiteral("Tonebridge"));
         AppDelegate::initialize();
+        LocalizedStrings::install();
         result = RUN_ALL_TESTS();
     }
     TestEnvironment::tearDown();

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "model/Fichier.h"
+#include "model/Image.h"
+#include "model/MetadataDictionary.h"
+
+#include <QList>
+#include <QVariantMap>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class FichierAudio;
+using FichierAudioPtr = std::shared_ptr<FichierAudio>;
+
+// Conversion status of an audio file.
+enum StatusConversion : qint32 {
+    kStatusConvAucun = 0,
+    kStatusConvPret = 1,
+    kStatusConvEncoursDecodage = 2,
+    kStatusConvEncoursCodage = 3,
+    kStatusConvFiniOk = 4,
+    kStatusConvFiniErreur = 5,
+};
+
+// Where the cover picture comes from.
+enum ImageSourceType : qint32 {
+    kImageSourceEmbedded = 0,
+    kImageSourceExternal = 1,
+    kImageSourceCustom = 2,
+    kImageSourceFileIcon = 3,
+    kImageSourceDefault = 4,
+};
+
+// One FLAC file of the queue, stored as a row of `audioFile`: its status, the
+// tags read from it and the tags to write, the files its conversion touches
+// and the choice of its cover picture.
+class FichierAudio : public Fichier {
+public:
+    FichierAudio();
+
+    // A new record for a FLAC source, its tags read, already saved.
+    static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url);
+    static FichierAudioPtr persistentObjectWithSqliteDict(const QVariantMap& row);
+    static QString sqliteCreationRequete();
+    static QString sqliteColumnHeadersRequete();
+    static void vider();
+    static QString statusName(qint32 status);
+
+    QString sqliteInsertUpdateRequete() override;
+    QString sqliteDeleteRequete() const override;
+    quint32 save() override;
+    quint32 sqlitePreviousId() override;
+    bool supprimer2LaPile() override;
+    qint32 elementType() const override { return kElementSourceFlac; }
+
+    QString statusLocalizedString() const;
+    // The cover picture; with cached true the last one worked out is answered
+    // when there is one.
+    virtual ImagePtr mainPictureCached(bool cached);
+    // Pictures registered in the database near the source, worked out once.
+    virtual QList<ImagePtr> externalImages();
+    void getSourceFileAttributes();
+
+    qint32 statusConversion() const { return m_statusConversion.load(); }
+    void setStatusConversion(qint32 status) { m_statusConversion.store(status); }
+    QString audioType() const { return QStringLiteral("flac"); }
+    MetadataDictionaryPtr inMetadataDict() const { return m_inMetadataDict; }
+    void setInMetadataDict(const MetadataDictionaryPtr& record) { m_inMetadataDict = record; }
+    MetadataDictionaryPtr outMetadataDict() const { return m_outMetadataDict; }
+    void setOutMetadataDict(const MetadataDictionaryPtr& record) { m_outMetadataDict = record; }
+    virtual PersistentURLPtr imageCustomURL() const { return m_imageCustomURL; }
+    virtual void setImageCustomURL(const PersistentURLPtr& url) { m_imageCustomURL = url; }
+    virtual quint64 externalImageIndex() { return m_externalImageIndex; }
+    virtual void setExternalImageIndex(quint64 index) { m_externalImageIndex = index; }
+    // Why the last conversion failed; kept in memory for the list's tool tip.
+    QString failureReason() const;
+    void setFailureReason(const QString& reason);
+
+protected:
+    ImagePtr cachedPicture() const { return m_mainPicture; }
+    void setCachedPicture(const ImagePtr& picture) { m_mainPicture = picture; }
+
+private:
+    ImagePtr _imageFromSourceFile();
+    ImagePtr _imageFromExternalImageFile();
+    ImagePtr _imageFromCustomImageFile();
+    ImagePtr _imageFromFinderIcon();
+    ImagePtr _defaultImage();
+    void recordFileNames();
+    void bindMetadataRecord(MetadataDictionary& record);
+    void deleteUnsharedUrlRow(const PersistentURLPtr& url);
+
+    std::atomic<qint32> m_statusConversion{kStatusConvAucun};
+    ImagePtr m_mainPicture;
+    QString m_audioType;
+    MetadataDictionaryPtr m_inMetadataDict;
+    MetadataDictionaryPtr m_outMetadataDict;
+    PersistentURLPtr m_imageCustomURL;
+    quint64 m_externalImageIndex = 0;
+    std::optional<QList<ImagePtr>> m_externImages;
+    mutable QMutex m_reasonMutex;
+    QString m_failureReason;
+};

@@ -1,0 +1,138 @@
+#include "model/FichierAudio.h"
+
+#include "storage/CocoLite.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+QString writePicture(const QString& path, Qt::GlobalColor color) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(color);
+    TestEnvironment::writeFile(path, "");
+    picture.save(path);
+    return path;
+}
+
+void registerImage(const QString& path) {
+    auto url = PersistentURL::persistentURLwithURL(path);
+    url->setElementType(5);
+    url->save();
+}
+
+FichierAudioPtr recordAt(const QString& path) {
+    TestEnvironment::writeFile(path);
+    return FichierAudio::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
+}
+} // namespace
+
+TEST(CoverPicture, AutomaticChoiceTakesTheFirstSourceThatGivesAPicture) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::home() + "/Music/Album";
+    auto record = recordAt(folder + "/Song.flac");
+
+    // Only the icon: it is answered and its code recorded.
+    ImagePtr icon = record->mainPictureCached(false);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->kind(), Image::Kind::FileIcon);
+    EXPECT_EQ(record->imageSourceType(), 3);
+
+    // An external image comes before the icon (a new record reads the list).
+    registerImage(writePicture(folder + "/folder.jpg", Qt::red));
+    record = recordAt(folder + "/Song.flac");
+    ImagePtr external = record->mainPictureCached(false);
+    ASSERT_TRUE(external);
+    EXPECT_EQ(external->name(), "folder.jpg");
+    EXPECT_EQ(record->imageSourceType(), 1);
+
+    // The embedded picture comes first and leaves the source type alone.
+    auto embedded =
+        PersistentURL::persistentURLwithURL(writePicture(folder + "/.tmp_Song.x.jpg", Qt::blue));
+    record->setImageTempURL(embedded);
+    record->setImageSourceType(1);
+    EXPECT_EQ(record->mainPictureCached(true), external) << "the cached answer";
+    ImagePtr source = record->mainPictureCached(false);
+    EXPECT_EQ(source->name(), "Source flac");
+    EXPECT_EQ(source->location(), embedded->path());
+    EXPECT_EQ(record->imageSourceType(), 1);
+    EXPECT_EQ(record->mainPictureCached(true), source);
+}
+
+TEST(CoverPicture, ChosenSources) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::home() + "/Music/B";
+    auto record = recordAt(folder + "/Song.flac");
+    record->setImageAutoFind(0);
+
+    record->setImageSourceType(0);
+    EXPECT_EQ(record->mainPictureCached(false), nullptr) << "no embedded picture";
+    record->setImageSourceType(1);
+    EXPECT_EQ(record->mainPictureCached(false), nullptr) << "no external image";
+    record->setImageSourceType(2);
+    EXPECT_EQ(record->mainPictureCached(false), Image::named("noimage256"));
+    record->setImageCustomURL(
+        PersistentURL::persistentURLwithURL(writePicture(folder + "/c.png", Qt::green)));
+    EXPECT_EQ(record->mainPictureCached(false)->name(), "c.png");
+    record->setImageCustomURL(PersistentURL::persistentURLwithURL(
+        TestEnvironment::writeFile(folder + "/broken.png", "not a picture")));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(record->mainPictureCached(false), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Pas d'image " + (folder + "/broken.png").toStdString() + "\n");
+    record->setImageSourceType(3);
+    EXPECT_EQ(record->mainPictureCached(false)->kind(), Image::Kind::FileIcon);
+    record->setImageSourceType(4);
+    EXPECT_EQ(record->mainPictureCached(false), Image::named("flac-icon256.png"));
+    EXPECT_EQ(Image::named("flac-icon256.png"), Image::named("flac-icon256")) << "one instance";
+    record->setImageSourceType(7);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(record->mainPictureCached(false), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Image Source type 7 non traité\n");
+    EXPECT_EQ(record->imageSourceType(), 7) << "chosen sources never change the type";
+}
+
+TEST(CoverPicture, ExternalImagesFollowTheFolderMatching) {
+    TestDatabase context;
+    const QString music = TestEnvironment::home() + "/Music";
+    registerImage(writePicture(music + "/Album/front.jpg", Qt::red));
+    registerImage(writePicture(music + "/Album/Disc 2/back.png", Qt::red));
+    registerImage(writePicture(music + "/Album Deluxe/sibling.jpg", Qt::red));
+    registerImage(writePicture(music + "/ancestor.jpg", Qt::red));
+    registerImage(writePicture(music + "/Other/elsewhere.jpg", Qt::red));
+    auto record = recordAt(music + "/Album/Song.flac");
+
+    QStringList names;
+    for (const ImagePtr& image : record->externalImages()) {
+        names << image->name();
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"ancestor.jpg", "back.png", "front.jpg", "sibling.jpg"}));
+
+    registerImage(writePicture(music + "/Album/late.jpg", Qt::red));
+    EXPECT_EQ(record->externalImages().size(), 4) << "worked out once";
+
+    record->setImageAutoFind(0);
+    record->setImageSourceType(1);
+    record->setExternalImageIndex(4);
+    ASSERT_TRUE(record->mainPictureCached(false));
+    EXPECT_EQ(record->externalImageIndex(), 0u) << "an index past the list starts again";
+    EXPECT_EQ(record->mainPictureCached(false), record->externalImages().first());
+}
+
+TEST(CoverPicture, ResourceImagesExistAndDraw) {
+    for (const char* name :
+         {"flac-icon256", "noimage256", "multiflac256", "status_gomet0", "status_gomet1",
+          "status_gomet2", "status_gomet3", "status_gomet4", "status_gomet5"}) {
+        ImagePtr image = Image::named(name);
+        ASSERT_TRUE(image) << name;
+        for (int side : {24, 256}) {
+            const QImage drawn = image->scaled(side);
+            EXPECT_FALSE(drawn.isNull()) << name;
+            EXPECT_EQ(std::max(drawn.width(), drawn.height()), side) << name;
+        }
+    }
+    EXPECT_EQ(Image::named("no-such-picture"), nullptr);
+    EXPECT_NE(Image::named("status_gomet4")->scaled(24), Image::named("status_gomet5")->scaled(24));
+}
