@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/ModelContext.h"
+#include "queue/QueueContext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +16,7 @@ class VueCtrlrReglage;
 // The application context: creates the database, the queue and the
 // controller at start-up and hands them, with the two main views, to
 // everything else.
-class AppDelegate : public QObject, public ModelContext {
+class AppDelegate : public QObject, public QueueContext {
     Q_OBJECT
 public:
     explicit AppDelegate(MainWindow* window, QObject* parent = nullptr);
@@ -33,8 +33,9 @@ public:
     void openPaths(const QStringList& paths);
 
     CocoLite* database() const override { return m_database.get(); }
-    QueueAccess* queueAccess() const override { return nullptr; }
     MetadataReader* metadataReader() const override { return nullptr; }
+    GestionnairePileFichier* pileFichiers() const override { return m_pileFichiers.get(); }
+    QueueObserver* queueObserver() const override;
     VueCtrlrFilez* vueCtrlrFilez();
     VueCtrlrReglage* vueCtrlrReglage();
 
@@ -50,6 +51,7 @@ private:
     QPointer<VueCtrlrFilez> m_vueFilez;
     QPointer<VueCtrlrReglage> m_vueReglage;
     std::unique_ptr<CocoLite> m_database;
+    std::unique_ptr<GestionnairePileFichier> m_pileFichiers;
     QStringList m_pendingPaths;
     bool m_launched = false;
 };

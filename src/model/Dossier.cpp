@@ -31,7 +31,7 @@ bool Dossier::contenuRecursif(bool /*recursive*/) {
     // Linked folders are not entered, so a link loop cannot trap the listing.
     QDirIterator listing(url->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
                          QDirIterator::Subdirectories);
-    while (listing.hasNext()) {
+    while (listing.hasNext() && !(queue != nullptr && queue->additionStopped())) {
         const QString path = listing.next();
         const QFileInfo info = listing.fileInfo();
         if (info.isDir() && !info.isSymLink() && !(info.isReadable() && info.isExecutable())) {

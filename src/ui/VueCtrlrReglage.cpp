@@ -4,3 +4,5 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(370, 400);
 }
+
+void VueCtrlrReglage::laListeContientDesFichiers(bool /*contientDesFichiers*/) {}

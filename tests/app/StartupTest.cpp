@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceChannel.h"
+#include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
@@ -47,6 +48,15 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
     EXPECT_NE(delegate.vueCtrlrFilez(), nullptr);
     EXPECT_NE(delegate.vueCtrlrReglage(), nullptr);
+    const auto tables = delegate.database()->outputDBrequest(
+        "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+    QStringList names;
+    for (const auto& row : tables) {
+        names << row.value("name").toString();
+    }
+    EXPECT_EQ(names, (QStringList{"audioFile", "audioMetadata", "fileURL"}));
+    ASSERT_NE(delegate.pileFichiers(), nullptr);
+    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
 }
 
 TEST(Startup, SecondStartKeepsEveryRow) {
@@ -57,12 +67,20 @@ TEST(Startup, SecondStartKeepsEveryRow) {
         delegate.database()->inputDBrequest("CREATE TABLE IF NOT EXISTS keep (v TEXT)");
         delegate.database()->inputDBrequest("INSERT INTO keep VALUES ('still here')");
     }
+    {
+        MainWindow window;
+        AppDelegate delegate(&window);
+        delegate.applicationDidFinishLaunching();
+        delegate.openPaths({TestEnvironment::writeFile(TestEnvironment::home() + "/a.flac")});
+        EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1);
+    }
     MainWindow window;
     AppDelegate delegate(&window);
     delegate.applicationDidFinishLaunching();
     const auto rows = delegate.database()->outputDBrequest("SELECT v FROM keep");
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].value("v").toString(), "still here");
+    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1) << "the queue comes back";
 }
 
 TEST(StartupDeathTest, PlainFileWhereTheDataFolderGoes) {
@@ -102,18 +120,37 @@ TEST(Startup, ProgramStartsAndASecondLaunchHandsItsPathsOver) {
     first.start();
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(waitFor([] { return QFile::exists(InstanceChannel::socketPath()); }));
-    ASSERT_TRUE(waitFor([] { return QFile::exists(AppDelegate::databasePath()); }));
+    QByteArray firstLog;
+    ASSERT_TRUE(waitFor([&] {
+        firstLog += first.readAllStandardError();
+        return firstLog.contains("sqlite version : ");
+    }));
 
+    // "Open with" on a link to a FLAC file while the program runs queues its target.
+    const QString target = TestEnvironment::writeFile(TestEnvironment::home() + "/Music/Real.flac");
+    const QString link = TestEnvironment::home() + "/Link.flac";
+    QFile::link(target, link);
     QProcess second;
-    second.start(TONEBRIDGE_BINARY, {QDir::homePath()});
+    second.start(TONEBRIDGE_BINARY, {link, TestEnvironment::home() + "/missing.flac"});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
+    const auto queuedPaths = [] {
+        CocoLite db(AppDelegate::databasePath());
+        QStringList paths;
+        for (const auto& row :
+             db.outputDBrequest("SELECT furl FROM fileURL JOIN audioFile ON inaudiourl = furlid")) {
+            paths << row.value("furl").toString();
+        }
+        return paths;
+    };
+    EXPECT_TRUE(waitFor([&] { return queuedPaths() == QStringList{target}; }))
+        << queuedPaths().join(",").toStdString();
 
     first.terminate();
     first.waitForFinished(5000);
-    const QString log = QString::fromUtf8(first.readAllStandardError());
+    const QString log = QString::fromUtf8(firstLog + first.readAllStandardError());
     EXPECT_TRUE(log.contains(QStringLiteral("sqlite version : %1").arg(sqlite3_libversion())))
         << log.toStdString();
     EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);

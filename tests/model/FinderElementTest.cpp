@@ -92,19 +92,28 @@ TEST(Dossier, ListsVisibleItemsAtAnyDepthAndNothingHidden) {
     TestEnvironment::writeFile(root + "/Sub/b.flac");
     TestEnvironment::writeFile(root + "/Sub/Deeper/c.FLAC");
     TestEnvironment::writeFile(root + "/Sub/Deeper/.tmp_c.jpg");
+    TestEnvironment::writeFile(root + "/Sub/Deeper/cover.JPG");
     TestEnvironment::writeFile(root + "/.Hidden/d.flac");
+    TestEnvironment::writeFile(root + "/.Hidden/cover.jpg");
     TestEnvironment::writeFile(root + "/Sub/.cache/Inside/e.flac");
+    TestEnvironment::writeFile(root + "/Folder.flac/f.flac");
     QFile::link(root + "/Sub", root + "/Sub/Deeper/loop");
 
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root));
     EXPECT_EQ(folder->elementType(), 1);
     EXPECT_EQ(folder->description(), "Dossier : Tree");
     ASSERT_TRUE(folder->contenuRecursif(true));
-    QStringList received = context.received;
-    received.sort();
-    EXPECT_EQ(received,
-              (QStringList{root + "/Sub", root + "/Sub/Deeper", root + "/Sub/Deeper/c.FLAC",
-                           root + "/Sub/Deeper/loop", root + "/Sub/b.flac", root + "/a.flac"}));
+    QStringList queued;
+    for (const auto& record : context.queue().fichiersAudio()) {
+        queued << record->elementURL()->path();
+    }
+    queued.sort();
+    EXPECT_EQ(queued, (QStringList{root + "/Folder.flac/f.flac", root + "/Sub/Deeper/c.FLAC",
+                                   root + "/Sub/b.flac", root + "/a.flac"}));
+    const auto images =
+        context.database()->outputDBrequest("SELECT furl FROM fileURL WHERE ftype = 5");
+    ASSERT_EQ(images.size(), 1);
+    EXPECT_EQ(images[0].value("furl").toString(), root + "/Sub/Deeper/cover.JPG");
 
     auto plainFile =
         Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root + "/a.flac"));
@@ -128,7 +137,7 @@ TEST(Dossier, UnreadableSubfoldersAreReportedAndTheListingGoesOn) {
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("Erreur enum " + (root + "/Closed").toStdString() + " :\n"),
               std::string::npos);
-    EXPECT_TRUE(context.received.contains(root + "/Open/y.flac"));
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 1);
     QFile::setPermissions(root + "/Closed",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

@@ -6,8 +6,9 @@
 #include "model/PersistentURL.h"
 #include "storage/CocoLite.h"
 
-TestDatabase::TestDatabase()
-    : m_database(std::make_unique<CocoLite>(TestEnvironment::makeFolder("data") + "/test.db")) {
+TestDatabase::TestDatabase(const QString& fileName)
+    : m_database(std::make_unique<CocoLite>(TestEnvironment::makeFolder("data") + "/" + fileName)),
+      m_queue(std::make_unique<GestionnairePileFichier>()) {
     m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());

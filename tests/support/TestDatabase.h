@@ -1,31 +1,36 @@
 #pragma once
 
-#include "model/ModelContext.h"
+#include "queue/GestionnairePileFichier.h"
+#include "queue/QueueContext.h"
+#include "storage/CocoLite.h"
 
-#include <QStringList>
+#include <QList>
 
 #include <memory>
 
-class CocoLite;
-
-// A model context over a real database file in the test's home, with the
-// application's tables; it records what folder listings hand to the queue.
-class TestDatabase : public ModelContext, public QueueAccess {
+// The application context over a real database file in the test's home,
+// with the application's tables and a real queue. It keeps the emptiness
+// notices the queue sends.
+class TestDatabase : public QueueContext, public QueueObserver {
 public:
-    TestDatabase();
+    explicit TestDatabase(const QString& fileName = QStringLiteral("test.db"));
     ~TestDatabase() override;
 
     CocoLite* database() const override { return m_database.get(); }
-    QueueAccess* queueAccess() const override { return const_cast<TestDatabase*>(this); }
     MetadataReader* metadataReader() const override { return nullptr; }
+    GestionnairePileFichier* pileFichiers() const override { return m_queue.get(); }
+    QueueObserver* queueObserver() const override { return const_cast<TestDatabase*>(this); }
 
-    void ajouterUnFichier(const QString& path) override { received.append(path); }
-    QList<std::shared_ptr<FichierAudio>> fichiersAudio() const override { return {}; }
+    void laListeContientDesFichiers(bool contientDesFichiers) override {
+        notices.append(contientDesFichiers);
+    }
 
     int count(const QString& table) const;
+    GestionnairePileFichier& queue() { return *m_queue; }
 
-    QStringList received;
+    QList<bool> notices;
 
 private:
     std::unique_ptr<CocoLite> m_database;
+    std::unique_ptr<GestionnairePileFichier> m_queue;
 };

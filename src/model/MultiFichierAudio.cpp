@@ -1,0 +1,223 @@
+#include "MultiFichierAudio.h"
+
+#include "model/ModelContext.h"
+
+#include <QCoreApplication>
+
+const QString MultiFichierAudio::kDifference = QStringLiteral("-");
+
+MultiFichierAudioPtr MultiFichierAudio::multiFlacAvecSelection(const QList<qint64>& positions) {
+    QList<FichierAudioPtr> records;
+    QueueAccess* queue =
+        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
+    if (!positions.isEmpty() && queue != nullptr) {
+        const QList<FichierAudioPtr> list = queue->fichiersAudio();
+        QList<qint64> sorted = positions;
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        for (const qint64 position : std::as_const(sorted)) {
+            if (position >= 0 && position < list.size()) {
+                records.append(list.at(position));
+            }
+        }
+    }
+    return withRecords(records);
+}
+
+MultiFichierAudioPtr MultiFichierAudio::withRecords(const QList<FichierAudioPtr>& records) {
+    auto aggregate = std::make_shared<MultiFichierAudio>();
+    aggregate->m_listeMultiFichiers = records;
+    aggregate->readMetadataDictionaries();
+    return aggregate;
+}
+
+void MultiFichierAudio::readMetadataDictionaries() {
+    auto input = MetadataDictionary::withType(MetadataDictionary::kInput);
+    auto output = MetadataDictionary::withType(MetadataDictionary::kOutput);
+    QSet<QString> inputSeen;
+    QSet<QString> outputSeen;
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        const MetadataDictionaryPtr recordInput = record->inMetadataDict();
+        const MetadataDictionaryPtr recordOutput = record->outMetadataDict();
+        const QVariantMap& entries = recordInput->entries();
+        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+            const QString& key = it.key();
+            if (inputSeen.contains(key)) {
+                if (!MetadataDictionary::sameValue(input->value(key), it.value())) {
+                    input->insert(key, kDifference);
+                }
+            } else {
+                inputSeen.insert(key);
+                input->insert(key, it.value());
+            }
+            const QVariant outputValue = recordOutput->value(key);
+            if (outputSeen.contains(key)) {
+                if (!MetadataDictionary::sameValue(output->value(key), outputValue)) {
+                    output->insert(key, kDifference);
+                }
+            } else if (outputValue.isValid()) {
+                outputSeen.insert(key);
+                output->insert(key, outputValue);
+            }
+        }
+    }
+    setInMetadataDict(input);
+    setOutMetadataDict(output);
+}
+
+quint32 MultiFichierAudio::save() {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        record->save();
+    }
+    return 1;
+}
+
+QString MultiFichierAudio::nomElement() const {
+    if (m_listeMultiFichiers.isEmpty()) {
+        return kDifference;
+    }
+    if (m_listeMultiFichiers.size() == 1) {
+        return m_listeMultiFichiers.first()->nomElement();
+    }
+    return QStringLiteral("%1 Fichiers Séléctionnés").arg(m_listeMultiFichiers.size());
+}
+
+qint32 MultiFichierAudio::imageAutoFind() const {
+    if (m_listeMultiFichiers.isEmpty()) {
+        return -1;
+    }
+    const qint32 first = m_listeMultiFichiers.first()->imageAutoFind();
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        if (record->imageAutoFind() != first) {
+            return -1;
+        }
+    }
+    return first;
+}
+
+void MultiFichierAudio::setImageAutoFind(qint32 value) {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        record->setImageAutoFind(value);
+        record->save();
+    }
+}
+
+qint32 MultiFichierAudio::imageSourceType() const {
+    if (m_listeMultiFichiers.isEmpty()) {
+        return -2;
+    }
+    const qint32 first = m_listeMultiFichiers.first()->imageSourceType();
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        if (record->imageSourceType() != first) {
+            return -1;
+        }
+    }
+    return first;
+}
+
+void MultiFichierAudio::setImageSourceType(qint32 value) {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        record->setImageSourceType(value);
+        record->save();
+    }
+}
+
+PersistentURLPtr MultiFichierAudio::imageCustomURL() const {
+    if (m_listeMultiFichiers.isEmpty()) {
+        return nullptr;
+    }
+    const PersistentURLPtr first = m_listeMultiFichiers.first()->imageCustomURL();
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        const PersistentURLPtr other = record->imageCustomURL();
+        if (bool(first) != bool(other) || (first && !first->sameLocation(*other))) {
+            return nullptr;
+        }
+    }
+    return first;
+}
+
+void MultiFichierAudio::setImageCustomURL(const PersistentURLPtr& url) {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        record->setImageCustomURL(url);
+        record->save();
+    }
+}
+
+void MultiFichierAudio::setImageTempURL(const PersistentURLPtr& url) {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        record->setImageTempURL(url);
+    }
+}
+
+QList<FichierAudioPtr> MultiFichierAudio::distinctRecords() const {
+    QList<FichierAudioPtr> records;
+    QString firstBase;
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        const PersistentURLPtr source = record->elementURL();
+        const QString base = source ? source->pathWithoutExtension() : QString();
+        if (records.isEmpty()) {
+            firstBase = base;
+        } else if (base == firstBase) {
+            continue;
+        }
+        records.append(record);
+    }
+    return records;
+}
+
+QList<ImagePtr> MultiFichierAudio::externalImages() {
+    if (m_aggregateImages) {
+        return *m_aggregateImages;
+    }
+    QList<ImagePtr> images;
+    if (m_listeMultiFichiers.size() == 1) {
+        images = m_listeMultiFichiers.first()->externalImages();
+    } else {
+        for (const FichierAudioPtr& record : distinctRecords()) {
+            images += record->externalImages();
+        }
+    }
+    m_aggregateImages = images;
+    setExternalImageIndex(0);
+    return images;
+}
+
+quint64 MultiFichierAudio::externalImageIndex() {
+    if (m_indexImage != kIndexNone) {
+        return m_indexImage;
+    }
+    for (const FichierAudioPtr& record : distinctRecords()) {
+        m_indexImage = record->externalImageIndex();
+    }
+    return m_indexImage;
+}
+
+void MultiFichierAudio::setExternalImageIndex(quint64 index) {
+    for (const FichierAudioPtr& record : distinctRecords()) {
+        record->setExternalImageIndex(index);
+        record->save();
+    }
+    m_indexImage = index;
+}
+
+ImagePtr MultiFichierAudio::mainPictureCached(bool cached) {
+    if (m_listeMultiFichiers.isEmpty()) {
+        return nullptr;
+    }
+    if (m_listeMultiFichiers.size() == 1) {
+        ImagePtr picture = m_listeMultiFichiers.first()->mainPictureCached(cached);
+        return picture ? picture : Image::named(QStringLiteral("flac-icon256.png"));
+    }
+    ImagePtr shared;
+    bool first = true;
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        ImagePtr picture = record->mainPictureCached(cached);
+        if (first) {
+            shared = picture;
+            first = false;
+        } else if (picture != shared) {
+            return Image::named(QStringLiteral("multiflac256"));
+        }
+    }
+    return shared ? shared : Image::named(QStringLiteral("multiflac256"));
+}

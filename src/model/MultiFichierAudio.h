@@ -1,0 +1,50 @@
+#pragma once
+
+#include "model/FichierAudio.h"
+
+#include <QList>
+
+#include <limits>
+#include <memory>
+
+class MultiFichierAudio;
+using MultiFichierAudioPtr = std::shared_ptr<MultiFichierAudio>;
+
+// The files selected in the list, presented as one audio file: the values
+// they share, "-" where they differ, and picture settings passed on to every
+// one of them.
+class MultiFichierAudio : public FichierAudio {
+public:
+    static constexpr quint64 kIndexNone = quint64(std::numeric_limits<qint64>::max());
+    static const QString kDifference;
+
+    // The queue's records at those positions, in ascending position order.
+    static MultiFichierAudioPtr multiFlacAvecSelection(const QList<qint64>& positions);
+    static MultiFichierAudioPtr withRecords(const QList<FichierAudioPtr>& records);
+
+    void readMetadataDictionaries();
+    quint32 save() override;
+    QString nomElement() const override;
+
+    qint32 imageAutoFind() const override;
+    void setImageAutoFind(qint32 value) override;
+    qint32 imageSourceType() const override;
+    void setImageSourceType(qint32 value) override;
+    PersistentURLPtr imageCustomURL() const override;
+    void setImageCustomURL(const PersistentURLPtr& url) override;
+    quint64 externalImageIndex() override;
+    void setExternalImageIndex(quint64 index) override;
+    QList<ImagePtr> externalImages() override;
+    ImagePtr mainPictureCached(bool cached) override;
+    void setImageTempURL(const PersistentURLPtr& url) override;
+
+    const QList<FichierAudioPtr>& listeMultiFichiers() const { return m_listeMultiFichiers; }
+
+private:
+    // The selection without the records that repeat the first one's source.
+    QList<FichierAudioPtr> distinctRecords() const;
+
+    quint64 m_indexImage = kIndexNone;
+    QList<FichierAudioPtr> m_listeMultiFichiers;
+    std::optional<QList<ImagePtr>> m_aggregateImages;
+};

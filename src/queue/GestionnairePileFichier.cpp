@@ -1,0 +1,222 @@
+#include "GestionnairePileFichier.h"
+
+#include "model/Dossier.h"
+#include "queue/QueueContext.h"
+#include "storage/CocoLite.h"
+#include "storage/Log.h"
+
+#include <QFileInfo>
+
+namespace {
+const QStringList& imageExtensions() {
+    static const QStringList extensions = {QStringLiteral("jpeg"), QStringLiteral("jpg"),
+                                           QStringLiteral("png"),  QStringLiteral("gif"),
+                                           QStringLiteral("tif"),  QStringLiteral("tiff")};
+    return extensions;
+}
+} // namespace
+
+GestionnairePileFichier::GestionnairePileFichier() = default;
+
+void GestionnairePileFichier::loadFromSqlite() {
+    const auto rows = ModelContext::db().outputDBrequest(
+        QStringLiteral("SELECT * FROM `audioFile` WHERE `active` = 1"));
+    FileList loaded;
+    loaded.reserve(rows.size());
+    for (const QVariantMap& row : rows) {
+        loaded.append(FichierAudio::persistentObjectWithSqliteDict(row));
+    }
+    m_fichiersAudio = loaded;
+    rebuildSourceIndex();
+    _changerNombreDe(0);
+}
+
+void GestionnairePileFichier::rebuildSourceIndex() {
+    m_sourcePaths.clear();
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        if (const PersistentURLPtr source = record->elementURL()) {
+            m_sourcePaths.insert(source->path());
+        }
+    }
+}
+
+bool GestionnairePileFichier::isQueued(const QString& sourcePath) const {
+    return m_sourcePaths.contains(sourcePath);
+}
+
+void GestionnairePileFichier::setAdditionProgress(std::function<bool(int)> progress) {
+    m_additionProgress = std::move(progress);
+}
+
+qint32 GestionnairePileFichier::ajouterUnDossier(const QString& path) {
+    auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
+    const qint64 previousCount = countOfFichiersAudio();
+    m_addingFolder = true;
+    m_addedInFolder = 0;
+    m_additionStopped = false;
+    if (!folder->contenuRecursif(true)) {
+        Log::write(QStringLiteral("Impossible d'obtenir le contenu récursif de %1").arg(path));
+    }
+    m_addingFolder = false;
+    m_additionStopped = false;
+    _changerNombreDe(previousCount);
+    remettreAuDebut();
+    const qint64 count = countOfFichiersAudio();
+    return count != 0 ? qint32(count) : -1;
+}
+
+void GestionnairePileFichier::ajouterUnFichier(const QString& path) {
+    const qint64 previousCount = countOfFichiersAudio();
+    PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
+    const QString extension = url->extension().toLower();
+    if (extension == QLatin1String("flac")) {
+        // Nothing to convert behind a folder or a missing file.
+        if (isQueued(path) || !QFileInfo(path).isFile()) {
+            return;
+        }
+        url->setElementType(kElementSourceFlac);
+        FichierAudioPtr record = FichierAudio::finderElementAvecURL(url);
+        m_fichiersAudio.append(record);
+        m_sourcePaths.insert(path);
+        _changerNombreDe(previousCount);
+        remettreAuDebut();
+        if (m_addingFolder && m_additionProgress && !m_additionProgress(++m_addedInFolder)) {
+            m_additionStopped = true;
+        }
+    } else if (imageExtensions().contains(extension) && !QFileInfo(path).isDir()) {
+        url->setElementType(kElementImage);
+        url->save();
+    }
+}
+
+void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>& positions,
+                                                             bool finishedOnly) {
+    const FileList snapshot = m_fichiersAudio;
+    FileList remaining = snapshot;
+    const qint64 previousCount = snapshot.size();
+    QList<qint64> sorted = positions;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (const qint64 position : std::as_const(sorted)) {
+        if (position < 0 || position >= snapshot.size()) {
+            continue;
+        }
+        const FichierAudioPtr& record = snapshot.at(position);
+        if (finishedOnly && record->statusConversion() != kStatusConvFiniOk) {
+            continue;
+        }
+        if (record->supprimer2LaPile()) {
+            remaining.removeAll(record);
+        }
+    }
+    m_fichiersAudio = remaining;
+    rebuildSourceIndex();
+    _changerNombreDe(previousCount);
+    remettreAuDebut();
+}
+
+void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& record) {
+    if (!record || !record->supprimer2LaPile()) {
+        return;
+    }
+    const qint64 position = m_fichiersAudio.indexOf(record);
+    if (position < 0) {
+        QStringList names;
+        for (const FichierAudioPtr& queued : std::as_const(m_fichiersAudio)) {
+            names << queued->description();
+        }
+        Log::write(QStringLiteral("Impossible de supprimer %1 car absent de\n%2")
+                       .arg(record->description(), names.join(QLatin1Char('\n'))));
+        return;
+    }
+    const qint64 previousCount = m_fichiersAudio.size();
+    FileList remaining = m_fichiersAudio;
+    remaining.removeAt(position);
+    if (position <= m_enumeratorIndex && m_enumeratorIndex >= 1) {
+        --m_enumeratorIndex;
+    }
+    m_fichiersAudio = remaining;
+    rebuildSourceIndex();
+    _changerNombreDe(previousCount);
+}
+
+FichierAudioPtr GestionnairePileFichier::nextObject() {
+    if (m_enumeratorIndex < m_fichiersAudio.size()) {
+        return m_fichiersAudio.at(m_enumeratorIndex++);
+    }
+    return nullptr;
+}
+
+FichierAudioPtr GestionnairePileFichier::fichierCourant() const {
+    if (m_enumeratorIndex >= 0 && m_enumeratorIndex < m_fichiersAudio.size()) {
+        return m_fichiersAudio.at(m_enumeratorIndex);
+    }
+    return nullptr;
+}
+
+float GestionnairePileFichier::pourcent() const {
+    if (m_fichiersAudio.isEmpty()) {
+        return 0.0f;
+    }
+    const FichierAudioPtr current = fichierCourant();
+    const double half =
+        current && current->statusConversion() == kStatusConvEncoursCodage ? 0.5 : 0.0;
+    const float numerator = float(double(m_enumeratorIndex) + half);
+    return numerator / float(m_fichiersAudio.size());
+}
+
+qint64 GestionnairePileFichier::countOfPretsFichiersAudio() const {
+    qint64 ready = 0;
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        if (record->statusConversion() == kStatusConvPret) {
+            ++ready;
+        }
+    }
+    return ready;
+}
+
+void GestionnairePileFichier::reinitialiserEtatFichiers() {
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        record->setStatusConversion(kStatusConvPret);
+    }
+    m_enumeratorIndex = 0;
+}
+
+void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        // A file being converted keeps the paths its conversion started with.
+        const qint32 status = record->statusConversion();
+        if (status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage) {
+            continue;
+        }
+        record->freshDestinationURL();
+    }
+}
+
+void GestionnairePileFichier::setFichiersAudio(const FileList& list) {
+    m_fichiersAudio = list;
+    rebuildSourceIndex();
+}
+
+bool GestionnairePileFichier::_changerNombreDe(qint64 previousCount) {
+    const qint64 count = countOfFichiersAudio();
+    if (count == 0) {
+        _viderLesTables();
+        if (previousCount == 0) {
+            return false;
+        }
+    } else if (previousCount != 0) {
+        return false;
+    }
+    QueueContext* context = QueueContext::current();
+    if (context != nullptr && context->queueObserver() != nullptr) {
+        context->queueObserver()->laListeContientDesFichiers(count != 0);
+    }
+    return true;
+}
+
+void GestionnairePileFichier::_viderLesTables() {
+    FichierAudio::vider();
+    MetadataDictionary::vider();
+    PersistentURL::vider();
+}

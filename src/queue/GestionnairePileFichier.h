@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/FichierAudio.h"
+#include "model/ModelContext.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+// The conversion queue: the ordered list of audio files the user added and
+// the position of the next file to convert. It adds files and whole folders,
+// removes files, counts them, reports progress and rebuilds itself from the
+// database at start-up.
+class GestionnairePileFichier : public QueueAccess {
+public:
+    using FileList = QList<FichierAudioPtr>;
+
+    GestionnairePileFichier();
+
+    void loadFromSqlite();
+    // Answers the number of queued files after the addition, or -1 when the
+    // queue is empty.
+    qint32 ajouterUnDossier(const QString& path);
+    void ajouterUnFichier(const QString& path) override;
+    bool additionStopped() const override { return m_additionStopped; }
+    void supprimerLesFichiersDansLindex(const QList<qint64>& positions, bool finishedOnly);
+    void supprimerFichierAudio(const FichierAudioPtr& record);
+
+    FichierAudioPtr nextObject();
+    FichierAudioPtr fichierCourant() const;
+    void remettreAuDebut() { m_enumeratorIndex = 0; }
+    float pourcent() const;
+    qint64 countOfFichiersAudio() const { return m_fichiersAudio.size(); }
+    qint64 countOfPretsFichiersAudio() const;
+    void reinitialiserEtatFichiers();
+    void raffraichirDestinationDesFichiers();
+
+    FileList fichiersAudio() const override { return m_fichiersAudio; }
+    // Stores a re-ordered list (the file list's sorting); the index stays.
+    void setFichiersAudio(const FileList& list);
+    qint64 enumeratorIndex() const { return m_enumeratorIndex; }
+
+    // Called after each file a folder addition queues, with the number added
+    // so far; answering false stops the addition after that file.
+    void setAdditionProgress(std::function<bool(int)> progress);
+
+private:
+    bool _changerNombreDe(qint64 previousCount);
+    void _viderLesTables();
+    bool isQueued(const QString& sourcePath) const;
+    void rebuildSourceIndex();
+
+    FileList m_fichiersAudio;
+    qint64 m_enumeratorIndex = 0;
+    QSet<QString> m_sourcePaths;
+    std::function<bool(int)> m_additionProgress;
+    int m_addedInFolder = 0;
+    bool m_additionStopped = false;
+    bool m_addingFolder = false;
+};

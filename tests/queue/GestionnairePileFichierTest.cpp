@@ -1,0 +1,186 @@
+#include "queue/GestionnairePileFichier.h"
+
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+QString sourceFile(const QString& name) {
+    return TestEnvironment::writeFile(TestEnvironment::home() + "/Music/" + name);
+}
+
+QStringList queuedNames(GestionnairePileFichier& queue) {
+    QStringList names;
+    for (const auto& record : queue.fichiersAudio()) {
+        names << record->nomElement();
+    }
+    return names;
+}
+
+void fill(GestionnairePileFichier& queue, int count) {
+    for (int index = 0; index < count; ++index) {
+        queue.ajouterUnFichier(sourceFile(QString("f%1.flac").arg(index)));
+    }
+}
+} // namespace
+
+TEST(Queue, KeepsFlacFilesRegistersImagesAndIgnoresTheRest) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    queue.ajouterUnFichier(sourceFile("Loud.FLAC"));
+    queue.ajouterUnFichier(sourceFile("Cover.JPG"));
+    queue.ajouterUnFichier(sourceFile("notes.txt"));
+    queue.ajouterUnFichier(TestEnvironment::home() + "/Music/missing.flac");
+    EXPECT_EQ(queuedNames(queue), QStringList{"Loud.FLAC"});
+    const auto images =
+        context.database()->outputDBrequest("SELECT furl FROM fileURL WHERE ftype = 5");
+    ASSERT_EQ(images.size(), 1);
+    EXPECT_TRUE(images[0].value("furl").toString().endsWith("/Cover.JPG"));
+
+    // The same source again: the existing record stays, nothing is logged.
+    const auto first = queue.fichiersAudio().first();
+    first->outMetadataDict()->insert("title", "Edited");
+    first->outMetadataDict()->save();
+    testing::internal::CaptureStderr();
+    queue.ajouterUnFichier(TestEnvironment::home() + "/Music/Loud.FLAC");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(queue.countOfFichiersAudio(), 1);
+    EXPECT_EQ(queue.fichiersAudio().first(), first);
+    EXPECT_EQ(context.count("audioFile"), 1);
+    EXPECT_EQ(context.count("audioMetadata"), 2);
+
+    GestionnairePileFichier reloaded;
+    reloaded.loadFromSqlite();
+    ASSERT_EQ(reloaded.countOfFichiersAudio(), 1);
+    EXPECT_EQ(reloaded.fichiersAudio().first()->outMetadataDict()->value("title").toString(),
+              "Edited");
+}
+
+TEST(Queue, EmptinessNoticesAndTables) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    sourceFile("pic.png");
+    queue.ajouterUnFichier(TestEnvironment::home() + "/Music/pic.png");
+    queue.loadFromSqlite();
+    EXPECT_TRUE(context.notices.isEmpty()) << "an empty start tells nobody";
+    EXPECT_EQ(context.count("fileURL"), 0) << "and empties the tables, image records included";
+
+    queue.ajouterUnFichier(sourceFile("a.flac"));
+    queue.ajouterUnFichier(sourceFile("b.flac"));
+    EXPECT_EQ(context.notices, QList<bool>{true});
+    queue.supprimerLesFichiersDansLindex({0, 1}, false);
+    EXPECT_EQ(context.notices, (QList<bool>{true, false}));
+    EXPECT_EQ(
+        context.count("audioFile") + context.count("audioMetadata") + context.count("fileURL"), 0);
+
+    EXPECT_EQ(queue.ajouterUnDossier(TestEnvironment::makeFolder("Empty")), -1);
+    EXPECT_EQ(context.notices.size(), 2);
+    const QString folder = TestEnvironment::makeFolder("Album");
+    TestEnvironment::writeFile(folder + "/1.flac");
+    TestEnvironment::writeFile(folder + "/CD2/2.flac");
+    EXPECT_EQ(queue.ajouterUnDossier(folder), 2);
+    // The first file tells the view, and the folder's end tells it again.
+    EXPECT_EQ(context.notices, (QList<bool>{true, false, true, true}));
+    testing::internal::CaptureStderr();
+    queue.ajouterUnDossier(folder + "/1.flac");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Impossible d'obtenir le contenu récursif de " + (folder + "/1.flac").toStdString() +
+                  "\n");
+}
+
+TEST(Queue, EnumerationIndexAndRemovalRules) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    fill(queue, 6);
+    for (int taken = 0; taken < 6; ++taken) {
+        ASSERT_TRUE(queue.nextObject());
+    }
+    EXPECT_EQ(queue.nextObject(), nullptr);
+    EXPECT_EQ(queue.enumeratorIndex(), 6);
+    EXPECT_EQ(queue.fichierCourant(), nullptr);
+
+    auto atIndex = [&](int index) {
+        queue.remettreAuDebut();
+        for (int step = 0; step < index; ++step) {
+            queue.nextObject();
+        }
+    };
+    atIndex(3);
+    queue.supprimerFichierAudio(queue.fichiersAudio().at(1));
+    EXPECT_EQ(queue.enumeratorIndex(), 2);
+    atIndex(3);
+    queue.supprimerFichierAudio(queue.fichiersAudio().at(3));
+    EXPECT_EQ(queue.enumeratorIndex(), 2);
+    atIndex(3);
+    EXPECT_EQ(queue.countOfFichiersAudio(), 4);
+    auto survivor = queue.fichiersAudio().at(3);
+    queue.fichiersAudio().at(3)->setStatusConversion(kStatusConvFiniOk);
+    // Removing a record past the index leaves the index alone.
+    fill(queue, 1);
+    atIndex(3);
+    queue.supprimerFichierAudio(queue.fichiersAudio().at(4));
+    EXPECT_EQ(queue.enumeratorIndex(), 3);
+
+    auto stranger = queue.fichiersAudio().first();
+    queue.supprimerFichierAudio(stranger);
+    testing::internal::CaptureStderr();
+    queue.supprimerFichierAudio(stranger);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind(
+                  "Impossible de supprimer Fichier : f0.flac car absent de\n", 0),
+              0u);
+
+    // A re-ordered list keeps the index; an addition rewinds it.
+    atIndex(1);
+    auto list = queue.fichiersAudio();
+    std::reverse(list.begin(), list.end());
+    queue.setFichiersAudio(list);
+    EXPECT_EQ(queue.enumeratorIndex(), 1);
+    EXPECT_EQ(queue.nextObject(), list.at(1));
+    queue.ajouterUnFichier(sourceFile("late.flac"));
+    EXPECT_EQ(queue.enumeratorIndex(), 0);
+    EXPECT_TRUE(queue.fichiersAudio().contains(survivor));
+}
+
+TEST(Queue, FinishedOnlyRemovalProgressCountsAndReset) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    fill(queue, 4);
+    const auto list = queue.fichiersAudio();
+    list[0]->setStatusConversion(kStatusConvFiniOk);
+    list[1]->setStatusConversion(kStatusConvFiniErreur);
+    list[3]->setStatusConversion(kStatusConvFiniOk);
+    EXPECT_EQ(queue.countOfPretsFichiersAudio(), 1);
+
+    queue.nextObject();
+    queue.nextObject();
+    EXPECT_FLOAT_EQ(queue.pourcent(), 0.5f);
+    list[2]->setStatusConversion(kStatusConvEncoursCodage);
+    EXPECT_FLOAT_EQ(queue.pourcent(), 0.625f);
+
+    queue.reinitialiserEtatFichiers();
+    EXPECT_EQ(queue.enumeratorIndex(), 0);
+    EXPECT_EQ(queue.countOfPretsFichiersAudio(), 4);
+    const auto stored = context.database()->outputDBrequest("SELECT status FROM audioFile");
+    EXPECT_EQ(stored.size(), 4);
+    for (const auto& row : stored) {
+        EXPECT_EQ(row.value("status").toInt(), 1) << "a reset writes nothing";
+    }
+
+    list[0]->setStatusConversion(kStatusConvFiniOk);
+    list[1]->setStatusConversion(kStatusConvFiniErreur);
+    list[3]->setStatusConversion(kStatusConvFiniOk);
+    queue.supprimerLesFichiersDansLindex({0, 1, 2, 3}, true);
+    EXPECT_EQ(queuedNames(queue), (QStringList{"f1.flac", "f2.flac"}));
+    EXPECT_EQ(context.count("audioFile"), 2);
+    EXPECT_FLOAT_EQ(GestionnairePileFichier().pourcent(), 0.0f);
+}
+
+TEST(Queue, LoadsWhatWasQueuedInOrder) {
+    TestDatabase context;
+    fill(context.queue(), 3);
+    GestionnairePileFichier reloaded;
+    reloaded.loadFromSqlite();
+    EXPECT_EQ(queuedNames(reloaded), (QStringList{"f0.flac", "f1.flac", "f2.flac"}));
+    EXPECT_EQ(reloaded.enumeratorIndex(), 0);
+}

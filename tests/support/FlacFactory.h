@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// Makes real FLAC files for tests and benchmarks: a generated tone encoded
+// by the flac program, with tags and a picture set by flac itself.
+class FlacFactory {
+public:
+    struct Options {
+        double seconds = 0.5;
+        int sampleRate = 44100;
+        int channels = 2;
+        int bitsPerSample = 16;
+        QList<QPair<QString, QString>> tags;
+        QString picturePath;
+    };
+
+    static QString make(const QString& path, const Options& options);
+    static QString make(const QString& path) { return make(path, Options()); }
+    // The usual seven tags.
+    static QList<QPair<QString, QString>> fullTags(const QString& title = QStringLiteral("Title"));
+    // A small picture file of that format ("jpg" or "png") and colour.
+    static QString makePicture(const QString& path, const char* format, unsigned rgb = 0xc03020);
+    // Raw interleaved little-endian PCM of the tone.
+    static QByteArray tone(const Options& options);
+    // Runs a program and answers its exit code (-1 when it could not run).
+    static int run(const QString& program, const QStringList& arguments,
+                   QByteArray* output = nullptr, QByteArray* error = nullptr);
+};
