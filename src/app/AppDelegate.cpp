@@ -2,11 +2,7 @@
 
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
-#include "model/FichierAudio.h"
-#include "model/MetadataDictionary.h"
-#include "model/PersistentURL.h"
 #include "queue/GestionnairePileFichier.h"
-#include "storage/CocoLite.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "ui/MainWindow.h"
@@ -16,15 +12,9 @@
 #include <QSplitter>
 #include <QStandardPaths>
 
-AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {
-    ModelContext::setCurrent(this);
-}
+AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {}
 
 AppDelegate::~AppDelegate() = default;
-
-QueueObserver* AppDelegate::queueObserver() const {
-    return const_cast<AppDelegate*>(this)->vueCtrlrReglage();
-}
 
 void AppDelegate::initialize() {
     RegisteredDefaults::registerAll();
@@ -39,18 +29,26 @@ QString AppDelegate::databasePath() {
     return dataFolderPath() + QStringLiteral("/tonebridge.db");
 }
 
-VueCtrlrFilez* AppDelegate::vueCtrlrFilez() {
+VueCtrlrFilez* AppDelegate::vueCtrlrFilez() const {
     if (!m_vueFilez && m_window) {
         m_vueFilez = qobject_cast<VueCtrlrFilez*>(m_window->splitView()->widget(1));
     }
     return m_vueFilez;
 }
 
-VueCtrlrReglage* AppDelegate::vueCtrlrReglage() {
+VueCtrlrReglage* AppDelegate::vueCtrlrReglage() const {
     if (!m_vueReglage && m_window) {
         m_vueReglage = qobject_cast<VueCtrlrReglage*>(m_window->splitView()->widget(0));
     }
     return m_vueReglage;
+}
+
+QueueObserver* AppDelegate::queueObserver() const {
+    return vueCtrlrReglage();
+}
+
+MessageSink* AppDelegate::messageSink() const {
+    return vueCtrlrReglage();
 }
 
 void AppDelegate::lookUpViews() {
@@ -76,30 +74,15 @@ void AppDelegate::prepareDataFolder() {
     }
 }
 
-void AppDelegate::createTables() {
-    m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
-    m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
-    m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
-}
-
 void AppDelegate::applicationDidFinishLaunching() {
     lookUpViews();
     prepareDataFolder();
-    m_database = std::make_unique<CocoLite>(databasePath());
+    createDatabase(databasePath());
+    createControleur();
     createTables();
-    m_database->inputDBrequest(QStringLiteral("PRAGMA user_version=3;"));
-    m_database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'; "));
-    // Every statement is its own transaction: with a write-ahead log they no
-    // longer wait for the disk one by one (adding files is 16 times faster),
-    // and a crash of the program still loses nothing.
-    m_database->outputDBrequest(QStringLiteral("PRAGMA journal_mode=WAL;"));
-    m_database->inputDBrequest(QStringLiteral("PRAGMA synchronous=NORMAL;"));
-    const QList<QVariantMap> rows =
-        m_database->outputDBrequest(QStringLiteral("SELECT sqlite_version() AS version;"));
-    const QString version = rows.isEmpty() ? QString() : rows.last().value("version").toString();
-    Log::write(QStringLiteral("sqlite version : %1").arg(version));
-    m_pileFichiers = std::make_unique<GestionnairePileFichier>();
-    m_pileFichiers->loadFromSqlite();
+    runPragmas();
+    logSqliteVersion();
+    createQueue();
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
         list->raffraichirTableau();
     }
@@ -124,11 +107,17 @@ void AppDelegate::ajouterDossierOuFichier(const QString& path) {
         return;
     }
     if (isDirectory) {
-        m_pileFichiers->ajouterUnDossier(path);
+        pileFichiers()->ajouterUnDossier(path);
     } else {
-        m_pileFichiers->ajouterUnFichier(path);
+        pileFichiers()->ajouterUnFichier(path);
     }
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
         list->raffraichirTableau();
+    }
+}
+
+void AppDelegate::deleteItem() {
+    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
+        list->effacer();
     }
 }

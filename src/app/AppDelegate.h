@@ -1,22 +1,19 @@
 #pragma once
 
-#include "queue/QueueContext.h"
+#include "conversion/EngineContext.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
-#include <memory>
-
-class CocoLite;
 class MainWindow;
 class VueCtrlrFilez;
 class VueCtrlrReglage;
 
-// The application context: creates the database, the queue and the
-// controller at start-up and hands them, with the two main views, to
-// everything else.
-class AppDelegate : public QObject, public QueueContext {
+// The application context: at start-up it creates the data folder, the
+// database, the controller and the queue, and it hands them, with the two
+// main views, to everything else.
+class AppDelegate : public QObject, public EngineContext {
     Q_OBJECT
 public:
     explicit AppDelegate(MainWindow* window, QObject* parent = nullptr);
@@ -29,15 +26,15 @@ public:
     bool hasFinishedLaunching() const { return m_launched; }
 
     void ajouterDossierOuFichier(const QString& path);
-    // Paths opened from outside before start-up ended wait here.
+    // Paths opened from outside; those that arrive before start-up ended wait.
     void openPaths(const QStringList& paths);
+    // The delete-item action of the menus.
+    void deleteItem();
 
-    CocoLite* database() const override { return m_database.get(); }
-    MetadataReader* metadataReader() const override { return nullptr; }
-    GestionnairePileFichier* pileFichiers() const override { return m_pileFichiers.get(); }
     QueueObserver* queueObserver() const override;
-    VueCtrlrFilez* vueCtrlrFilez();
-    VueCtrlrReglage* vueCtrlrReglage();
+    MessageSink* messageSink() const override;
+    VueCtrlrFilez* vueCtrlrFilez() const;
+    VueCtrlrReglage* vueCtrlrReglage() const;
 
     static QString dataFolderPath();
     static QString databasePath();
@@ -45,13 +42,10 @@ public:
 private:
     void lookUpViews();
     void prepareDataFolder();
-    void createTables();
 
     QPointer<MainWindow> m_window;
-    QPointer<VueCtrlrFilez> m_vueFilez;
-    QPointer<VueCtrlrReglage> m_vueReglage;
-    std::unique_ptr<CocoLite> m_database;
-    std::unique_ptr<GestionnairePileFichier> m_pileFichiers;
+    mutable QPointer<VueCtrlrFilez> m_vueFilez;
+    mutable QPointer<VueCtrlrReglage> m_vueReglage;
     QStringList m_pendingPaths;
     bool m_launched = false;
 };

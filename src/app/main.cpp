@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceChannel.h"
+#include "cli/BatchConverter.h"
 #include "model/LocalizedStrings.h"
 #include "ui/MainWindow.h"
 
@@ -40,6 +41,15 @@ int main(int argc, char* argv[]) {
     if (hasArgument(argc, argv, "--version")) {
         std::printf("tonebridge %s\n", TONEBRIDGE_VERSION);
         return 0;
+    }
+
+    if (hasArgument(argc, argv, "--convert") || hasArgument(argc, argv, "--help")) {
+        QCoreApplication application(argc, argv);
+        nameApplication();
+        AppDelegate::initialize();
+        LocalizedStrings::install();
+        BatchConverter batch;
+        return batch.run(QCoreApplication::arguments().mid(1));
     }
 
     QApplication application(argc, argv);

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QMimeDatabase>
@@ -61,6 +62,11 @@ bool Image::canRead() const {
 }
 
 QImage Image::render(int side) const {
+    if (m_kind == Kind::FileIcon &&
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        const ImagePtr fallback = named(QStringLiteral("flac-icon256"));
+        return fallback ? fallback->scaled(side) : QImage();
+    }
     if (m_kind == Kind::FileIcon) {
         static const QMimeDatabase mimeDatabase;
         const QMimeType type =

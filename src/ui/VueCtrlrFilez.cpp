@@ -5,3 +5,5 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent) : QWidget(parent) {
 }
 
 void VueCtrlrFilez::raffraichirTableau() {}
+
+void VueCtrlrFilez::effacer() {}

@@ -9,4 +9,5 @@ public:
     explicit VueCtrlrFilez(QWidget* parent = nullptr);
 
     void raffraichirTableau();
+    void effacer();
 };

@@ -6,3 +6,5 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent) : QWidget(parent) {
 }
 
 void VueCtrlrReglage::laListeContientDesFichiers(bool /*contientDesFichiers*/) {}
+
+void VueCtrlrReglage::echoUserMessage(const QString& /*message*/) {}

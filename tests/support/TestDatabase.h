@@ -1,36 +1,30 @@
 #pragma once
 
+#include "conversion/ConversionControleur.h"
+#include "conversion/EngineContext.h"
+#include "conversion/FLACdecoder.h"
 #include "queue/GestionnairePileFichier.h"
-#include "queue/QueueContext.h"
 #include "storage/CocoLite.h"
 
 #include <QList>
+#include <QStringList>
 
-#include <memory>
-
-// The application context over a real database file in the test's home,
-// with the application's tables and a real queue. It keeps the emptiness
-// notices the queue sends.
-class TestDatabase : public QueueContext, public QueueObserver {
+// The application context without windows over a real database file in the
+// test's home: real queue, real controller and decoder. It keeps the
+// emptiness notices and the messages that would reach the settings view.
+class TestDatabase : public EngineContext, public QueueObserver, public MessageSink {
 public:
     explicit TestDatabase(const QString& fileName = QStringLiteral("test.db"));
     ~TestDatabase() override;
 
-    CocoLite* database() const override { return m_database.get(); }
-    MetadataReader* metadataReader() const override { return nullptr; }
-    GestionnairePileFichier* pileFichiers() const override { return m_queue.get(); }
-    QueueObserver* queueObserver() const override { return const_cast<TestDatabase*>(this); }
-
     void laListeContientDesFichiers(bool contientDesFichiers) override {
         notices.append(contientDesFichiers);
     }
+    void echoUserMessage(const QString& message) override { messages.append(message); }
 
     int count(const QString& table) const;
-    GestionnairePileFichier& queue() { return *m_queue; }
+    GestionnairePileFichier& queue() { return *pileFichiers(); }
 
     QList<bool> notices;
-
-private:
-    std::unique_ptr<CocoLite> m_database;
-    std::unique_ptr<GestionnairePileFichier> m_queue;
+    QStringList messages;
 };

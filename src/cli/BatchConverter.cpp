@@ -1,0 +1,235 @@
+#include "BatchConverter.h"
+
+#include "conversion/ConversionControleur.h"
+#include "conversion/EngineContext.h"
+#include "conversion/FLACdecoder.h"
+#include "model/FinderElement.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/UserDefaults.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+struct Choice {
+    const char* word;
+    qint64 value;
+};
+const Choice kDestinations[] = {{"beside", 0}, {"subfolder", 1}, {"folder", 2}};
+} // namespace
+
+BatchConverter::BatchConverter(FILE* output, FILE* errors) : m_output(output), m_errors(errors) {}
+
+QString BatchConverter::usage() {
+    return QStringLiteral(
+        "Usage: tonebridge [PATH…]\n"
+        "       tonebridge --convert [options] PATH…\n"
+        "\n"
+        "Without --convert, opens the window and adds the FLAC files and folders to its list\n"
+        "(or to the list of the Tonebridge already running).\n"
+        "\n"
+        "--convert converts the FLAC files and the folders given, without a window, through\n"
+        "a private list (the window's list is left alone), prints one line per file\n"
+        "(\"OK <source> -> <destination>\" or \"ERREUR <source> : <reason>\") and exits 0 when\n"
+        "every file converted, 1 when any failed, 2 on a usage error. The options override\n"
+        "the settings for this run only:\n"
+        "  --codec {m4a,mp3,aif,wav,aifc,aac,caf}  output format (default: the setting, m4a)\n"
+        "  --destination {beside,subfolder,folder} where outputs go\n"
+        "  --subfolder NAME                        sub-folder name for --destination subfolder\n"
+        "  --folder DIR                            folder for --destination folder\n"
+        "  --sample-rate HZ                        convert to this sample rate\n"
+        "  --bitrate BITS_PER_SECOND               bit rate of the AAC and MP3 encoders\n"
+        "  --channels {1,2}                        convert to mono or stereo\n"
+        "  --overwrite                             replace existing outputs\n"
+        "  --delete-source                         delete each source once its output exists\n"
+        "  --preserve-date                         give outputs their source's modification time\n"
+        "  --help                                  this text\n"
+        "  --version                               the program's version\n");
+}
+
+void BatchConverter::print(const QString& line) {
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_output);
+    std::fflush(m_output);
+}
+
+void BatchConverter::echoUserMessage(const QString& message) {
+    print(message.isEmpty() ? QStringLiteral("-") : message);
+}
+
+bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* paths) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption convert(QStringLiteral("convert"));
+    const QCommandLineOption codec(QStringLiteral("codec"), QString(), QStringLiteral("codec"));
+    const QCommandLineOption destination(QStringLiteral("destination"), QString(),
+                                         QStringLiteral("where"));
+    const QCommandLineOption subfolder(QStringLiteral("subfolder"), QString(),
+                                       QStringLiteral("name"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption sampleRate(QStringLiteral("sample-rate"), QString(),
+                                        QStringLiteral("hz"));
+    const QCommandLineOption bitrate(QStringLiteral("bitrate"), QString(), QStringLiteral("bps"));
+    const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("n"));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"));
+    const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
+    const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
+    parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
+                       channels, overwrite, deleteSource, preserveDate});
+    if (!parser.parse(arguments)) {
+        std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
+        return false;
+    }
+    auto& defaults = UserDefaults::standard();
+    const auto fail = [this](const QString& text) {
+        std::fprintf(m_errors, "%s\n", qPrintable(text));
+        return false;
+    };
+    if (parser.isSet(codec)) {
+        const QString value = parser.value(codec);
+        if (!FinderElement::codecExtensions().contains(value)) {
+            return fail(QStringLiteral("codec inconnu : %1").arg(value));
+        }
+        defaults.setRunOverride(QStringLiteral("ConversionCodec"), value);
+    }
+    if (parser.isSet(destination)) {
+        const QString value = parser.value(destination);
+        bool known = false;
+        for (const Choice& choice : kDestinations) {
+            if (value == QLatin1String(choice.word)) {
+                defaults.setRunOverride(QStringLiteral("DestinationType"), choice.value);
+                known = true;
+            }
+        }
+        if (!known) {
+            return fail(QStringLiteral("destination inconnue : %1").arg(value));
+        }
+    }
+    if (parser.isSet(subfolder)) {
+        defaults.setRunOverride(QStringLiteral("DestinationAutoName"), parser.value(subfolder));
+    }
+    if (parser.isSet(folder)) {
+        defaults.setRunOverride(QStringLiteral("DestinationDossier"),
+                                QFileInfo(parser.value(folder)).absoluteFilePath());
+    }
+    const std::pair<const QCommandLineOption*, const char*> numbers[] = {
+        {&sampleRate, "ConversionFrequence"},
+        {&bitrate, "ConversionDebit"},
+        {&channels, "ConversionCanaux"}};
+    for (const auto& [option, key] : numbers) {
+        if (!parser.isSet(*option)) {
+            continue;
+        }
+        bool ok = false;
+        const qint64 value = parser.value(*option).toLongLong(&ok);
+        if (!ok || value <= 0 || (option == &channels && value > 2)) {
+            return fail(QStringLiteral("valeur invalide pour --%1 : %2")
+                            .arg(option->names().first(), parser.value(*option)));
+        }
+        defaults.setRunOverride(QLatin1String(key), value);
+    }
+    defaults.setRunOverride(QStringLiteral("DestinationEcraserExistant"), parser.isSet(overwrite));
+    defaults.setRunOverride(QStringLiteral("DestinationEffacerOriginal"),
+                            parser.isSet(deleteSource));
+    defaults.setRunOverride(QStringLiteral("ConversionPreserverDate"), parser.isSet(preserveDate));
+    // Every result stays listed until it is printed.
+    defaults.setRunOverride(QStringLiteral("ForgetWhenFinished"), false);
+    *paths = parser.positionalArguments();
+    if (paths->isEmpty()) {
+        return fail(QStringLiteral("aucun fichier à convertir"));
+    }
+    return true;
+}
+
+void BatchConverter::updateUIavecControleur(ConversionControleur* controleur) {
+    if (controleur->statusConvertisseur() == kStatusConvertisseurArrete) {
+        m_finished = true;
+    }
+}
+
+void BatchConverter::finishWhenIdle() {
+    ConversionContext* context = ConversionContext::current();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (m_finished && !context->controleur()->decodeurFLAC()->exportInFlight()) {
+            loop.quit();
+        }
+    });
+    poll.start(10);
+    loop.exec();
+}
+
+int BatchConverter::run(const QStringList& arguments) {
+    if (arguments.contains(QStringLiteral("--help"))) {
+        std::fprintf(m_output, "%s", qPrintable(usage()));
+        return 0;
+    }
+    QStringList paths;
+    if (!applyOptions(arguments, &paths)) {
+        std::fprintf(m_errors, "%s", qPrintable(usage()));
+        return 2;
+    }
+    QTemporaryDir privateFolder;
+    if (!privateFolder.isValid()) {
+        std::fprintf(m_errors, "%s\n", "dossier temporaire impossible");
+        return 1;
+    }
+    EngineContext context;
+    context.setMessageSink(this);
+    context.setQueueObserver(this);
+    context.startUp(privateFolder.filePath(QStringLiteral("queue.db")));
+    GestionnairePileFichier* pile = context.pileFichiers();
+
+    int failures = 0;
+    for (const QString& argument : std::as_const(paths)) {
+        const QFileInfo info(argument);
+        const QString path = info.absoluteFilePath();
+        if (!info.exists()) {
+            print(QStringLiteral("ERREUR %1 : introuvable").arg(path));
+            ++failures;
+        } else if (info.isDir()) {
+            pile->ajouterUnDossier(path);
+        } else if (info.suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) != 0) {
+            print(QStringLiteral("ERREUR %1 : pas un fichier FLAC").arg(path));
+            ++failures;
+        } else {
+            pile->ajouterUnFichier(path);
+        }
+    }
+
+    ConversionControleur* controleur = context.controleur();
+    controleur->setDelegate(this);
+    controleur->demarrerLaConversion();
+    finishWhenIdle();
+    controleur->setDelegate(nullptr);
+
+    const auto records = pile->fichiersAudio();
+    if (records.isEmpty() && failures == 0) {
+        print(QStringLiteral("Aucun fichier FLAC à convertir"));
+    }
+    for (const FichierAudioPtr& record : records) {
+        const QString source = record->elementURL()->path();
+        if (record->statusConversion() == kStatusConvFiniOk) {
+            print(QStringLiteral("OK %1 -> %2").arg(source, record->destinationURL()->path()));
+        } else {
+            ++failures;
+            const QString reason = record->failureReason().isEmpty()
+                                       ? record->statusLocalizedString()
+                                       : record->failureReason();
+            print(QStringLiteral("ERREUR %1 : %2").arg(source, reason));
+        }
+    }
+    // The private list goes, and with it the pictures exported beside the outputs.
+    QList<qint64> positions;
+    for (qint64 position = 0; position < records.size(); ++position) {
+        positions << position;
+    }
+    pile->supprimerLesFichiersDansLindex(positions, false);
+    UserDefaults::standard().clearRunOverrides();
+    return failures == 0 ? 0 : 1;
+}

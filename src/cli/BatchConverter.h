@@ -1,0 +1,40 @@
+#pragma once
+
+#include "conversion/ConversionContext.h"
+#include "conversion/ConvertisseurUIDelegate.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <cstdio>
+
+// `tonebridge --convert [options] PATH…`: converts files and folders from a
+// terminal or a script, through a private queue in a temporary database (the
+// user's queue is never touched) and the same controller and export as the
+// window. Options override the user's settings for this run only.
+class BatchConverter : public QObject,
+                       public ConvertisseurUIDelegate,
+                       public QueueObserver,
+                       public MessageSink {
+    Q_OBJECT
+public:
+    explicit BatchConverter(FILE* output = stdout, FILE* errors = stderr);
+
+    // Answers the exit status: 0 when every file converted, 1 when any
+    // failed, 2 on a usage error.
+    int run(const QStringList& arguments);
+    static QString usage();
+
+    void updateUIavecControleur(ConversionControleur* controleur) override;
+    void echoUserMessage(const QString& message) override;
+    void laListeContientDesFichiers(bool) override {}
+
+private:
+    bool applyOptions(const QStringList& arguments, QStringList* paths);
+    void print(const QString& line);
+    void finishWhenIdle();
+
+    FILE* m_output;
+    FILE* m_errors;
+    bool m_finished = false;
+};

@@ -1,0 +1,13 @@
+#include "ConversionContext.h"
+
+#include "conversion/ConversionControleur.h"
+#include "conversion/FLACdecoder.h"
+
+ConversionContext* ConversionContext::current() {
+    return dynamic_cast<ConversionContext*>(ModelContext::current());
+}
+
+MetadataReader* ConversionContext::metadataReader() const {
+    ConversionControleur* controller = controleur();
+    return controller != nullptr ? controller->decodeurFLAC() : nullptr;
+}

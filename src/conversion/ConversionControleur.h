@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/FichierAudio.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+
+class ConvertisseurUIDelegate;
+class FLACdecoder;
+class GestionnairePileFichier;
+
+// Controller states.
+enum StatusConvertisseur : qint32 {
+    kStatusConvertisseurInactif = 1,
+    kStatusConvertisseurDecodage = 2,
+    kStatusConvertisseurCodage = 3,
+    kStatusConvertisseurArrete = 4,
+    kStatusConvertisseurFini = 5,
+};
+
+// Runs a conversion pass over the queue, one file after the other: hands
+// each file to the decoder, starts its encoding, records its result and
+// takes the next, until the queue is exhausted or the user stops.
+class ConversionControleur : public QObject {
+    Q_OBJECT
+public:
+    explicit ConversionControleur(QObject* parent = nullptr);
+    ~ConversionControleur() override;
+
+    void demarrerLaConversion();
+    void arreterLaConversion();
+    bool convertirProchainFichier();
+    // The decoder ended with exit status 0.
+    bool commencerEncodage(const FichierAudioPtr& fichier);
+    // The export of the file completed.
+    bool terminerFichier(const FichierAudioPtr& fichier);
+    // Decoding or encoding failed: the file ends in error with its reason
+    // and the pass goes on with the next file.
+    bool echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
+
+    float pourcent() const;
+    qint32 indexFichier() const;
+    qint32 statusConvertisseur() const { return m_statusConvertisseur.load(); }
+    FLACdecoder* decodeurFLAC() const { return m_flacd; }
+    ConvertisseurUIDelegate* delegate() const { return m_delegate; }
+    void setDelegate(ConvertisseurUIDelegate* delegate) { m_delegate = delegate; }
+    // The file last handed to the decoder while it is being converted.
+    FichierAudioPtr fichierEnMain() const { return m_fichierEnMain; }
+
+private:
+    GestionnairePileFichier* _pileFichiers() const;
+    bool isRunning() const;
+    void notifyDelegate();
+    // A file whose destination exists while overwriting is off ends at once.
+    bool refuseExistingDestination(const FichierAudioPtr& fichier);
+    void cleanUpInterruptedFile(const FichierAudioPtr& fichier);
+
+    std::atomic<qint32> m_statusConvertisseur{kStatusConvertisseurInactif};
+    ConvertisseurUIDelegate* m_delegate = nullptr;
+    FLACdecoder* m_flacd;
+    FichierAudioPtr m_fichierEnMain;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// What one export is given: the decoded file, where the output goes, the
+// codec and the conversions asked for, the tags and the cover.
+struct ExportRequest {
+    QString inputPath;
+    QString destinationPath;
+    QString codec;
+    // Negative: keep the source's.
+    qint64 sampleRate = -1;
+    qint64 channels = -1;
+    // Bits per second of the lossy encoders; negative: the codec's default.
+    qint64 bitRate = -1;
+    // FFmpeg metadata keys and values, in writing order.
+    QList<QPair<QString, QString>> tags;
+    QByteArray coverData;
+    QString coverMimeType;
+    bool overwrite = false;
+    bool preserveModificationTime = false;
+    QString sourcePath;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "conversion/ExportRequest.h"
+
+#include <QMutex>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class QObject;
+
+// One export of a decoded file into its destination, run on a worker thread.
+// The output is written under a hidden name beside the destination, checked,
+// and only then renamed onto the destination, so no half-written file ever
+// carries the destination's name. The completion handler runs on the worker
+// thread once the export has completed, failed or been cancelled.
+class ExportSession {
+public:
+    enum class Status { Waiting, Exporting, Completed, Failed, Cancelled };
+    using Completion = std::function<void(ExportSession&)>;
+
+    explicit ExportSession(ExportRequest request);
+    // Cancels the export and waits for its thread (unless called on it).
+    ~ExportSession();
+    ExportSession(const ExportSession&) = delete;
+    ExportSession& operator=(const ExportSession&) = delete;
+
+    void exportAsynchronously(Completion completion);
+    void cancelExport();
+    // Runs the export on the calling thread.
+    void exportSynchronously();
+
+    Status status() const { return m_status.load(); }
+    QString errorText() const;
+    // Said to the user when the sample rate asked for could not be used.
+    QString notice() const;
+    const ExportRequest& request() const { return m_request; }
+    // The hidden file the output is written to before it is renamed.
+    static QString partialPath(const QString& destinationPath);
+
+    // Runs work on the thread of the context object and waits until it has
+    // returned; gives up waiting when the session is destroyed meanwhile.
+    void performOnThreadOfAndWait(QObject* context, std::function<void()> work);
+
+private:
+    bool finalize(const QString& partial);
+    void setFailure(const QString& message);
+
+    ExportRequest m_request;
+    std::atomic<Status> m_status{Status::Waiting};
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_abandoned{false};
+    mutable QMutex m_mutex;
+    QString m_error;
+    QString m_notice;
+    std::thread m_thread;
+};

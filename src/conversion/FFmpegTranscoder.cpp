@@ -1,0 +1,446 @@
+#include "FFmpegTranscoder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+constexpr int kPcmFrameSamples = 4096;
+
+QByteArray encodedPath(const QString& path) {
+    return QFile::encodeName(path);
+}
+} // namespace
+
+FFmpegTranscoder::FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled)
+    : m_request(request), m_cancelled(cancelled) {
+    // The libraries' chatter would drown the program's own lines; their errors
+    // reach the user through the export's failure text.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
+}
+
+FFmpegTranscoder::~FFmpegTranscoder() {
+    av_packet_free(&m_packet);
+    av_frame_free(&m_decoded);
+    av_frame_free(&m_encoded);
+    if (m_fifo != nullptr) {
+        av_audio_fifo_free(m_fifo);
+    }
+    swr_free(&m_resampler);
+    avcodec_free_context(&m_encoder);
+    avcodec_free_context(&m_decoder);
+    if (m_output != nullptr) {
+        if (m_output->pb != nullptr) {
+            avio_closep(&m_output->pb);
+        }
+        avformat_free_context(m_output);
+    }
+    avformat_close_input(&m_input);
+}
+
+QString FFmpegTranscoder::errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+bool FFmpegTranscoder::fail(const QString& message) {
+    if (m_error.isEmpty()) {
+        m_error = message;
+    }
+    return false;
+}
+
+bool FFmpegTranscoder::failWith(const char* step, int code) {
+    return fail(QStringLiteral("%1 : %2").arg(QLatin1String(step), errorText(code)));
+}
+
+double FFmpegTranscoder::inputSeconds() const {
+    return m_decoder != nullptr && m_decoder->sample_rate > 0
+               ? double(m_inputSamples) / m_decoder->sample_rate
+               : 0.0;
+}
+
+int FFmpegTranscoder::sourceBitsPerSample() const {
+    const AVCodecParameters* parameters = m_input->streams[m_inputStream]->codecpar;
+    int bits = parameters->bits_per_raw_sample > 0 ? parameters->bits_per_raw_sample
+                                                   : parameters->bits_per_coded_sample;
+    if (bits <= 0) {
+        bits = av_get_bytes_per_sample(m_decoder->sample_fmt) * 8;
+    }
+    return bits;
+}
+
+bool FFmpegTranscoder::openInput() {
+    int status = avformat_open_input(&m_input, encodedPath(m_request.inputPath).constData(),
+                                     nullptr, nullptr);
+    if (status < 0) {
+        return failWith("ouverture du fichier décodé", status);
+    }
+    status = avformat_find_stream_info(m_input, nullptr);
+    if (status < 0) {
+        return failWith("lecture du fichier décodé", status);
+    }
+    const AVCodec* decoder = nullptr;
+    m_inputStream = av_find_best_stream(m_input, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (m_inputStream < 0 || decoder == nullptr) {
+        return fail(QStringLiteral("aucun flux audio dans le fichier décodé"));
+    }
+    m_decoder = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(m_decoder, m_input->streams[m_inputStream]->codecpar);
+    status = avcodec_open2(m_decoder, decoder, nullptr);
+    if (status < 0) {
+        return failWith("ouverture du décodeur", status);
+    }
+    if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+        const int channels = m_decoder->ch_layout.nb_channels;
+        av_channel_layout_uninit(&m_decoder->ch_layout);
+        av_channel_layout_default(&m_decoder->ch_layout, channels);
+    }
+    return true;
+}
+
+int FFmpegTranscoder::chooseOutputRate() {
+    const int source = m_decoder->sample_rate;
+    const int asked = m_request.sampleRate > 0 ? int(m_request.sampleRate) : source;
+    if (m_entry.lossyEncoder == nullptr) {
+        return asked;
+    }
+    const int usable = CodecTable::nearestSampleRate(m_entry.lossyEncoder, asked);
+    if (usable != asked) {
+        m_notice = QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
+                       .arg(QString::number(asked), m_request.codec, QString::number(usable));
+    }
+    return usable;
+}
+
+bool FFmpegTranscoder::openOutput(const QString& outputPath) {
+    if (!CodecTable::lookup(m_request.codec, &m_entry)) {
+        return fail(QStringLiteral("codec %1 inconnu").arg(m_request.codec));
+    }
+    const int status = avformat_alloc_output_context2(&m_output, nullptr, m_entry.muxer, nullptr);
+    if (status < 0 || m_output == nullptr) {
+        return failWith("création du conteneur", status);
+    }
+    const int opened =
+        avio_open(&m_output->pb, encodedPath(outputPath).constData(), AVIO_FLAG_WRITE);
+    if (opened < 0) {
+        return failWith("création du fichier", opened);
+    }
+    for (const auto& tag : std::as_const(m_request.tags)) {
+        av_dict_set(&m_output->metadata, tag.first.toUtf8().constData(),
+                    tag.second.toUtf8().constData(), 0);
+    }
+    return true;
+}
+
+bool FFmpegTranscoder::openEncoder() {
+    const int bits = sourceBitsPerSample();
+    const char* name = m_entry.lossyEncoder != nullptr ? m_entry.lossyEncoder
+                                                       : CodecTable::pcmEncoder(m_entry, bits);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name);
+    if (encoder == nullptr) {
+        return fail(QStringLiteral("encodeur %1 absent").arg(QLatin1String(name)));
+    }
+    m_encoder = avcodec_alloc_context3(encoder);
+    m_outputRate = chooseOutputRate();
+    m_encoder->sample_rate = m_outputRate;
+    int channels =
+        m_request.channels > 0 ? int(m_request.channels) : m_decoder->ch_layout.nb_channels;
+    if (qstrcmp(name, "libmp3lame") == 0) {
+        channels = std::min(channels, 2);
+    }
+    av_channel_layout_default(&m_encoder->ch_layout, channels);
+    m_encoder->sample_fmt =
+        encoder->sample_fmts != nullptr ? encoder->sample_fmts[0] : m_decoder->sample_fmt;
+    if (encoder->sample_fmts != nullptr) {
+        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+             ++format) {
+            if (*format == m_decoder->sample_fmt) {
+                m_encoder->sample_fmt = *format;
+            }
+        }
+    }
+    m_encoder->time_base = AVRational{1, m_outputRate};
+    if (m_entry.lossyEncoder != nullptr) {
+        const qint64 asked = m_request.bitRate > 0 ? m_request.bitRate : m_entry.defaultBitRate;
+        m_encoder->bit_rate = qstrcmp(name, "libmp3lame") == 0
+                                  ? CodecTable::nearestMp3BitRate(asked, m_outputRate)
+                                  : asked;
+    } else {
+        m_encoder->bits_per_raw_sample = bits;
+    }
+    if ((m_output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+        m_encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    const int status = avcodec_open2(m_encoder, encoder, nullptr);
+    if (status < 0) {
+        return failWith("ouverture de l'encodeur", status);
+    }
+    m_audioStream = avformat_new_stream(m_output, nullptr);
+    avcodec_parameters_from_context(m_audioStream->codecpar, m_encoder);
+    m_audioStream->time_base = m_encoder->time_base;
+    if (m_entry.aifc) {
+        m_audioStream->codecpar->codec_tag = CodecTable::aifcTag(bits);
+    }
+    return true;
+}
+
+bool FFmpegTranscoder::openResampler() {
+    int status = swr_alloc_set_opts2(&m_resampler, &m_encoder->ch_layout, m_encoder->sample_fmt,
+                                     m_encoder->sample_rate, &m_decoder->ch_layout,
+                                     m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr);
+    if (status >= 0) {
+        status = swr_init(m_resampler);
+    }
+    if (status < 0) {
+        return failWith("conversion du format", status);
+    }
+    m_fifo = av_audio_fifo_alloc(m_encoder->sample_fmt, m_encoder->ch_layout.nb_channels,
+                                 kPcmFrameSamples);
+    m_decoded = av_frame_alloc();
+    m_encoded = av_frame_alloc();
+    m_packet = av_packet_alloc();
+    return m_fifo != nullptr && m_decoded != nullptr && m_encoded != nullptr && m_packet != nullptr
+               ? true
+               : fail(QStringLiteral("mémoire insuffisante"));
+}
+
+bool FFmpegTranscoder::addCoverStream() {
+    if (!m_entry.takesCover || m_request.coverData.isEmpty()) {
+        return true;
+    }
+    const bool png = m_request.coverMimeType == QLatin1String("image/png");
+    m_coverStream = avformat_new_stream(m_output, nullptr);
+    m_coverStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    m_coverStream->codecpar->codec_id = png ? AV_CODEC_ID_PNG : AV_CODEC_ID_MJPEG;
+    QBuffer buffer(&m_request.coverData);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&buffer).size();
+    m_coverStream->codecpar->width = size.width();
+    m_coverStream->codecpar->height = size.height();
+    m_coverStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    m_coverStream->time_base = AVRational{1, 90000};
+    return true;
+}
+
+bool FFmpegTranscoder::writeHeader() {
+    AVDictionary* options = nullptr;
+    if (m_entry.id3InAiff) {
+        av_dict_set(&options, "write_id3v2", "1", 0);
+    }
+    const int status = avformat_write_header(m_output, &options);
+    av_dict_free(&options);
+    if (status < 0) {
+        return failWith("écriture de l'en-tête", status);
+    }
+    return true;
+}
+
+bool FFmpegTranscoder::writeCover() {
+    if (m_coverStream == nullptr) {
+        return true;
+    }
+    AVPacket* picture = av_packet_alloc();
+    av_new_packet(picture, int(m_request.coverData.size()));
+    std::copy(m_request.coverData.cbegin(), m_request.coverData.cend(), picture->data);
+    picture->stream_index = m_coverStream->index;
+    picture->flags |= AV_PKT_FLAG_KEY;
+    picture->pts = picture->dts = 0;
+    const int status = av_write_frame(m_output, picture);
+    av_packet_free(&picture);
+    return status < 0 ? failWith("écriture de la pochette", status) : true;
+}
+
+bool FFmpegTranscoder::encode(AVFrame* frame) {
+    int status = avcodec_send_frame(m_encoder, frame);
+    if (status < 0) {
+        return failWith("encodage", status);
+    }
+    for (;;) {
+        status = avcodec_receive_packet(m_encoder, m_packet);
+        if (status == AVERROR(EAGAIN) || status == AVERROR_EOF) {
+            return true;
+        }
+        if (status < 0) {
+            return failWith("encodage", status);
+        }
+        av_packet_rescale_ts(m_packet, m_encoder->time_base, m_audioStream->time_base);
+        m_packet->stream_index = m_audioStream->index;
+        status = av_write_frame(m_output, m_packet);
+        av_packet_unref(m_packet);
+        if (status < 0) {
+            return failWith("écriture", status);
+        }
+    }
+}
+
+bool FFmpegTranscoder::drainFifo(bool final) {
+    const bool fixedFrames = m_encoder->frame_size > 0 && (m_encoder->codec->capabilities &
+                                                           AV_CODEC_CAP_VARIABLE_FRAME_SIZE) == 0;
+    const int frameSamples = fixedFrames ? m_encoder->frame_size : kPcmFrameSamples;
+    while (av_audio_fifo_size(m_fifo) >= frameSamples ||
+           (final && av_audio_fifo_size(m_fifo) > 0)) {
+        const int samples = std::min(av_audio_fifo_size(m_fifo), frameSamples);
+        av_frame_unref(m_encoded);
+        m_encoded->nb_samples = samples;
+        m_encoded->format = m_encoder->sample_fmt;
+        m_encoded->sample_rate = m_encoder->sample_rate;
+        av_channel_layout_copy(&m_encoded->ch_layout, &m_encoder->ch_layout);
+        int status = av_frame_get_buffer(m_encoded, 0);
+        if (status < 0) {
+            return failWith("mémoire", status);
+        }
+        if (av_audio_fifo_read(m_fifo, reinterpret_cast<void**>(m_encoded->data), samples) <
+            samples) {
+            return fail(QStringLiteral("lecture du tampon audio"));
+        }
+        m_encoded->pts = m_nextPts;
+        m_nextPts += samples;
+        if (!encode(m_encoded)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FFmpegTranscoder::resample(const AVFrame* input) {
+    const int inputSamples = input != nullptr ? input->nb_samples : 0;
+    const int capacity = swr_get_out_samples(m_resampler, inputSamples);
+    if (capacity <= 0) {
+        return true;
+    }
+    uint8_t** buffer = nullptr;
+    int status = av_samples_alloc_array_and_samples(
+        &buffer, nullptr, m_encoder->ch_layout.nb_channels, capacity, m_encoder->sample_fmt, 0);
+    if (status < 0) {
+        return failWith("mémoire", status);
+    }
+    const int converted =
+        swr_convert(m_resampler, buffer, capacity,
+                    input != nullptr ? const_cast<const uint8_t**>(input->extended_data) : nullptr,
+                    inputSamples);
+    bool written = converted >= 0;
+    if (converted > 0) {
+        written =
+            av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(buffer), converted) == converted;
+    }
+    av_freep(&buffer[0]);
+    av_freep(&buffer);
+    return written ? true : fail(QStringLiteral("conversion du format"));
+}
+
+bool FFmpegTranscoder::decodePacket(AVPacket* packet) {
+    int status = avcodec_send_packet(m_decoder, packet);
+    if (status < 0 && status != AVERROR_EOF) {
+        return failWith("décodage", status);
+    }
+    for (;;) {
+        status = avcodec_receive_frame(m_decoder, m_decoded);
+        if (status == AVERROR(EAGAIN) || status == AVERROR_EOF) {
+            return true;
+        }
+        if (status < 0) {
+            return failWith("décodage", status);
+        }
+        m_inputSamples += m_decoded->nb_samples;
+        const bool converted = resample(m_decoded);
+        av_frame_unref(m_decoded);
+        if (!converted || !drainFifo(false)) {
+            return false;
+        }
+    }
+}
+
+bool FFmpegTranscoder::pump() {
+    AVPacket* packet = av_packet_alloc();
+    bool ok = true;
+    for (;;) {
+        if (m_cancelled.load()) {
+            ok = fail(QStringLiteral("annulé"));
+            break;
+        }
+        const int status = av_read_frame(m_input, packet);
+        if (status == AVERROR_EOF) {
+            break;
+        }
+        if (status < 0) {
+            ok = failWith("lecture", status);
+            break;
+        }
+        if (packet->stream_index == m_inputStream) {
+            ok = decodePacket(packet);
+        }
+        av_packet_unref(packet);
+        if (!ok) {
+            break;
+        }
+    }
+    av_packet_free(&packet);
+    if (!ok) {
+        return false;
+    }
+    // Flush the decoder, the resampler, then the encoder.
+    if (!decodePacket(nullptr)) {
+        return false;
+    }
+    for (;;) {
+        const int before = av_audio_fifo_size(m_fifo);
+        if (!resample(nullptr)) {
+            return false;
+        }
+        if (av_audio_fifo_size(m_fifo) == before) {
+            break;
+        }
+    }
+    return drainFifo(true) && encode(nullptr);
+}
+
+bool FFmpegTranscoder::run(const QString& outputPath) {
+    if (!openInput() || !openOutput(outputPath) || !openEncoder() || !openResampler() ||
+        !addCoverStream() || !writeHeader() || !writeCover() || !pump()) {
+        return false;
+    }
+    int status = av_write_trailer(m_output);
+    if (status < 0) {
+        return failWith("écriture de la fin du fichier", status);
+    }
+    status = avio_closep(&m_output->pb);
+    if (status < 0) {
+        return failWith("fermeture du fichier", status);
+    }
+    return true;
+}
+
+double FFmpegTranscoder::probeDuration(const QString& path) {
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, encodedPath(path).constData(), nullptr, nullptr) < 0) {
+        return -1.0;
+    }
+    double seconds = -1.0;
+    if (avformat_find_stream_info(context, nullptr) >= 0) {
+        const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (index >= 0) {
+            const AVStream* stream = context->streams[index];
+            if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+                seconds = double(stream->duration) * av_q2d(stream->time_base);
+            } else if (context->duration != AV_NOPTS_VALUE) {
+                seconds = double(context->duration) / AV_TIME_BASE;
+            }
+        }
+    }
+    avformat_close_input(&context);
+    return seconds;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "conversion/CodecTable.h"
+#include "conversion/ExportRequest.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVStream;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+struct AVAudioFifo;
+
+// Decodes an audio file and encodes it into another container with FFmpeg's
+// libraries, converting the sample rate and the channel count on the way,
+// with the tags and the cover of the request.
+class FFmpegTranscoder {
+public:
+    FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled);
+    ~FFmpegTranscoder();
+    FFmpegTranscoder(const FFmpegTranscoder&) = delete;
+    FFmpegTranscoder& operator=(const FFmpegTranscoder&) = delete;
+
+    // Writes the output at outputPath; false with error() on failure or on
+    // cancellation.
+    bool run(const QString& outputPath);
+
+    QString error() const { return m_error; }
+    // Set when the sample rate asked for could not be used.
+    QString notice() const { return m_notice; }
+    double inputSeconds() const;
+    int outputSampleRate() const { return m_outputRate; }
+    // The duration an FFmpeg reader finds in a written file, negative when unknown.
+    static double probeDuration(const QString& path);
+    static QString errorText(int code);
+
+private:
+    bool fail(const QString& message);
+    bool failWith(const char* step, int code);
+    bool openInput();
+    bool openOutput(const QString& outputPath);
+    bool openEncoder();
+    bool openResampler();
+    bool addCoverStream();
+    bool writeHeader();
+    bool writeCover();
+    bool pump();
+    bool decodePacket(AVPacket* packet);
+    bool resample(const AVFrame* input);
+    bool drainFifo(bool final);
+    bool encode(AVFrame* frame);
+    int sourceBitsPerSample() const;
+    int chooseOutputRate();
+
+    ExportRequest m_request;
+    const std::atomic<bool>& m_cancelled;
+    CodecTable::Entry m_entry;
+    QString m_error;
+    QString m_notice;
+
+    AVFormatContext* m_input = nullptr;
+    AVCodecContext* m_decoder = nullptr;
+    int m_inputStream = -1;
+    AVFormatContext* m_output = nullptr;
+    AVCodecContext* m_encoder = nullptr;
+    AVStream* m_audioStream = nullptr;
+    AVStream* m_coverStream = nullptr;
+    SwrContext* m_resampler = nullptr;
+    AVAudioFifo* m_fifo = nullptr;
+    AVFrame* m_decoded = nullptr;
+    AVFrame* m_encoded = nullptr;
+    AVPacket* m_packet = nullptr;
+    int m_outputRate = 0;
+    qint64 m_inputSamples = 0;
+    qint64 m_nextPts = 0;
+};

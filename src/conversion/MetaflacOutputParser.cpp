@@ -1,0 +1,51 @@
+#include "MetaflacOutputParser.h"
+
+const QStringList& MetaflacOutputParser::streamNames() {
+    static const QStringList names = {QStringLiteral("sample-rate"), QStringLiteral("channels"),
+                                      QStringLiteral("bps"), QStringLiteral("md5sum")};
+    return names;
+}
+
+const QStringList& MetaflacOutputParser::tagNames() {
+    static const QStringList names = {QStringLiteral("artist"),      QStringLiteral("title"),
+                                      QStringLiteral("album"),       QStringLiteral("date"),
+                                      QStringLiteral("tracknumber"), QStringLiteral("genre"),
+                                      QStringLiteral("discnumber"),  QString()};
+    return names;
+}
+
+QVariantMap MetaflacOutputParser::parse(const QByteArray& output, QStringList* extraLines) {
+    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
+    QVariantMap result;
+    const QStringList& stream = streamNames();
+    for (int index = 0; index < stream.size() && index < lines.size(); ++index) {
+        result.insert(stream.at(index), lines.at(index));
+    }
+    // The final line break leaves an empty last line, which is no tag line.
+    const int end = lines.size() - 1;
+    QString currentName;
+    QStringList seen;
+    for (int index = int(stream.size()); index < end; ++index) {
+        const QString& line = lines.at(index);
+        const int equals = line.indexOf(QLatin1Char('='));
+        // Only the asked names start a tag line; anything else continues a value.
+        const bool startsTag = equals > 0 && tagNames().contains(line.left(equals).toLower());
+        if (!startsTag) {
+            if (!currentName.isEmpty()) {
+                result.insert(currentName,
+                              result.value(currentName).toString() + QLatin1Char('\n') + line);
+            }
+            continue;
+        }
+        currentName = line.left(equals).toLower();
+        if (seen.contains(currentName)) {
+            if (extraLines != nullptr) {
+                extraLines->append(line);
+            }
+        } else {
+            seen.append(currentName);
+        }
+        result.insert(currentName, line.mid(equals + 1));
+    }
+    return result;
+}
