@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtPrinters.h"
+
 #include <QString>
 
 // Every test process runs in a home folder of its own: HOME, the XDG folders

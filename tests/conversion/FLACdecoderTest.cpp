@@ -1,0 +1,155 @@
+#include "conversion/FLACdecoder.h"
+
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/OutputReader.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+FichierAudioPtr addFile(TestDatabase& context, const QString& path) {
+    context.queue().ajouterUnFichier(path);
+    return context.queue().fichiersAudio().isEmpty() ? nullptr
+                                                     : context.queue().fichiersAudio().last();
+}
+} // namespace
+
+TEST(FLACdecoder, DecodingArgumentsFollowTheSettings) {
+    TestDatabase context;
+    const QString source = TestEnvironment::home() + "/Music/Song.flac";
+    FichierAudio file;
+    file.setElementURL(PersistentURL::persistentURLwithURL(source));
+    FLACdecoder& decoder = *context.controleur()->decodeurFLAC();
+    const QString temporary = TestEnvironment::home() + "/Music/.tmp_Song.aif";
+    EXPECT_EQ(decoder.decodingArguments(file),
+              (QStringList{"-d", source, "-o", temporary, "-s", "--no-preserve-modtime"}));
+
+    auto& defaults = UserDefaults::standard();
+    defaults.setBool(true, "ConversionPreserverDate");
+    defaults.setBool(true, "DestinationEcraserExistant");
+    defaults.setBool(true, "DestinationEffacerOriginal");
+    defaults.setInteger(48000, "ConversionFrequence");
+    defaults.setInteger(65536, "ConversionDebit");
+    defaults.setInteger(0, "ConversionCompression");
+    defaults.setInteger(1, "ConversionCanaux");
+    EXPECT_EQ(decoder.decodingArguments(file), (QStringList{"-d", source, "-o", temporary, "-s",
+                                                            "--preserve-modtime", "--force", "-0"}))
+        << "flac never deletes the source and never gets options it refuses when decoding";
+}
+
+TEST(FLACdecoder, ReadsTheSevenTagsAndThePicture) {
+    TestDatabase context;
+    const QString music = TestEnvironment::home() + "/Music";
+    const QString cover = FlacFactory::makePicture(music + "/art/cover.png", "png");
+    FlacFactory::Options options;
+    options.tags = {{"ARTIST", "Beyoncé"},  {"TITLE", "Sigur Rós – 東京"}, {"ALBUM", "Album"},
+                    {"DATE", "1999-04-01"}, {"TRACKNUMBER", "07/12"},      {"GENRE", "Post-rock"},
+                    {"DISCNUMBER", "2"}};
+    options.picturePath = cover;
+    const QString source = FlacFactory::make(music + "/A/Song.FLAC", options);
+    const QString before = OutputReader::fileSha1(source);
+
+    testing::internal::CaptureStderr();
+    const FichierAudioPtr file = addFile(context, source);
+    const std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(file);
+    EXPECT_EQ(log, "") << "nothing to report";
+    const auto input = file->inMetadataDict();
+    EXPECT_EQ(input->value("artist").toString(), "Beyoncé");
+    EXPECT_EQ(input->value("title").toString(), "Sigur Rós – 東京");
+    EXPECT_EQ(input->value("album").toString(), "Album");
+    EXPECT_EQ(input->value("date").toString(), "1999-04-01");
+    EXPECT_EQ(input->value("tracknumber").toString(), "07/12");
+    EXPECT_EQ(input->value("genre").toString(), "Post-rock");
+    EXPECT_EQ(input->value("discnumber").toString(), "2");
+    EXPECT_EQ(input->value("sample-rate").toString(), "44100");
+    EXPECT_EQ(input->value("channels").toString(), "2");
+    EXPECT_EQ(input->value("bps").toString(), "16");
+    EXPECT_EQ(input->value("md5sum").toString().size(), 32);
+    EXPECT_EQ(file->outMetadataDict()->value("title").toString(), "Sigur Rós – 東京")
+        << "the output tags start as the input's";
+    EXPECT_TRUE(context.messages.contains("Lecture des métadonnées de Song.FLAC"));
+
+    const PersistentURLPtr picture = file->imageTempURL();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->elementType(), 6);
+    EXPECT_TRUE(picture->path().startsWith(music + "/A/.tmp_Song."));
+    EXPECT_EQ(OutputReader::fileSha1(picture->path()), OutputReader::fileSha1(cover));
+    EXPECT_EQ(OutputReader::fileSha1(source), before) << "the source is never modified";
+
+    // Another source of the same name sending its output to the same folder
+    // exports its picture to a file of its own.
+    UserDefaults::standard().setInteger(2, "DestinationType");
+    UserDefaults::standard().setFolder(music + "/Out", "DestinationDossier");
+    options.picturePath = FlacFactory::makePicture(music + "/art/other.jpg", "jpg", 0x20c040);
+    const auto first = addFile(context, FlacFactory::make(music + "/B/Song.flac", options));
+    const auto second = addFile(context, FlacFactory::make(music + "/C/Song.flac", options));
+    ASSERT_TRUE(first->imageTempURL() && second->imageTempURL());
+    EXPECT_NE(first->imageTempURL()->path(), second->imageTempURL()->path());
+    EXPECT_TRUE(QFile::exists(first->imageTempURL()->path()));
+}
+
+TEST(FLACdecoder, MissingRepeatedAndMultilineTags) {
+    TestDatabase context;
+    const QString music = TestEnvironment::home() + "/Music";
+    FlacFactory::Options options;
+    options.tags = {{"TITLE", "Artistry in Rhythm"},
+                    {"ALBUM", "Untitled"},
+                    {"GENRE", "line one\nline two"},
+                    {"DATE", "x"},
+                    {"DATE", "1946"}};
+    testing::internal::CaptureStderr();
+    const auto file = addFile(context, FlacFactory::make(music + "/Tags.flac", options));
+    const std::string log = testing::internal::GetCapturedStderr();
+    const auto input = file->inMetadataDict();
+    EXPECT_FALSE(input->contains("artist"));
+    EXPECT_EQ(input->value("title").toString(), "Artistry in Rhythm");
+    EXPECT_EQ(input->value("album").toString(), "Untitled");
+    EXPECT_EQ(input->value("genre").toString(), "line one\nline two");
+    EXPECT_EQ(input->value("date").toString(), "1946");
+    EXPECT_EQ(log, "ligne inconnue :\nDATE=1946\n\n");
+    EXPECT_EQ(file->imageTempURL(), nullptr) << "no picture, and nothing logged about it";
+}
+
+TEST(FLACdecoder, BrokenSourcesAreQueuedAndLeftUntouched) {
+    TestDatabase context;
+    const QString music = TestEnvironment::home() + "/Music";
+    const QString valid = FlacFactory::make(music + "/valid.flac");
+    QFile original(valid);
+    original.open(QIODevice::ReadOnly);
+    const QByteArray bytes = original.readAll();
+    const QString truncated = TestEnvironment::writeFile(music + "/truncated.flac", bytes.left(30));
+    const QString random =
+        TestEnvironment::writeFile(music + "/random.flac", QByteArray(5000, '\x5a'));
+    const QString empty = TestEnvironment::writeFile(music + "/empty.flac", QByteArray());
+    for (const QString& path : {truncated, random, empty}) {
+        const QString before = OutputReader::fileSha1(path);
+        testing::internal::CaptureStderr();
+        const auto file = addFile(context, path);
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(file) << path.toStdString();
+        EXPECT_EQ(log.rfind("Erreur lecture metadata :\nImpossible de Récupérer Les Métadata\n", 0),
+                  0u)
+            << log;
+        EXPECT_FALSE(file->inMetadataDict()->contains("title"));
+        EXPECT_EQ(file->inMetadataDict()->value("fileName").toString(), file->nomElement());
+        EXPECT_EQ(OutputReader::fileSha1(path), before);
+    }
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 3);
+}
+
+TEST(FLACdecoder, MissingMetaflacQueuesWithoutTags) {
+    TestDatabase context;
+    context.controleur()->decodeurFLAC()->_pathToMetaflacExe = QString();
+    const QString source = FlacFactory::make(TestEnvironment::home() + "/Music/a.flac",
+                                             {0.2, 44100, 2, 16, FlacFactory::fullTags(), {}});
+    testing::internal::CaptureStderr();
+    const auto file = addFile(context, source);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Programme metaflac introuvable\n");
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->inMetadataDict()->contains("title"));
+    EXPECT_TRUE(context.messages.contains("Programme metaflac introuvable"));
+}
