@@ -16,11 +16,16 @@ QByteArray FlacFactory::tone(const Options& options) {
     pcm.resize(frames * options.channels * bytesPerSample);
     char* out = pcm.data();
     const double amplitude = std::ldexp(1.0, options.bitsPerSample - 1) * 0.4;
+    const double noise = std::ldexp(1.0, options.bitsPerSample - 1) * options.noise;
+    quint32 seed = 12345;
     for (qint64 frame = 0; frame < frames; ++frame) {
         for (int channel = 0; channel < options.channels; ++channel) {
             const double frequency = 440.0 * (channel + 1);
+            seed = seed * 1664525u + 1013904223u;
+            const double random = (double(seed >> 8) / double(1u << 24) - 0.5) * 2.0 * noise;
             const auto sample = qint32(std::lround(
-                amplitude * std::sin(2.0 * M_PI * frequency * double(frame) / options.sampleRate)));
+                amplitude * std::sin(2.0 * M_PI * frequency * double(frame) / options.sampleRate) +
+                random));
             for (int byte = 0; byte < bytesPerSample; ++byte) {
                 *out++ = char((sample >> (8 * byte)) & 0xff);
             }

@@ -16,6 +16,8 @@ public:
         int bitsPerSample = 16;
         QList<QPair<QString, QString>> tags;
         QString picturePath;
+        // Adds noise of this share of full scale, so encoders work as on music.
+        double noise = 0.0;
     };
 
     static QString make(const QString& path, const Options& options);

@@ -1,0 +1,83 @@
+// Adding a folder of tagged FLAC files with pictures, as the window does,
+// against the two metaflac runs per file that adding requires, alone.
+#include "BenchReport.h"
+
+#include "conversion/ExternalTools.h"
+#include "conversion/MetaflacOutputParser.h"
+#include "support/FlacFactory.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+void runMetaflac(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(ExternalTools::metaflacPath(), arguments);
+    process.waitForFinished();
+    process.readAllStandardOutput();
+    process.readAllStandardError();
+}
+
+double metaflacOnly(const QStringList& paths, const QString& pictureFolder) {
+    QStringList showArguments;
+    for (const QString& name : MetaflacOutputParser::streamNames()) {
+        showArguments << QStringLiteral("--show-%1").arg(name);
+    }
+    for (const QString& name : MetaflacOutputParser::tagNames()) {
+        showArguments << QStringLiteral("--show-tag=") + name;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    int index = 0;
+    for (const QString& path : paths) {
+        runMetaflac(showArguments + QStringList{path});
+        runMetaflac({QStringLiteral("--export-picture-to=%1/%2.jpg").arg(pictureFolder).arg(index++), path});
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    TestEnvironment::setUp();
+    QCoreApplication application(argc, argv);
+    const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
+    FlacFactory::Options options;
+    options.seconds = 0.2;
+    options.tags = FlacFactory::fullTags();
+    options.picturePath = FlacFactory::makePicture(TestEnvironment::home() + "/cover.jpg", "jpg");
+    const QString original = FlacFactory::make(TestEnvironment::home() + "/one.flac", options);
+    const QString folder = TestEnvironment::makeFolder(QStringLiteral("Album"));
+    QStringList paths;
+    for (int index = 0; index < count; ++index) {
+        paths << QStringLiteral("%1/track %2.flac").arg(folder).arg(index, 4, 10, QLatin1Char('0'));
+        QFile::copy(original, paths.last());
+    }
+
+    // Once unmeasured, so both runs find the files in the page cache.
+    metaflacOnly(paths.mid(0, 50), TestEnvironment::makeFolder(QStringLiteral("warm")));
+
+    TestDatabase context(QStringLiteral("add.db"));
+    context.runPragmas();
+    QElapsedTimer timer;
+    timer.start();
+    context.queue().ajouterUnDossier(folder);
+    const double program = double(timer.nsecsElapsed()) / 1e9;
+    if (context.queue().countOfFichiersAudio() != count) {
+        std::fprintf(stderr, "queued %lld of %d\n", context.queue().countOfFichiersAudio(), count);
+        return 1;
+    }
+    const double alone = metaflacOnly(paths, TestEnvironment::makeFolder(QStringLiteral("pictures")));
+    const QByteArray name = QStringLiteral("add_%1").arg(count).toUtf8();
+    BenchReport::figure((name + "_files_s").constData(), program);
+    BenchReport::figure((name + "_metaflac_only_s").constData(), alone);
+    BenchReport::figure((name + "_ratio").constData(), program / alone);
+    TestEnvironment::tearDown();
+    return 0;
+}
