@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversion/EngineContext.h"
+#include "ui/ViewsContext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,7 +14,7 @@ class VueCtrlrReglage;
 // The application context: at start-up it creates the data folder, the
 // database, the controller and the queue, and it hands them, with the two
 // main views, to everything else.
-class AppDelegate : public QObject, public EngineContext {
+class AppDelegate : public QObject, public EngineContext, public ViewsContext {
     Q_OBJECT
 public:
     explicit AppDelegate(MainWindow* window, QObject* parent = nullptr);
@@ -33,8 +34,8 @@ public:
 
     QueueObserver* queueObserver() const override;
     MessageSink* messageSink() const override;
-    VueCtrlrFilez* vueCtrlrFilez() const;
-    VueCtrlrReglage* vueCtrlrReglage() const;
+    VueCtrlrFilez* vueCtrlrFilez() const override;
+    VueCtrlrReglage* vueCtrlrReglage() const override;
 
     static QString dataFolderPath();
     static QString databasePath();

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
 
 #include <QSplitter>
@@ -8,9 +9,14 @@
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_splitter(new QSplitter(this)) {
     setWindowTitle(QStringLiteral("Tonebridge"));
     m_splitter->setObjectName(QStringLiteral("splitView"));
-    m_splitter->addWidget(new VueCtrlrReglage(m_splitter));
-    m_splitter->addWidget(new VueCtrlrFilez(m_splitter));
+    auto* reglage = new VueCtrlrReglage(m_splitter);
+    auto* filez = new VueCtrlrFilez(m_splitter);
+    m_splitter->addWidget(reglage);
+    m_splitter->addWidget(filez);
     m_splitter->setStretchFactor(1, 1);
+    m_splitter->setChildrenCollapsible(false);
+    filez->setDetailView(reglage->infofileVC());
     setCentralWidget(m_splitter);
-    resize(1100, 680);
+    resize(1240, 800);
+    m_splitter->setSizes({390, 850});
 }

@@ -1,9 +1,401 @@
 #include "VueCtrlrFilez.h"
 
-VueCtrlrFilez::VueCtrlrFilez(QWidget* parent) : QWidget(parent) {
+#include "conversion/ConversionContext.h"
+#include "conversion/ConversionControleur.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/FileManager.h"
+#include "storage/UserDefaults.h"
+#include "ui/FileListModel.h"
+#include "ui/PathControl.h"
+#include "ui/TableFichiers.h"
+#include "ui/ViewsContext.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+#include <QSplitter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kLastFolder = QStringLiteral("DernierDossierFLAC");
+// Adding shows its progress once it has run this long.
+constexpr int kProgressDelayMs = 500;
+} // namespace
+
+VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
+    : QWidget(parent), m_split(new QSplitter(Qt::Vertical)), m_pathCtrlr(new PathControl),
+      m_tableVue(new TableFichiers(this)), m_model(new FileListModel(this)),
+      m_quoiEffacerPopup(new QComboBox), m_effacerBouton(new QPushButton(tr("Remove"))),
+      m_barre2prog(new QProgressBar), m_addButton(new QToolButton) {
     setObjectName(QStringLiteral("vueCtrlrFilez"));
+
+    m_addButton->setObjectName(QStringLiteral("addButton"));
+    m_addButton->setText(tr("Add…"));
+    m_addButton->setToolTip(tr("Add FLAC files or folders to the list"));
+    m_addButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_addButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* addMenu = new QMenu(m_addButton);
+    addMenu->addAction(tr("Add files…"), this, &VueCtrlrFilez::ajouterFichiersEtDossiers);
+    addMenu->addAction(tr("Add a folder…"), this, &VueCtrlrFilez::ajouterDossier);
+    m_addButton->setMenu(addMenu);
+    connect(m_addButton, &QToolButton::clicked, this, &VueCtrlrFilez::ajouterFichiersEtDossiers);
+
+    auto* pathScroll = new QScrollArea;
+    pathScroll->setWidget(m_pathCtrlr);
+    pathScroll->setWidgetResizable(true);
+    pathScroll->setFrameShape(QFrame::NoFrame);
+    pathScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pathScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pathScroll->setFixedHeight(m_addButton->sizeHint().height() + 4);
+    m_pathCtrlr->setObjectName(QStringLiteral("pathCtrlr"));
+    connect(m_pathCtrlr, &PathControl::componentClicked, this, &VueCtrlrFilez::clickPathControl);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_addButton);
+    top->addWidget(pathScroll, 1);
+
+    m_tableVue->setModel(m_model);
+    m_tableVue->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableVue->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_tableVue->setAlternatingRowColors(true);
+    m_tableVue->setShowGrid(false);
+    m_tableVue->setWordWrap(false);
+    m_tableVue->setIconSize(QSize(FileListModel::kThumbnailSide, FileListModel::kThumbnailSide));
+    m_tableVue->verticalHeader()->setVisible(false);
+    m_tableVue->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_tableVue->verticalHeader()->setDefaultSectionSize(FileListModel::kThumbnailSide + 6);
+    QHeaderView* header = m_tableVue->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->resizeSection(FileListModel::kThumbnail, FileListModel::kThumbnailSide + 10);
+    header->resizeSection(FileListModel::kName, 200);
+    header->resizeSection(FileListModel::kTrack, 50);
+    header->resizeSection(FileListModel::kTitle, 180);
+    header->resizeSection(FileListModel::kArtist, 140);
+    header->resizeSection(FileListModel::kAlbum, 140);
+    header->resizeSection(FileListModel::kSize, 80);
+    header->resizeSection(FileListModel::kPath, 240);
+    header->resizeSection(FileListModel::kStatus, 60);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            &VueCtrlrFilez::sortDescriptorsDidChange);
+    connect(m_tableVue->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_reloading) {
+            tableViewSelectionDidChange();
+        }
+    });
+    m_tableVue->setStyleSheet(QStringLiteral(
+        "TableFichiers[highlighted=\"true\"] { border: 2px solid palette(highlight); }"));
+
+    m_quoiEffacerPopup->setObjectName(QStringLiteral("quoiEffacerPopup"));
+    m_quoiEffacerPopup->addItem(tr("Remove…"), int(kRemoveNothing));
+    m_quoiEffacerPopup->addItem(tr("All files"), int(kRemoveAll));
+    m_quoiEffacerPopup->addItem(tr("Selected files"), int(kRemoveSelected));
+    m_quoiEffacerPopup->addItem(tr("Converted files"), int(kRemoveConverted));
+    connect(m_quoiEffacerPopup, &QComboBox::activated, this, &VueCtrlrFilez::choisirQuoiEffacer);
+    m_effacerBouton->setObjectName(QStringLiteral("effacerBouton"));
+    m_effacerBouton->setEnabled(false);
+    connect(m_effacerBouton, &QPushButton::clicked, this, &VueCtrlrFilez::effacer);
+    auto* resetButton = new QPushButton(tr("Reset"));
+    resetButton->setObjectName(QStringLiteral("resetButton"));
+    resetButton->setToolTip(tr("Make every file of the list ready to convert again"));
+    connect(resetButton, &QPushButton::clicked, this, &VueCtrlrFilez::raffraichirDossierPref);
+    m_barre2prog->setObjectName(QStringLiteral("barre2prog"));
+    m_barre2prog->setRange(0, 100);
+    m_barre2prog->setValue(0);
+    m_barre2prog->setTextVisible(true);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_quoiEffacerPopup);
+    bottom->addWidget(m_effacerBouton);
+    bottom->addWidget(resetButton);
+    bottom->addSpacing(12);
+    bottom->addWidget(m_barre2prog, 1);
+
+    auto* listArea = new QWidget;
+    auto* listLayout = new QVBoxLayout(listArea);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addLayout(top);
+    listLayout->addWidget(m_tableVue, 1);
+    listLayout->addLayout(bottom);
+    m_split->setObjectName(QStringLiteral("listSplit"));
+    m_split->addWidget(listArea);
+    m_split->setChildrenCollapsible(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(m_split);
+
+    m_bumenuQE = 0;
+    const QString remembered = UserDefaults::standard().folderForKey(kLastFolder);
+    if (!remembered.isEmpty()) {
+        m_pathCtrlr->setPath(remembered);
+    }
 }
 
-void VueCtrlrFilez::raffraichirTableau() {}
+void VueCtrlrFilez::setDetailView(QWidget* detail) {
+    m_split->addWidget(detail);
+    m_split->setStretchFactor(0, 3);
+    m_split->setStretchFactor(1, 2);
+}
 
-void VueCtrlrFilez::effacer() {}
+GestionnairePileFichier* VueCtrlrFilez::_pileFichiers() const {
+    QueueContext* context = QueueContext::current();
+    return context != nullptr ? context->pileFichiers() : nullptr;
+}
+
+QList<FichierAudioPtr> VueCtrlrFilez::filez() const {
+    const GestionnairePileFichier* pile = _pileFichiers();
+    return pile != nullptr ? pile->fichiersAudio() : QList<FichierAudioPtr>();
+}
+
+QList<qint64> VueCtrlrFilez::selectedRows() const {
+    QList<qint64> rows;
+    for (const QModelIndex& index : m_tableVue->selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int VueCtrlrFilez::popupTag() const {
+    return m_quoiEffacerPopup->currentData().toInt();
+}
+
+void VueCtrlrFilez::selectPopupTag(int tag) {
+    const int index = m_quoiEffacerPopup->findData(tag);
+    if (index >= 0) {
+        m_quoiEffacerPopup->setCurrentIndex(index);
+    }
+}
+
+void VueCtrlrFilez::addWithProgress(const std::function<void()>& addition) {
+    GestionnairePileFichier* pile = _pileFichiers();
+    QProgressDialog progress(tr("Adding files…"), tr("Cancel"), 0, 0, window());
+    progress.setWindowTitle(tr("Adding files"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QElapsedTimer timer;
+    timer.start();
+    pile->setAdditionProgress([&progress, &timer](int added) {
+        if (timer.elapsed() >= kProgressDelayMs) {
+            progress.setLabelText(tr("%n file(s) added", nullptr, added));
+            progress.setValue(0);
+            // Keeps the window painting while the files are read.
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QApplication::processEvents();
+        }
+        return !progress.wasCanceled();
+    });
+    addition();
+    pile->setAdditionProgress(nullptr);
+}
+
+void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
+    GestionnairePileFichier* pile = _pileFichiers();
+    if (pile == nullptr) {
+        return;
+    }
+    QString lastFolder;
+    QString lastFile;
+    addWithProgress([&] {
+        for (const QString& path : paths) {
+            bool isDirectory = false;
+            if (!FileManager::fileExists(path, &isDirectory)) {
+                continue;
+            }
+            if (isDirectory) {
+                pile->ajouterUnDossier(path);
+                lastFolder = path;
+            } else {
+                pile->ajouterUnFichier(path);
+                lastFile = path;
+            }
+            if (pile->additionStopped()) {
+                break;
+            }
+        }
+    });
+    const QString remembered =
+        !lastFolder.isEmpty()
+            ? lastFolder
+            : (!lastFile.isEmpty() ? QFileInfo(lastFile).absolutePath() : QString());
+    UserDefaults::standard().setFolder(remembered, kLastFolder);
+    m_pathCtrlr->setPath(remembered);
+    raffraichirTableau();
+}
+
+void VueCtrlrFilez::openPanel(bool folders) {
+    auto* panel = new QFileDialog(window());
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setDirectory(UserDefaults::standard().folderForKey(kLastFolder));
+    if (folders) {
+        panel->setWindowTitle(tr("Add a folder"));
+        panel->setFileMode(QFileDialog::Directory);
+        panel->setOption(QFileDialog::ShowDirsOnly, true);
+    } else {
+        panel->setWindowTitle(tr("Add files"));
+        panel->setFileMode(QFileDialog::ExistingFiles);
+        panel->setNameFilters({tr("FLAC files (*.flac *.FLAC *.Flac)"), tr("All files (*)")});
+    }
+    connect(panel, &QFileDialog::finished, this,
+            [this, panel](int result) { panelClosed(result, panel->selectedFiles()); });
+    panel->open();
+}
+
+void VueCtrlrFilez::ajouterFichiersEtDossiers() {
+    openPanel(false);
+}
+
+void VueCtrlrFilez::ajouterDossier() {
+    openPanel(true);
+}
+
+void VueCtrlrFilez::panelClosed(int result, const QStringList& paths) {
+    if (result == QDialog::Accepted && !paths.isEmpty()) {
+        ajouterFichiersDossiers(paths);
+    }
+}
+
+void VueCtrlrFilez::clickPathControl(const QString& path) {
+    if (!path.isEmpty()) {
+        ajouterFichiersDossiers({path});
+    }
+}
+
+void VueCtrlrFilez::choisirQuoiEffacer() {
+    m_effacerBouton->setEnabled(popupTag() != kRemoveNothing);
+}
+
+void VueCtrlrFilez::effacer() {
+    GestionnairePileFichier* pile = _pileFichiers();
+    if (pile == nullptr) {
+        return;
+    }
+    const int tag = popupTag();
+    const QList<qint64> selected = selectedRows();
+    QList<qint64> all;
+    for (qint64 row = 0; row < pile->countOfFichiersAudio(); ++row) {
+        all << row;
+    }
+    bool removed = false;
+    if (tag == kRemoveAll) {
+        if (!all.isEmpty()) {
+            pile->supprimerLesFichiersDansLindex(all, false);
+            removed = true;
+        }
+    } else if (tag == kRemoveConverted) {
+        pile->supprimerLesFichiersDansLindex(all, true);
+        removed = true;
+    } else if (tag == kRemoveSelected && !selected.isEmpty()) {
+        pile->supprimerLesFichiersDansLindex(selected, false);
+        removed = true;
+    }
+    selectPopupTag(kRemoveNothing);
+    m_reloading = true;
+    if (removed) {
+        // The rows are gone: the selection must not follow them onto others.
+        m_model->reload();
+    }
+    m_tableVue->clearSelection();
+    m_reloading = false;
+    if (!selected.isEmpty()) {
+        // Clearing a selection is a selection change like any other.
+        tableViewSelectionDidChange();
+    }
+    if (removed) {
+        raffraichirTableau();
+    }
+}
+
+void VueCtrlrFilez::tableViewSelectionDidChange() {
+    const QList<qint64> rows = selectedRows();
+    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrReglage()) {
+        views->vueCtrlrReglage()->setSelectionFichiers(rows);
+    }
+    if (!rows.isEmpty()) {
+        m_bumenuQE = popupTag();
+        selectPopupTag(kRemoveSelected);
+        m_effacerBouton->setEnabled(true);
+    } else {
+        selectPopupTag(m_bumenuQE);
+        m_effacerBouton->setEnabled(m_bumenuQE != kRemoveNothing);
+    }
+}
+
+void VueCtrlrFilez::raffraichirDossierPref() {
+    if (GestionnairePileFichier* pile = _pileFichiers()) {
+        pile->reinitialiserEtatFichiers();
+    }
+    raffraichirTableau();
+}
+
+void VueCtrlrFilez::raffraichirTableau() {
+    // A full reload keeps the files that were selected selected, without
+    // telling anyone: the selection has not changed.
+    QSet<FichierAudio*> selected;
+    for (const qint64 row : selectedRows()) {
+        if (const FichierAudioPtr file = m_model->fileAt(int(row))) {
+            selected.insert(file.get());
+        }
+    }
+    const int scroll = m_tableVue->verticalScrollBar()->value();
+    m_reloading = true;
+    m_model->reload();
+    if (!selected.isEmpty()) {
+        QItemSelection selection;
+        const auto list = filez();
+        for (int row = 0; row < list.size(); ++row) {
+            if (selected.contains(list.at(row).get())) {
+                selection.select(m_model->index(row, 0),
+                                 m_model->index(row, FileListModel::kColumnCount - 1));
+            }
+        }
+        m_tableVue->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+    m_reloading = false;
+    m_tableVue->verticalScrollBar()->setValue(scroll);
+    if (selected.size() != qsizetype(selectedRows().size())) {
+        tableViewSelectionDidChange();
+    }
+}
+
+void VueCtrlrFilez::resetBarreDeProgres() {
+    m_barre2prog->setValue(0);
+}
+
+void VueCtrlrFilez::updateUIavecControleur(ConversionControleur* controleur) {
+    if (controleur->indexFichier() == 1) {
+        selectPopupTag(kRemoveConverted);
+        m_effacerBouton->setEnabled(true);
+    }
+    m_barre2prog->setValue(qRound(controleur->pourcent()));
+    raffraichirTableau();
+}
+
+void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
+    if (column < 0) {
+        return;
+    }
+    m_model->sortQueue(column, order);
+    raffraichirTableau();
+}

@@ -1,13 +1,81 @@
 #pragma once
 
+#include "conversion/ConvertisseurUIDelegate.h"
+#include "model/FichierAudio.h"
+
+#include <QList>
 #include <QWidget>
 
-// The file list pane (pane 1 of the main window).
-class VueCtrlrFilez : public QWidget {
+class ConversionControleur;
+class FileListModel;
+class GestionnairePileFichier;
+class PathControl;
+class QComboBox;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QToolButton;
+class TableFichiers;
+
+// The file list pane: the queue with pictures, tags, sizes and status badges.
+// Files and folders are added through the add button, a drop onto the list
+// or a click on a folder of the path above it; files are removed, the queue
+// is sorted by a click on a column header, and a pass's progress shows below.
+class VueCtrlrFilez : public QWidget, public ConvertisseurUIDelegate {
     Q_OBJECT
 public:
+    enum RemoveChoice {
+        kRemoveNothing = 0,
+        kRemoveAll = 1,
+        kRemoveSelected = 2,
+        kRemoveConverted = 3
+    };
+
     explicit VueCtrlrFilez(QWidget* parent = nullptr);
 
-    void raffraichirTableau();
+    QList<FichierAudioPtr> filez() const;
+    void ajouterFichiersEtDossiers();
+    void ajouterDossier();
+    void ajouterFichiersDossiers(const QStringList& paths);
+    void clickPathControl(const QString& path);
+    void choisirQuoiEffacer();
     void effacer();
+    void raffraichirDossierPref();
+    void raffraichirTableau();
+    void resetBarreDeProgres();
+    void updateUIavecControleur(ConversionControleur* controleur) override;
+    void sortDescriptorsDidChange(int column, Qt::SortOrder order);
+    // What the open panel gave: the result (1 for OK) and the chosen paths.
+    void panelClosed(int result, const QStringList& paths);
+
+    TableFichiers* tableVue() const { return m_tableVue; }
+    FileListModel* model() const { return m_model; }
+    QComboBox* quoiEffacerPopup() const { return m_quoiEffacerPopup; }
+    QPushButton* effacerBouton() const { return m_effacerBouton; }
+    QProgressBar* barre2prog() const { return m_barre2prog; }
+    PathControl* pathCtrlr() const { return m_pathCtrlr; }
+    QToolButton* addButton() const { return m_addButton; }
+    qint32 bumenuQE() const { return m_bumenuQE; }
+    QList<qint64> selectedRows() const;
+    // Shows a view of the selected files under the list.
+    void setDetailView(QWidget* detail);
+
+private:
+    void tableViewSelectionDidChange();
+    void selectPopupTag(int tag);
+    int popupTag() const;
+    void openPanel(bool folders);
+    GestionnairePileFichier* _pileFichiers() const;
+    void addWithProgress(const std::function<void()>& addition);
+
+    QSplitter* m_split;
+    PathControl* m_pathCtrlr;
+    TableFichiers* m_tableVue;
+    FileListModel* m_model;
+    QComboBox* m_quoiEffacerPopup;
+    QPushButton* m_effacerBouton;
+    QProgressBar* m_barre2prog;
+    QToolButton* m_addButton;
+    qint32 m_bumenuQE = 0;
+    bool m_reloading = false;
 };

@@ -1,10 +1,478 @@
 #include "VueCtrlrReglage.h"
 
-VueCtrlrReglage::VueCtrlrReglage(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("vueCtrlrReglage"));
-    setMinimumSize(370, 400);
+#include "conversion/ConversionControleur.h"
+#include "model/MultiFichierAudio.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/Log.h"
+#include "storage/UserDefaults.h"
+#include "ui/ViewsContext.h"
+#include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrInfoFile.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCodec = QStringLiteral("ConversionCodec");
+const QString kAutoName = QStringLiteral("DestinationAutoName");
+const QString kDestinationType = QStringLiteral("DestinationType");
+const QString kCustomFolder = QStringLiteral("DestinationDossier");
+constexpr int kAutoTag = -1;
+
+QString messageOrDash(const QString& message) {
+    return message.isEmpty() ? QStringLiteral("-") : message;
+}
+} // namespace
+
+const QStringList& VueCtrlrReglage::codecs() {
+    static const QStringList values = {
+        QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("aif"), QStringLiteral("wav"),
+        QStringLiteral("aifc"), QStringLiteral("aac"), QStringLiteral("caf")};
+    return values;
 }
 
-void VueCtrlrReglage::laListeContientDesFichiers(bool /*contientDesFichiers*/) {}
+const QList<qint64>& VueCtrlrReglage::sampleRates() {
+    // 32000, not 32050: no encoder takes 32050 Hz.
+    static const QList<qint64> values = {11025, 16000, 32000, 44100, 48000, 96000, 192000};
+    return values;
+}
 
-void VueCtrlrReglage::echoUserMessage(const QString& /*message*/) {}
+const QList<qint64>& VueCtrlrReglage::bitRates() {
+    static const QList<qint64> values = {32768, 65536, 131072, 262144, 524288};
+    return values;
+}
+
+const QList<qint64>& VueCtrlrReglage::compressionLevels() {
+    static const QList<qint64> values = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    return values;
+}
+
+const QList<qint64>& VueCtrlrReglage::channelCounts() {
+    static const QList<qint64> values = {1, 2};
+    return values;
+}
+
+VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
+    : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
+      m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
+      m_messageLabel(new QLabel), m_formatConversionPopUp(nullptr),
+      m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
+      m_canauxPopUp(nullptr), m_preserveDateCheckBox(nullptr), m_importImageMetadata(nullptr),
+      m_effacerOriginalCheckBox(nullptr), m_ecraserExistantCheckBox(nullptr),
+      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
+      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new QLabel),
+      m_customFolderChooseBout(new QPushButton(tr("Choose…"))), m_infofileVC(new VueCtrlrInfoFile) {
+    setObjectName(QStringLiteral("vueCtrlrReglage"));
+    setMinimumSize(preferredMinimumSize());
+
+    // The settings scroll when the pane is short; the start and stop buttons
+    // and the message line always show.
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(buildSettings());
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(buildControls());
+    viewDidLoad();
+}
+
+QComboBox* VueCtrlrReglage::popup(const QString& identifier, const QStringList& titles,
+                                  bool withAuto) {
+    auto* box = new QComboBox;
+    box->setObjectName(identifier);
+    if (withAuto) {
+        box->addItem(tr("Auto"), kAutoTag);
+    }
+    for (int tag = 0; tag < titles.size(); ++tag) {
+        box->addItem(titles.at(tag), tag);
+    }
+    connect(box, &QComboBox::activated, this, [this, box] { changingPopUp(box); });
+    return box;
+}
+
+QCheckBox* VueCtrlrReglage::checkBox(const QString& identifier, const QString& title) {
+    auto* box = new QCheckBox(title);
+    box->setObjectName(identifier);
+    connect(box, &QCheckBox::clicked, this, [this, box] { checkingBox(box); });
+    return box;
+}
+
+QWidget* VueCtrlrReglage::buildSettings() {
+    m_formatConversionPopUp = popup(QStringLiteral("conversionFormat"),
+                                    {tr("MP3"), tr("M4A (AAC)"), tr("AIFF"), tr("WAV"),
+                                     tr("AIFF-C"), tr("AAC (MP4)"), tr("CAF")},
+                                    false);
+    m_frequenceEchantillonPopUp = popup(QStringLiteral("conversionFrequence"),
+                                        {tr("11.025 kHz"), tr("16 kHz"), tr("32 kHz"),
+                                         tr("44.1 kHz"), tr("48 kHz"), tr("96 kHz"), tr("192 kHz")},
+                                        true);
+    m_debitPopUp = popup(
+        QStringLiteral("conversionDebit"),
+        {tr("32 kbit/s"), tr("64 kbit/s"), tr("128 kbit/s"), tr("256 kbit/s"), tr("512 kbit/s")},
+        true);
+    QStringList levels;
+    for (const qint64 level : compressionLevels()) {
+        levels << QString::number(level);
+    }
+    m_compressionPopUp = popup(QStringLiteral("conversionCompression"), levels, true);
+    m_canauxPopUp = popup(QStringLiteral("conversionCanaux"), {tr("Mono"), tr("Stereo")}, true);
+    m_frequenceEchantillonPopUp->setToolTip(tr("The output is converted to this sample rate"));
+    m_debitPopUp->setToolTip(
+        tr("Bit rate of the AAC and MP3 encoders; lossless formats ignore it"));
+    m_compressionPopUp->setToolTip(tr("Level given to the flac decoder"));
+    m_canauxPopUp->setToolTip(tr("The output is mixed down or up to this channel count"));
+
+    auto* format = new QGroupBox(tr("Output"));
+    auto* formatLayout = new QFormLayout(format);
+    formatLayout->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    formatLayout->addRow(tr("Format:"), m_formatConversionPopUp);
+    formatLayout->addRow(tr("Sample rate:"), m_frequenceEchantillonPopUp);
+    formatLayout->addRow(tr("Bit rate (AAC, MP3):"), m_debitPopUp);
+    formatLayout->addRow(tr("Channels:"), m_canauxPopUp);
+    formatLayout->addRow(tr("flac level:"), m_compressionPopUp);
+
+    auto* destination = new QGroupBox(tr("Destination"));
+    auto* grid = new QGridLayout(destination);
+    const QStringList choices = {tr("Beside the source file"), tr("In a sub-folder:"),
+                                 tr("In the folder:")};
+    for (int tag = 0; tag < choices.size(); ++tag) {
+        auto* radio = new QRadioButton(choices.at(tag));
+        radio->setObjectName(QStringLiteral("destination%1").arg(tag));
+        m_folderRadioMatrix->addButton(radio, tag);
+        grid->addWidget(radio, tag, 0);
+    }
+    connect(m_folderRadioMatrix, &QButtonGroup::idClicked, this,
+            [this] { changerDestinationRadio(); });
+    m_autoFolderTextField->setObjectName(QStringLiteral("autoFolderName"));
+    connect(m_autoFolderTextField, &QLineEdit::editingFinished, this,
+            &VueCtrlrReglage::controlTextDidEndEditing);
+    grid->addWidget(m_autoFolderTextField, 1, 1, 1, 2);
+    m_labelCustomFolder->setObjectName(QStringLiteral("labelCustomFolder"));
+    m_labelCustomFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_labelCustomFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    grid->addWidget(m_labelCustomFolder, 2, 1);
+    m_customFolderChooseBout->setObjectName(QStringLiteral("customFolderChooseBout"));
+    connect(m_customFolderChooseBout, &QPushButton::clicked, this,
+            &VueCtrlrReglage::chooseCustomFolder);
+    grid->addWidget(m_customFolderChooseBout, 2, 2);
+    m_labelExempleAutoFolder->setObjectName(QStringLiteral("labelExempleAutoFolder"));
+    m_labelExempleAutoFolder->setWordWrap(true);
+    m_labelExempleAutoFolder->setEnabled(false);
+    m_labelExempleAutoFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    grid->addWidget(m_labelExempleAutoFolder, 3, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+
+    m_preserveDateCheckBox =
+        checkBox(QStringLiteral("preserveDate"), tr("Keep the modification date"));
+    m_importImageMetadata = checkBox(QStringLiteral("importMetadata"), tr("Import the metadata"));
+    m_effacerOriginalCheckBox =
+        checkBox(QStringLiteral("effacerOriginal"), tr("Delete the original once converted"));
+    m_ecraserExistantCheckBox =
+        checkBox(QStringLiteral("ecraserExistant"), tr("Overwrite existing files"));
+    auto* options = new QGroupBox(tr("Options"));
+    auto* optionsLayout = new QVBoxLayout(options);
+    for (QCheckBox* box : {m_ecraserExistantCheckBox, m_effacerOriginalCheckBox,
+                           m_preserveDateCheckBox, m_importImageMetadata}) {
+        optionsLayout->addWidget(box);
+    }
+
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(8, 8, 8, 4);
+    layout->addWidget(format);
+    layout->addWidget(destination);
+    layout->addWidget(options);
+    layout->addStretch(1);
+    return content;
+}
+
+QWidget* VueCtrlrReglage::buildControls() {
+    m_startBouton->setObjectName(QStringLiteral("startBouton"));
+    m_stopBouton->setObjectName(QStringLiteral("stopBouton"));
+    m_startBouton->setDefault(true);
+    m_startBouton->setEnabled(false);
+    m_stopBouton->setEnabled(false);
+    connect(m_startBouton, &QPushButton::clicked, this, &VueCtrlrReglage::startConversion);
+    connect(m_stopBouton, &QPushButton::clicked, this, &VueCtrlrReglage::stopConversion);
+    m_roulette->setObjectName(QStringLiteral("roulette"));
+    m_roulette->setRange(0, 0);
+    m_roulette->setTextVisible(false);
+    m_roulette->setMaximumHeight(m_startBouton->sizeHint().height() / 2);
+    setSpinning(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_startBouton);
+    buttons->addWidget(m_stopBouton);
+    buttons->addWidget(m_roulette, 1);
+    m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    m_messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_messageLabel->setText(QStringLiteral("-"));
+    m_messageLabel->setFrameShape(QFrame::StyledPanel);
+    m_messageLabel->setMargin(4);
+
+    auto* controls = new QWidget;
+    auto* layout = new QVBoxLayout(controls);
+    layout->setContentsMargins(8, 4, 8, 0);
+    layout->addLayout(buttons);
+    layout->addWidget(m_messageLabel);
+    return controls;
+}
+
+void VueCtrlrReglage::setSpinning(bool spinning) {
+    m_roulette->setVisible(spinning);
+}
+
+ConversionControleur* VueCtrlrReglage::_convertisseur() const {
+    ConversionContext* context = ConversionContext::current();
+    return context != nullptr ? context->controleur() : nullptr;
+}
+
+bool VueCtrlrReglage::hasReadyFiles() const {
+    QueueContext* context = QueueContext::current();
+    return context != nullptr && context->pileFichiers() != nullptr &&
+           context->pileFichiers()->countOfPretsFichiersAudio() != 0;
+}
+
+void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
+    popup->setCurrentIndex(popup->findData(tag));
+}
+
+void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const QString& key,
+                                       const QList<qint64>& values) {
+    const qint64 value = UserDefaults::standard().integerForKey(key);
+    selectTag(popup, value < 0 ? kAutoTag : int(values.indexOf(value)));
+}
+
+void VueCtrlrReglage::enableDestinationControls(int type) {
+    m_autoFolderTextField->setEnabled(type == 1);
+    m_customFolderChooseBout->setEnabled(type == 2);
+}
+
+void VueCtrlrReglage::viewDidLoad() {
+    const auto& defaults = UserDefaults::standard();
+    m_preserveDateCheckBox->setChecked(
+        defaults.integerForKey(QStringLiteral("ConversionPreserverDate")) != 0);
+    m_autoFolderTextField->setText(defaults.stringForKey(kAutoName));
+    const int type = int(defaults.integerForKey(kDestinationType));
+    if (QAbstractButton* radio = m_folderRadioMatrix->button(type)) {
+        radio->setChecked(true);
+    }
+    enableDestinationControls(type);
+    _updateExemple();
+    m_labelCustomFolder->setText(
+        UserDefaults::abbreviateHome(defaults.folderForKey(kCustomFolder)));
+    m_ecraserExistantCheckBox->setChecked(
+        defaults.boolForKey(QStringLiteral("DestinationEcraserExistant")));
+    m_importImageMetadata->setChecked(defaults.boolForKey(QStringLiteral("ImportMetadata")));
+    m_effacerOriginalCheckBox->setChecked(
+        defaults.boolForKey(QStringLiteral("DestinationEffacerOriginal")));
+    selectTag(m_formatConversionPopUp, int(codecs().indexOf(defaults.stringForKey(kCodec))));
+    selectNumericTag(m_frequenceEchantillonPopUp, QStringLiteral("ConversionFrequence"),
+                     sampleRates());
+    selectNumericTag(m_debitPopUp, QStringLiteral("ConversionDebit"), bitRates());
+    selectNumericTag(m_compressionPopUp, QStringLiteral("ConversionCompression"),
+                     compressionLevels());
+    selectNumericTag(m_canauxPopUp, QStringLiteral("ConversionCanaux"), channelCounts());
+}
+
+void VueCtrlrReglage::refreshDestinations() {
+    QueueContext* context = QueueContext::current();
+    if (context != nullptr && context->pileFichiers() != nullptr) {
+        context->pileFichiers()->raffraichirDestinationDesFichiers();
+    }
+}
+
+void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
+    auto& defaults = UserDefaults::standard();
+    const QString identifier = sender->objectName();
+    const int tag = sender->currentData().toInt();
+    const auto store = [&](const QString& key, const QList<qint64>& values) {
+        defaults.setInteger(tag < 0 || tag >= values.size() ? -1 : values.at(tag), key);
+    };
+    if (identifier == QLatin1String("conversionFormat")) {
+        const QString codec = codecs().value(tag);
+        if (codec.isEmpty()) {
+            return;
+        }
+        // A sub-folder named after the old codec follows the codec; one the
+        // user typed does not.
+        if (defaults.stringForKey(kCodec) == defaults.stringForKey(kAutoName)) {
+            defaults.setString(codec, kAutoName);
+            m_autoFolderTextField->setText(codec);
+        }
+        defaults.setString(codec, kCodec);
+        refreshDestinations();
+    } else if (identifier == QLatin1String("conversionFrequence")) {
+        store(QStringLiteral("ConversionFrequence"), sampleRates());
+    } else if (identifier == QLatin1String("conversionDebit")) {
+        store(QStringLiteral("ConversionDebit"), bitRates());
+    } else if (identifier == QLatin1String("conversionCompression")) {
+        store(QStringLiteral("ConversionCompression"), compressionLevels());
+    } else if (identifier == QLatin1String("conversionCanaux")) {
+        store(QStringLiteral("ConversionCanaux"), channelCounts());
+    } else {
+        Log::write(QStringLiteral("Identifier %1 inconnu").arg(identifier));
+    }
+}
+
+void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
+    static const QList<QPair<QString, QString>> keys = {
+        {QStringLiteral("preserveDate"), QStringLiteral("ConversionPreserverDate")},
+        {QStringLiteral("ecraserExistant"), QStringLiteral("DestinationEcraserExistant")},
+        {QStringLiteral("effacerOriginal"), QStringLiteral("DestinationEffacerOriginal")},
+        {QStringLiteral("importMetadata"), QStringLiteral("ImportMetadata")}};
+    for (const auto& [identifier, key] : keys) {
+        if (sender->objectName() == identifier) {
+            UserDefaults::standard().setBool(sender->isChecked(), key);
+            return;
+        }
+    }
+    Log::write(QStringLiteral("identifier %1 inconnu").arg(sender->objectName()));
+}
+
+void VueCtrlrReglage::changerDestinationRadio() {
+    const int type = m_folderRadioMatrix->checkedId();
+    UserDefaults::standard().setInteger(type, kDestinationType);
+    enableDestinationControls(type);
+    refreshDestinations();
+}
+
+void VueCtrlrReglage::controlTextDidEndEditing() {
+    if (m_autoFolderTextField->objectName() != QLatin1String("autoFolderName")) {
+        return;
+    }
+    UserDefaults::standard().setString(m_autoFolderTextField->text(), kAutoName);
+    refreshDestinations();
+    _updateExemple();
+}
+
+void VueCtrlrReglage::chooseCustomFolder() {
+    auto* panel = new QFileDialog(window(), tr("Choose the destination folder"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly, true);
+    panel->setDirectory(UserDefaults::standard().folderForKey(kCustomFolder));
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
+        _userChoosedFolderWithPanel(result, panel->selectedFiles().value(0));
+    });
+    panel->open();
+}
+
+void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& path) {
+    if (result != QDialog::Accepted || path.isEmpty()) {
+        return;
+    }
+    UserDefaults::standard().setFolder(path, kCustomFolder);
+    refreshDestinations();
+    m_labelCustomFolder->setText(UserDefaults::abbreviateHome(path));
+}
+
+QString VueCtrlrReglage::_pathExample() const {
+    QueueContext* context = QueueContext::current();
+    const FichierAudioPtr current = context != nullptr && context->pileFichiers() != nullptr
+                                        ? context->pileFichiers()->fichierCourant()
+                                        : nullptr;
+    const PersistentURLPtr destination = current ? current->destinationURL() : nullptr;
+    return destination ? destination->path() : QStringLiteral("-");
+}
+
+void VueCtrlrReglage::_updateExemple() {
+    const QString example = _pathExample();
+    m_labelExempleAutoFolder->setText(
+        tr("Exemple : %1").arg(UserDefaults::abbreviateHome(example)));
+    m_labelExempleAutoFolder->setToolTip(example);
+}
+
+void VueCtrlrReglage::startConversion() {
+    setSpinning(true);
+    m_startBouton->setEnabled(false);
+    m_stopBouton->setEnabled(true);
+    if (ConversionControleur* controleur = _convertisseur()) {
+        controleur->setDelegate(this);
+        controleur->demarrerLaConversion();
+    }
+    echoUserMessage(QStringLiteral("Conversion ...."));
+}
+
+void VueCtrlrReglage::stopConversion() {
+    if (ConversionControleur* controleur = _convertisseur()) {
+        controleur->arreterLaConversion();
+        controleur->setDelegate(nullptr);
+    }
+    afterStopUIupdate();
+}
+
+void VueCtrlrReglage::afterStopUIupdate() {
+    m_startBouton->setEnabled(hasReadyFiles());
+    m_stopBouton->setEnabled(false);
+    setSpinning(false);
+    echoUserMessage(QStringLiteral("Conversion Terminée"));
+    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
+        views->vueCtrlrFilez()->resetBarreDeProgres();
+        views->vueCtrlrFilez()->raffraichirTableau();
+    }
+}
+
+void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
+    VueCtrlrFilez* list =
+        ViewsContext::current() != nullptr ? ViewsContext::current()->vueCtrlrFilez() : nullptr;
+    switch (controleur->statusConvertisseur()) {
+    case kStatusConvertisseurArrete:
+        setSpinning(false);
+        m_startBouton->setEnabled(hasReadyFiles());
+        m_stopBouton->setEnabled(false);
+        if (list != nullptr) {
+            list->updateUIavecControleur(controleur);
+        }
+        break;
+    case kStatusConvertisseurFini:
+        Log::write(QStringLiteral("updateUIavecControleur reglage fini "));
+        afterStopUIupdate();
+        break;
+    default:
+        m_startBouton->setEnabled(false);
+        m_stopBouton->setEnabled(true);
+        if (list != nullptr) {
+            list->updateUIavecControleur(controleur);
+        }
+        break;
+    }
+}
+
+void VueCtrlrReglage::echoUserMessage(const QString& message) {
+    const QString text = messageOrDash(message);
+    m_messageLabel->setText(text);
+    m_messageLabel->setToolTip(text);
+}
+
+void VueCtrlrReglage::laListeContientDesFichiers(bool contientDesFichiers) {
+    bool ready = false;
+    if (contientDesFichiers) {
+        _updateExemple();
+        ready = hasReadyFiles();
+    }
+    m_stopBouton->setEnabled(false);
+    echoUserMessage(ready ? QStringLiteral("<- Vous pouvez lancer la Conversion")
+                          : QStringLiteral("Ajoutez des Fichiers à Convertir ->"));
+    m_startBouton->setEnabled(ready);
+}
+
+void VueCtrlrReglage::setSelectionFichiers(const QList<qint64>& rows) {
+    m_infofileVC->setFichierActif(MultiFichierAudio::multiFlacAvecSelection(rows));
+    m_infofileVC->refreshContent();
+}

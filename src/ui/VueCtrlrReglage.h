@@ -1,15 +1,112 @@
 #pragma once
 
 #include "conversion/ConversionContext.h"
+#include "conversion/ConvertisseurUIDelegate.h"
+#include "queue/QueueContext.h"
 
+#include <QList>
 #include <QWidget>
 
-// The settings pane (pane 0 of the main window).
-class VueCtrlrReglage : public QWidget, public QueueObserver, public MessageSink {
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class VueCtrlrInfoFile;
+
+// The settings pane: output format and conversions, destination, options,
+// the start and stop buttons with their spinner and message line. It holds
+// the information view of the selected files, which the window shows under
+// the list. Every change is written to the
+// settings at once. It follows the conversion controller as its delegate and
+// shows every message of the engine.
+class VueCtrlrReglage : public QWidget,
+                        public QueueObserver,
+                        public MessageSink,
+                        public ConvertisseurUIDelegate {
     Q_OBJECT
 public:
     explicit VueCtrlrReglage(QWidget* parent = nullptr);
 
-    void laListeContientDesFichiers(bool contientDesFichiers) override;
+    // The values each popup's tags stand for, in tag order.
+    static const QStringList& codecs();
+    static const QList<qint64>& sampleRates();
+    static const QList<qint64>& bitRates();
+    static const QList<qint64>& compressionLevels();
+    static const QList<qint64>& channelCounts();
+
+    void viewDidLoad();
+    void changingPopUp(QComboBox* sender);
+    void checkingBox(QCheckBox* sender);
+    void changerDestinationRadio();
+    void controlTextDidEndEditing();
+    void chooseCustomFolder();
+    void _userChoosedFolderWithPanel(int result, const QString& path);
+    QString _pathExample() const;
+    void _updateExemple();
+    void startConversion();
+    void stopConversion();
+    void afterStopUIupdate();
+
+    void updateUIavecControleur(ConversionControleur* controleur) override;
     void echoUserMessage(const QString& message) override;
+    void laListeContientDesFichiers(bool contientDesFichiers) override;
+    void setSelectionFichiers(const QList<qint64>& rows);
+    QSize preferredMinimumSize() const { return QSize(370, 400); }
+
+    QPushButton* startBouton() const { return m_startBouton; }
+    QPushButton* stopBouton() const { return m_stopBouton; }
+    QProgressBar* roulette() const { return m_roulette; }
+    QLabel* messageLabel() const { return m_messageLabel; }
+    QComboBox* formatConversionPopUp() const { return m_formatConversionPopUp; }
+    QComboBox* frequenceEchantillonPopUp() const { return m_frequenceEchantillonPopUp; }
+    QComboBox* debitPopUp() const { return m_debitPopUp; }
+    QComboBox* compressionPopUp() const { return m_compressionPopUp; }
+    QComboBox* canauxPopUp() const { return m_canauxPopUp; }
+    QCheckBox* preserveDateCheckBox() const { return m_preserveDateCheckBox; }
+    QCheckBox* importImageMetadata() const { return m_importImageMetadata; }
+    QCheckBox* effacerOriginalCheckBox() const { return m_effacerOriginalCheckBox; }
+    QCheckBox* ecraserExistantCheckBox() const { return m_ecraserExistantCheckBox; }
+    QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
+    QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
+    QLabel* labelExempleAutoFolder() const { return m_labelExempleAutoFolder; }
+    QLabel* labelCustomFolder() const { return m_labelCustomFolder; }
+    QPushButton* customFolderChooseBout() const { return m_customFolderChooseBout; }
+    VueCtrlrInfoFile* infofileVC() const { return m_infofileVC; }
+
+private:
+    QWidget* buildSettings();
+    QWidget* buildControls();
+    QComboBox* popup(const QString& identifier, const QStringList& titles, bool withAuto);
+    QCheckBox* checkBox(const QString& identifier, const QString& title);
+    void selectTag(QComboBox* popup, int tag);
+    void selectNumericTag(QComboBox* popup, const QString& key, const QList<qint64>& values);
+    void enableDestinationControls(int type);
+    void refreshDestinations();
+    ConversionControleur* _convertisseur() const;
+    bool hasReadyFiles() const;
+    void setSpinning(bool spinning);
+
+    QPushButton* m_startBouton;
+    QPushButton* m_stopBouton;
+    QProgressBar* m_roulette;
+    QLabel* m_messageLabel;
+    QComboBox* m_formatConversionPopUp;
+    QComboBox* m_frequenceEchantillonPopUp;
+    QComboBox* m_debitPopUp;
+    QComboBox* m_compressionPopUp;
+    QComboBox* m_canauxPopUp;
+    QCheckBox* m_preserveDateCheckBox;
+    QCheckBox* m_importImageMetadata;
+    QCheckBox* m_effacerOriginalCheckBox;
+    QCheckBox* m_ecraserExistantCheckBox;
+    QButtonGroup* m_folderRadioMatrix;
+    QLineEdit* m_autoFolderTextField;
+    QLabel* m_labelExempleAutoFolder;
+    QLabel* m_labelCustomFolder;
+    QPushButton* m_customFolderChooseBout;
+    VueCtrlrInfoFile* m_infofileVC;
 };

@@ -1,0 +1,168 @@
+#include "FileListModel.h"
+
+#include "conversion/ConversionContext.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/Log.h"
+#include "storage/UserDefaults.h"
+#include "ui/FileSizeFormatting.h"
+
+#include <QCollator>
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+GestionnairePileFichier* FileListModel::pile() const {
+    QueueContext* context = QueueContext::current();
+    return context != nullptr ? context->pileFichiers() : nullptr;
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    const GestionnairePileFichier* queue = pile();
+    return parent.isValid() || queue == nullptr ? 0 : int(queue->countOfFichiersAudio());
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+FichierAudioPtr FileListModel::fileAt(int row) const {
+    const GestionnairePileFichier* queue = pile();
+    if (queue == nullptr || row < 0 || row >= queue->countOfFichiersAudio()) {
+        return nullptr;
+    }
+    return queue->fichiersAudio().at(row);
+}
+
+QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
+    const auto output = file.outMetadataDict();
+    switch (column) {
+    case kName:
+        return file.nomElement();
+    case kTrack:
+        return output->value(QStringLiteral("tracknumber"));
+    case kTitle:
+        return output->value(QStringLiteral("title"));
+    case kArtist:
+        return output->value(QStringLiteral("artist"));
+    case kAlbum:
+        return output->value(QStringLiteral("album"));
+    case kSize:
+        return FileSizeFormatting::stringWithFileSize(
+            file.inMetadataDict()->value(QStringLiteral("NSURLFileSizeKey")).toFloat());
+    case kPath: {
+        const PersistentURLPtr source = file.elementURL();
+        return source ? UserDefaults::abbreviateHome(source->path()) : QString();
+    }
+    case kThumbnail:
+    case kStatus:
+        return QVariant();
+    default:
+        Log::write(QStringLiteral("Colone Inconnue %1").arg(column));
+        return QVariant();
+    }
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    const FichierAudioPtr file = fileAt(index.row());
+    if (!file) {
+        return QVariant();
+    }
+    const int column = index.column();
+    if (role == Qt::DisplayRole) {
+        return columnValue(*file, column);
+    }
+    if (role == Qt::DecorationRole && column == kThumbnail) {
+        ImagePtr picture = file->mainPictureCached(true);
+        if (!picture) {
+            picture = Image::named(QStringLiteral("flac-icon256.png"));
+        }
+        return picture ? QVariant(picture->scaled(kThumbnailSide)) : QVariant();
+    }
+    if (role == Qt::DecorationRole && column == kStatus) {
+        const ImagePtr badge =
+            Image::named(QStringLiteral("status_gomet%1").arg(file->statusConversion()));
+        return badge ? QVariant(badge->scaled(kBadgeSide)) : QVariant();
+    }
+    if (role == Qt::ToolTipRole && column == kStatus) {
+        const QString reason = file->failureReason();
+        return reason.isEmpty() || file->statusConversion() != kStatusConvFiniErreur
+                   ? file->statusLocalizedString()
+                   : file->statusLocalizedString() + QLatin1Char('\n') + reason;
+    }
+    if (role == Qt::ToolTipRole && column == kPath) {
+        return columnValue(*file, column);
+    }
+    if (role == Qt::TextAlignmentRole && (column == kTrack || column == kSize)) {
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return QVariant();
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QVariant();
+    }
+    switch (section) {
+    case kName:
+        return tr("File");
+    case kTrack:
+        return tr("Track");
+    case kTitle:
+        return tr("Title");
+    case kArtist:
+        return tr("Artist");
+    case kAlbum:
+        return tr("Album");
+    case kSize:
+        return tr("Size");
+    case kPath:
+        return tr("Path");
+    case kStatus:
+        return tr("Status");
+    default:
+        return QString();
+    }
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                           : Qt::ItemIsDropEnabled;
+}
+
+void FileListModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void FileListModel::sortQueue(int column, Qt::SortOrder order) {
+    GestionnairePileFichier* queue = pile();
+    if (queue == nullptr) {
+        return;
+    }
+    auto list = queue->fichiersAudio();
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const auto key = [column](const FichierAudioPtr& file) -> QVariant {
+        switch (column) {
+        case kSize:
+            return file->inMetadataDict()->value(QStringLiteral("NSURLFileSizeKey")).toDouble();
+        case kStatus:
+            return file->statusConversion();
+        case kThumbnail:
+            return file->imageSourceType();
+        default:
+            return columnValue(*file, column).toString();
+        }
+    };
+    std::stable_sort(
+        list.begin(), list.end(), [&](const FichierAudioPtr& left, const FichierAudioPtr& right) {
+            const QVariant a = key(left);
+            const QVariant b = key(right);
+            const int compared =
+                a.typeId() == QMetaType::QString
+                    ? collator.compare(a.toString(), b.toString())
+                    : (a.toDouble() < b.toDouble() ? -1 : (a.toDouble() > b.toDouble() ? 1 : 0));
+            return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
+        });
+    queue->setFichiersAudio(list);
+}

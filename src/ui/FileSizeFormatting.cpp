@@ -1,0 +1,20 @@
+#include "FileSizeFormatting.h"
+
+#include <QStringList>
+
+QString FileSizeFormatting::stringWithFileSize(float bytes) {
+    static const char* const units[] = {"o", "Ko", "Mo", "Go", "To"};
+    constexpr int lastUnit = int(sizeof units / sizeof units[0]) - 1;
+    if (bytes == 0.0f) {
+        return QStringLiteral("-");
+    }
+    float value = bytes;
+    int divisions = 0;
+    while (value > 1024.0f && divisions < lastUnit) {
+        value *= 0.0009765625f;
+        ++divisions;
+    }
+    // A point as decimal separator, whatever the locale.
+    return QString::number(double(value), 'f', 1) + QLatin1Char(' ') +
+           QLatin1String(units[divisions]);
+}

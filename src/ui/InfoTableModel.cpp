@@ -1,0 +1,82 @@
+#include "InfoTableModel.h"
+
+#include "model/LocalizedStrings.h"
+#include "ui/VueCtrlrInfoFile.h"
+
+InfoTableModel::InfoTableModel(VueCtrlrInfoFile* controller)
+    : QAbstractTableModel(controller), m_controller(controller) {}
+
+const QStringList& InfoTableModel::keys() {
+    static const QStringList rows = {
+        QStringLiteral("fileName"),    QStringLiteral("tracknumber"),
+        QStringLiteral("title"),       QStringLiteral("artist"),
+        QStringLiteral("album"),       QStringLiteral("discnumber"),
+        QStringLiteral("genre"),       QStringLiteral("date"),
+        QStringLiteral("sample-rate"), QStringLiteral("bps"),
+        QStringLiteral("channels"),    QStringLiteral("NSURLFileSizeKey")};
+    return rows;
+}
+
+QString InfoTableModel::columnIdentifier(int column) {
+    static const char* const identifiers[] = {"clef", "srce", "dest"};
+    return column >= 0 && column < 3 ? QLatin1String(identifiers[column]) : QString::number(column);
+}
+
+int InfoTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(keys().size());
+}
+
+int InfoTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant InfoTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)) {
+        return QVariant();
+    }
+    const QVariant value = m_controller->cellValue(columnIdentifier(index.column()), index.row());
+    if (role == Qt::ToolTipRole) {
+        return index.column() == kClef ? QVariant() : value;
+    }
+    return value;
+}
+
+bool InfoTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != kDest) {
+        return false;
+    }
+    const bool applied = m_controller->setCellValue(index.row(), value.toString());
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), 2));
+    return applied;
+}
+
+QVariant InfoTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QVariant();
+    }
+    switch (section) {
+    case kSrce:
+        return tr("Source");
+    case kDest:
+        return tr("Output");
+    default:
+        return QString();
+    }
+}
+
+Qt::ItemFlags InfoTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == kDest && m_controller->isRowEditable(index.row())) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+void InfoTableModel::reload() {
+    beginResetModel();
+    endResetModel();
+}

@@ -1,0 +1,66 @@
+#include "TableFichiers.h"
+
+#include "ui/VueCtrlrFilez.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QUrl>
+
+TableFichiers::TableFichiers(VueCtrlrFilez* vueCtrlrFilez, QWidget* parent)
+    : QTableView(parent), m_vueCtrlrFilez(vueCtrlrFilez) {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setObjectName(QStringLiteral("tableVue"));
+}
+
+QStringList TableFichiers::droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
+void TableFichiers::setHighlighted(bool highlighted) {
+    m_highlighted = highlighted;
+    // The style sheet draws the highlight from this property.
+    style()->unpolish(this);
+    style()->polish(this);
+    update();
+}
+
+void TableFichiers::dragEnterEvent(QDragEnterEvent* event) {
+    setFocus(Qt::OtherFocusReason);
+    setHighlighted(true);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TableFichiers::dragMoveEvent(QDragMoveEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TableFichiers::dragLeaveEvent(QDragLeaveEvent* event) {
+    setHighlighted(false);
+    event->accept();
+}
+
+void TableFichiers::dropEvent(QDropEvent* event) {
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (!paths.isEmpty() && m_vueCtrlrFilez != nullptr) {
+        m_vueCtrlrFilez->ajouterFichiersDossiers(paths);
+    }
+    setHighlighted(false);
+    clearFocus();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}

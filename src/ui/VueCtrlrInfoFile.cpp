@@ -1,0 +1,296 @@
+#include "VueCtrlrInfoFile.h"
+
+#include "model/LocalizedStrings.h"
+#include "storage/Log.h"
+#include "storage/UserDefaults.h"
+#include "ui/AlertSound.h"
+#include "ui/FileSizeFormatting.h"
+#include "ui/InfoTableModel.h"
+#include "ui/OneClickEdit.h"
+#include "ui/ViewsContext.h"
+#include "ui/VueCtrlrFilez.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kFileNameKey = QStringLiteral("fileName");
+const QString kSizeKey = QStringLiteral("NSURLFileSizeKey");
+// Rows 0 to 7 are tags and the file name; the others are facts of the stream.
+constexpr int kLastEditableRow = 7;
+} // namespace
+
+VueCtrlrInfoFile::VueCtrlrInfoFile(QWidget* parent)
+    : QWidget(parent), m_imageButton(new QToolButton),
+      m_autoFindImageCheckBox(new QCheckBox(tr("Find automatically"))),
+      m_imageSourceTypeRadioMatrix(new QButtonGroup(this)),
+      m_chooseImageButton(new QPushButton(tr("Choose an image…"))), m_infoTableVue(new QTableView),
+      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new QLabel) {
+    setObjectName(QStringLiteral("infofileVC"));
+    m_titreTextField->setObjectName(QStringLiteral("titreTextField"));
+    QFont titleFont = m_titreTextField->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    m_titreTextField->setFont(titleFont);
+    m_titreTextField->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_titreTextField->setText(QStringLiteral("-"));
+
+    m_imageButton->setObjectName(QStringLiteral("imageButton"));
+    m_imageButton->setIconSize(QSize(kPictureSide, kPictureSide));
+    m_imageButton->setFixedSize(kPictureSide + 12, kPictureSide + 12);
+    m_imageButton->setAutoRaise(true);
+    connect(m_imageButton, &QToolButton::clicked, this, &VueCtrlrInfoFile::toggleExternalImages);
+
+    m_autoFindImageCheckBox->setObjectName(QStringLiteral("autoFindImage"));
+    connect(m_autoFindImageCheckBox, &QCheckBox::clicked, this, &VueCtrlrInfoFile::checkingBox);
+    const QStringList sources = {tr("Picture in the FLAC file"), tr("Image near the file"),
+                                 tr("Chosen image"), tr("File icon"), tr("Default picture")};
+    auto* pictureControls = new QVBoxLayout;
+    pictureControls->addWidget(m_autoFindImageCheckBox);
+    for (int tag = 0; tag < sources.size(); ++tag) {
+        auto* radio = new QRadioButton(sources.at(tag));
+        radio->setObjectName(QStringLiteral("imageSourceType%1").arg(tag));
+        m_imageSourceTypeRadioMatrix->addButton(radio, tag);
+        pictureControls->addWidget(radio);
+    }
+    connect(m_imageSourceTypeRadioMatrix, &QButtonGroup::idClicked, this,
+            &VueCtrlrInfoFile::changerSourceTypeRadio);
+    m_chooseImageButton->setObjectName(QStringLiteral("chooseImageButton"));
+    connect(m_chooseImageButton, &QPushButton::clicked, this, &VueCtrlrInfoFile::chooseImage);
+    pictureControls->addWidget(m_chooseImageButton);
+    pictureControls->addStretch(1);
+
+    m_infoTableVue->setObjectName(QStringLiteral("infoTableVue"));
+    m_infoTableVue->setModel(m_infoTableModel);
+    m_infoTableVue->verticalHeader()->setVisible(false);
+    m_infoTableVue->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_infoTableVue->horizontalHeader()->setSectionResizeMode(InfoTableModel::kClef,
+                                                             QHeaderView::ResizeToContents);
+    m_infoTableVue->horizontalHeader()->setSectionResizeMode(InfoTableModel::kSrce,
+                                                             QHeaderView::Stretch);
+    m_infoTableVue->horizontalHeader()->setSectionResizeMode(InfoTableModel::kDest,
+                                                             QHeaderView::Stretch);
+    m_infoTableVue->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_infoTableVue->setWordWrap(false);
+    m_infoTableVue->setAlternatingRowColors(true);
+    OneClickEdit::install(m_infoTableVue);
+
+    auto* pictureRow = new QHBoxLayout;
+    pictureRow->addWidget(m_imageButton, 0, Qt::AlignTop);
+    pictureRow->addLayout(pictureControls);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_titreTextField);
+    left->addLayout(pictureRow, 1);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 8, 0, 0);
+    layout->addLayout(left);
+    layout->addWidget(m_infoTableVue, 1);
+    m_titreTextField->setMaximumWidth(kPictureSide * 2 + 40);
+    m_titreTextField->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    _updateImageButtonEnability();
+}
+
+int VueCtrlrInfoFile::fileCount() const {
+    return m_fichierActif ? int(m_fichierActif->listeMultiFichiers().size()) : 0;
+}
+
+void VueCtrlrInfoFile::reloadFileList() {
+    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
+        views->vueCtrlrFilez()->raffraichirTableau();
+    }
+}
+
+void VueCtrlrInfoFile::refreshContent() {
+    m_titreTextField->setText(m_fichierActif ? m_fichierActif->nomElement() : QStringLiteral("-"));
+    m_infoTableModel->reload();
+    _updateImageView();
+    const qint32 autoFind = m_fichierActif ? m_fichierActif->imageAutoFind() : -1;
+    m_autoFindImageCheckBox->setTristate(autoFind < 0);
+    m_autoFindImageCheckBox->setCheckState(
+        autoFind < 0 ? Qt::PartiallyChecked : (autoFind != 0 ? Qt::Checked : Qt::Unchecked));
+    const qint32 sourceType = m_fichierActif ? m_fichierActif->imageSourceType() : -2;
+    QAbstractButton* radio = m_imageSourceTypeRadioMatrix->button(sourceType);
+    if (radio != nullptr) {
+        radio->setChecked(true);
+    } else if (QAbstractButton* checked = m_imageSourceTypeRadioMatrix->checkedButton()) {
+        m_imageSourceTypeRadioMatrix->setExclusive(false);
+        checked->setChecked(false);
+        m_imageSourceTypeRadioMatrix->setExclusive(true);
+    }
+    _updateImageButtonEnability();
+}
+
+void VueCtrlrInfoFile::_updateImageView() {
+    const ImagePtr picture = m_fichierActif ? m_fichierActif->mainPictureCached(false) : nullptr;
+    m_imageButton->setIcon(picture ? QIcon(QPixmap::fromImage(picture->scaled(kPictureSide)))
+                                   : QIcon());
+    const ImagePtr cached = m_fichierActif ? m_fichierActif->mainPictureCached(true) : nullptr;
+    m_imageButton->setToolTip(cached ? cached->name() : QString());
+    m_imageButton->setEnabled(fileCount() > 0);
+    reloadFileList();
+}
+
+void VueCtrlrInfoFile::_updateImageButtonEnability() {
+    m_autoFindImageCheckBox->setEnabled(true);
+    for (QAbstractButton* radio : m_imageSourceTypeRadioMatrix->buttons()) {
+        radio->setEnabled(true);
+    }
+    m_chooseImageButton->setEnabled(
+        fileCount() > 0 && m_autoFindImageCheckBox->checkState() == Qt::Unchecked &&
+        m_imageSourceTypeRadioMatrix->checkedId() == kImageSourceCustom);
+}
+
+void VueCtrlrInfoFile::checkingBox() {
+    // A click on a mixed box turns it on; it is two-state from then on.
+    if (m_autoFindImageCheckBox->checkState() == Qt::PartiallyChecked) {
+        m_autoFindImageCheckBox->setCheckState(Qt::Checked);
+    }
+    m_autoFindImageCheckBox->setTristate(false);
+    const bool on = m_autoFindImageCheckBox->checkState() == Qt::Checked;
+    UserDefaults::standard().setBool(on, QStringLiteral("ImageAutoFind"));
+    if (m_fichierActif && m_fichierActif->imageAutoFind() != (on ? 1 : 0)) {
+        m_fichierActif->setImageAutoFind(on ? 1 : 0);
+        _updateImageView();
+        _updateImageButtonEnability();
+    }
+}
+
+void VueCtrlrInfoFile::changerSourceTypeRadio(int tag) {
+    if (m_fichierActif) {
+        m_fichierActif->setImageSourceType(tag);
+    }
+    _updateImageView();
+    _updateImageButtonEnability();
+}
+
+void VueCtrlrInfoFile::chooseImage() {
+    auto* panel = new QFileDialog(window(), tr("Choose a cover image"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setDirectory(UserDefaults::standard().folderForKey(QStringLiteral("ImageCustomPath")));
+    panel->setNameFilters(
+        {tr("Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)"), tr("All files (*)")});
+    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
+        _userChoosedImageFileWithPanel(result, panel->selectedFiles().value(0));
+    });
+    panel->open();
+}
+
+void VueCtrlrInfoFile::_userChoosedImageFileWithPanel(int result, const QString& path) {
+    if (result != QDialog::Accepted || path.isEmpty()) {
+        return;
+    }
+    PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
+    url->setElementType(kElementImage);
+    url->save();
+    UserDefaults::standard().setString(QFileInfo(path).absolutePath(),
+                                       QStringLiteral("ImageCustomPath"));
+    if (m_fichierActif) {
+        m_fichierActif->setImageCustomURL(url);
+    }
+    _updateImageView();
+}
+
+void VueCtrlrInfoFile::toggleExternalImages() {
+    if (!m_fichierActif) {
+        return;
+    }
+    const quint64 index = m_fichierActif->externalImageIndex();
+    const quint64 count = quint64(m_fichierActif->externalImages().size());
+    m_fichierActif->setExternalImageIndex(index + 1 < count ? index + 1 : 0);
+    _updateImageView();
+}
+
+void VueCtrlrInfoFile::cellFieldFocus() {
+    m_infoTableVue->setFocus(Qt::OtherFocusReason);
+    Log::write(QStringLiteral("focus"));
+}
+
+QVariant VueCtrlrInfoFile::cellValue(const QString& columnIdentifier, int row) const {
+    const QString key = InfoTableModel::keys().value(row);
+    if (columnIdentifier == QLatin1String("clef")) {
+        return LocalizedStrings::text(key);
+    }
+    MetadataDictionaryPtr record;
+    if (columnIdentifier == QLatin1String("srce")) {
+        record = m_fichierActif ? m_fichierActif->inMetadataDict() : nullptr;
+    } else if (columnIdentifier == QLatin1String("dest")) {
+        record = m_fichierActif ? m_fichierActif->outMetadataDict() : nullptr;
+    } else {
+        Log::write(QStringLiteral("Colonne %1 inconnue").arg(columnIdentifier));
+        return QVariant();
+    }
+    if (!record) {
+        return QVariant();
+    }
+    const QVariant value = record->value(key);
+    if (key == kSizeKey) {
+        return FileSizeFormatting::stringWithFileSize(value.toFloat());
+    }
+    return value;
+}
+
+bool VueCtrlrInfoFile::isRowEditable(int row) const {
+    const int files = fileCount();
+    if (files == 0 || row < 0 || row > kLastEditableRow) {
+        return false;
+    }
+    return row != 0 || files == 1;
+}
+
+bool VueCtrlrInfoFile::applyFileName(QString value) {
+    // The name is appended to the destination folder: it must stay a name.
+    if (value.contains(QLatin1Char('/')) || value.isEmpty() || value == QLatin1String(".") ||
+        value == QLatin1String("..")) {
+        AlertSound::play();
+        return false;
+    }
+    const QString codec = UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec"));
+    const int dot = value.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot > 0 ? value.mid(dot + 1) : QString();
+    if (extension != codec) {
+        AlertSound::play();
+        value = (dot > 0 ? value.left(dot) : value) + QLatin1Char('.') + codec;
+    }
+    for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
+        file->outMetadataDict()->insert(kFileNameKey, value);
+        file->setNomDestination(value);
+        file->freshDestinationURL();
+        file->save();
+    }
+    m_fichierActif->outMetadataDict()->insert(kFileNameKey, value);
+    return true;
+}
+
+bool VueCtrlrInfoFile::setCellValue(int row, const QString& value) {
+    if (!isRowEditable(row)) {
+        return false;
+    }
+    const QString key = InfoTableModel::keys().at(row);
+    if (key == kFileNameKey) {
+        if (!applyFileName(value)) {
+            return false;
+        }
+    } else {
+        for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
+            file->outMetadataDict()->insert(key, value);
+            file->outMetadataDict()->save();
+        }
+        m_fichierActif->outMetadataDict()->insert(key, value);
+    }
+    reloadFileList();
+    return true;
+}

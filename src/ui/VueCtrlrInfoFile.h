@@ -1,0 +1,65 @@
+#pragma once
+
+#include "model/MultiFichierAudio.h"
+
+#include <QWidget>
+
+class InfoTableModel;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+// The selected files as one item: their title, the cover picture that will
+// be written into the outputs and where it comes from, and their tags side
+// by side, source and output, the output ones editable.
+class VueCtrlrInfoFile : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPictureSide = 180;
+
+    explicit VueCtrlrInfoFile(QWidget* parent = nullptr);
+
+    MultiFichierAudioPtr fichierActif() const { return m_fichierActif; }
+    void setFichierActif(const MultiFichierAudioPtr& fichier) { m_fichierActif = fichier; }
+    void refreshContent();
+    void _updateImageView();
+    void _updateImageButtonEnability();
+
+    void checkingBox();
+    void changerSourceTypeRadio(int tag);
+    void chooseImage();
+    void _userChoosedImageFileWithPanel(int result, const QString& path);
+    void toggleExternalImages();
+    void cellFieldFocus();
+
+    // What the metadata table shows and takes, by column identifier.
+    QVariant cellValue(const QString& columnIdentifier, int row) const;
+    bool isRowEditable(int row) const;
+    // Applies an edit of the output column to every shown file; false when refused.
+    bool setCellValue(int row, const QString& value);
+
+    QToolButton* imageButton() const { return m_imageButton; }
+    QCheckBox* autoFindImageCheckBox() const { return m_autoFindImageCheckBox; }
+    QButtonGroup* imageSourceTypeRadioMatrix() const { return m_imageSourceTypeRadioMatrix; }
+    QPushButton* chooseImageButton() const { return m_chooseImageButton; }
+    QTableView* infoTableVue() const { return m_infoTableVue; }
+    InfoTableModel* infoTableModel() const { return m_infoTableModel; }
+    QLabel* titreTextField() const { return m_titreTextField; }
+
+private:
+    int fileCount() const;
+    void reloadFileList();
+    bool applyFileName(QString value);
+
+    QToolButton* m_imageButton;
+    QCheckBox* m_autoFindImageCheckBox;
+    QButtonGroup* m_imageSourceTypeRadioMatrix;
+    QPushButton* m_chooseImageButton;
+    QTableView* m_infoTableVue;
+    InfoTableModel* m_infoTableModel;
+    QLabel* m_titreTextField;
+    MultiFichierAudioPtr m_fichierActif;
+};
