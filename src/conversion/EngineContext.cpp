@@ -40,6 +40,12 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
+    // Looking a source's record up and finding the images near a file would
+    // otherwise read whole tables, once per file of a large queue.
+    m_database->inputDBrequest(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS `audioFile_inaudiourl` ON `audioFile` (`inaudiourl`)"));
+    m_database->inputDBrequest(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS `fileURL_ftype` ON `fileURL` (`ftype`)"));
 }
 
 void EngineContext::runPragmas() {

@@ -389,20 +389,39 @@ QList<ImagePtr> FichierAudio::externalImages() {
     QList<ImagePtr> images;
     const PersistentURLPtr source = elementURL();
     if (source) {
-        const QString folder = source->folderPath();
-        const auto rows = ModelContext::db().outputDBrequest(SqlText::fill(
-            u"SELECT DISTINCT `furlid` FROM `fileURL`  WHERE  `ftype` = ?  AND ( `fdir` LIKE ?  "
-            u"OR ?  LIKE `fdir` || '%' )",
-            {SqlText::number(kElementImage), SqlText::text(folder + QLatin1Char('%')),
-             SqlText::text(folder)}));
-        for (const QVariantMap& row : rows) {
-            const PersistentURLPtr url = PersistentURL::persistentObjectWithSqliteid(
-                row.value(QStringLiteral("furlid")).toUInt());
-            if (url) {
-                images.append(Image::byReferencingFile(url->path(), url->fileName()));
-            }
+        for (const auto& [path, name] : imagesNear(source->folderPath())) {
+            images.append(Image::byReferencingFile(path, name));
         }
     }
     m_externImages = images;
+    return images;
+}
+
+QList<QPair<QString, QString>> FichierAudio::imagesNear(const QString& folder) {
+    // Files of one folder share the answer until an image row changes.
+    static QHash<QString, QList<QPair<QString, QString>>> answers;
+    static quint64 generation = ~quint64(0);
+    if (generation != PersistentURL::imageRowsGeneration()) {
+        answers.clear();
+        generation = PersistentURL::imageRowsGeneration();
+    }
+    const auto found = answers.constFind(folder);
+    if (found != answers.constEnd()) {
+        return found.value();
+    }
+    QList<QPair<QString, QString>> images;
+    const auto rows = ModelContext::db().outputDBrequest(SqlText::fill(
+        u"SELECT DISTINCT `furlid` FROM `fileURL`  WHERE  `ftype` = ?  AND ( `fdir` LIKE ?  "
+        u"OR ?  LIKE `fdir` || '%' )",
+        {SqlText::number(kElementImage), SqlText::text(folder + QLatin1Char('%')),
+         SqlText::text(folder)}));
+    for (const QVariantMap& row : rows) {
+        const PersistentURLPtr url = PersistentURL::persistentObjectWithSqliteid(
+            row.value(QStringLiteral("furlid")).toUInt());
+        if (url) {
+            images.append({url->path(), url->fileName()});
+        }
+    }
+    answers.insert(folder, images);
     return images;
 }

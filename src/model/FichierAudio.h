@@ -5,6 +5,7 @@
 #include "model/MetadataDictionary.h"
 
 #include <QList>
+#include <QPair>
 #include <QVariantMap>
 
 #include <atomic>
@@ -89,6 +90,8 @@ private:
     ImagePtr _imageFromFinderIcon();
     ImagePtr _defaultImage();
     void recordFileNames();
+    // The image files registered near a folder: their paths and names.
+    static QList<QPair<QString, QString>> imagesNear(const QString& folder);
     void bindMetadataRecord(MetadataDictionary& record);
     void deleteUnsharedUrlRow(const PersistentURLPtr& url);
 

@@ -36,16 +36,23 @@ ImagePtr Image::byReferencingFile(const QString& path, const QString& name) {
 
 ImagePtr Image::named(const QString& name) {
     static QMutex mutex;
-    static QHash<QString, ImagePtr> shared;
+    static QHash<QString, ImagePtr> byName;
+    static QHash<QString, ImagePtr> byPath;
     QMutexLocker lock(&mutex);
+    const auto known = byName.constFind(name);
+    if (known != byName.constEnd()) {
+        return known.value();
+    }
     const QString path = resourcePath(name);
-    if (path.isEmpty()) {
-        return nullptr;
+    ImagePtr image;
+    if (!path.isEmpty()) {
+        ImagePtr& shared = byPath[path];
+        if (!shared) {
+            shared = std::make_shared<Image>(Kind::Named, path, name);
+        }
+        image = shared;
     }
-    ImagePtr& image = shared[path];
-    if (!image) {
-        image = std::make_shared<Image>(Kind::Named, path, name);
-    }
+    byName.insert(name, image);
     return image;
 }
 
@@ -61,23 +68,44 @@ bool Image::canRead() const {
     return reader.canRead() && reader.size().isValid();
 }
 
-QImage Image::render(int side) const {
-    if (m_kind == Kind::FileIcon &&
-        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        const ImagePtr fallback = named(QStringLiteral("flac-icon256"));
-        return fallback ? fallback->scaled(side) : QImage();
+QImage Image::renderIcon(int side) const {
+    // Files of one type share their icon: it is drawn once per type and size.
+    static QMutex iconMutex;
+    static QHash<QString, QImage> icons;
+    static const QMimeDatabase mimeDatabase;
+    QMutexLocker lock(&iconMutex);
+    if (m_iconType.isEmpty()) {
+        m_iconType = mimeDatabase.mimeTypeForFile(m_location, QMimeDatabase::MatchExtension).name();
     }
-    if (m_kind == Kind::FileIcon) {
-        static const QMimeDatabase mimeDatabase;
-        const QMimeType type =
-            mimeDatabase.mimeTypeForFile(m_location, QMimeDatabase::MatchExtension);
-        QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+    const QString key = m_iconType + QLatin1Char('@') + QString::number(side);
+    const auto found = icons.constFind(key);
+    if (found != icons.constEnd()) {
+        return found.value();
+    }
+    QImage drawn;
+    // Without a window system there is no icon theme to ask.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+        const QMimeType type = mimeDatabase.mimeTypeForName(m_iconType);
+        const QIcon icon =
+            QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
         if (!icon.isNull()) {
-            return icon.pixmap(side, side).toImage();
+            drawn = icon.pixmap(side, side).toImage();
         }
+    }
+    if (drawn.isNull()) {
         // Without an icon theme the application's own picture stands in.
-        const ImagePtr fallback = named(QStringLiteral("flac-icon256"));
-        return fallback ? fallback->scaled(side) : QImage();
+        if (const ImagePtr fallback = named(QStringLiteral("flac-icon256"))) {
+            drawn = fallback->scaled(side);
+        }
+    }
+    drawn = drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    icons.insert(key, drawn);
+    return drawn;
+}
+
+QImage Image::render(int side) const {
+    if (m_kind == Kind::FileIcon) {
+        return renderIcon(side);
     }
     QImageReader reader(m_location);
     reader.setAutoTransform(true);
@@ -89,6 +117,10 @@ QImage Image::render(int side) const {
 }
 
 QImage Image::scaled(int side) const {
+    if (m_kind == Kind::FileIcon) {
+        // Drawn once per file type, not once per file.
+        return render(side);
+    }
     {
         QMutexLocker lock(&m_mutex);
         const auto found = m_scaled.constFind(side);
@@ -96,7 +128,8 @@ QImage Image::scaled(int side) const {
             return found.value();
         }
     }
-    const QImage picture = render(side);
+    // Kept in the format the painters draw fastest.
+    const QImage picture = render(side).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QMutexLocker lock(&m_mutex);
     if (m_scaled.size() >= kMaxCachedSizes) {
         m_scaled.clear();

@@ -46,12 +46,15 @@ public:
 
 private:
     QImage render(int side) const;
+    QImage renderIcon(int side) const;
 
     Kind m_kind;
     QString m_location;
     QString m_name;
     mutable QMutex m_mutex;
     mutable QHash<int, QImage> m_scaled;
+    // The file's type, for its icon; found on first draw.
+    mutable QString m_iconType;
 };
 
 Q_DECLARE_METATYPE(ImagePtr)

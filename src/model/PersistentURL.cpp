@@ -9,9 +9,18 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 
+#include <atomic>
 #include <cmath>
 
+namespace {
+std::atomic<quint64> g_imageRowsGeneration{0};
+}
+
 PersistentURL::PersistentURL(const QString& path) : m_path(path) {}
+
+quint64 PersistentURL::imageRowsGeneration() {
+    return g_imageRowsGeneration.load();
+}
 
 qint64 PersistentURL::referenceDateOffset() {
     return 978307200;
@@ -57,6 +66,7 @@ QString PersistentURL::sqliteColumnHeadersRequete() {
 }
 
 void PersistentURL::vider() {
+    ++g_imageRowsGeneration;
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `fileURL`"));
 }
 
@@ -149,6 +159,9 @@ quint32 PersistentURL::save() {
         return 0;
     }
     sqlitePreviousId();
+    if (m_elementType == 5) {
+        ++g_imageRowsGeneration;
+    }
     const quint32 inserted =
         quint32(ModelContext::db().inputDBrequest(sqliteInsertUpdateRequete()));
     if (m_sqliteid == 0) {
@@ -158,5 +171,6 @@ quint32 PersistentURL::save() {
 }
 
 void PersistentURL::supprimerDeLaBase() {
+    ++g_imageRowsGeneration;
     ModelContext::db().inputDBrequest(sqliteDeleteRequete());
 }

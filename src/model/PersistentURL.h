@@ -47,6 +47,9 @@ public:
 
     // Seconds since 2001-01-01 00:00:00 UTC, the dates of the `fileURL` table.
     static qint64 referenceDateOffset();
+    // Changes whenever an image file's row is written or deleted, so what was
+    // read of those rows can be kept until then.
+    static quint64 imageRowsGeneration();
 
 private:
     QString m_path;

@@ -38,6 +38,11 @@ public:
     void raffraichirDestinationDesFichiers();
 
     FileList fichiersAudio() const override { return m_fichiersAudio; }
+    // The record at a position, none outside the list.
+    FichierAudioPtr fichierAt(qint64 position) const {
+        return position >= 0 && position < m_fichiersAudio.size() ? m_fichiersAudio.at(position)
+                                                                  : nullptr;
+    }
     // Stores a re-ordered list (the file list's sorting); the index stays.
     void setFichiersAudio(const FileList& list);
     qint64 enumeratorIndex() const { return m_enumeratorIndex; }

@@ -26,10 +26,7 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 
 FichierAudioPtr FileListModel::fileAt(int row) const {
     const GestionnairePileFichier* queue = pile();
-    if (queue == nullptr || row < 0 || row >= queue->countOfFichiersAudio()) {
-        return nullptr;
-    }
-    return queue->fichiersAudio().at(row);
+    return queue != nullptr ? queue->fichierAt(row) : nullptr;
 }
 
 QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
@@ -62,6 +59,10 @@ QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole &&
+        role != Qt::TextAlignmentRole) {
+        return QVariant();
+    }
     const FichierAudioPtr file = fileAt(index.row());
     if (!file) {
         return QVariant();

@@ -4,6 +4,8 @@
 #include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
 
+#include "storage/UserDefaults.h"
+
 #include <QSplitter>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_splitter(new QSplitter(this)) {
@@ -19,4 +21,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_splitter(new QS
     setCentralWidget(m_splitter);
     resize(1240, 800);
     m_splitter->setSizes({390, 850});
+    // Where the user left the window and its panes.
+    const auto& defaults = UserDefaults::standard();
+    restoreGeometry(defaults.objectForKey(QStringLiteral("MainWindowGeometry")).toByteArray());
+    m_splitter->restoreState(
+        defaults.objectForKey(QStringLiteral("MainWindowPanes")).toByteArray());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    auto& defaults = UserDefaults::standard();
+    defaults.setObject(saveGeometry(), QStringLiteral("MainWindowGeometry"));
+    defaults.setObject(m_splitter->saveState(), QStringLiteral("MainWindowPanes"));
+    QMainWindow::closeEvent(event);
 }

@@ -15,6 +15,9 @@ public:
 
     QSplitter* splitView() const { return m_splitter; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QSplitter* m_splitter;
 };

@@ -6,6 +6,7 @@
 #include "storage/FileManager.h"
 #include "storage/UserDefaults.h"
 #include "ui/FileListModel.h"
+#include "ui/FileRowDelegate.h"
 #include "ui/PathControl.h"
 #include "ui/TableFichiers.h"
 #include "ui/ViewsContext.h"
@@ -69,6 +70,7 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     top->addWidget(pathScroll, 1);
 
     m_tableVue->setModel(m_model);
+    m_tableVue->setItemDelegate(new FileRowDelegate(m_tableVue));
     m_tableVue->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tableVue->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_tableVue->setAlternatingRowColors(true);
@@ -234,6 +236,15 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
             }
         }
     });
+    // The last file's tags were the last message: say what the list allows now.
+    ConversionContext* context = ConversionContext::current();
+    const bool converting =
+        context != nullptr && context->controleur() != nullptr &&
+        (context->controleur()->statusConvertisseur() & ~1) == kStatusConvertisseurDecodage;
+    if (ViewsContext* views = ViewsContext::current();
+        views && views->vueCtrlrReglage() && !converting) {
+        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    }
     const QString remembered =
         !lastFolder.isEmpty()
             ? lastFolder
@@ -349,15 +360,23 @@ void VueCtrlrFilez::raffraichirDossierPref() {
     raffraichirTableau();
 }
 
-void VueCtrlrFilez::raffraichirTableau() {
-    // A full reload keeps the files that were selected selected, without
-    // telling anyone: the selection has not changed.
+QSet<FichierAudio*> VueCtrlrFilez::selectedFiles() const {
     QSet<FichierAudio*> selected;
     for (const qint64 row : selectedRows()) {
         if (const FichierAudioPtr file = m_model->fileAt(int(row))) {
             selected.insert(file.get());
         }
     }
+    return selected;
+}
+
+void VueCtrlrFilez::raffraichirTableau() {
+    reloadKeeping(selectedFiles());
+}
+
+void VueCtrlrFilez::reloadKeeping(const QSet<FichierAudio*>& selected) {
+    // A full reload keeps the files that were selected selected, without
+    // telling anyone: the selection has not changed.
     const int scroll = m_tableVue->verticalScrollBar()->value();
     m_reloading = true;
     m_model->reload();
@@ -396,6 +415,7 @@ void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
     if (column < 0) {
         return;
     }
+    const QSet<FichierAudio*> selected = selectedFiles();
     m_model->sortQueue(column, order);
-    raffraichirTableau();
+    reloadKeeping(selected);
 }

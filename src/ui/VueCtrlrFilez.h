@@ -4,6 +4,7 @@
 #include "model/FichierAudio.h"
 
 #include <QList>
+#include <QSet>
 #include <QWidget>
 
 class ConversionControleur;
@@ -62,6 +63,8 @@ public:
 
 private:
     void tableViewSelectionDidChange();
+    QSet<FichierAudio*> selectedFiles() const;
+    void reloadKeeping(const QSet<FichierAudio*>& selected);
     void selectPopupTag(int tag);
     int popupTag() const;
     void openPanel(bool folders);

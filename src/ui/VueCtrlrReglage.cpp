@@ -254,6 +254,10 @@ void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
 void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const QString& key,
                                        const QList<qint64>& values) {
     const qint64 value = UserDefaults::standard().integerForKey(key);
+    if (value >= 0 && !values.contains(value)) {
+        popup->setCurrentIndex(-1);
+        return;
+    }
     selectTag(popup, value < 0 ? kAutoTag : int(values.indexOf(value)));
 }
 
@@ -458,6 +462,7 @@ void VueCtrlrReglage::echoUserMessage(const QString& message) {
     const QString text = messageOrDash(message);
     m_messageLabel->setText(text);
     m_messageLabel->setToolTip(text);
+    emit messageShown(text);
 }
 
 void VueCtrlrReglage::laListeContientDesFichiers(bool contientDesFichiers) {

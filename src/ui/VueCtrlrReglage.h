@@ -77,6 +77,10 @@ public:
     QPushButton* customFolderChooseBout() const { return m_customFolderChooseBout; }
     VueCtrlrInfoFile* infofileVC() const { return m_infofileVC; }
 
+signals:
+    // Each message as the message line shows it.
+    void messageShown(const QString& message);
+
 private:
     QWidget* buildSettings();
     QWidget* buildControls();

@@ -1,0 +1,134 @@
+// The file list with a large queue, offscreen: a full reload with the
+// painting of the visible rows, and a scroll from the top to the bottom page
+// by page.
+#include "BenchReport.h"
+
+#include "storage/CocoLite.h"
+#include "support/FlacFactory.h"
+#include "support/TestApp.h"
+#include "support/TestEnvironment.h"
+#include "ui/TableFichiers.h"
+#include "ui/VueCtrlrFilez.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include <QScrollBar>
+#include <unistd.h>
+
+namespace {
+// Writes the queue's rows straight into the database, as many starts of the
+// program would have left them.
+void fillDatabase(const QString& databasePath, const QStringList& sources) {
+    EngineContext writer;
+    writer.createDatabase(databasePath);
+    writer.createTables();
+    CocoLite& db = *writer.database();
+    db.inputDBrequest(QStringLiteral("BEGIN"));
+    int index = 0;
+    for (const QString& path : sources) {
+        const QString name = QFileInfo(path).completeBaseName();
+        const qint32 url = db.inputDBrequest(
+            QStringLiteral(
+                "INSERT INTO fileURL (furl, fname, fdir, fext, isdir, futi, fsize, ftype, "
+                "datemodif, active) VALUES ('%1', '%2', '%3', 'flac', 0, 'audio/flac', 4000, 2, 0, "
+                "1)")
+                .arg(path, name, QFileInfo(path).path()));
+        const qint32 in =
+            db.inputDBrequest(QStringLiteral("INSERT INTO audioMetadata (fileid, amdtype, "
+                                             "tracknumber, title, artist, album, genre, "
+                                             "discnumber, date, `sample-rate`, bps, channels) "
+                                             "VALUES (-%1, 1, %2, 'Song number %1', 'Artist %4', "
+                                             "'Album %3', 'Jazz', 1, '2020', 44100, 16, 2)")
+                                  .arg(index + 1)
+                                  .arg(index % 12 + 1)
+                                  .arg(index / 12)
+                                  .arg(index / 100));
+        const qint32 out =
+            db.inputDBrequest(QStringLiteral("INSERT INTO audioMetadata (fileid, amdtype, "
+                                             "tracknumber, title, artist, album, genre, "
+                                             "discnumber, date, `sample-rate`, bps, channels) "
+                                             "VALUES (-%1, 2, %2, 'Song number %1', 'Artist %4', "
+                                             "'Album %3', 'Jazz', 1, '2020', 44100, 16, 2)")
+                                  .arg(index + 1)
+                                  .arg(index % 12 + 1)
+                                  .arg(index / 12)
+                                  .arg(index / 100));
+        const qint32 file = db.inputDBrequest(
+            QStringLiteral(
+                "INSERT INTO audioFile (inaudiourl, outaudiourl, tmpaudiourl, tmpimgurl, "
+                "userimgurl, "
+                "xtindx, audiotype, status, outname, imgautofind, imgsrcttype, active, inmetadata, "
+                "outmetadata) VALUES (%1, 0, 0, 0, 0, 0, 'flac', 1, '%2.m4a', 1, 0, 1, %3, %4)")
+                .arg(url)
+                .arg(name)
+                .arg(in)
+                .arg(out));
+        db.inputDBrequest(
+            QStringLiteral("UPDATE audioMetadata SET fileid = %1 WHERE amdid IN (%2, %3)")
+                .arg(file)
+                .arg(in)
+                .arg(out));
+        ++index;
+    }
+    db.inputDBrequest(QStringLiteral("COMMIT"));
+}
+
+// Scrolls from the top to the bottom, page by page, painting each page.
+double scrollAll(TableFichiers* table) {
+    QScrollBar* scroll = table->verticalScrollBar();
+    scroll->setValue(0);
+    QElapsedTimer timer;
+    timer.start();
+    while (scroll->value() < scroll->maximum()) {
+        scroll->setValue(scroll->value() + scroll->pageStep());
+        table->viewport()->repaint();
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double paint(TableFichiers* table) {
+    QElapsedTimer timer;
+    timer.start();
+    table->viewport()->repaint();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    TestEnvironment::setUp();
+    QApplication application(argc, argv);
+    AppDelegate::initialize();
+    const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+    const QString original = FlacFactory::make(TestEnvironment::home() + "/one.flac");
+    const QString folder = TestEnvironment::makeFolder(QStringLiteral("Music/Big"));
+    QStringList sources;
+    for (int index = 0; index < count; ++index) {
+        sources
+            << QStringLiteral("%1/track %2.flac").arg(folder).arg(index, 5, 10, QLatin1Char('0'));
+        ::link(QFile::encodeName(original).constData(),
+               QFile::encodeName(sources.last()).constData());
+    }
+    QDir().mkpath(AppDelegate::dataFolderPath());
+    fillDatabase(AppDelegate::databasePath(), sources);
+
+    TestApp app;
+    app.window().resize(1240, 800);
+    QApplication::processEvents();
+    TableFichiers* table = app.filez().tableVue();
+    paint(table);
+
+    QElapsedTimer timer;
+    timer.start();
+    app.filez().raffraichirTableau();
+    table->viewport()->repaint();
+    const double reload = double(timer.nsecsElapsed()) / 1e6;
+
+    const double scrolled = scrollAll(table);
+    const QByteArray name = QByteArray::number(count);
+    BenchReport::figure(("reload_" + name + "_ms").constData(), reload);
+    BenchReport::figure(("scroll_" + name + "_ms").constData(), scrolled);
+    TestEnvironment::tearDown();
+    return 0;
+}

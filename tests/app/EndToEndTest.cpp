@@ -1,0 +1,66 @@
+#include "support/FlacFactory.h"
+#include "support/OutputReader.h"
+#include "support/PassRunner.h"
+#include "support/TestApp.h"
+#include "support/TestEnvironment.h"
+#include "ui/InfoTableModel.h"
+#include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrInfoFile.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QJsonObject>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+// The whole application as a user drives it: two files added, a title edited,
+// a cover chosen, a pass run, the outputs read back by another reader.
+TEST(EndToEnd, EditedTitleAndChosenCoverReachTheOutputs) {
+    const QString music = TestEnvironment::home() + "/Music/Album";
+    FlacFactory::Options options;
+    options.seconds = 0.5;
+    options.tags = FlacFactory::fullTags("First Title");
+    options.picturePath = FlacFactory::makePicture(music + "/embedded.png", "png", 0x2040c0);
+    const QString first = FlacFactory::make(music + "/01 First.flac", options);
+    options.tags = FlacFactory::fullTags("Second Title");
+    const QString second = FlacFactory::make(music + "/02 Second.flac", options);
+    const QString chosen =
+        FlacFactory::makePicture(TestEnvironment::home() + "/Pictures/chosen.jpg", "jpg", 0x10a020);
+
+    TestApp app;
+    QComboBox* codec = app.reglage().formatConversionPopUp();
+    codec->setCurrentIndex(codec->findData(0));
+    app.reglage().changingPopUp(codec);
+    app.filez().ajouterFichiersDossiers({first, second});
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), 2);
+
+    app.selectRows({0});
+    InfoTableModel* table = app.info().infoTableModel();
+    ASSERT_TRUE(
+        table->setData(table->index(2, InfoTableModel::kDest), "Edited Title", Qt::EditRole));
+
+    app.selectRows({1});
+    app.info().autoFindImageCheckBox()->click();
+    app.info().imageSourceTypeRadioMatrix()->button(2)->click();
+    app.info()._userChoosedImageFileWithPanel(QDialog::Accepted, chosen);
+
+    app.reglage().startBouton()->click();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+    }));
+
+    const QJsonObject firstOutput = OutputReader::read(music + "/01 First.mp3");
+    EXPECT_EQ(firstOutput.value("tags").toObject().value("title").toString(), "Edited Title");
+    EXPECT_EQ(firstOutput.value("cover").toObject().value("sha1").toString(),
+              OutputReader::fileSha1(music + "/embedded.png"));
+    const QJsonObject secondOutput = OutputReader::read(music + "/02 Second.mp3");
+    EXPECT_EQ(secondOutput.value("tags").toObject().value("title").toString(), "Second Title");
+    EXPECT_EQ(secondOutput.value("cover").toObject().value("sha1").toString(),
+              OutputReader::fileSha1(chosen));
+    EXPECT_EQ(secondOutput.value("cover").toObject().value("mime").toString(), "image/jpeg");
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 0);
+}

@@ -1,0 +1,33 @@
+#include "TestApp.h"
+
+#include "ui/TableFichiers.h"
+#include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrInfoFile.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QItemSelectionModel>
+
+TestApp::TestApp() : m_window(std::make_unique<MainWindow>()) {
+    m_delegate = std::make_unique<AppDelegate>(m_window.get());
+    m_window->show();
+    m_delegate->applicationDidFinishLaunching();
+}
+
+TestApp::~TestApp() {
+    m_delegate.reset();
+    m_window.reset();
+}
+
+VueCtrlrInfoFile& TestApp::info() {
+    return *reglage().infofileVC();
+}
+
+void TestApp::selectRows(const QList<int>& rows) {
+    QItemSelectionModel* selection = filez().tableVue()->selectionModel();
+    QItemSelection chosen;
+    const auto* model = filez().tableVue()->model();
+    for (const int row : rows) {
+        chosen.select(model->index(row, 0), model->index(row, model->columnCount() - 1));
+    }
+    selection->select(chosen, QItemSelectionModel::ClearAndSelect);
+}

@@ -1,0 +1,229 @@
+#include "ui/VueCtrlrFilez.h"
+
+#include "conversion/FLACdecoder.h"
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/PassRunner.h"
+#include "support/TestApp.h"
+#include "support/TestEnvironment.h"
+#include "ui/FileListModel.h"
+#include "ui/FileSizeFormatting.h"
+#include "ui/PathControl.h"
+#include "ui/TableFichiers.h"
+#include "ui/VueCtrlrInfoFile.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+QString music() {
+    return TestEnvironment::home() + "/Music";
+}
+
+QString source(const QString& relative, const QString& title = "Title", double seconds = 0.2) {
+    FlacFactory::Options options;
+    options.seconds = seconds;
+    options.tags = FlacFactory::fullTags(title);
+    return FlacFactory::make(music() + "/" + relative, options);
+}
+
+QVariant cell(TestApp& app, int row, int column, int role = Qt::DisplayRole) {
+    const auto* model = app.filez().model();
+    return model->data(model->index(row, column), role);
+}
+
+void drop(TestApp& app, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QWidget* target = app.filez().tableVue()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(app.filez().tableVue()->isHighlighted());
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    EXPECT_FALSE(app.filez().tableVue()->isHighlighted());
+}
+
+int popupTag(TestApp& app) {
+    return app.filez().quoiEffacerPopup()->currentData().toInt();
+}
+
+void choosePopup(TestApp& app, int tag) {
+    QComboBox* popup = app.filez().quoiEffacerPopup();
+    popup->setCurrentIndex(popup->findData(tag));
+    app.filez().choisirQuoiEffacer();
+}
+} // namespace
+
+TEST(FileSizeFormatting, UnitsAndDivisions) {
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(0), "-");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(500), "500.0 o");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024), "1024.0 o");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1025), "1.0 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1536), "1.5 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024.0f * 1024.0f), "1024.0 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(3.5f * 1024 * 1024 * 1024), "3.5 Go");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(2e18f), "1818989.4 To")
+        << "never past the last unit";
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(-5), "-5.0 o");
+}
+
+TEST(FileList, ColumnsShowTheQueueAsItIs) {
+    TestApp app;
+    const QString path = source("Album/Song.flac", "Chanson");
+    app.filez().ajouterFichiersDossiers({path});
+    ASSERT_EQ(app.filez().model()->rowCount(), 1);
+    EXPECT_EQ(cell(app, 0, FileListModel::kName).toString(), "Song.flac");
+    EXPECT_EQ(cell(app, 0, FileListModel::kTrack).toString(), "3");
+    EXPECT_EQ(cell(app, 0, FileListModel::kTitle).toString(), "Chanson");
+    EXPECT_EQ(cell(app, 0, FileListModel::kArtist).toString(), "The Artist");
+    EXPECT_EQ(cell(app, 0, FileListModel::kAlbum).toString(), "The Album");
+    EXPECT_TRUE(cell(app, 0, FileListModel::kSize).toString().endsWith(" Ko"));
+    EXPECT_EQ(cell(app, 0, FileListModel::kPath).toString(), "~/Music/Album/Song.flac");
+    EXPECT_FALSE(
+        cell(app, 0, FileListModel::kThumbnail, Qt::DecorationRole).value<QImage>().isNull());
+    EXPECT_EQ(cell(app, 0, FileListModel::kStatus, Qt::DecorationRole).value<QImage>(),
+              Image::named("status_gomet1")->scaled(FileListModel::kBadgeSide));
+    EXPECT_EQ(cell(app, 0, FileListModel::kStatus, Qt::ToolTipRole).toString(), "Prêt");
+
+    const auto file = app.queue().fichiersAudio().first();
+    file->inMetadataDict()->remove("NSURLFileSizeKey");
+    file->setImageAutoFind(0);
+    file->setImageSourceType(0);
+    file->mainPictureCached(false);
+    EXPECT_EQ(cell(app, 0, FileListModel::kSize).toString(), "-");
+    EXPECT_EQ(cell(app, 0, FileListModel::kThumbnail, Qt::DecorationRole).value<QImage>(),
+              Image::named("flac-icon256.png")->scaled(FileListModel::kThumbnailSide));
+    file->setStatusConversion(kStatusConvFiniErreur);
+    file->setFailureReason("Erreur Decodage quelque chose");
+    EXPECT_EQ(cell(app, 0, FileListModel::kStatus, Qt::ToolTipRole).toString(),
+              "Erreur\nErreur Decodage quelque chose");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(FileListModel::columnValue(*file, 12).isValid());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Colone Inconnue 12\n");
+}
+
+TEST(FileList, DropsAddFilesAndFoldersAndRememberTheFolder) {
+    TestApp app;
+    const QString first = source("Loose/a.flac");
+    const QString second = source("Loose/b.flac");
+    source("Box/c.flac");
+    source("Box/Inner/d.flac");
+    drop(app, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(second),
+               QUrl::fromLocalFile(music() + "/Box")});
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 4);
+    EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"), music() + "/Box");
+    EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Box");
+
+    drop(app, {QUrl("https://example.com/song.flac")});
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 4) << "a drop without local files adds nothing";
+
+    app.filez().ajouterFichiersDossiers({source("Only/e.flac")});
+    EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Only") << "the last file's folder";
+    app.filez().ajouterFichiersDossiers({music() + "/missing.flac"});
+    EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"),
+              UserDefaults::standard().folderForKey("DernierDossierFLAC"));
+    EXPECT_EQ(app.filez().pathCtrlr()->path(), "") << "nothing added: no folder remembered";
+
+    // A click on a folder of the path queues that whole folder.
+    app.filez().ajouterFichiersDossiers({source("Tree/Leaf/f.flac")});
+    source("Tree/g.flac");
+    const QStringList components = app.filez().pathCtrlr()->componentPaths();
+    ASSERT_TRUE(components.contains(music() + "/Tree"));
+    auto* button = app.filez().pathCtrlr()->findChild<QToolButton*>(
+        QString("pathComponent%1").arg(components.indexOf(music() + "/Tree")));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
+    EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Tree");
+    app.filez().panelClosed(QDialog::Rejected, {source("Rejected/h.flac")});
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
+    app.filez().panelClosed(QDialog::Accepted, {music() + "/Rejected/h.flac"});
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 8);
+}
+
+TEST(FileList, RemoveChoicesAndThePopupsMovements) {
+    TestApp app;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        app.filez().ajouterFichiersDossiers({source(QString("%1.flac").arg(name))});
+    }
+    EXPECT_EQ(popupTag(app), 0);
+    EXPECT_FALSE(app.filez().effacerBouton()->isEnabled());
+
+    choosePopup(app, VueCtrlrFilez::kRemoveSelected);
+    EXPECT_TRUE(app.filez().effacerBouton()->isEnabled());
+    app.filez().effacer();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 4) << "selected, with no selection";
+    EXPECT_EQ(popupTag(app), 0);
+
+    choosePopup(app, VueCtrlrFilez::kRemoveConverted);
+    app.selectRows({1});
+    EXPECT_EQ(popupTag(app), 2);
+    EXPECT_EQ(app.filez().bumenuQE(), 3);
+    app.selectRows({1, 2});
+    EXPECT_EQ(app.filez().bumenuQE(), 2) << "saved on every change";
+    app.filez().tableVue()->clearSelection();
+    EXPECT_EQ(popupTag(app), 2);
+    EXPECT_TRUE(app.filez().effacerBouton()->isEnabled());
+
+    app.filez().raffraichirTableau();
+    app.selectRows({1, 2});
+    app.filez().effacer();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 2);
+    EXPECT_TRUE(app.filez().selectedRows().isEmpty());
+    EXPECT_EQ(popupTag(app), 2) << "the saved choice comes back when the selection empties";
+    EXPECT_EQ(app.filez().filez().first()->nomElement(), "a.flac");
+    EXPECT_EQ(app.filez().filez().last()->nomElement(), "d.flac");
+
+    app.filez().filez().first()->setStatusConversion(kStatusConvFiniOk);
+    app.filez().filez().last()->setStatusConversion(kStatusConvFiniErreur);
+    choosePopup(app, VueCtrlrFilez::kRemoveConverted);
+    app.filez().effacer();
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), 1);
+    EXPECT_EQ(app.filez().filez().first()->nomElement(), "d.flac") << "failed files stay";
+    EXPECT_EQ(popupTag(app), 0);
+
+    choosePopup(app, VueCtrlrFilez::kRemoveAll);
+    app.filez().effacer();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 0);
+    EXPECT_EQ(app.reglage().startBouton()->isEnabled(), false);
+}
+
+TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
+    TestApp app;
+    app.filez().ajouterFichiersDossiers(
+        {source("b.flac", "Bravo"), source("c.flac", "Charlie"), source("a.flac", "Alpha")});
+    app.selectRows({1});
+    const auto selected = app.filez().filez().at(1);
+    app.filez().raffraichirTableau();
+    EXPECT_EQ(app.filez().selectedRows(), QList<qint64>{1});
+    app.filez().sortDescriptorsDidChange(FileListModel::kTitle, Qt::AscendingOrder);
+    QStringList titles;
+    for (const auto& file : app.filez().filez()) {
+        titles << file->outMetadataDict()->value("title").toString();
+    }
+    EXPECT_EQ(titles, (QStringList{"Alpha", "Bravo", "Charlie"}));
+    EXPECT_EQ(app.filez().selectedRows(), QList<qint64>{2}) << "the same file stays selected";
+    EXPECT_EQ(app.filez().filez().at(2), selected);
+
+    QStringList decoded;
+    QObject::connect(&app.reglage(), &VueCtrlrReglage::messageShown, [&](const QString& message) {
+        if (message.startsWith("Decodage ")) {
+            decoded << message;
+        }
+    });
+    app.reglage().startConversion();
+    PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+    });
+    EXPECT_EQ(decoded, (QStringList{"Decodage a.flac", "Decodage b.flac", "Decodage c.flac"}));
+    EXPECT_EQ(app.filez().barre2prog()->value(), 0);
+}

@@ -1,0 +1,173 @@
+#include "ui/VueCtrlrInfoFile.h"
+
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/TestApp.h"
+#include "support/TestEnvironment.h"
+#include "ui/AlertSound.h"
+#include "ui/FileListModel.h"
+#include "ui/InfoTableModel.h"
+#include "ui/VueCtrlrFilez.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+QString source(const QString& relative, const QString& title) {
+    FlacFactory::Options options;
+    options.seconds = 0.2;
+    options.tags = FlacFactory::fullTags(title);
+    return FlacFactory::make(TestEnvironment::home() + "/Music/" + relative, options);
+}
+
+QVariant value(TestApp& app, int row, int column) {
+    InfoTableModel* model = app.info().infoTableModel();
+    return model->data(model->index(row, column), Qt::DisplayRole);
+}
+
+bool editable(TestApp& app, int row) {
+    InfoTableModel* model = app.info().infoTableModel();
+    return model->flags(model->index(row, InfoTableModel::kDest)).testFlag(Qt::ItemIsEditable);
+}
+
+bool edit(TestApp& app, int row, const QString& text) {
+    InfoTableModel* model = app.info().infoTableModel();
+    return model->setData(model->index(row, InfoTableModel::kDest), text, Qt::EditRole);
+}
+} // namespace
+
+TEST(InfoView, RowsLabelsAndEditability) {
+    TestApp app;
+    app.filez().ajouterFichiersDossiers(
+        {source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
+    for (int row = 0; row < 12; ++row) {
+        EXPECT_FALSE(editable(app, row)) << "nothing shown yet";
+    }
+    const QStringList labels = {"Nom du fichier", "Piste",  "Titre",  "Artiste",
+                                "Album",          "Disque", "Genre",  "Date",
+                                "Fréquence",      "Bits",   "Canaux", "Taille"};
+    for (int row = 0; row < 12; ++row) {
+        EXPECT_EQ(value(app, row, InfoTableModel::kClef).toString(), labels[row]);
+    }
+
+    app.selectRows({0});
+    EXPECT_EQ(app.info().titreTextField()->text(), "1.flac");
+    EXPECT_EQ(value(app, 2, InfoTableModel::kSrce).toString(), "One");
+    EXPECT_EQ(value(app, 0, InfoTableModel::kDest).toString(), "1.m4a");
+    EXPECT_EQ(value(app, 8, InfoTableModel::kSrce).toString(), "44100");
+    EXPECT_TRUE(value(app, 11, InfoTableModel::kSrce).toString().endsWith(" Ko"));
+    EXPECT_EQ(value(app, 11, InfoTableModel::kDest).toString(), "-");
+    for (int row = 0; row < 12; ++row) {
+        EXPECT_EQ(editable(app, row), row <= 7) << row;
+    }
+
+    app.selectRows({0, 1, 2});
+    EXPECT_EQ(app.info().titreTextField()->text(), "3 Fichiers Séléctionnés");
+    EXPECT_EQ(value(app, 2, InfoTableModel::kDest).toString(), "-");
+    EXPECT_EQ(value(app, 3, InfoTableModel::kDest).toString(), "The Artist");
+    EXPECT_FALSE(editable(app, 0)) << "one file name for three files makes no sense";
+    EXPECT_TRUE(editable(app, 2));
+    EXPECT_FALSE(editable(app, 9));
+}
+
+TEST(InfoView, AnEditReachesEverySelectedFileAndTheList) {
+    TestApp app;
+    app.filez().ajouterFichiersDossiers(
+        {source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
+    app.selectRows({0, 1, 2});
+    EXPECT_TRUE(edit(app, 2, "Same Title"));
+    EXPECT_EQ(value(app, 2, InfoTableModel::kDest).toString(), "Same Title");
+    for (int row = 0; row < 3; ++row) {
+        const auto* model = app.filez().model();
+        EXPECT_EQ(model->data(model->index(row, FileListModel::kTitle), Qt::DisplayRole).toString(),
+                  "Same Title");
+    }
+    GestionnairePileFichier reloaded;
+    reloaded.loadFromSqlite();
+    for (const auto& file : reloaded.fichiersAudio()) {
+        EXPECT_EQ(file->outMetadataDict()->value("title").toString(), "Same Title")
+            << "saved at once";
+        EXPECT_NE(file->inMetadataDict()->value("title").toString(), "Same Title");
+    }
+    EXPECT_EQ(app.filez().selectedRows().size(), 3) << "the list's reload keeps the selection";
+}
+
+TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
+    TestApp app;
+    app.filez().ajouterFichiersDossiers({source("Album/Song.flac", "Song")});
+    app.selectRows({0});
+    const auto file = app.queue().fichiersAudio().first();
+    const struct {
+        const char* typed;
+        const char* stored;
+        bool alert;
+    } cases[] = {{"My Song.flac", "My Song.m4a", true},
+                 {"My Song", "My Song.m4a", true},
+                 {"My.Song.m4a", "My.Song.m4a", false},
+                 {"A.B", "A.m4a", true}};
+    for (const auto& named : cases) {
+        const int alerts = AlertSound::count();
+        EXPECT_TRUE(edit(app, 0, named.typed));
+        EXPECT_EQ(file->nomDestination(), named.stored);
+        EXPECT_EQ(file->destinationURL()->path(),
+                  TestEnvironment::home() + "/Music/Album/" + named.stored);
+        EXPECT_EQ(AlertSound::count() - alerts, named.alert ? 1 : 0) << named.typed;
+    }
+    for (const char* refused : {"a/b", "../x", "..", ".", ""}) {
+        const int alerts = AlertSound::count();
+        EXPECT_FALSE(edit(app, 0, refused)) << refused;
+        EXPECT_EQ(AlertSound::count() - alerts, 1);
+        EXPECT_EQ(file->nomDestination(), "A.m4a") << "the previous name stays";
+    }
+    GestionnairePileFichier reloaded;
+    reloaded.loadFromSqlite();
+    EXPECT_EQ(reloaded.fichiersAudio().first()->nomDestination(), "A.m4a");
+}
+
+TEST(InfoView, PictureControlsAndExternalImages) {
+    TestApp app;
+    const QString folder = TestEnvironment::home() + "/Music/Covers";
+    for (const char* name : {"front.jpg", "back.png", "inlay.jpg"}) {
+        FlacFactory::makePicture(folder + "/" + name,
+                                 QString(name).endsWith("png") ? "png" : "jpg");
+    }
+    source("Covers/Song.flac", "Song");
+    app.filez().ajouterFichiersDossiers({folder});
+    EXPECT_FALSE(app.info().chooseImageButton()->isEnabled()) << "no file shown";
+    app.selectRows({0});
+    EXPECT_EQ(app.info().autoFindImageCheckBox()->checkState(), Qt::Checked);
+    EXPECT_EQ(app.info().imageSourceTypeRadioMatrix()->checkedId(), 1) << "an image near the file";
+    EXPECT_FALSE(app.info().chooseImageButton()->isEnabled());
+
+    QList<quint64> indexes;
+    for (int click = 0; click < 4; ++click) {
+        indexes << app.info().fichierActif()->externalImageIndex();
+        app.info().imageButton()->click();
+    }
+    EXPECT_EQ(indexes, (QList<quint64>{0, 1, 2, 0}));
+
+    app.info().autoFindImageCheckBox()->click();
+    EXPECT_EQ(app.info().autoFindImageCheckBox()->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(UserDefaults::standard().boolForKey("ImageAutoFind"));
+    app.info().imageSourceTypeRadioMatrix()->button(2)->click();
+    EXPECT_TRUE(app.info().chooseImageButton()->isEnabled());
+    EXPECT_EQ(app.info().imageButton()->toolTip(), "noimage256");
+
+    const QString chosen =
+        FlacFactory::makePicture(TestEnvironment::home() + "/Pictures/Mine/art.png", "png");
+    app.info()._userChoosedImageFileWithPanel(QDialog::Accepted, chosen);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("ImageCustomPath"),
+              TestEnvironment::home() + "/Pictures/Mine");
+    EXPECT_EQ(app.info().imageButton()->toolTip(), "art.png");
+    const auto file = app.queue().fichiersAudio().first();
+    EXPECT_EQ(file->imageCustomURL()->path(), chosen);
+    EXPECT_EQ(file->imageSourceType(), 2);
+
+    app.info().autoFindImageCheckBox()->click();
+    EXPECT_FALSE(app.info().chooseImageButton()->isEnabled()) << "automatic choice on";
+}

@@ -1,0 +1,186 @@
+#include "ui/VueCtrlrReglage.h"
+
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/PassRunner.h"
+#include "support/TestApp.h"
+#include "support/TestEnvironment.h"
+#include "ui/VueCtrlrFilez.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+int tag(QComboBox* popup) {
+    return popup->currentIndex() < 0 ? -100 : popup->currentData().toInt();
+}
+
+void choose(VueCtrlrReglage& view, QComboBox* popup, int tag) {
+    popup->setCurrentIndex(popup->findData(tag));
+    view.changingPopUp(popup);
+}
+
+QString source(const QString& name, double seconds = 0.2) {
+    FlacFactory::Options options;
+    options.seconds = seconds;
+    options.tags = FlacFactory::fullTags(name);
+    return FlacFactory::make(TestEnvironment::home() + "/Music/" + name + ".flac", options);
+}
+} // namespace
+
+TEST(SettingsView, FirstStartShowsTheRegisteredDefaults) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    EXPECT_EQ(tag(view.formatConversionPopUp()), 1);
+    EXPECT_EQ(view.formatConversionPopUp()->currentText(), "M4A (AAC)");
+    for (QComboBox* popup : {view.frequenceEchantillonPopUp(), view.debitPopUp(),
+                             view.compressionPopUp(), view.canauxPopUp()}) {
+        EXPECT_EQ(tag(popup), -1) << popup->objectName().toStdString();
+        EXPECT_EQ(popup->currentText(), "Auto");
+    }
+    EXPECT_EQ(view.folderRadioMatrix()->checkedId(), 0);
+    EXPECT_FALSE(view.autoFolderTextField()->isEnabled());
+    EXPECT_FALSE(view.customFolderChooseBout()->isEnabled());
+    EXPECT_EQ(view.labelCustomFolder()->text(), "~/Music");
+    EXPECT_TRUE(view.importImageMetadata()->isChecked());
+    EXPECT_FALSE(view.preserveDateCheckBox()->isChecked());
+    EXPECT_FALSE(view.effacerOriginalCheckBox()->isChecked());
+    EXPECT_FALSE(view.ecraserExistantCheckBox()->isChecked());
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : -");
+    EXPECT_FALSE(view.startBouton()->isEnabled());
+    EXPECT_FALSE(view.stopBouton()->isEnabled());
+    EXPECT_GE(view.minimumWidth(), 370);
+    EXPECT_GE(view.minimumHeight(), 400);
+}
+
+TEST(SettingsView, PopupsWriteTheirValues) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    auto& defaults = UserDefaults::standard();
+    choose(view, view.formatConversionPopUp(), 2);
+    EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "aif");
+    EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "aif") << "the automatic name follows";
+    EXPECT_EQ(view.autoFolderTextField()->text(), "aif");
+    view.autoFolderTextField()->setText("Converted");
+    view.controlTextDidEndEditing();
+    choose(view, view.formatConversionPopUp(), 0);
+    EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "mp3");
+    EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "Converted") << "a typed name stays";
+
+    choose(view, view.frequenceEchantillonPopUp(), 2);
+    EXPECT_EQ(defaults.integerForKey("ConversionFrequence"), 32000);
+    choose(view, view.frequenceEchantillonPopUp(), -1);
+    EXPECT_EQ(defaults.integerForKey("ConversionFrequence"), -1);
+    choose(view, view.debitPopUp(), 3);
+    EXPECT_EQ(defaults.integerForKey("ConversionDebit"), 262144);
+    choose(view, view.compressionPopUp(), 0);
+    EXPECT_EQ(defaults.integerForKey("ConversionCompression"), 0);
+    choose(view, view.canauxPopUp(), 0);
+    EXPECT_EQ(defaults.integerForKey("ConversionCanaux"), 1);
+
+    view.ecraserExistantCheckBox()->click();
+    EXPECT_TRUE(defaults.boolForKey("DestinationEcraserExistant"));
+    view.importImageMetadata()->click();
+    EXPECT_FALSE(defaults.boolForKey("ImportMetadata"));
+
+    QComboBox stranger;
+    stranger.setObjectName("somethingElse");
+    testing::internal::CaptureStderr();
+    view.changingPopUp(&stranger);
+    QCheckBox strangerBox;
+    strangerBox.setObjectName("other");
+    view.checkingBox(&strangerBox);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Identifier somethingElse inconnu\nidentifier other inconnu\n");
+
+    view.autoFolderTextField()->setText("");
+    view.controlTextDidEndEditing();
+    EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "");
+    EXPECT_TRUE(defaults.objectForKey("DestinationAutoName").isValid());
+}
+
+TEST(SettingsView, StoredValuesOutsideTheTablesSelectNothing) {
+    auto& defaults = UserDefaults::standard();
+    defaults.setInteger(0, "ConversionCanaux");
+    defaults.setInteger(22050, "ConversionFrequence");
+    defaults.setString("ogg", "ConversionCodec");
+    defaults.setInteger(2, "DestinationType");
+    TestApp app;
+    EXPECT_EQ(app.reglage().canauxPopUp()->currentIndex(), -1);
+    EXPECT_EQ(app.reglage().frequenceEchantillonPopUp()->currentIndex(), -1);
+    EXPECT_EQ(app.reglage().formatConversionPopUp()->currentIndex(), -1);
+    EXPECT_EQ(defaults.integerForKey("ConversionCanaux"), 0) << "nothing written back";
+    EXPECT_TRUE(app.reglage().customFolderChooseBout()->isEnabled());
+    EXPECT_FALSE(app.reglage().autoFolderTextField()->isEnabled());
+}
+
+TEST(SettingsView, DestinationChoiceAndCustomFolder) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    app.filez().ajouterFichiersDossiers({source("Song")});
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Music/Song.m4a");
+    view.folderRadioMatrix()->button(1)->click();
+    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 1);
+    EXPECT_TRUE(view.autoFolderTextField()->isEnabled());
+    EXPECT_FALSE(view.customFolderChooseBout()->isEnabled());
+    EXPECT_EQ(app.queue().fichiersAudio().first()->destinationURL()->path(),
+              TestEnvironment::home() + "/Music/m4a/Song.m4a");
+    view.folderRadioMatrix()->button(2)->click();
+    const QString folder = TestEnvironment::makeFolder("Out");
+    view._userChoosedFolderWithPanel(QDialog::Accepted, folder);
+    EXPECT_EQ(view.labelCustomFolder()->text(), "~/Out");
+    EXPECT_EQ(app.queue().fichiersAudio().first()->destinationURL()->path(), folder + "/Song.m4a");
+    view._userChoosedFolderWithPanel(QDialog::Rejected, "/elsewhere");
+    EXPECT_EQ(UserDefaults::standard().folderForKey("DestinationDossier"), folder);
+    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 2);
+}
+
+TEST(SettingsView, StartStopButtonsAndMessages) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    app.filez().ajouterFichiersDossiers({source("Long", 15.0), source("Short")});
+    EXPECT_EQ(view.messageLabel()->text(), "<- Vous pouvez lancer la Conversion");
+    EXPECT_TRUE(view.startBouton()->isEnabled());
+    EXPECT_FALSE(view.stopBouton()->isEnabled());
+
+    view.startBouton()->click();
+    EXPECT_FALSE(view.startBouton()->isEnabled());
+    EXPECT_TRUE(view.stopBouton()->isEnabled());
+    EXPECT_TRUE(view.roulette()->isVisibleTo(&view));
+    EXPECT_EQ(view.messageLabel()->text(), "Conversion ....");
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
+    }));
+    view.stopBouton()->click();
+    EXPECT_EQ(view.messageLabel()->text(), "Conversion Terminée");
+    EXPECT_EQ(view.messageLabel()->toolTip(), "Conversion Terminée");
+    EXPECT_TRUE(view.startBouton()->isEnabled()) << "ready files remain";
+    EXPECT_FALSE(view.stopBouton()->isEnabled());
+    EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
+    EXPECT_EQ(app.filez().barre2prog()->value(), 0);
+    EXPECT_EQ(app.delegate().controleur()->delegate(), nullptr);
+
+    // A pass that runs to its end returns the buttons to rest by itself. It
+    // starts where the stopped one was, after the file it interrupted.
+    view.startBouton()->click();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
+    EXPECT_FALSE(view.stopBouton()->isEnabled());
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), 1);
+    EXPECT_EQ(app.queue().fichiersAudio().first()->nomElement(), "Long.flac");
+    EXPECT_TRUE(view.startBouton()->isEnabled()) << "the interrupted file is ready";
+    EXPECT_EQ(view.messageLabel()->text(), "Encodage de Short.m4a terminé")
+        << "the encoder's completion speaks after the controller's end";
+    view.echoUserMessage(QString());
+    EXPECT_EQ(view.messageLabel()->text(), "-");
+}
