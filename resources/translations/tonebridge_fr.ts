@@ -1,25 +1,429 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>FileListModel</name>
+    <message>
+        <source>File</source>
+        <translation>Fichier</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Piste</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Artiste</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Taille</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Chemin</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+</context>
+<context>
+    <name>InfoTableModel</name>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>Sortie</translation>
+    </message>
+</context>
+<context>
     <name>Localizable</name>
-    <message><source>kStatusConvAucun</source><translation>Aucun</translation></message>
-    <message><source>kStatusConvPret</source><translation>Prêt</translation></message>
-    <message><source>kStatusConvEncoursDecodage</source><translation>Décodage</translation></message>
-    <message><source>kStatusConvEncoursCodage</source><translation>Encodage</translation></message>
-    <message><source>kStatusConvFiniOk</source><translation>Terminé</translation></message>
-    <message><source>kStatusConvFiniErreur</source><translation>Erreur</translation></message>
-    <message><source>fileName</source><translation>Nom du fichier</translation></message>
-    <message><source>tracknumber</source><translation>Piste</translation></message>
-    <message><source>title</source><translation>Titre</translation></message>
-    <message><source>artist</source><translation>Artiste</translation></message>
-    <message><source>album</source><translation>Album</translation></message>
-    <message><source>discnumber</source><translation>Disque</translation></message>
-    <message><source>genre</source><translation>Genre</translation></message>
-    <message><source>date</source><translation>Date</translation></message>
-    <message><source>sample-rate</source><translation>Fréquence</translation></message>
-    <message><source>bps</source><translation>Bits</translation></message>
-    <message><source>channels</source><translation>Canaux</translation></message>
-    <message><source>NSURLFileSizeKey</source><translation>Taille</translation></message>
+    <message>
+        <source>kStatusConvAucun</source>
+        <translation>Aucun</translation>
+    </message>
+    <message>
+        <source>kStatusConvPret</source>
+        <translation>Prêt</translation>
+    </message>
+    <message>
+        <source>kStatusConvEncoursDecodage</source>
+        <translation>Décodage</translation>
+    </message>
+    <message>
+        <source>kStatusConvEncoursCodage</source>
+        <translation>Encodage</translation>
+    </message>
+    <message>
+        <source>kStatusConvFiniOk</source>
+        <translation>Terminé</translation>
+    </message>
+    <message>
+        <source>kStatusConvFiniErreur</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>fileName</source>
+        <translation>Nom du fichier</translation>
+    </message>
+    <message>
+        <source>tracknumber</source>
+        <translation>Piste</translation>
+    </message>
+    <message>
+        <source>title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>artist</source>
+        <translation>Artiste</translation>
+    </message>
+    <message>
+        <source>album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>discnumber</source>
+        <translation>Disque</translation>
+    </message>
+    <message>
+        <source>genre</source>
+        <translation>Genre</translation>
+    </message>
+    <message>
+        <source>date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>sample-rate</source>
+        <translation>Fréquence</translation>
+    </message>
+    <message>
+        <source>bps</source>
+        <translation>Bits</translation>
+    </message>
+    <message>
+        <source>channels</source>
+        <translation>Canaux</translation>
+    </message>
+    <message>
+        <source>NSURLFileSizeKey</source>
+        <translation>Taille</translation>
+    </message>
+</context>
+<context>
+    <name>VueCtrlrFilez</name>
+    <message>
+        <source>Remove</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>Add…</source>
+        <translation>Ajouter…</translation>
+    </message>
+    <message>
+        <source>Add FLAC files or folders to the list</source>
+        <translation>Ajouter des fichiers FLAC ou des dossiers à la liste</translation>
+    </message>
+    <message>
+        <source>Add files…</source>
+        <translation>Ajouter des fichiers…</translation>
+    </message>
+    <message>
+        <source>Add a folder…</source>
+        <translation>Ajouter un dossier…</translation>
+    </message>
+    <message>
+        <source>Remove…</source>
+        <translation>Supprimer…</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Tous les fichiers</translation>
+    </message>
+    <message>
+        <source>Selected files</source>
+        <translation>Fichiers sélectionnés</translation>
+    </message>
+    <message>
+        <source>Converted files</source>
+        <translation>Fichiers convertis</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Réinitialiser</translation>
+    </message>
+    <message>
+        <source>Make every file of the list ready to convert again</source>
+        <translation>Rendre chaque fichier de la liste prêt à être converti de nouveau</translation>
+    </message>
+    <message>
+        <source>Adding files…</source>
+        <translation>Ajout des fichiers…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Adding files</source>
+        <translation>Ajout de fichiers</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) added</source>
+        <translation><numerusform>%n fichier ajouté</numerusform><numerusform>%n fichiers ajoutés</numerusform></translation>
+    </message>
+    <message>
+        <source>Add a folder</source>
+        <translation>Ajouter un dossier</translation>
+    </message>
+    <message>
+        <source>Add files</source>
+        <translation>Ajouter des fichiers</translation>
+    </message>
+    <message>
+        <source>FLAC files (*.flac *.FLAC *.Flac)</source>
+        <translation>Fichiers FLAC (*.flac *.FLAC *.Flac)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+</context>
+<context>
+    <name>VueCtrlrInfoFile</name>
+    <message>
+        <source>Find automatically</source>
+        <translation>Choix automatique</translation>
+    </message>
+    <message>
+        <source>Choose an image…</source>
+        <translation>Choisir une image…</translation>
+    </message>
+    <message>
+        <source>Picture in the FLAC file</source>
+        <translation>Image du fichier FLAC</translation>
+    </message>
+    <message>
+        <source>Image near the file</source>
+        <translation>Image proche du fichier</translation>
+    </message>
+    <message>
+        <source>Chosen image</source>
+        <translation>Image choisie</translation>
+    </message>
+    <message>
+        <source>File icon</source>
+        <translation>Icône du fichier</translation>
+    </message>
+    <message>
+        <source>Default picture</source>
+        <translation>Image par défaut</translation>
+    </message>
+    <message>
+        <source>Choose a cover image</source>
+        <translation>Choisir une image de pochette</translation>
+    </message>
+    <message>
+        <source>Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)</source>
+        <translation>Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+</context>
+<context>
+    <name>VueCtrlrReglage</name>
+    <message>
+        <source>Start</source>
+        <translation>Démarrer</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Choisir…</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>MP3</source>
+        <translation>MP3</translation>
+    </message>
+    <message>
+        <source>M4A (AAC)</source>
+        <translation>M4A (AAC)</translation>
+    </message>
+    <message>
+        <source>AIFF</source>
+        <translation>AIFF</translation>
+    </message>
+    <message>
+        <source>WAV</source>
+        <translation>WAV</translation>
+    </message>
+    <message>
+        <source>AIFF-C</source>
+        <translation>AIFF-C</translation>
+    </message>
+    <message>
+        <source>AAC (MP4)</source>
+        <translation>AAC (MP4)</translation>
+    </message>
+    <message>
+        <source>CAF</source>
+        <translation>CAF</translation>
+    </message>
+    <message>
+        <source>11.025 kHz</source>
+        <translation>11,025 kHz</translation>
+    </message>
+    <message>
+        <source>16 kHz</source>
+        <translation>16 kHz</translation>
+    </message>
+    <message>
+        <source>32 kHz</source>
+        <translation>32 kHz</translation>
+    </message>
+    <message>
+        <source>44.1 kHz</source>
+        <translation>44,1 kHz</translation>
+    </message>
+    <message>
+        <source>48 kHz</source>
+        <translation>48 kHz</translation>
+    </message>
+    <message>
+        <source>96 kHz</source>
+        <translation>96 kHz</translation>
+    </message>
+    <message>
+        <source>192 kHz</source>
+        <translation>192 kHz</translation>
+    </message>
+    <message>
+        <source>32 kbit/s</source>
+        <translation>32 kbit/s</translation>
+    </message>
+    <message>
+        <source>64 kbit/s</source>
+        <translation>64 kbit/s</translation>
+    </message>
+    <message>
+        <source>128 kbit/s</source>
+        <translation>128 kbit/s</translation>
+    </message>
+    <message>
+        <source>256 kbit/s</source>
+        <translation>256 kbit/s</translation>
+    </message>
+    <message>
+        <source>512 kbit/s</source>
+        <translation>512 kbit/s</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stéréo</translation>
+    </message>
+    <message>
+        <source>The output is converted to this sample rate</source>
+        <translation>Le fichier converti est rééchantillonné à cette fréquence</translation>
+    </message>
+    <message>
+        <source>Bit rate of the AAC and MP3 encoders; lossless formats ignore it</source>
+        <translation>Débit des encodeurs AAC et MP3 ; les formats sans perte l'ignorent</translation>
+    </message>
+    <message>
+        <source>Level given to the flac decoder</source>
+        <translation>Niveau transmis au décodeur flac</translation>
+    </message>
+    <message>
+        <source>The output is mixed down or up to this channel count</source>
+        <translation>Le fichier converti est mixé vers ce nombre de canaux</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>Sortie</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format :</translation>
+    </message>
+    <message>
+        <source>Sample rate:</source>
+        <translation>Fréquence :</translation>
+    </message>
+    <message>
+        <source>Bit rate (AAC, MP3):</source>
+        <translation>Débit (AAC, MP3) :</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <translation>Canaux :</translation>
+    </message>
+    <message>
+        <source>flac level:</source>
+        <translation>Niveau flac :</translation>
+    </message>
+    <message>
+        <source>Destination</source>
+        <translation>Destination</translation>
+    </message>
+    <message>
+        <source>Beside the source file</source>
+        <translation>À côté du fichier source</translation>
+    </message>
+    <message>
+        <source>In a sub-folder:</source>
+        <translation>Dans un sous-dossier :</translation>
+    </message>
+    <message>
+        <source>In the folder:</source>
+        <translation>Dans le dossier :</translation>
+    </message>
+    <message>
+        <source>Keep the modification date</source>
+        <translation>Conserver la date de modification</translation>
+    </message>
+    <message>
+        <source>Import the metadata</source>
+        <translation>Importer les métadonnées</translation>
+    </message>
+    <message>
+        <source>Delete the original once converted</source>
+        <translation>Effacer l'original une fois converti</translation>
+    </message>
+    <message>
+        <source>Overwrite existing files</source>
+        <translation>Écraser les fichiers existants</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Choose the destination folder</source>
+        <translation>Choisir le dossier de destination</translation>
+    </message>
 </context>
 </TS>

@@ -7,13 +7,26 @@ InfoTableModel::InfoTableModel(VueCtrlrInfoFile* controller)
     : QAbstractTableModel(controller), m_controller(controller) {}
 
 const QStringList& InfoTableModel::keys() {
-    static const QStringList rows = {
-        QStringLiteral("fileName"),    QStringLiteral("tracknumber"),
-        QStringLiteral("title"),       QStringLiteral("artist"),
-        QStringLiteral("album"),       QStringLiteral("discnumber"),
-        QStringLiteral("genre"),       QStringLiteral("date"),
-        QStringLiteral("sample-rate"), QStringLiteral("bps"),
-        QStringLiteral("channels"),    QStringLiteral("NSURLFileSizeKey")};
+    // The keys are also the source texts of their labels.
+    static const char* const names[] = {QT_TRANSLATE_NOOP("Localizable", "fileName"),
+                                        QT_TRANSLATE_NOOP("Localizable", "tracknumber"),
+                                        QT_TRANSLATE_NOOP("Localizable", "title"),
+                                        QT_TRANSLATE_NOOP("Localizable", "artist"),
+                                        QT_TRANSLATE_NOOP("Localizable", "album"),
+                                        QT_TRANSLATE_NOOP("Localizable", "discnumber"),
+                                        QT_TRANSLATE_NOOP("Localizable", "genre"),
+                                        QT_TRANSLATE_NOOP("Localizable", "date"),
+                                        QT_TRANSLATE_NOOP("Localizable", "sample-rate"),
+                                        QT_TRANSLATE_NOOP("Localizable", "bps"),
+                                        QT_TRANSLATE_NOOP("Localizable", "channels"),
+                                        QT_TRANSLATE_NOOP("Localizable", "NSURLFileSizeKey")};
+    static const QStringList rows = [] {
+        QStringList keys;
+        for (const char* name : names) {
+            keys << QLatin1String(name);
+        }
+        return keys;
+    }();
     return rows;
 }
 

@@ -398,7 +398,7 @@ QString VueCtrlrReglage::_pathExample() const {
 void VueCtrlrReglage::_updateExemple() {
     const QString example = _pathExample();
     m_labelExempleAutoFolder->setText(
-        tr("Exemple : %1").arg(UserDefaults::abbreviateHome(example)));
+        QStringLiteral("Exemple : %1").arg(UserDefaults::abbreviateHome(example)));
     m_labelExempleAutoFolder->setToolTip(example);
 }
 

@@ -1,0 +1,96 @@
+#!/usr/bin/python3
+"""Fills the French translations of resources/translations/tonebridge_fr.ts.
+
+The user interface's source texts are English; the program shows them in
+French. Run after `lupdate` has added new texts; texts without an entry here
+are reported and left unfinished.
+"""
+import sys
+import xml.etree.ElementTree as ET
+
+FRENCH = {
+    # Status names and metadata keys.
+    "kStatusConvAucun": "Aucun", "kStatusConvPret": "Prêt", "kStatusConvEncoursDecodage": "Décodage",
+    "kStatusConvEncoursCodage": "Encodage", "kStatusConvFiniOk": "Terminé", "kStatusConvFiniErreur": "Erreur",
+    "fileName": "Nom du fichier", "tracknumber": "Piste", "title": "Titre", "artist": "Artiste",
+    "album": "Album", "discnumber": "Disque", "genre": "Genre", "date": "Date", "sample-rate": "Fréquence",
+    "bps": "Bits", "channels": "Canaux", "NSURLFileSizeKey": "Taille",
+    # File list.
+    "File": "Fichier", "Track": "Piste", "Title": "Titre", "Artist": "Artiste", "Album": "Album",
+    "Size": "Taille", "Path": "Chemin", "Status": "État", "Remove": "Supprimer", "Add…": "Ajouter…",
+    "Add FLAC files or folders to the list": "Ajouter des fichiers FLAC ou des dossiers à la liste",
+    "Add files…": "Ajouter des fichiers…", "Add a folder…": "Ajouter un dossier…",
+    "Remove…": "Supprimer…", "All files": "Tous les fichiers", "Selected files": "Fichiers sélectionnés",
+    "Converted files": "Fichiers convertis", "Reset": "Réinitialiser",
+    "Make every file of the list ready to convert again": "Rendre chaque fichier de la liste prêt à être converti de nouveau",
+    "Adding files…": "Ajout des fichiers…", "Cancel": "Annuler", "Adding files": "Ajout de fichiers",
+    "Add a folder": "Ajouter un dossier", "Add files": "Ajouter des fichiers",
+    "FLAC files (*.flac *.FLAC *.Flac)": "Fichiers FLAC (*.flac *.FLAC *.Flac)",
+    "All files (*)": "Tous les fichiers (*)",
+    # Information view.
+    "Source": "Source", "Output": "Sortie", "Find automatically": "Choix automatique",
+    "Choose an image…": "Choisir une image…", "Picture in the FLAC file": "Image du fichier FLAC",
+    "Image near the file": "Image proche du fichier", "Chosen image": "Image choisie",
+    "File icon": "Icône du fichier", "Default picture": "Image par défaut",
+    "Choose a cover image": "Choisir une image de pochette",
+    "Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)": "Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)",
+    # Settings.
+    "Start": "Démarrer", "Stop": "Arrêter", "Choose…": "Choisir…", "Auto": "Auto",
+    "MP3": "MP3", "M4A (AAC)": "M4A (AAC)", "AIFF": "AIFF", "WAV": "WAV", "AIFF-C": "AIFF-C",
+    "AAC (MP4)": "AAC (MP4)", "CAF": "CAF",
+    "11.025 kHz": "11,025 kHz", "16 kHz": "16 kHz", "32 kHz": "32 kHz", "44.1 kHz": "44,1 kHz",
+    "48 kHz": "48 kHz", "96 kHz": "96 kHz", "192 kHz": "192 kHz",
+    "32 kbit/s": "32 kbit/s", "64 kbit/s": "64 kbit/s", "128 kbit/s": "128 kbit/s",
+    "256 kbit/s": "256 kbit/s", "512 kbit/s": "512 kbit/s", "Mono": "Mono", "Stereo": "Stéréo",
+    "The output is converted to this sample rate": "Le fichier converti est rééchantillonné à cette fréquence",
+    "Bit rate of the AAC and MP3 encoders; lossless formats ignore it": "Débit des encodeurs AAC et MP3 ; les formats sans perte l'ignorent",
+    "Level given to the flac decoder": "Niveau transmis au décodeur flac",
+    "The output is mixed down or up to this channel count": "Le fichier converti est mixé vers ce nombre de canaux",
+    "Output": "Sortie", "Format:": "Format :", "Sample rate:": "Fréquence :",
+    "Bit rate (AAC, MP3):": "Débit (AAC, MP3) :", "Channels:": "Canaux :", "flac level:": "Niveau flac :",
+    "Destination": "Destination", "Beside the source file": "À côté du fichier source",
+    "In a sub-folder:": "Dans un sous-dossier :", "In the folder:": "Dans le dossier :",
+    "Keep the modification date": "Conserver la date de modification",
+    "Import the metadata": "Importer les métadonnées",
+    "Delete the original once converted": "Effacer l'original une fois converti",
+    "Overwrite existing files": "Écraser les fichiers existants", "Options": "Options",
+    "Choose the destination folder": "Choisir le dossier de destination",
+    # Window and menus.
+    "&File": "&Fichier", "&Edit": "É&dition", "&Conversion": "&Conversion", "&Help": "&Aide",
+    "Add &files…": "Ajouter des &fichiers…", "Add a f&older…": "Ajouter un d&ossier…",
+    "&Quit": "&Quitter", "&Delete": "&Supprimer", "&Start": "&Démarrer", "S&top": "&Arrêter",
+    "&About": "À &propos", "About Tonebridge": "À propos de Tonebridge",
+    "Tonebridge %1": "Tonebridge %1",
+    "Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with their tags and cover.":
+        "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC et CAF, avec leurs métadonnées et leur pochette.",
+    "Conversion finished": "Conversion terminée",
+}
+PLURALS = {"%n file(s) added": ["%n fichier ajouté", "%n fichiers ajoutés"]}
+
+
+def main(path):
+    tree = ET.parse(path)
+    missing = []
+    for message in tree.iter("message"):
+        source = message.find("source").text
+        translation = message.find("translation")
+        if source in PLURALS:
+            translation.text = None
+            for form in list(translation):
+                translation.remove(form)
+            for text in PLURALS[source]:
+                ET.SubElement(translation, "numerusform").text = text
+            translation.attrib.pop("type", None)
+        elif source in FRENCH:
+            translation.text = FRENCH[source]
+            translation.attrib.pop("type", None)
+        else:
+            missing.append(source)
+    tree.write(path, encoding="utf-8", xml_declaration=True)
+    for source in missing:
+        print("no French text for:", source, file=sys.stderr)
+    return 1 if missing else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "resources/translations/tonebridge_fr.ts"))
