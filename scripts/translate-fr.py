@@ -65,7 +65,11 @@ FRENCH = {
         "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC et CAF, avec leurs métadonnées et leur pochette.",
     "Conversion finished": "Conversion terminée",
 }
-PLURALS = {"%n file(s) added": ["%n fichier ajouté", "%n fichiers ajoutés"]}
+PLURALS = {
+    "%n file(s) added": ["%n fichier ajouté", "%n fichiers ajoutés"],
+    "%n file(s) converted": ["%n fichier converti", "%n fichiers convertis"],
+    "%n failed": ["%n en erreur", "%n en erreur"],
+}
 
 
 def main(path):

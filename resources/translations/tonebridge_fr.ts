@@ -1,6 +1,21 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>DesktopNotifier</name>
+    <message numerus="yes">
+        <source>%n file(s) converted</source>
+        <translation><numerusform>%n fichier converti</numerusform><numerusform>%n fichiers convertis</numerusform></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n failed</source>
+        <translation><numerusform>%n en erreur</numerusform><numerusform>%n en erreur</numerusform></translation>
+    </message>
+    <message>
+        <source>Conversion finished</source>
+        <translation>Conversion terminée</translation>
+    </message>
+</context>
+<context>
     <name>FileListModel</name>
     <message>
         <source>File</source>
@@ -119,6 +134,65 @@
     <message>
         <source>NSURLFileSizeKey</source>
         <translation>Taille</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>Add &amp;files…</source>
+        <translation>Ajouter des &amp;fichiers…</translation>
+    </message>
+    <message>
+        <source>Add a f&amp;older…</source>
+        <translation>Ajouter un d&amp;ossier…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>É&amp;dition</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Supprimer</translation>
+    </message>
+    <message>
+        <source>&amp;Conversion</source>
+        <translation>&amp;Conversion</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Démarrer</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>À &amp;propos</translation>
+    </message>
+    <message>
+        <source>About Tonebridge</source>
+        <translation>À propos de Tonebridge</translation>
+    </message>
+    <message>
+        <source>Tonebridge %1</source>
+        <translation>Tonebridge %1</translation>
+    </message>
+    <message>
+        <source>Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with their tags and cover.</source>
+        <translation>Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC et CAF, avec leurs métadonnées et leur pochette.</translation>
     </message>
 </context>
 <context>

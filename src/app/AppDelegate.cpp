@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "app/DesktopNotifier.h"
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
 #include "queue/GestionnairePileFichier.h"
@@ -9,10 +10,22 @@
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrReglage.h"
 
+#include <QAction>
 #include <QSplitter>
 #include <QStandardPaths>
 
-AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {}
+AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {
+    if (window != nullptr) {
+        connect(window->deleteAction(), &QAction::triggered, this, &AppDelegate::deleteItem);
+        // A pass that ends while the user is elsewhere says so on the desktop.
+        connect(window->reglage(), &VueCtrlrReglage::passEnded, this,
+                [window](int converted, int failed) {
+                    if (!window->isActiveWindow()) {
+                        DesktopNotifier::notifyPassEnded(converted, failed);
+                    }
+                });
+    }
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -117,7 +130,9 @@ void AppDelegate::ajouterDossierOuFichier(const QString& path) {
 }
 
 void AppDelegate::deleteItem() {
-    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
-        list->effacer();
+    // The delete key removes the selected files, never the whole list.
+    VueCtrlrFilez* list = vueCtrlrFilez();
+    if (list != nullptr && !list->selectedRows().isEmpty()) {
+        list->effacerLaSelection();
     }
 }

@@ -35,6 +35,8 @@ void ConversionControleur::demarrerLaConversion() {
         arreterLaConversion();
     }
     m_statusConvertisseur = kStatusConvertisseurDecodage;
+    m_passConverted = 0;
+    m_passFailed = 0;
     convertirProchainFichier();
 }
 
@@ -48,6 +50,7 @@ bool ConversionControleur::refuseExistingDestination(const FichierAudioPtr& fich
     fichier->setStatusConversion(kStatusConvFiniErreur);
     fichier->setFailureReason(reason);
     fichier->save();
+    ++m_passFailed;
     if (ConversionContext* context = ConversionContext::current();
         context && context->messageSink()) {
         context->messageSink()->echoUserMessage(reason);
@@ -118,6 +121,7 @@ bool ConversionControleur::commencerEncodage(const FichierAudioPtr& fichier) {
 bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
     const bool succeeded = fichier->destinationExists();
     fichier->setStatusConversion(succeeded ? kStatusConvFiniOk : kStatusConvFiniErreur);
+    ++(succeeded ? m_passConverted : m_passFailed);
     if (!succeeded) {
         fichier->setFailureReason(
             QStringLiteral("Le fichier %1 est absent").arg(fichier->destinationURL()->fileName()));
@@ -154,6 +158,7 @@ bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
 
 bool ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const QString& reason) {
     if (fichier) {
+        ++m_passFailed;
         fichier->setStatusConversion(kStatusConvFiniErreur);
         if (!reason.isEmpty()) {
             fichier->setFailureReason(reason);

@@ -48,6 +48,9 @@ public:
     void setDelegate(ConvertisseurUIDelegate* delegate) { m_delegate = delegate; }
     // The file last handed to the decoder while it is being converted.
     FichierAudioPtr fichierEnMain() const { return m_fichierEnMain; }
+    // How the files of the current or last pass ended.
+    int passConverted() const { return m_passConverted; }
+    int passFailed() const { return m_passFailed; }
 
 private:
     GestionnairePileFichier* _pileFichiers() const;
@@ -61,4 +64,6 @@ private:
     ConvertisseurUIDelegate* m_delegate = nullptr;
     FLACdecoder* m_flacd;
     FichierAudioPtr m_fichierEnMain;
+    int m_passConverted = 0;
+    int m_passFailed = 0;
 };

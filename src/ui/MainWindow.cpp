@@ -1,24 +1,31 @@
 #include "MainWindow.h"
 
+#include "storage/UserDefaults.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
 
-#include "storage/UserDefaults.h"
-
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSplitter>
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_splitter(new QSplitter(this)) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), m_splitter(new QSplitter(this)),
+      m_reglage(new VueCtrlrReglage(m_splitter)), m_filez(new VueCtrlrFilez(m_splitter)) {
     setWindowTitle(QStringLiteral("Tonebridge"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/tonebridge.svg")));
     m_splitter->setObjectName(QStringLiteral("splitView"));
-    auto* reglage = new VueCtrlrReglage(m_splitter);
-    auto* filez = new VueCtrlrFilez(m_splitter);
-    m_splitter->addWidget(reglage);
-    m_splitter->addWidget(filez);
+    m_splitter->addWidget(m_reglage);
+    m_splitter->addWidget(m_filez);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setChildrenCollapsible(false);
-    filez->setDetailView(reglage->infofileVC());
+    m_filez->setDetailView(m_reglage->infofileVC());
     setCentralWidget(m_splitter);
+    buildMenus();
     resize(1240, 800);
     m_splitter->setSizes({390, 850});
     // Where the user left the window and its panes.
@@ -26,6 +33,60 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_splitter(new QS
     restoreGeometry(defaults.objectForKey(QStringLiteral("MainWindowGeometry")).toByteArray());
     m_splitter->restoreState(
         defaults.objectForKey(QStringLiteral("MainWindowPanes")).toByteArray());
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    m_addFiles =
+        file->addAction(tr("Add &files…"), m_filez, &VueCtrlrFilez::ajouterFichiersEtDossiers);
+    m_addFiles->setShortcut(QKeySequence::Open);
+    m_addFolder = file->addAction(tr("Add a f&older…"), m_filez, &VueCtrlrFilez::ajouterDossier);
+    m_addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    file->addSeparator();
+    m_quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    m_quit->setShortcut(QKeySequence::Quit);
+    m_quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    m_delete = edit->addAction(tr("&Delete"));
+    m_delete->setShortcut(QKeySequence::Delete);
+
+    QMenu* conversion = menuBar()->addMenu(tr("&Conversion"));
+    m_start = conversion->addAction(tr("&Start"), this, [this] {
+        if (m_reglage->startBouton()->isEnabled()) {
+            m_reglage->startConversion();
+        }
+    });
+    m_start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_stop = conversion->addAction(tr("S&top"), this, [this] {
+        if (m_reglage->stopBouton()->isEnabled()) {
+            m_reglage->stopConversion();
+        }
+    });
+    m_stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    m_about = help->addAction(tr("&About"), this, &MainWindow::showAbout);
+    m_about->setMenuRole(QAction::AboutRole);
+
+    for (QMenu* menu : {file, edit, conversion, help}) {
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
+    }
+}
+
+void MainWindow::updateActions() {
+    m_start->setEnabled(m_reglage->startBouton()->isEnabled());
+    m_stop->setEnabled(m_reglage->stopBouton()->isEnabled());
+    m_delete->setEnabled(!m_filez->selectedRows().isEmpty());
+}
+
+void MainWindow::showAbout() {
+    QMessageBox::about(
+        this, tr("About Tonebridge"),
+        QStringLiteral("<h3>%1</h3><p>%2</p>")
+            .arg(tr("Tonebridge %1").arg(QApplication::applicationVersion()),
+                 tr("Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with "
+                    "their tags and cover.")));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

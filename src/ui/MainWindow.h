@@ -2,22 +2,49 @@
 
 #include <QMainWindow>
 
+class QAction;
 class QSplitter;
 class VueCtrlrFilez;
 class VueCtrlrReglage;
 
 // The one window: a splitter whose pane 0 is the settings view and pane 1
-// the file list.
+// the file list, under a menu bar whose items do what the panes' buttons do.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     QSplitter* splitView() const { return m_splitter; }
+    VueCtrlrReglage* reglage() const { return m_reglage; }
+    VueCtrlrFilez* filez() const { return m_filez; }
+
+    QAction* addFilesAction() const { return m_addFiles; }
+    QAction* addFolderAction() const { return m_addFolder; }
+    QAction* quitAction() const { return m_quit; }
+    // The delete-item action: the application removes the selected files.
+    QAction* deleteAction() const { return m_delete; }
+    QAction* startAction() const { return m_start; }
+    QAction* stopAction() const { return m_stop; }
+    QAction* aboutAction() const { return m_about; }
+
+    void showAbout();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildMenus();
+    // The menu items follow the enabled state of the buttons they stand for.
+    void updateActions();
+
     QSplitter* m_splitter;
+    VueCtrlrReglage* m_reglage;
+    VueCtrlrFilez* m_filez;
+    QAction* m_addFiles = nullptr;
+    QAction* m_addFolder = nullptr;
+    QAction* m_quit = nullptr;
+    QAction* m_delete = nullptr;
+    QAction* m_start = nullptr;
+    QAction* m_stop = nullptr;
+    QAction* m_about = nullptr;
 };

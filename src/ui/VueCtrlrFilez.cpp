@@ -338,6 +338,11 @@ void VueCtrlrFilez::effacer() {
     }
 }
 
+void VueCtrlrFilez::effacerLaSelection() {
+    selectPopupTag(kRemoveSelected);
+    effacer();
+}
+
 void VueCtrlrFilez::tableViewSelectionDidChange() {
     const QList<qint64> rows = selectedRows();
     if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrReglage()) {

@@ -41,6 +41,8 @@ public:
     void clickPathControl(const QString& path);
     void choisirQuoiEffacer();
     void effacer();
+    // Removes the selected files, whatever the popup shows.
+    void effacerLaSelection();
     void raffraichirDossierPref();
     void raffraichirTableau();
     void resetBarreDeProgres();

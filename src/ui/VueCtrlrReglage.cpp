@@ -443,6 +443,7 @@ void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
         if (list != nullptr) {
             list->updateUIavecControleur(controleur);
         }
+        emit passEnded(controleur->passConverted(), controleur->passFailed());
         break;
     case kStatusConvertisseurFini:
         Log::write(QStringLiteral("updateUIavecControleur reglage fini "));

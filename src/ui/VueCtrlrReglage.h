@@ -80,6 +80,8 @@ public:
 signals:
     // Each message as the message line shows it.
     void messageShown(const QString& message);
+    // A pass ran to the end of the list.
+    void passEnded(int converted, int failed);
 
 private:
     QWidget* buildSettings();
