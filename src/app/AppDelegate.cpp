@@ -4,6 +4,7 @@
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
 #include "queue/GestionnairePileFichier.h"
+#include "storage/DatabaseFile.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "ui/MainWindow.h"
@@ -87,9 +88,25 @@ void AppDelegate::prepareDataFolder() {
     }
 }
 
+QString AppDelegate::setAsideUnreadableDatabase() {
+    // A file SQLite cannot read would end every start: it is kept aside and
+    // the queue starts empty.
+    const QString path = databasePath();
+    if (!DatabaseFile::isNotADatabase(path)) {
+        return QString();
+    }
+    const QString moved = DatabaseFile::moveAside(path);
+    const QString notice =
+        moved.isEmpty() ? QStringLiteral("Base de données illisible : %1").arg(path)
+                        : QStringLiteral("Base de données illisible, mise de côté : %1").arg(moved);
+    Log::write(notice);
+    return notice;
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     lookUpViews();
     prepareDataFolder();
+    const QString notice = setAsideUnreadableDatabase();
     createDatabase(databasePath());
     createControleur();
     createTables();
@@ -98,6 +115,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     createQueue();
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
         list->raffraichirTableau();
+    }
+    if (!notice.isEmpty() && vueCtrlrReglage() != nullptr) {
+        vueCtrlrReglage()->echoUserMessage(notice);
     }
     m_launched = true;
     const QStringList pending = std::exchange(m_pendingPaths, {});

@@ -43,6 +43,9 @@ public:
 private:
     void lookUpViews();
     void prepareDataFolder();
+    // Moves a database file SQLite cannot read aside; answers what to tell
+    // the user, empty when the file was fine.
+    QString setAsideUnreadableDatabase();
 
     QPointer<MainWindow> m_window;
     mutable QPointer<VueCtrlrFilez> m_vueFilez;

@@ -1,12 +1,15 @@
 #include "EngineContext.h"
 
 #include "conversion/ConversionControleur.h"
+#include "conversion/ExportSession.h"
 #include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
 #include "model/PersistentURL.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "storage/Log.h"
+
+#include <QFile>
 
 EngineContext::EngineContext() {
     ModelContext::setCurrent(this);
@@ -69,4 +72,22 @@ void EngineContext::logSqliteVersion() {
 void EngineContext::createQueue() {
     m_pileFichiers = std::make_unique<GestionnairePileFichier>();
     m_pileFichiers->loadFromSqlite();
+    removeLeftovers();
+}
+
+void EngineContext::removeLeftovers() {
+    // A conversion that was interrupted (the program killed, the machine
+    // stopped) leaves its hidden decoded file and partial output behind.
+    for (const FichierAudioPtr& record : m_pileFichiers->fichiersAudio()) {
+        if (!record->elementURL()) {
+            continue;
+        }
+        record->supprimerTempFile();
+        const PersistentURLPtr destination = record->destinationURL();
+        const QString partial =
+            destination ? ExportSession::partialPath(destination->path()) : QString();
+        if (!partial.isEmpty() && QFile::exists(partial)) {
+            QFile::remove(partial);
+        }
+    }
 }

@@ -26,6 +26,7 @@ public:
     void runPragmas();
     void logSqliteVersion();
     void createQueue();
+    void removeLeftovers();
 
     CocoLite* database() const override { return m_database.get(); }
     GestionnairePileFichier* pileFichiers() const override { return m_pileFichiers.get(); }

@@ -284,7 +284,12 @@ bool FLACdecoder::readMetadataFromOriginalFile(FichierAudio* fichier, QString* e
     QStringList extraLines;
     const QVariantMap result = MetaflacOutputParser::parse(output, &extraLines);
     for (const QString& line : std::as_const(extraLines)) {
-        const QString trimmed = line.trimmed();
+        // A value can be megabytes long: the log keeps its beginning.
+        constexpr int kLoggedLength = 200;
+        QString trimmed = line.trimmed();
+        if (trimmed.size() > kLoggedLength) {
+            trimmed = trimmed.left(kLoggedLength) + QStringLiteral("…");
+        }
         if (!trimmed.isEmpty()) {
             Log::write(QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed));
         }

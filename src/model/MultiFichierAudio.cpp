@@ -82,44 +82,41 @@ QString MultiFichierAudio::nomElement() const {
     return QStringLiteral("%1 Fichiers Séléctionnés").arg(m_listeMultiFichiers.size());
 }
 
-qint32 MultiFichierAudio::imageAutoFind() const {
+qint32 MultiFichierAudio::sharedSetting(qint32 (FichierAudio::*setting)() const,
+                                        qint32 whenEmpty) const {
     if (m_listeMultiFichiers.isEmpty()) {
-        return -1;
+        return whenEmpty;
     }
-    const qint32 first = m_listeMultiFichiers.first()->imageAutoFind();
+    const qint32 first = (*m_listeMultiFichiers.first().*setting)();
     for (const FichierAudioPtr& record : m_listeMultiFichiers) {
-        if (record->imageAutoFind() != first) {
+        if ((*record.*setting)() != first) {
             return -1;
         }
     }
     return first;
+}
+
+void MultiFichierAudio::setOnEveryRecord(const std::function<void(FichierAudio&)>& change) {
+    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
+        change(*record);
+        record->save();
+    }
+}
+
+qint32 MultiFichierAudio::imageAutoFind() const {
+    return sharedSetting(&FichierAudio::imageAutoFind, -1);
 }
 
 void MultiFichierAudio::setImageAutoFind(qint32 value) {
-    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
-        record->setImageAutoFind(value);
-        record->save();
-    }
+    setOnEveryRecord([value](FichierAudio& record) { record.setImageAutoFind(value); });
 }
 
 qint32 MultiFichierAudio::imageSourceType() const {
-    if (m_listeMultiFichiers.isEmpty()) {
-        return -2;
-    }
-    const qint32 first = m_listeMultiFichiers.first()->imageSourceType();
-    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
-        if (record->imageSourceType() != first) {
-            return -1;
-        }
-    }
-    return first;
+    return sharedSetting(&FichierAudio::imageSourceType, -2);
 }
 
 void MultiFichierAudio::setImageSourceType(qint32 value) {
-    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
-        record->setImageSourceType(value);
-        record->save();
-    }
+    setOnEveryRecord([value](FichierAudio& record) { record.setImageSourceType(value); });
 }
 
 PersistentURLPtr MultiFichierAudio::imageCustomURL() const {
@@ -137,10 +134,7 @@ PersistentURLPtr MultiFichierAudio::imageCustomURL() const {
 }
 
 void MultiFichierAudio::setImageCustomURL(const PersistentURLPtr& url) {
-    for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
-        record->setImageCustomURL(url);
-        record->save();
-    }
+    setOnEveryRecord([&url](FichierAudio& record) { record.setImageCustomURL(url); });
 }
 
 void MultiFichierAudio::setImageTempURL(const PersistentURLPtr& url) {

@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -41,6 +42,10 @@ public:
     const QList<FichierAudioPtr>& listeMultiFichiers() const { return m_listeMultiFichiers; }
 
 private:
+    // The value every selected record holds; -1 when two differ.
+    qint32 sharedSetting(qint32 (FichierAudio::*setting)() const, qint32 whenEmpty) const;
+    // Changes every selected record and saves it at once.
+    void setOnEveryRecord(const std::function<void(FichierAudio&)>& change);
     // The selection without the records that repeat the first one's source.
     QList<FichierAudioPtr> distinctRecords() const;
 

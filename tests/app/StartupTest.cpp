@@ -4,6 +4,10 @@
 #include "storage/CocoLite.h"
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QFileInfo>
+#include <QLabel>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,6 +85,28 @@ TEST(Startup, SecondStartKeepsEveryRow) {
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].value("v").toString(), "still here");
     EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1) << "the queue comes back";
+}
+
+TEST(Startup, ADatabaseSqliteCannotReadIsSetAside) {
+    TestEnvironment::writeFile(AppDelegate::databasePath(), QByteArray(4096, 'z'));
+    testing::internal::CaptureStderr();
+    MainWindow window;
+    AppDelegate delegate(&window);
+    delegate.applicationDidFinishLaunching();
+    const std::string log = testing::internal::GetCapturedStderr();
+    const QStringList aside =
+        QDir(AppDelegate::dataFolderPath()).entryList({"tonebridge.db.corrupt-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(QFileInfo(AppDelegate::dataFolderPath() + "/" + aside.first()).size(), 4096)
+        << "kept as it was";
+    EXPECT_NE(log.find("Base de données illisible, mise de côté : " +
+                       (AppDelegate::dataFolderPath() + "/" + aside.first()).toStdString()),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3) << "a new database";
+    EXPECT_TRUE(
+        delegate.vueCtrlrReglage()->messageLabel()->text().startsWith("Base de données illisible"));
 }
 
 TEST(StartupDeathTest, PlainFileWhereTheDataFolderGoes) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -61,6 +62,19 @@ QString TestEnvironment::makeFolder(const QString& name) {
     const QString path = home() + QLatin1Char('/') + name;
     QDir().mkpath(path);
     return path;
+}
+
+QStringList TestEnvironment::leftovers(const QString& root) {
+    QStringList found;
+    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString name = files.next().section(QLatin1Char('/'), -1);
+        if (name.contains(QLatin1String(".part.")) ||
+            (name.startsWith(QLatin1String(".tmp_")) && name.endsWith(QLatin1String(".aif")))) {
+            found << files.filePath();
+        }
+    }
+    return found;
 }
 
 QString TestEnvironment::writeFile(const QString& path, const QByteArray& content) {

@@ -15,9 +15,12 @@
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -226,4 +229,32 @@ TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
     });
     EXPECT_EQ(decoded, (QStringList{"Decodage a.flac", "Decodage b.flac", "Decodage c.flac"}));
     EXPECT_EQ(app.filez().barre2prog()->value(), 0);
+}
+
+TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
+    TestApp app;
+    const QString original = source("one.flac");
+    const QString folder = TestEnvironment::makeFolder("Music/Large");
+    for (int index = 0; index < 400; ++index) {
+        QFile::copy(original,
+                    QString("%1/%2.flac").arg(folder).arg(index, 3, 10, QLatin1Char('0')));
+    }
+    QString shownText;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (auto* dialog : app.window().findChildren<QProgressDialog*>()) {
+            if (dialog->isVisible() && shownText.isEmpty()) {
+                shownText = dialog->labelText();
+                dialog->cancel();
+            }
+        }
+    });
+    cancel.start(50);
+    app.filez().ajouterFichiersDossiers({folder});
+    cancel.stop();
+    EXPECT_TRUE(shownText.endsWith("fichiers ajoutés")) << shownText.toStdString();
+    const qint64 added = app.queue().countOfFichiersAudio();
+    EXPECT_GT(added, 1);
+    EXPECT_LT(added, 401) << "the cancel stopped the addition";
+    EXPECT_EQ(app.filez().model()->rowCount(), added) << "what was added stays";
 }

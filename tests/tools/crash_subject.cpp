@@ -1,0 +1,41 @@
+// The real window, offscreen, driven without a user: "add PATH…" queues files
+// and quits; "convert" runs a pass, printing every message the window shows,
+// and quits when the pass has ended. The crash tests kill it mid-way.
+#include "support/PassRunner.h"
+#include "support/TestApp.h"
+#include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrReglage.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tonebridge"));
+    QApplication::setApplicationName(QStringLiteral("Tonebridge"));
+    AppDelegate::initialize();
+    const QStringList arguments = QApplication::arguments().mid(1);
+    TestApp app;
+    if (arguments.value(0) == QLatin1String("add")) {
+        app.filez().ajouterFichiersDossiers(arguments.mid(1));
+        std::printf("queued %lld\n", app.queue().countOfFichiersAudio());
+        return 0;
+    }
+    QObject::connect(&app.reglage(), &VueCtrlrReglage::messageShown, [](const QString& message) {
+        std::printf("%s\n", message.toUtf8().constData());
+        std::fflush(stdout);
+    });
+    app.reglage().startConversion();
+    const bool ended = PassRunner::waitFor(
+        [&] {
+            return app.delegate().controleur()->statusConvertisseur() ==
+                       kStatusConvertisseurArrete &&
+                   !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+        },
+        600000);
+    QApplication::processEvents();
+    std::printf("ended %lld\n", app.queue().countOfFichiersAudio());
+    return ended ? 0 : 1;
+}
