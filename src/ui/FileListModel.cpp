@@ -58,6 +58,19 @@ QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
     }
 }
 
+QImage FileListModel::statusBadge(qint32 status) {
+    // Drawn for every row: the six badges are looked up once.
+    static const QList<QImage> badges = [] {
+        QList<QImage> drawn;
+        for (int code = kStatusConvAucun; code <= kStatusConvFiniErreur; ++code) {
+            const ImagePtr badge = Image::named(QStringLiteral("status_gomet%1").arg(code));
+            drawn << (badge ? badge->scaled(kBadgeSide) : QImage());
+        }
+        return drawn;
+    }();
+    return status >= 0 && status < badges.size() ? badges.at(status) : QImage();
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole &&
         role != Qt::TextAlignmentRole) {
@@ -79,9 +92,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return picture ? QVariant(picture->scaled(kThumbnailSide)) : QVariant();
     }
     if (role == Qt::DecorationRole && column == kStatus) {
-        const ImagePtr badge =
-            Image::named(QStringLiteral("status_gomet%1").arg(file->statusConversion()));
-        return badge ? QVariant(badge->scaled(kBadgeSide)) : QVariant();
+        const QImage badge = statusBadge(file->statusConversion());
+        return badge.isNull() ? QVariant() : QVariant(badge);
     }
     if (role == Qt::ToolTipRole && column == kStatus) {
         const QString reason = file->failureReason();

@@ -39,6 +39,8 @@ public:
 
     void reload();
     FichierAudioPtr fileAt(int row) const;
+    // The badge of a status; none for a status outside the six.
+    static QImage statusBadge(qint32 status);
     // The text a column shows for a file ("Colone Inconnue" logged for others).
     static QVariant columnValue(const FichierAudio& file, int column);
 
