@@ -63,19 +63,13 @@ TEST(MetadataDictionary, StoresTheTagColumnsAndNothingElse) {
 
 TEST(MetadataDictionary, TagsThatLookLikeSqlOrColumnNamesStayText) {
     TestDatabase context;
-    const QStringList awkward = {"album",
-                                 "title",
-                                 "amdid",
-                                 "fileid",
-                                 "sample-rate",
-                                 "active",
-                                 "\"album\"",
-                                 "it's",
-                                 "say \"hi\"",
-                                 "C:\\path\\",
-                                 "50% off_",
-                                 "two\nlines",
-                                 "'); DROP TABLE audioMetadata; --",
+    const QStringList awkward = {"album",       "title",      "amdid",
+                                 "fileid",      "amdtype",    "tracknumber",
+                                 "artist",      "genre",      "discnumber",
+                                 "date",        "bps",        "channels",
+                                 "sample-rate", "active",     "\"album\"",
+                                 "it's",        "say \"hi\"", "C:\\path\\",
+                                 "50% off_",    "two\nlines", "'); DROP TABLE audioMetadata; --",
                                  "東京 🎵"};
     for (const QString& text : awkward) {
         auto record = MetadataDictionary::withType(2);
