@@ -4,7 +4,7 @@
 #include "conversion/FLACdecoder.h"
 
 ConversionContext* ConversionContext::current() {
-    return dynamic_cast<ConversionContext*>(ModelContext::current());
+    return ModelContext::currentAs<ConversionContext>();
 }
 
 MetadataReader* ConversionContext::metadataReader() const {

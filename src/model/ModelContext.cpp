@@ -1,15 +1,22 @@
 #include "ModelContext.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace {
 ModelContext* g_context = nullptr;
-}
+std::atomic<quint64> g_generation{0};
+} // namespace
 
 ModelContext::~ModelContext() {
     if (g_context == this) {
         g_context = nullptr;
+        ++g_generation;
     }
+}
+
+quint64 ModelContext::generation() {
+    return g_generation.load();
 }
 
 ModelContext* ModelContext::current() {
@@ -18,6 +25,7 @@ ModelContext* ModelContext::current() {
 
 void ModelContext::setCurrent(ModelContext* context) {
     g_context = context;
+    ++g_generation;
 }
 
 CocoLite& ModelContext::db() {

@@ -44,4 +44,18 @@ public:
 
     // The current context's database.
     static CocoLite& db();
+    // Changes each time a context is installed or goes, so that a layer can
+    // keep its own view of the current context until then.
+    static quint64 generation();
+
+    // The current context as one of the layers' context classes.
+    template <typename Context> static Context* currentAs() {
+        thread_local quint64 seen = ~quint64(0);
+        thread_local Context* cast = nullptr;
+        if (seen != generation()) {
+            seen = generation();
+            cast = dynamic_cast<Context*>(current());
+        }
+        return cast;
+    }
 };

@@ -3,7 +3,7 @@
 #include "queue/GestionnairePileFichier.h"
 
 QueueContext* QueueContext::current() {
-    return dynamic_cast<QueueContext*>(ModelContext::current());
+    return ModelContext::currentAs<QueueContext>();
 }
 
 QueueAccess* QueueContext::queueAccess() const {

@@ -24,7 +24,6 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const QPalette::ColorGroup group =
         option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
-    // The table has drawn the row's alternating background already.
     if (selected) {
         painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
     }

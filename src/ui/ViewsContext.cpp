@@ -3,5 +3,5 @@
 #include "model/ModelContext.h"
 
 ViewsContext* ViewsContext::current() {
-    return dynamic_cast<ViewsContext*>(ModelContext::current());
+    return ModelContext::currentAs<ViewsContext>();
 }
