@@ -107,12 +107,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     lookUpViews();
     prepareDataFolder();
     const QString notice = setAsideUnreadableDatabase();
-    createDatabase(databasePath());
-    createControleur();
-    createTables();
-    runPragmas();
-    logSqliteVersion();
-    createQueue();
+    startUp(databasePath());
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
         list->raffraichirTableau();
     }

@@ -23,4 +23,7 @@ public:
     virtual MessageSink* messageSink() const = 0;
 
     MetadataReader* metadataReader() const override;
+
+    // Shows a message in the settings view, when there is one.
+    static void echoUserMessage(const QString& message);
 };

@@ -51,10 +51,7 @@ bool ConversionControleur::refuseExistingDestination(const FichierAudioPtr& fich
     fichier->setFailureReason(reason);
     fichier->save();
     ++m_passFailed;
-    if (ConversionContext* context = ConversionContext::current();
-        context && context->messageSink()) {
-        context->messageSink()->echoUserMessage(reason);
-    }
+    ConversionContext::echoUserMessage(reason);
     return true;
 }
 
@@ -109,10 +106,7 @@ bool ConversionControleur::commencerEncodage(const FichierAudioPtr& fichier) {
     }
     notifyDelegate();
     if (failed) {
-        if (ConversionContext* context = ConversionContext::current();
-            context && context->messageSink()) {
-            context->messageSink()->echoUserMessage(reason);
-        }
+        ConversionContext::echoUserMessage(reason);
         echouerFichier(fichier, reason);
     }
     return true;
@@ -128,8 +122,6 @@ bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
     } else {
         fichier->setFailureReason(QString());
     }
-    m_statusConvertisseur = kStatusConvertisseurDecodage;
-    m_fichierEnMain.reset();
     const QFileInfo output(fichier->destinationURL()->path());
     if (output.exists()) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), output.size());
@@ -149,6 +141,12 @@ bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
             pile->supprimerFichierAudio(fichier);
         }
     }
+    return prendreLeSuivant();
+}
+
+bool ConversionControleur::prendreLeSuivant() {
+    m_statusConvertisseur = kStatusConvertisseurDecodage;
+    m_fichierEnMain.reset();
     const bool next = convertirProchainFichier();
     if (!next) {
         arreterLaConversion();
@@ -169,13 +167,7 @@ bool ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const 
     if (!isRunning()) {
         return false;
     }
-    m_statusConvertisseur = kStatusConvertisseurDecodage;
-    m_fichierEnMain.reset();
-    const bool next = convertirProchainFichier();
-    if (!next) {
-        arreterLaConversion();
-    }
-    return next;
+    return prendreLeSuivant();
 }
 
 void ConversionControleur::cleanUpInterruptedFile(const FichierAudioPtr& fichier) {

@@ -40,6 +40,8 @@ public:
     // and the pass goes on with the next file.
     bool echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
 
+    // A pass is running: a file is being decoded or encoded, or the next taken.
+    bool isRunning() const;
     float pourcent() const;
     qint32 indexFichier() const;
     qint32 statusConvertisseur() const { return m_statusConvertisseur.load(); }
@@ -54,8 +56,9 @@ public:
 
 private:
     GestionnairePileFichier* _pileFichiers() const;
-    bool isRunning() const;
     void notifyDelegate();
+    // After a file's end: the pass takes the next file, or stops.
+    bool prendreLeSuivant();
     // A file whose destination exists while overwriting is off ends at once.
     bool refuseExistingDestination(const FichierAudioPtr& fichier);
     void cleanUpInterruptedFile(const FichierAudioPtr& fichier);

@@ -64,10 +64,7 @@ QProcessEnvironment FLACdecoder::toolEnvironment() const {
 }
 
 void FLACdecoder::_echoMessage(const QString& message) {
-    ConversionContext* context = ConversionContext::current();
-    if (context != nullptr && context->messageSink() != nullptr) {
-        context->messageSink()->echoUserMessage(message);
-    }
+    ConversionContext::echoUserMessage(message);
 }
 
 void FLACdecoder::_addPreferenceArguments(QStringList& arguments) const {
@@ -106,10 +103,7 @@ bool FLACdecoder::convertirFichier(const FichierAudioPtr& fichier) {
     m_fichierActuel = fichier;
     m_isWorking = true;
     fichier->setStatusConversion(kStatusConvEncoursDecodage);
-    if (m_tache) {
-        ::kill(pid_t(m_tache->processId()), SIGINT);
-        m_tache = nullptr;
-    }
+    interrompreLaTache();
     auto* process = new QProcess(this);
     fichier->supprimerTempFile();
     const QStringList arguments = decodingArguments(*fichier);
@@ -182,12 +176,11 @@ void FLACdecoder::_tacheFinie(QProcess* process, int exitCode, QProcess::ExitSta
 }
 
 void FLACdecoder::failDecoding(const FichierAudioPtr& fichier, const QString& reason) {
-    if (fichier) {
-        fichier->setStatusConversion(kStatusConvFiniErreur);
-        fichier->setFailureReason(reason);
-    }
     if (ConversionControleur* controleur = controller()) {
         controleur->echouerFichier(fichier, reason);
+    } else if (fichier) {
+        fichier->setStatusConversion(kStatusConvFiniErreur);
+        fichier->setFailureReason(reason);
     }
 }
 
@@ -197,11 +190,17 @@ void FLACdecoder::arreterLaConversion() {
         m_exportSession->cancelExport();
         m_exportSession.reset();
     }
+    interrompreLaTache();
+    m_fichierActuel.reset();
+}
+
+void FLACdecoder::interrompreLaTache() {
+    // The process ends later; its end is then not the held process's, and
+    // changes nothing.
     if (m_tache) {
         ::kill(pid_t(m_tache->processId()), SIGINT);
         m_tache = nullptr;
     }
-    m_fichierActuel.reset();
 }
 
 bool FLACdecoder::exportInFlight() const {
@@ -421,8 +420,6 @@ void FLACdecoder::exportEnded(ExportSession& session, const FichierAudioPtr& fic
                 m_exportSession.get() != ended) {
                 return;
             }
-            fichier->setStatusConversion(kStatusConvFiniErreur);
-            fichier->supprimerTempFile();
             current->echouerFichier(fichier, reason);
         });
     }

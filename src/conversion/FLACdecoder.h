@@ -48,6 +48,7 @@ private:
     void _tacheImpossible(QProcess* process);
     void _echoMessage(const QString& message);
     void failDecoding(const FichierAudioPtr& fichier, const QString& reason);
+    void interrompreLaTache();
     void exportEnded(ExportSession& session, const FichierAudioPtr& fichier);
     ExportRequest exportRequest(const FichierAudioPtr& fichier);
     void exportPicture(FichierAudio& fichier, const QString& sourcePath);

@@ -64,11 +64,8 @@ QString FichierAudio::statusName(qint32 status) {
 }
 
 QString FichierAudio::statusLocalizedString() const {
-    const qint32 status = statusConversion();
-    if (status < 0 || status > kStatusConvFiniErreur) {
-        return QString::number(status);
-    }
-    return LocalizedStrings::text(statusName(status));
+    // A status outside the six is its number, which has no translation.
+    return LocalizedStrings::text(statusName(statusConversion()));
 }
 
 QString FichierAudio::failureReason() const {
@@ -143,9 +140,6 @@ FichierAudioPtr FichierAudio::persistentObjectWithSqliteDict(const QVariantMap& 
         row.value(QStringLiteral("inmetadata")).toUInt());
     MetadataDictionaryPtr output = MetadataDictionary::persistentObjectWithSqliteid(
         row.value(QStringLiteral("outmetadata")).toUInt());
-    if (record->originalExists()) {
-        input->insert(kSizeKey, QFileInfo(record->elementURL()->path()).size());
-    }
     input->insert(QStringLiteral("amdtype"), MetadataDictionary::kInput);
     record->setNomDestination(row.value(QStringLiteral("outname")).toString());
     record->m_inMetadataDict = input;

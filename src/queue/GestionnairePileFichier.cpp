@@ -136,7 +136,9 @@ void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& recor
         --m_enumeratorIndex;
     }
     m_fichiersAudio = remaining;
-    rebuildSourceIndex();
+    if (const PersistentURLPtr source = record->elementURL()) {
+        m_sourcePaths.remove(source->path());
+    }
     _changerNombreDe(previousCount);
 }
 

@@ -240,9 +240,8 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
     });
     // The last file's tags were the last message: say what the list allows now.
     ConversionContext* context = ConversionContext::current();
-    const bool converting =
-        context != nullptr && context->controleur() != nullptr &&
-        (context->controleur()->statusConvertisseur() & ~1) == kStatusConvertisseurDecodage;
+    const bool converting = context != nullptr && context->controleur() != nullptr &&
+                            context->controleur()->isRunning();
     if (ViewsContext* views = ViewsContext::current();
         views && views->vueCtrlrReglage() && !converting) {
         views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
