@@ -20,7 +20,3 @@ double statusField(const char* field) {
 double BenchReport::residentMegabytes() {
     return statusField("VmRSS:");
 }
-
-double BenchReport::peakResidentMegabytes() {
-    return statusField("VmHWM:");
-}

@@ -14,5 +14,4 @@ public:
     }
     // The process's resident memory in megabytes.
     static double residentMegabytes();
-    static double peakResidentMegabytes();
 };

@@ -24,7 +24,6 @@ public:
     static void initialize();
 
     void applicationDidFinishLaunching();
-    bool hasFinishedLaunching() const { return m_launched; }
 
     void ajouterDossierOuFichier(const QString& path);
     // Paths opened from outside; those that arrive before start-up ended wait.

@@ -122,11 +122,6 @@ void UserDefaults::clearRunOverrides() {
     m_overrides.clear();
 }
 
-void UserDefaults::synchronize() {
-    QMutexLocker lock(&m_mutex);
-    settings().sync();
-}
-
 void UserDefaults::reload() {
     QMutexLocker lock(&m_mutex);
     m_settings.reset();

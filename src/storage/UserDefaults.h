@@ -38,7 +38,6 @@ public:
     void setRunOverride(const QString& key, const QVariant& value);
     void clearRunOverrides();
 
-    void synchronize();
     // Drops the cached store so the next read opens the current configuration
     // folder (tests switch HOME between cases).
     void reload();
