@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     TestEnvironment::setUp();
     QCoreApplication application(argc, argv);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
-    const QString original = FlacFactory::make(TestEnvironment::home() + "/one.flac",
-                                               {0.05, 44100, 2, 16, FlacFactory::fullTags(), {}});
+    const QString original =
+        FlacFactory::make(TestEnvironment::home() + "/one.flac",
+                          {0.05, 44100, 2, 16, FlacFactory::fullTags(), {}, 0.0, {}});
 
     {
         const QStringList sample = copies(original, TestEnvironment::home() + "/journal", 500);

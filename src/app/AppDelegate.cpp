@@ -3,6 +3,7 @@
 #include "app/DesktopNotifier.h"
 #include "app/DocumentFLAC.h"
 #include "app/RegisteredDefaults.h"
+#include "cli/BatchRunFolder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/DatabaseFile.h"
 #include "storage/FileManager.h"
@@ -108,6 +109,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     prepareDataFolder();
     const QString notice = setAsideUnreadableDatabase();
     startUp(databasePath());
+    // What a killed batch run left beside the music goes too.
+    BatchRunFolder::removeDeadRuns();
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
         list->raffraichirTableau();
     }

@@ -1,5 +1,7 @@
 #include "BatchConverter.h"
 
+#include "cli/BatchRunFolder.h"
+#include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
 #include "conversion/EngineContext.h"
 #include "conversion/FLACdecoder.h"
@@ -11,7 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -85,6 +87,11 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         return false;
     }
     auto& defaults = UserDefaults::standard();
+    // A sub-folder that carries the codec's name follows the codec, as in
+    // the settings view; one the user typed there does not.
+    const bool autoNameFollowsCodec =
+        defaults.stringForKey(QStringLiteral("DestinationAutoName")) ==
+        defaults.stringForKey(QStringLiteral("ConversionCodec"));
     const auto fail = [this](const QString& text) {
         std::fprintf(m_errors, "%s\n", qPrintable(text));
         return false;
@@ -95,6 +102,9 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
             return fail(QStringLiteral("codec inconnu : %1").arg(value));
         }
         defaults.setRunOverride(QStringLiteral("ConversionCodec"), value);
+        if (autoNameFollowsCodec && !parser.isSet(subfolder)) {
+            defaults.setRunOverride(QStringLiteral("DestinationAutoName"), value);
+        }
     }
     if (parser.isSet(destination)) {
         const QString value = parser.value(destination);
@@ -151,12 +161,22 @@ void BatchConverter::updateUIavecControleur(ConversionControleur* controleur) {
     }
 }
 
-void BatchConverter::finishWhenIdle() {
-    ConversionContext* context = ConversionContext::current();
+QString BatchConverter::oneLine(const QString& reason) {
+    // Scripts read one line per file: a tool's multi-line error text too.
+    QStringList parts;
+    for (const QString& part : reason.split(QRegularExpression(QStringLiteral("[\r\n]+")))) {
+        if (!part.trimmed().isEmpty()) {
+            parts << part.trimmed();
+        }
+    }
+    return parts.join(QStringLiteral(" / "));
+}
+
+void BatchConverter::finishWhenIdle(ConversionControleur* controleur) {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (m_finished && !context->controleur()->decodeurFLAC()->exportInFlight()) {
+        if (m_finished && !controleur->decodeurFLAC()->exportInFlight()) {
             loop.quit();
         }
     });
@@ -164,29 +184,14 @@ void BatchConverter::finishWhenIdle() {
     loop.exec();
 }
 
-int BatchConverter::run(const QStringList& arguments) {
-    if (arguments.contains(QStringLiteral("--help"))) {
-        std::fprintf(m_output, "%s", qPrintable(usage()));
-        return 0;
-    }
-    QStringList paths;
-    if (!applyOptions(arguments, &paths)) {
-        std::fprintf(m_errors, "%s", qPrintable(usage()));
-        return 2;
-    }
-    QTemporaryDir privateFolder;
-    if (!privateFolder.isValid()) {
-        std::fprintf(m_errors, "%s\n", "dossier temporaire impossible");
-        return 1;
-    }
-    EngineContext context;
-    context.setMessageSink(this);
-    context.setQueueObserver(this);
-    context.startUp(privateFolder.filePath(QStringLiteral("queue.db")));
-    GestionnairePileFichier* pile = context.pileFichiers();
-
+int BatchConverter::addPaths(GestionnairePileFichier* pile, const QStringList& paths) {
     int failures = 0;
-    for (const QString& argument : std::as_const(paths)) {
+    // A signal during a long addition stops it after the file in hand.
+    pile->setAdditionProgress([](int) { return TerminationSignals::received() == 0; });
+    for (const QString& argument : paths) {
+        if (TerminationSignals::received() != 0) {
+            break;
+        }
         const QFileInfo info(argument);
         const QString path = info.absoluteFilePath();
         if (!info.exists()) {
@@ -201,35 +206,84 @@ int BatchConverter::run(const QStringList& arguments) {
             pile->ajouterUnFichier(path);
         }
     }
+    pile->setAdditionProgress(nullptr);
+    return failures;
+}
 
-    ConversionControleur* controleur = context.controleur();
-    controleur->setDelegate(this);
-    controleur->demarrerLaConversion();
-    finishWhenIdle();
-    controleur->setDelegate(nullptr);
-
+int BatchConverter::printResults(GestionnairePileFichier* pile, bool interrupted) {
+    int failures = 0;
     const auto records = pile->fichiersAudio();
-    if (records.isEmpty() && failures == 0) {
+    if (records.isEmpty() && !interrupted) {
         print(QStringLiteral("Aucun fichier FLAC à convertir"));
     }
     for (const FichierAudioPtr& record : records) {
         const QString source = record->elementURL()->path();
-        if (record->statusConversion() == kStatusConvFiniOk) {
+        const qint32 status = record->statusConversion();
+        if (status == kStatusConvFiniOk) {
             print(QStringLiteral("OK %1 -> %2").arg(source, record->destinationURL()->path()));
-        } else {
+        } else if (status == kStatusConvFiniErreur || !interrupted) {
             ++failures;
             const QString reason = record->failureReason().isEmpty()
                                        ? record->statusLocalizedString()
                                        : record->failureReason();
-            print(QStringLiteral("ERREUR %1 : %2").arg(source, reason));
+            print(QStringLiteral("ERREUR %1 : %2").arg(source, oneLine(reason)));
         }
     }
+    return failures;
+}
+
+int BatchConverter::run(const QStringList& arguments) {
+    if (arguments.contains(QStringLiteral("--help"))) {
+        std::fprintf(m_output, "%s", qPrintable(usage()));
+        return 0;
+    }
+    QStringList paths;
+    if (!applyOptions(arguments, &paths)) {
+        std::fprintf(m_errors, "%s", qPrintable(usage()));
+        return 2;
+    }
+    BatchRunFolder::removeDeadRuns();
+    TerminationSignals termination;
+    BatchRunFolder privateFolder;
+    if (!privateFolder.isValid()) {
+        std::fprintf(m_errors, "%s\n", "dossier temporaire impossible");
+        return 1;
+    }
+    EngineContext context;
+    context.setMessageSink(this);
+    context.setQueueObserver(this);
+    context.startUp(privateFolder.databasePath());
+    ConversionControleur* controleur = context.controleur();
+    controleur->decodeurFLAC()->setTemporaryJournal(privateFolder.journalPath());
+    GestionnairePileFichier* pile = context.pileFichiers();
+
+    int failures = addPaths(pile, paths);
+    // A signal stops the pass as the window's stop does: the file in hand
+    // goes back to ready and its temporaries and partial output go.
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, this, [&] {
+        if (controleur->isRunning()) {
+            controleur->arreterLaConversion();
+        }
+        m_finished = true;
+    });
+    controleur->setDelegate(this);
+    if (TerminationSignals::received() == 0) {
+        controleur->demarrerLaConversion();
+        finishWhenIdle(controleur);
+    }
+    controleur->setDelegate(nullptr);
+
+    const int signalNumber = TerminationSignals::received();
+    failures += printResults(pile, signalNumber != 0);
     // The private list goes, and with it the pictures exported beside the outputs.
     QList<qint64> positions;
-    for (qint64 position = 0; position < records.size(); ++position) {
+    for (qint64 position = 0; position < pile->countOfFichiersAudio(); ++position) {
         positions << position;
     }
     pile->supprimerLesFichiersDansLindex(positions, false);
     UserDefaults::standard().clearRunOverrides();
+    if (signalNumber != 0) {
+        return TerminationSignals::exitStatus(signalNumber);
+    }
     return failures == 0 ? 0 : 1;
 }

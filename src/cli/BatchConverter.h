@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+class GestionnairePileFichier;
+
 // `tonebridge --convert [options] PATH…`: converts files and folders from a
 // terminal or a script, through a private queue in a temporary database (the
 // user's queue is never touched) and the same controller and export as the
@@ -32,8 +34,17 @@ public:
 private:
     bool applyOptions(const QStringList& arguments, QStringList* paths);
     void print(const QString& line);
-    void finishWhenIdle();
+    void finishWhenIdle(ConversionControleur* controleur);
+    // Queues the paths; answers how many could not be (missing, not FLAC).
+    int addPaths(GestionnairePileFichier* pile, const QStringList& paths);
+    // Prints one line per file that ended; answers how many failed.
+    int printResults(GestionnairePileFichier* pile, bool interrupted);
 
+public:
+    // A reason as one line: its line breaks become " / ".
+    static QString oneLine(const QString& reason);
+
+private:
     FILE* m_output;
     FILE* m_errors;
     bool m_finished = false;

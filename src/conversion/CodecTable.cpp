@@ -32,7 +32,9 @@ bool CodecTable::lookup(const QString& codec, Entry* entry) {
 
 const char* CodecTable::pcmEncoder(const Entry& entry, int bitsPerSample) {
     if (bitsPerSample <= 8) {
-        return entry.bigEndianPcm ? "pcm_s8" : "pcm_u8";
+        // AIFF-C keeps 8-bit samples as offset binary ("raw "): the only
+        // 8-bit form its writer takes, and the same samples.
+        return entry.bigEndianPcm && !entry.aifc ? "pcm_s8" : "pcm_u8";
     }
     if (bitsPerSample <= 16) {
         return entry.bigEndianPcm ? "pcm_s16be" : "pcm_s16le";
@@ -44,6 +46,9 @@ const char* CodecTable::pcmEncoder(const Entry& entry, int bitsPerSample) {
 }
 
 unsigned CodecTable::aifcTag(int bitsPerSample) {
+    if (bitsPerSample <= 8) {
+        return MKTAG('r', 'a', 'w', ' ');
+    }
     if (bitsPerSample <= 16) {
         return MKTAG('t', 'w', 'o', 's');
     }

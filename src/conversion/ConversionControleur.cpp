@@ -37,22 +37,49 @@ void ConversionControleur::demarrerLaConversion() {
     m_statusConvertisseur = kStatusConvertisseurDecodage;
     m_passConverted = 0;
     m_passFailed = 0;
+    m_passOutputs.clear();
     convertirProchainFichier();
 }
 
-bool ConversionControleur::refuseExistingDestination(const FichierAudioPtr& fichier) {
-    if (UserDefaults::standard().boolForKey(QStringLiteral("DestinationEcraserExistant")) ||
-        !fichier->destinationExists()) {
-        return false;
+QString ConversionControleur::reasonToRefuse(const FichierAudioPtr& fichier) const {
+    if (!fichier->originalExists()) {
+        const PersistentURLPtr source = fichier->elementURL();
+        return QStringLiteral("Fichier %1 absent").arg(source ? source->path() : QString());
     }
-    const QString reason =
-        QStringLiteral("Le fichier %1 existe déjà").arg(fichier->destinationURL()->fileName());
+    const PersistentURLPtr destination = fichier->destinationURL();
+    // An output written earlier in this pass is never replaced by another
+    // source of the pass, whatever the overwrite setting: that setting is
+    // about files that were there before the pass.
+    const auto owner = m_passOutputs.constFind(destination->path());
+    if (owner != m_passOutputs.constEnd() && owner.value() != fichier->elementURL()->path()) {
+        return QStringLiteral("Le fichier %1 est déjà la sortie de %2")
+            .arg(destination->path(), owner.value());
+    }
+    if (!UserDefaults::standard().boolForKey(QStringLiteral("DestinationEcraserExistant")) &&
+        destination->exists()) {
+        return QStringLiteral("Le fichier %1 existe déjà").arg(destination->fileName());
+    }
+    return QString();
+}
+
+void ConversionControleur::refuse(const FichierAudioPtr& fichier, const QString& reason) {
     fichier->setStatusConversion(kStatusConvFiniErreur);
     fichier->setFailureReason(reason);
     fichier->save();
     ++m_passFailed;
     ConversionContext::echoUserMessage(reason);
-    return true;
+}
+
+void ConversionControleur::reserveDestination(const FichierAudioPtr& fichier) {
+    m_passOutputs.insert(fichier->destinationURL()->path(), fichier->elementURL()->path());
+}
+
+void ConversionControleur::releaseDestination(const FichierAudioPtr& fichier) {
+    const PersistentURLPtr destination = fichier->destinationURL();
+    const auto owner = m_passOutputs.constFind(destination->path());
+    if (owner != m_passOutputs.constEnd() && owner.value() == fichier->elementURL()->path()) {
+        m_passOutputs.erase(owner);
+    }
 }
 
 bool ConversionControleur::convertirProchainFichier() {
@@ -71,9 +98,12 @@ bool ConversionControleur::convertirProchainFichier() {
             fichier = pile->nextObject();
         }
         if (fichier) {
-            if (refuseExistingDestination(fichier)) {
+            const QString refusal = reasonToRefuse(fichier);
+            if (!refusal.isEmpty()) {
+                refuse(fichier, refusal);
                 continue;
             }
+            reserveDestination(fichier);
             m_fichierEnMain = fichier;
             result = m_flacd->convertirFichier(fichier);
             break;
@@ -114,6 +144,9 @@ bool ConversionControleur::commencerEncodage(const FichierAudioPtr& fichier) {
 
 bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
     const bool succeeded = fichier->destinationExists();
+    if (!succeeded) {
+        releaseDestination(fichier);
+    }
     fichier->setStatusConversion(succeeded ? kStatusConvFiniOk : kStatusConvFiniErreur);
     ++(succeeded ? m_passConverted : m_passFailed);
     if (!succeeded) {
@@ -157,6 +190,7 @@ bool ConversionControleur::prendreLeSuivant() {
 bool ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const QString& reason) {
     if (fichier) {
         ++m_passFailed;
+        releaseDestination(fichier);
         fichier->setStatusConversion(kStatusConvFiniErreur);
         if (!reason.isEmpty()) {
             fichier->setFailureReason(reason);
@@ -175,6 +209,7 @@ void ConversionControleur::cleanUpInterruptedFile(const FichierAudioPtr& fichier
     if (status != kStatusConvEncoursDecodage && status != kStatusConvEncoursCodage) {
         return;
     }
+    releaseDestination(fichier);
     // The destination is never half-written (the export renames a complete
     // file onto it), so only the temporary files go.
     const PersistentURLPtr temporary = fichier->tempDestinationURL();

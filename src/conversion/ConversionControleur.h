@@ -2,6 +2,7 @@
 
 #include "model/FichierAudio.h"
 
+#include <QHash>
 #include <QObject>
 
 #include <atomic>
@@ -59,14 +60,24 @@ private:
     void notifyDelegate();
     // After a file's end: the pass takes the next file, or stops.
     bool prendreLeSuivant();
-    // A file whose destination exists while overwriting is off ends at once.
-    bool refuseExistingDestination(const FichierAudioPtr& fichier);
+    // Why a file cannot be converted before it is decoded (its source is
+    // gone, another file of the pass wrote its destination, or the
+    // destination exists while overwriting is off); empty when it can.
+    QString reasonToRefuse(const FichierAudioPtr& fichier) const;
+    // Ends a file in error before it was decoded; the pass goes on.
+    void refuse(const FichierAudioPtr& fichier, const QString& reason);
+    // The destination of a file in hand is its own for the rest of the pass
+    // once it is written; a file that fails or stops gives it back.
+    void reserveDestination(const FichierAudioPtr& fichier);
+    void releaseDestination(const FichierAudioPtr& fichier);
     void cleanUpInterruptedFile(const FichierAudioPtr& fichier);
 
     std::atomic<qint32> m_statusConvertisseur{kStatusConvertisseurInactif};
     ConvertisseurUIDelegate* m_delegate = nullptr;
     FLACdecoder* m_flacd;
     FichierAudioPtr m_fichierEnMain;
+    // The outputs of this pass and the source each belongs to.
+    QHash<QString, QString> m_passOutputs;
     int m_passConverted = 0;
     int m_passFailed = 0;
 };

@@ -43,6 +43,7 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(PersistentURL::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
+    m_database->inputDBrequest(FichierAudio::failureTableCreationRequete());
     // Looking a source's record up and finding the images near a file would
     // otherwise read whole tables, once per file of a large queue.
     m_database->inputDBrequest(QStringLiteral(

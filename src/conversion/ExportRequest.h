@@ -14,6 +14,9 @@ struct ExportRequest {
     // Negative: keep the source's.
     qint64 sampleRate = -1;
     qint64 channels = -1;
+    // The source's own depth, when it is not a whole number of bytes (12,
+    // 20 bits), for the containers that state it; 0 when unknown.
+    int sourceBitsPerSample = 0;
     // Bits per second of the lossy encoders; negative: the codec's default.
     qint64 bitRate = -1;
     // FFmpeg metadata keys and values, in writing order.

@@ -118,6 +118,15 @@ bool ExportSession::finalize(const QString& partial) {
     return true;
 }
 
+bool ExportSession::durationMatches(double expected, double written, double padding) {
+    if (written < 0) {
+        return false;
+    }
+    // Shorter is never the encoder's doing; longer only by its padding.
+    return written >= expected - kDurationTolerance &&
+           written <= expected + kDurationTolerance + padding;
+}
+
 void ExportSession::exportSynchronously() {
     m_status = Status::Exporting;
     const QString partial = partialPath(m_request.destinationPath);
@@ -134,7 +143,7 @@ void ExportSession::exportSynchronously() {
         } else if (!m_cancelled) {
             const double expected = transcoder.inputSeconds();
             const double written = FFmpegTranscoder::probeDuration(partial);
-            if (written < 0 || std::fabs(written - expected) > kDurationTolerance) {
+            if (!durationMatches(expected, written, transcoder.paddingSeconds())) {
                 setFailure(
                     QStringLiteral("durée écrite %1 s au lieu de %2 s")
                         .arg(QString::number(written, 'f', 3), QString::number(expected, 'f', 3)));

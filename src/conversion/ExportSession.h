@@ -39,6 +39,8 @@ public:
     const ExportRequest& request() const { return m_request; }
     // The hidden file the output is written to before it is renamed.
     static QString partialPath(const QString& destinationPath);
+    // Whether a written duration is its input's, within the encoder's padding.
+    static bool durationMatches(double expected, double written, double padding);
 
     // Runs work on the thread of the context object and waits until it has
     // returned; gives up waiting when the session is destroyed meanwhile.

@@ -64,7 +64,58 @@ bool FFmpegTranscoder::fail(const QString& message) {
 }
 
 bool FFmpegTranscoder::failWith(const char* step, int code) {
-    return fail(QStringLiteral("%1 : %2").arg(QLatin1String(step), errorText(code)));
+    // The step names are UTF-8 French.
+    return fail(QStringLiteral("%1 : %2").arg(QString::fromUtf8(step), errorText(code)));
+}
+
+void FFmpegTranscoder::flacChannelLayout(int channels, AVChannelLayout* layout) {
+    // The order FLAC defines for each channel count.
+    static const uint64_t masks[] = {AV_CH_LAYOUT_MONO,         AV_CH_LAYOUT_STEREO,
+                                     AV_CH_LAYOUT_SURROUND,     AV_CH_LAYOUT_QUAD,
+                                     AV_CH_LAYOUT_5POINT0_BACK, AV_CH_LAYOUT_5POINT1_BACK,
+                                     AV_CH_LAYOUT_6POINT1,      AV_CH_LAYOUT_7POINT1};
+    av_channel_layout_uninit(layout);
+    if (channels >= 1 && channels <= 8) {
+        av_channel_layout_from_mask(layout, masks[channels - 1]);
+    } else {
+        av_channel_layout_default(layout, channels);
+    }
+}
+
+void FFmpegTranscoder::chooseEncoderLayout(const AVCodec* encoder, int channels) {
+    if (channels == m_decoder->ch_layout.nb_channels) {
+        av_channel_layout_copy(&m_encoder->ch_layout, &m_decoder->ch_layout);
+    } else {
+        av_channel_layout_default(&m_encoder->ch_layout, channels);
+    }
+    if (encoder->ch_layouts == nullptr) {
+        return;
+    }
+    // An encoder that does not take the source's layout gets one of its own
+    // with as many channels; the resampler maps the channels onto it.
+    const AVChannelLayout* sameCount = nullptr;
+    for (const AVChannelLayout* layout = encoder->ch_layouts; layout->nb_channels != 0; ++layout) {
+        if (av_channel_layout_compare(layout, &m_encoder->ch_layout) == 0) {
+            return;
+        }
+        if (sameCount == nullptr && layout->nb_channels == channels) {
+            sameCount = layout;
+        }
+    }
+    if (sameCount != nullptr) {
+        av_channel_layout_uninit(&m_encoder->ch_layout);
+        av_channel_layout_copy(&m_encoder->ch_layout, sameCount);
+    }
+}
+
+double FFmpegTranscoder::paddingSeconds() const {
+    if (m_encoder == nullptr || m_outputRate <= 0) {
+        return 0.0;
+    }
+    // A lossy encoder adds its delay and fills its last frame; a reader may
+    // count a frame more or less than the encoder wrote.
+    const int frame = std::max(m_encoder->frame_size, 0);
+    return double(m_encoder->initial_padding + 2 * frame) / m_outputRate;
 }
 
 double FFmpegTranscoder::inputSeconds() const {
@@ -104,11 +155,9 @@ bool FFmpegTranscoder::openInput() {
     if (status < 0) {
         return failWith("ouverture du décodeur", status);
     }
-    if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-        const int channels = m_decoder->ch_layout.nb_channels;
-        av_channel_layout_uninit(&m_decoder->ch_layout);
-        av_channel_layout_default(&m_decoder->ch_layout, channels);
-    }
+    // The decoded file carries no layout of its own: its channels are in
+    // FLAC's order.
+    flacChannelLayout(m_decoder->ch_layout.nb_channels, &m_decoder->ch_layout);
     return true;
 }
 
@@ -162,7 +211,7 @@ bool FFmpegTranscoder::openEncoder() {
     if (qstrcmp(name, "libmp3lame") == 0) {
         channels = std::min(channels, 2);
     }
-    av_channel_layout_default(&m_encoder->ch_layout, channels);
+    chooseEncoderLayout(encoder, channels);
     m_encoder->sample_fmt =
         encoder->sample_fmts != nullptr ? encoder->sample_fmts[0] : m_decoder->sample_fmt;
     if (encoder->sample_fmts != nullptr) {
@@ -195,6 +244,12 @@ bool FFmpegTranscoder::openEncoder() {
     if (m_entry.aifc) {
         m_audioStream->codecpar->codec_tag = CodecTable::aifcTag(bits);
     }
+    const int sourceBits = m_request.sourceBitsPerSample;
+    if (m_entry.lossyEncoder == nullptr && m_entry.id3InAiff && sourceBits > 0 &&
+        sourceBits < bits && (sourceBits + 7) / 8 == (bits + 7) / 8) {
+        // AIFF says how many bits of each word are the sample's (12 or 20).
+        m_audioStream->codecpar->bits_per_coded_sample = sourceBits;
+    }
     return true;
 }
 
@@ -203,6 +258,8 @@ bool FFmpegTranscoder::openResampler() {
                                      m_encoder->sample_rate, &m_decoder->ch_layout,
                                      m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr);
     if (status >= 0) {
+        // A downmix keeps every channel: the LFE too, as the centre is kept.
+        av_opt_set_double(m_resampler, "lfe_mix_level", M_SQRT1_2, 0);
         status = swr_init(m_resampler);
     }
     if (status < 0) {
@@ -232,6 +289,8 @@ bool FFmpegTranscoder::addCoverStream() {
     m_coverStream->codecpar->width = size.width();
     m_coverStream->codecpar->height = size.height();
     m_coverStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    // ID3 picture frames take their type from this text: front cover (3).
+    av_dict_set(&m_coverStream->metadata, "comment", "Cover (front)", 0);
     m_coverStream->time_base = AVRational{1, 90000};
     return true;
 }

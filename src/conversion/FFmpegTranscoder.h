@@ -15,6 +15,8 @@ struct AVFrame;
 struct AVPacket;
 struct SwrContext;
 struct AVAudioFifo;
+struct AVChannelLayout;
+struct AVCodec;
 
 // Decodes an audio file and encodes it into another container with FFmpeg's
 // libraries, converting the sample rate and the channel count on the way,
@@ -34,6 +36,10 @@ public:
     // Set when the sample rate asked for could not be used.
     QString notice() const { return m_notice; }
     double inputSeconds() const;
+    // How much longer than its input the encoder may make the output.
+    double paddingSeconds() const;
+    // The channel layout FLAC defines for a channel count.
+    static void flacChannelLayout(int channels, AVChannelLayout* layout);
     int outputSampleRate() const { return m_outputRate; }
     // The duration an FFmpeg reader finds in a written file, negative when unknown.
     static double probeDuration(const QString& path);
@@ -56,6 +62,7 @@ private:
     bool encode(AVFrame* frame);
     int sourceBitsPerSample() const;
     int chooseOutputRate();
+    void chooseEncoderLayout(const AVCodec* encoder, int channels);
 
     ExportRequest m_request;
     const std::atomic<bool>& m_cancelled;

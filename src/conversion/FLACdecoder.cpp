@@ -11,6 +11,7 @@
 #include "storage/UserDefaults.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -45,7 +46,88 @@ void ensureFolder(const QString& folder) {
 
 FLACdecoder::FLACdecoder(QObject* parent)
     : QObject(parent), _pathToFlacExe(ExternalTools::flacPath()),
-      _pathToMetaflacExe(ExternalTools::metaflacPath()) {}
+      _pathToMetaflacExe(ExternalTools::metaflacPath()) {
+    m_watchdog.setInterval(250);
+    connect(&m_watchdog, &QTimer::timeout, this, &FLACdecoder::watchDecode);
+}
+
+qint64 FLACdecoder::decodeTimeLimitMs(const QString& sourcePath) {
+    constexpr qint64 kBaseMs = 60000;
+    QFile file(sourcePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return kBaseMs;
+    }
+    // "fLaC", the STREAMINFO block's header, then its sample rate and total
+    // sample count at bytes 10 to 17 of the block.
+    const QByteArray head = file.read(4 + 4 + 18);
+    if (head.size() == 26 && head.startsWith("fLaC")) {
+        quint64 packed = 0;
+        for (int index = 18; index < 26; ++index) {
+            packed = (packed << 8) | quint8(head.at(index));
+        }
+        const quint64 rate = packed >> 44;
+        const quint64 samples = packed & 0xFFFFFFFFFull;
+        if (rate > 0 && samples > 0) {
+            // Twice the music's own length: flac decodes a hundred times faster.
+            return kBaseMs + qint64(samples * 2000 / rate);
+        }
+    }
+    // No length stated: a second per 100 kB, more than any FLAC stream needs.
+    return kBaseMs + file.size() / 100;
+}
+
+void FLACdecoder::journalTemporary(const QString& path) const {
+    if (m_temporaryJournal.isEmpty()) {
+        return;
+    }
+    QFile journal(m_temporaryJournal);
+    if (journal.open(QIODevice::Append)) {
+        journal.write(path.toUtf8() + '\n');
+    }
+}
+
+void FLACdecoder::startWatchdog(FichierAudio& fichier) {
+    m_watchedOutput = fichier.tempDestinationURL()->path();
+    m_runLimitMs = decodeTimeLimitMs(fichier.elementURL()->path());
+    m_lastOutputSize = -1;
+    m_sinceStart.start();
+    m_sinceProgress.start();
+    m_watchdog.start();
+}
+
+void FLACdecoder::watchDecode() {
+    if (!m_tache) {
+        m_watchdog.stop();
+        return;
+    }
+    const qint64 size = QFileInfo(m_watchedOutput).size();
+    if (size != m_lastOutputSize) {
+        m_lastOutputSize = size;
+        m_sinceProgress.start();
+    }
+    QString reason;
+    if (m_sinceProgress.elapsed() > m_stallTimeoutMs) {
+        reason = QStringLiteral("flac n'a rien écrit depuis %1 s : arrêté")
+                     .arg(QString::number(m_stallTimeoutMs / 1000.0, 'g', 3));
+    } else if (m_sinceStart.elapsed() > m_runLimitMs) {
+        reason = QStringLiteral("flac décode depuis plus de %1 s : arrêté")
+                     .arg(QString::number(m_runLimitMs / 1000));
+    }
+    if (reason.isEmpty()) {
+        return;
+    }
+    // No program holds a pass hostage: the hung process goes, its late end
+    // changes nothing, and the pass goes on.
+    m_watchdog.stop();
+    QProcess* hung = m_tache;
+    m_tache = nullptr;
+    hung->kill();
+    const QString message = QStringLiteral("Erreur Decodage %1").arg(reason);
+    _echoMessage(message);
+    Log::write(message);
+    m_isWorking = false;
+    failDecoding(m_fichierActuel.lock(), message);
+}
 
 FLACdecoder::~FLACdecoder() {
     m_exportSession.reset();
@@ -107,6 +189,8 @@ bool FLACdecoder::convertirFichier(const FichierAudioPtr& fichier) {
     auto* process = new QProcess(this);
     fichier->supprimerTempFile();
     const QStringList arguments = decodingArguments(*fichier);
+    journalTemporary(fichier->tempDestinationURL()->path());
+    journalTemporary(ExportSession::partialPath(fichier->destinationURL()->path()));
     ensureFolder(fichier->destinationURL()->folderPath());
     process->setProcessEnvironment(toolEnvironment());
     connect(process, &QProcess::finished, this,
@@ -125,6 +209,7 @@ bool FLACdecoder::convertirFichier(const FichierAudioPtr& fichier) {
             this, [this, process] { _tacheImpossible(process); }, Qt::QueuedConnection);
     } else {
         process->start(_pathToFlacExe, arguments);
+        startWatchdog(*fichier);
     }
     return true;
 }
@@ -135,6 +220,7 @@ void FLACdecoder::_tacheImpossible(QProcess* process) {
         return;
     }
     m_tache = nullptr;
+    m_watchdog.stop();
     const QString message = QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("flac"));
     _echoMessage(message);
     Log::write(message);
@@ -149,6 +235,7 @@ void FLACdecoder::_tacheFinie(QProcess* process, int exitCode, QProcess::ExitSta
         return;
     }
     m_tache = nullptr;
+    m_watchdog.stop();
     const FichierAudioPtr fichier = m_fichierActuel.lock();
     if (!fichier) {
         Log::write(QStringLiteral("Pas de fichier actuel !!!"));
@@ -196,9 +283,15 @@ void FLACdecoder::arreterLaConversion() {
 
 void FLACdecoder::interrompreLaTache() {
     // The process ends later; its end is then not the held process's, and
-    // changes nothing.
+    // changes nothing. Only a running child is signalled: the id of a
+    // process that never started is 0, and kill(0) would interrupt this
+    // program's own process group.
+    m_watchdog.stop();
     if (m_tache) {
-        ::kill(pid_t(m_tache->processId()), SIGINT);
+        const qint64 pid = m_tache->processId();
+        if (m_tache->state() != QProcess::NotRunning && pid > 0) {
+            ::kill(pid_t(pid), SIGINT);
+        }
         m_tache = nullptr;
     }
 }
@@ -219,6 +312,7 @@ QString FLACdecoder::picturePath(FichierAudio& fichier) {
 
 void FLACdecoder::exportPicture(FichierAudio& fichier, const QString& sourcePath) {
     const QString picture = picturePath(fichier);
+    journalTemporary(picture);
     ensureFolder(QFileInfo(picture).absolutePath());
     QProcess process;
     process.setProcessEnvironment(toolEnvironment());
@@ -299,6 +393,20 @@ bool FLACdecoder::readMetadataFromOriginalFile(FichierAudio* fichier, QString* e
     return true;
 }
 
+QString FLACdecoder::unreadablePictureName(FichierAudio& fichier, const ImagePtr& picture) {
+    // The picture a cover should have come from, when it could not be read.
+    if (picture && picture->kind() == Image::Kind::File) {
+        return picture->name() == QLatin1String("Source flac") ? fichier.nomElement()
+                                                               : picture->name();
+    }
+    const PersistentURLPtr embedded = fichier.imageTempURL();
+    if (embedded && fichier.imageAutoFind() != 0 &&
+        !Image::byReferencingFile(embedded->path(), QString())->canRead()) {
+        return fichier.nomElement();
+    }
+    return QString();
+}
+
 ExportRequest FLACdecoder::exportRequest(const FichierAudioPtr& fichier) {
     const auto& defaults = UserDefaults::standard();
     ExportRequest request;
@@ -316,6 +424,7 @@ ExportRequest FLACdecoder::exportRequest(const FichierAudioPtr& fichier) {
     request.preserveModificationTime =
         defaults.boolForKey(QStringLiteral("ConversionPreserverDate"));
     request.sourcePath = fichier->elementURL()->path();
+    request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
 
     static const QList<QPair<QString, QString>> rows = {
         {QStringLiteral("artist"), QStringLiteral("artist")},
@@ -349,6 +458,11 @@ ExportRequest FLACdecoder::exportRequest(const FichierAudioPtr& fichier) {
     }
     if (request.coverData.isEmpty()) {
         Log::write(QStringLiteral("%1 n'a pas d'image").arg(fichier->description()));
+        const QString unreadable = unreadablePictureName(*fichier, picture);
+        if (!unreadable.isEmpty()) {
+            _echoMessage(
+                QStringLiteral("Image %1 illisible : pochette non copiée").arg(unreadable));
+        }
     }
     return request;
 }

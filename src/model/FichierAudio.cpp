@@ -44,8 +44,20 @@ QString FichierAudio::sqliteColumnHeadersRequete() {
                           "`imgautofind`, `imgsrcttype`, `active`, `inmetadata`, `outmetadata`");
 }
 
+QString FichierAudio::failureTableCreationRequete() {
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS `audioFailure` ( `afid` INTEGER PRIMARY KEY, "
+                          "`reason` TEXT )");
+}
+
+QString FichierAudio::failureReasonJoin() {
+    return QStringLiteral("SELECT `audioFile`.*, `audioFailure`.`reason` AS `failurereason` FROM "
+                          "`audioFile` LEFT JOIN `audioFailure` ON `audioFailure`.`afid` = "
+                          "`audioFile`.`afid`");
+}
+
 void FichierAudio::vider() {
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFile`"));
+    ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFailure`"));
 }
 
 QString FichierAudio::statusName(qint32 status) {
@@ -147,6 +159,7 @@ FichierAudioPtr FichierAudio::persistentObjectWithSqliteDict(const QVariantMap& 
     record->getSourceFileAttributes();
     record->recordFileNames();
     record->m_externalImageIndex = row.value(QStringLiteral("xtindx")).toUInt();
+    record->m_failureReason = row.value(QStringLiteral("failurereason")).toString();
     return record;
 }
 
@@ -221,18 +234,36 @@ QString FichierAudio::sqliteDeleteRequete() const {
 }
 
 quint32 FichierAudio::save() {
+    // The row, its URL rows and its metadata rows go to the disk together.
+    CocoLite& db = ModelContext::db();
+    db.beginTransaction();
     const quint32 previous = sqlitePreviousId();
     if (previous != 0) {
         setSqliteid(previous);
     }
     const QString statement = sqliteInsertUpdateRequete();
-    const quint32 inserted = quint32(ModelContext::db().inputDBrequest(statement));
+    const quint32 inserted = quint32(db.inputDBrequest(statement));
     if (sqliteid() == 0) {
         setSqliteid(inserted);
     }
     bindMetadataRecord(*m_inMetadataDict);
     bindMetadataRecord(*m_outMetadataDict);
+    saveFailureReason();
+    db.commitTransaction();
     return sqliteid();
+}
+
+void FichierAudio::saveFailureReason() {
+    const QString reason = failureReason();
+    const QString id = SqlText::unsignedNumber(sqliteid());
+    if (reason.isEmpty() || statusConversion() != kStatusConvFiniErreur) {
+        ModelContext::db().inputDBrequest(
+            SqlText::fill(u"DELETE FROM `audioFailure` WHERE `afid` = ?", {id}));
+        return;
+    }
+    ModelContext::db().inputDBrequest(
+        SqlText::fill(u"INSERT OR REPLACE INTO `audioFailure` ( `afid`, `reason` ) VALUES ( ?, ? )",
+                      {id, SqlText::text(reason)}));
 }
 
 void FichierAudio::bindMetadataRecord(MetadataDictionary& record) {
@@ -254,19 +285,25 @@ void FichierAudio::deleteUnsharedUrlRow(const PersistentURLPtr& url) {
         return;
     }
     // Another file may use the same row (the same custom image chosen for
-    // several files): it keeps it.
+    // several files), and an image file stays registered for the files near
+    // it: they keep it.
     const QString id = SqlText::unsignedNumber(url->sqliteid());
     const auto users = ModelContext::db().outputDBrequest(SqlText::fill(
         u"SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ? OR `outaudiourl` = ? OR "
-        u"`tmpaudiourl` = ? OR `tmpimgurl` = ? OR `userimgurl` = ? LIMIT 1",
-        {id, id, id, id, id}));
+        u"`tmpaudiourl` = ? OR `tmpimgurl` = ? OR `userimgurl` = ? UNION ALL SELECT `furlid` "
+        u"FROM `fileURL` WHERE `furlid` = ? AND `ftype` = ? LIMIT 1",
+        {id, id, id, id, id, id, SqlText::number(kElementImage)}));
     if (users.isEmpty()) {
         url->supprimerDeLaBase();
     }
 }
 
 bool FichierAudio::supprimer2LaPile() {
-    ModelContext::db().inputDBrequest(sqliteDeleteRequete());
+    CocoLite& db = ModelContext::db();
+    db.beginTransaction();
+    db.inputDBrequest(sqliteDeleteRequete());
+    db.inputDBrequest(SqlText::fill(u"DELETE FROM `audioFailure` WHERE `afid` = ?",
+                                    {SqlText::unsignedNumber(sqliteid())}));
     const QString metadataDelete = SqlText::fill(
         u"DELETE FROM `audioMetadata` WHERE `fileid` = ? OR `amdid` IN ( ?, ? )",
         {SqlText::unsignedNumber(sqliteid()), SqlText::unsignedNumber(m_inMetadataDict->sqliteid()),
@@ -275,7 +312,8 @@ bool FichierAudio::supprimer2LaPile() {
          {elementURL(), tempDestinationURL(), destinationURL(), imageTempURL(), m_imageCustomURL}) {
         deleteUnsharedUrlRow(url);
     }
-    ModelContext::db().inputDBrequest(metadataDelete);
+    db.inputDBrequest(metadataDelete);
+    db.commitTransaction();
     supprimerTempFile();
     supprimerTempImageFile();
     return true;
@@ -286,7 +324,13 @@ ImagePtr FichierAudio::_imageFromSourceFile() {
     if (!picture) {
         return nullptr;
     }
-    return Image::byReferencingFile(picture->path(), QStringLiteral("Source flac"));
+    ImagePtr image = Image::byReferencingFile(picture->path(), QStringLiteral("Source flac"));
+    // A picture in a format nothing here reads (AVIF, say) cannot become a
+    // cover: the automatic choice goes on to the next source.
+    if (imageAutoFind() != 0 && !image->canRead()) {
+        return nullptr;
+    }
+    return image;
 }
 
 ImagePtr FichierAudio::_imageFromExternalImageFile() {
@@ -403,12 +447,18 @@ QList<QPair<QString, QString>> FichierAudio::imagesNear(const QString& folder) {
     if (found != answers.constEnd()) {
         return found.value();
     }
+    // The file's own folder, the folders below it (Scans/, Artwork/) and its
+    // parent (an album's CD1/ and CD2/ share its cover), never further up:
+    // one picture in a music folder must not become every album's cover.
+    // The folders below are a range of paths, so "%" and "_" in a name stay
+    // plain characters.
     QList<QPair<QString, QString>> images;
+    const QString parent = QFileInfo(folder).path();
     const auto rows = ModelContext::db().outputDBrequest(SqlText::fill(
-        u"SELECT DISTINCT `furlid` FROM `fileURL`  WHERE  `ftype` = ?  AND ( `fdir` LIKE ?  "
-        u"OR ?  LIKE `fdir` || '%' )",
-        {SqlText::number(kElementImage), SqlText::text(folder + QLatin1Char('%')),
-         SqlText::text(folder)}));
+        u"SELECT DISTINCT `furlid` FROM `fileURL` WHERE `ftype` = ? AND ( `fdir` = ? OR `fdir` "
+        u"= ? OR ( `fdir` >= ? AND `fdir` < ? ) )",
+        {SqlText::number(kElementImage), SqlText::text(folder), SqlText::text(parent),
+         SqlText::text(folder + QLatin1Char('/')), SqlText::text(folder + QLatin1Char('0'))}));
     for (const QVariantMap& row : rows) {
         const PersistentURLPtr url = PersistentURL::persistentObjectWithSqliteid(
             row.value(QStringLiteral("furlid")).toUInt());

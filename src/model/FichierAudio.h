@@ -45,6 +45,11 @@ public:
     static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url);
     static FichierAudioPtr persistentObjectWithSqliteDict(const QVariantMap& row);
     static QString sqliteCreationRequete();
+    // Why a file's last conversion failed, in a table of its own beside
+    // `audioFile`, whose columns stay as stored databases have them.
+    static QString failureTableCreationRequete();
+    // Added to the loading query: each row's failure reason as a column.
+    static QString failureReasonJoin();
     static QString sqliteColumnHeadersRequete();
     static void vider();
     static QString statusName(qint32 status);
@@ -75,7 +80,7 @@ public:
     virtual void setImageCustomURL(const PersistentURLPtr& url) { m_imageCustomURL = url; }
     virtual quint64 externalImageIndex() { return m_externalImageIndex; }
     virtual void setExternalImageIndex(quint64 index) { m_externalImageIndex = index; }
-    // Why the last conversion failed; kept in memory for the list's tool tip.
+    // Why the last conversion failed; stored with the record's next save.
     QString failureReason() const;
     void setFailureReason(const QString& reason);
 
@@ -94,6 +99,7 @@ private:
     static QList<QPair<QString, QString>> imagesNear(const QString& folder);
     void bindMetadataRecord(MetadataDictionary& record);
     void deleteUnsharedUrlRow(const PersistentURLPtr& url);
+    void saveFailureReason();
 
     std::atomic<qint32> m_statusConversion{kStatusConvAucun};
     ImagePtr m_mainPicture;

@@ -156,7 +156,9 @@ QString PersistentURL::sqliteDeleteRequete() const {
 
 quint32 PersistentURL::save() {
     if (!exists()) {
-        return 0;
+        // A record stored once keeps its row while its file is away (an
+        // unplugged drive): the row is what links a queued file to its source.
+        return m_sqliteid;
     }
     sqlitePreviousId();
     if (m_elementType == 5) {

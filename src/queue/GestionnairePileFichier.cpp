@@ -20,7 +20,7 @@ GestionnairePileFichier::GestionnairePileFichier() = default;
 
 void GestionnairePileFichier::loadFromSqlite() {
     const auto rows = ModelContext::db().outputDBrequest(
-        QStringLiteral("SELECT * FROM `audioFile` WHERE `active` = 1"));
+        FichierAudio::failureReasonJoin() + QStringLiteral(" WHERE `audioFile`.`active` = 1"));
     FileList loaded;
     loaded.reserve(rows.size());
     for (const QVariantMap& row : rows) {
@@ -48,7 +48,14 @@ void GestionnairePileFichier::setAdditionProgress(std::function<bool(int)> progr
     m_additionProgress = std::move(progress);
 }
 
-qint32 GestionnairePileFichier::ajouterUnDossier(const QString& path) {
+QString GestionnairePileFichier::canonicalPath(const QString& path) {
+    // "A/./x.flac", "A//x.flac" and a path through a link all name one file.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+qint32 GestionnairePileFichier::ajouterUnDossier(const QString& givenPath) {
+    const QString path = canonicalPath(givenPath);
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
     const qint64 previousCount = countOfFichiersAudio();
     m_addingFolder = true;
@@ -65,7 +72,8 @@ qint32 GestionnairePileFichier::ajouterUnDossier(const QString& path) {
     return count != 0 ? qint32(count) : -1;
 }
 
-void GestionnairePileFichier::ajouterUnFichier(const QString& path) {
+void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
+    const QString path = canonicalPath(givenPath);
     const qint64 previousCount = countOfFichiersAudio();
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
     const QString extension = url->extension().toLower();

@@ -50,6 +50,8 @@ public:
     // Called after each file a folder addition queues, with the number added
     // so far; answering false stops the addition after that file.
     void setAdditionProgress(std::function<bool(int)> progress);
+    // The path every way of adding resolves a file to before it is queued.
+    static QString canonicalPath(const QString& path);
 
 private:
     bool _changerNombreDe(qint64 previousCount);

@@ -18,6 +18,16 @@ bool CocoLite::openDB() {
         closeDB();
     }
     sqlite3_open(m_dbPath.toUtf8().constData(), &m_db);
+    // Another process (a backup tool, a second batch run, the sqlite3 shell)
+    // may hold a lock for a moment: wait for it instead of failing.
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_commit_hook(
+        m_db,
+        [](void* counter) {
+            ++*static_cast<quint64*>(counter);
+            return 0;
+        },
+        &m_commitCount);
     m_isDBopen = true;
     return true;
 }
@@ -26,10 +36,25 @@ bool CocoLite::closeDB() {
     if (!m_isDBopen) {
         return false;
     }
+    m_transactionDepth = 0;
     sqlite3_close(m_db);
     m_db = nullptr;
     m_isDBopen = false;
     return true;
+}
+
+void CocoLite::beginTransaction() {
+    if (m_transactionDepth++ == 0) {
+        // Immediate: the write lock is taken now, under the busy timeout,
+        // never half-way through the transaction.
+        inputDBrequest(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+}
+
+void CocoLite::commitTransaction() {
+    if (m_transactionDepth > 0 && --m_transactionDepth == 0) {
+        inputDBrequest(QStringLiteral("COMMIT"));
+    }
 }
 
 void CocoLite::fail(const char* where, int status) const {

@@ -34,6 +34,16 @@ public:
     void setDbPath(const QString& path) { m_dbPath = path; }
     bool isDBopen() const { return m_isDBopen; }
 
+    // Groups the statements run until the matching commit into one
+    // transaction, so a crash never leaves half of them written and they
+    // cost one commit. Transactions nest: only the outermost one commits.
+    void beginTransaction();
+    void commitTransaction();
+    // How many transactions reached the disk since the connection opened.
+    quint64 commitCount() const { return m_commitCount; }
+    // How long a statement waits for another process's lock before failing.
+    static constexpr int kBusyTimeoutMs = 5000;
+
 private:
     void prepare(const QByteArray& sql);
     QVariantMap readRow(int columnCount) const;
@@ -42,5 +52,7 @@ private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     bool m_isDBopen = false;
+    int m_transactionDepth = 0;
+    quint64 m_commitCount = 0;
     QString m_dbPath;
 };

@@ -58,7 +58,8 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     for (const auto& row : tables) {
         names << row.value("name").toString();
     }
-    EXPECT_EQ(names, (QStringList{"audioFile", "audioMetadata", "fileURL"}));
+    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "fileURL"}))
+        << "failure reasons live beside the three stored tables";
     ASSERT_NE(delegate.pileFichiers(), nullptr);
     EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
 }

@@ -144,8 +144,9 @@ TEST(FLACdecoder, BrokenSourcesAreQueuedAndLeftUntouched) {
 TEST(FLACdecoder, MissingMetaflacQueuesWithoutTags) {
     TestDatabase context;
     context.controleur()->decodeurFLAC()->_pathToMetaflacExe = QString();
-    const QString source = FlacFactory::make(TestEnvironment::home() + "/Music/a.flac",
-                                             {0.2, 44100, 2, 16, FlacFactory::fullTags(), {}});
+    const QString source =
+        FlacFactory::make(TestEnvironment::home() + "/Music/a.flac",
+                          {0.2, 44100, 2, 16, FlacFactory::fullTags(), {}, 0.0, {}});
     testing::internal::CaptureStderr();
     const auto file = addFile(context, source);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Programme metaflac introuvable\n");

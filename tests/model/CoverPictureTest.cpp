@@ -93,25 +93,37 @@ TEST(CoverPicture, ChosenSources) {
     EXPECT_EQ(record->imageSourceType(), 7) << "chosen sources never change the type";
 }
 
-TEST(CoverPicture, ExternalImagesFollowTheFolderMatching) {
+TEST(CoverPicture, ExternalImagesComeFromTheFolderItsSubfoldersAndItsParentOnly) {
     TestDatabase context;
     const QString music = TestEnvironment::home() + "/Music";
-    registerImage(writePicture(music + "/Album/front.jpg", Qt::red));
-    registerImage(writePicture(music + "/Album/Disc 2/back.png", Qt::red));
-    registerImage(writePicture(music + "/Album Deluxe/sibling.jpg", Qt::red));
-    registerImage(writePicture(music + "/ancestor.jpg", Qt::red));
+    registerImage(writePicture(music + "/Artist/Album/front.jpg", Qt::red));
+    registerImage(writePicture(music + "/Artist/Album/Scans/back.png", Qt::red));
+    registerImage(writePicture(music + "/Artist/Album Deluxe/sibling.jpg", Qt::red));
+    registerImage(writePicture(music + "/Artist/parent.jpg", Qt::red));
+    registerImage(writePicture(music + "/far.jpg", Qt::red));
+    registerImage(writePicture(TestEnvironment::home() + "/farther.jpg", Qt::red));
+    registerImage(writePicture(music + "/Artist/Album_/wildcard.jpg", Qt::red));
     registerImage(writePicture(music + "/Other/elsewhere.jpg", Qt::red));
-    auto record = recordAt(music + "/Album/Song.flac");
+    auto record = recordAt(music + "/Artist/Album/Song.flac");
 
     QStringList names;
     for (const ImagePtr& image : record->externalImages()) {
         names << image->name();
     }
     names.sort();
-    EXPECT_EQ(names, (QStringList{"ancestor.jpg", "back.png", "front.jpg", "sibling.jpg"}));
+    EXPECT_EQ(names, (QStringList{"back.png", "front.jpg", "parent.jpg"}))
+        << "a picture further up never becomes every album's cover";
 
-    registerImage(writePicture(music + "/Album/late.jpg", Qt::red));
-    EXPECT_EQ(record->externalImages().size(), 4) << "worked out once";
+    auto underscored = recordAt(music + "/Artist/Album_/Song.flac");
+    names.clear();
+    for (const ImagePtr& image : underscored->externalImages()) {
+        names << image->name();
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"parent.jpg", "wildcard.jpg"})) << "_ is a plain character";
+
+    registerImage(writePicture(music + "/Artist/Album/late.jpg", Qt::red));
+    EXPECT_EQ(record->externalImages().size(), 3) << "worked out once";
 
     record->setImageAutoFind(0);
     record->setImageSourceType(1);

@@ -11,7 +11,7 @@
 
 QByteArray FlacFactory::tone(const Options& options) {
     const qint64 frames = qint64(options.seconds * options.sampleRate);
-    const int bytesPerSample = options.bitsPerSample / 8;
+    const int bytesPerSample = (options.bitsPerSample + 7) / 8;
     QByteArray pcm;
     pcm.resize(frames * options.channels * bytesPerSample);
     char* out = pcm.data();
@@ -27,6 +27,28 @@ QByteArray FlacFactory::tone(const Options& options) {
                 amplitude * std::sin(2.0 * M_PI * frequency * double(frame) / options.sampleRate) +
                 random));
             for (int byte = 0; byte < bytesPerSample; ++byte) {
+                *out++ = char((sample >> (8 * byte)) & 0xff);
+            }
+        }
+    }
+    return pcm;
+}
+
+QByteArray FlacFactory::channelSlots(const Options& options, double slotSeconds) {
+    const qint64 slot = qint64(slotSeconds * options.sampleRate);
+    const qint64 frames = slot * options.channels;
+    const int width = (options.bitsPerSample + 7) / 8;
+    const double amplitude = std::ldexp(1.0, options.bitsPerSample - 1) * 0.5;
+    QByteArray pcm(frames * options.channels * width, '\0');
+    char* out = pcm.data();
+    for (qint64 frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < options.channels; ++channel) {
+            qint32 sample = 0;
+            if (frame / slot == channel) {
+                sample = qint32(std::lround(
+                    amplitude * std::sin(2.0 * M_PI * 100.0 * double(frame) / options.sampleRate)));
+            }
+            for (int byte = 0; byte < width; ++byte) {
                 *out++ = char((sample >> (8 * byte)) & 0xff);
             }
         }
@@ -59,34 +81,91 @@ int FlacFactory::run(const QString& program, const QStringList& arguments, QByte
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+namespace {
+// The 80-bit float AIFF stores its sample rate in.
+QByteArray extendedRate(int rate) {
+    int exponent = 0;
+    while ((quint64(1) << (exponent + 1)) <= quint64(rate)) {
+        ++exponent;
+    }
+    const quint64 mantissa = quint64(rate) << (63 - exponent);
+    QByteArray bytes;
+    const quint16 head = quint16(16383 + exponent);
+    bytes.append(char(head >> 8)).append(char(head & 0xff));
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        bytes.append(char((mantissa >> shift) & 0xff));
+    }
+    return bytes;
+}
+
+QByteArray bigEndian(quint32 value, int bytes) {
+    QByteArray out;
+    for (int index = bytes - 1; index >= 0; --index) {
+        out.append(char((value >> (8 * index)) & 0xff));
+    }
+    return out;
+}
+
+// flac takes raw input at 8, 16, 24 and 32 bits only; other depths come in
+// an AIFF file, each sample left-justified in its bytes.
+QByteArray aiffOf(const QByteArray& pcm, const FlacFactory::Options& options) {
+    const int width = (options.bitsPerSample + 7) / 8;
+    const int shift = width * 8 - options.bitsPerSample;
+    QByteArray samples;
+    samples.reserve(pcm.size());
+    for (qsizetype at = 0; at + width <= pcm.size(); at += width) {
+        qint32 value = 0;
+        for (int byte = width - 1; byte >= 0; --byte) {
+            value = (value << 8) | quint8(pcm.at(at + byte));
+        }
+        value = qint32(quint32(value) << (32 - width * 8)) >> (32 - width * 8);
+        samples.append(bigEndian(quint32(value) << shift, width));
+    }
+    const qint64 frames = samples.size() / (width * options.channels);
+    const QByteArray comm =
+        bigEndian(quint32(options.channels), 2) + bigEndian(quint32(frames), 4) +
+        bigEndian(quint32(options.bitsPerSample), 2) + extendedRate(options.sampleRate);
+    const QByteArray ssnd = bigEndian(0, 4) + bigEndian(0, 4) + samples;
+    const QByteArray body = "AIFF" + QByteArray("COMM") + bigEndian(quint32(comm.size()), 4) +
+                            comm + "SSND" + bigEndian(quint32(ssnd.size()), 4) + ssnd;
+    return "FORM" + bigEndian(quint32(body.size()), 4) + body;
+}
+
+bool flacTakesRaw(int bits) {
+    return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+} // namespace
+
 QString FlacFactory::make(const QString& path, const Options& options) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString raw = path + QStringLiteral(".raw");
+    const bool raw = flacTakesRaw(options.bitsPerSample);
+    const QString input = path + (raw ? QStringLiteral(".raw") : QStringLiteral(".aiff"));
     {
-        QFile file(raw);
+        QFile file(input);
         if (!file.open(QIODevice::WriteOnly)) {
             std::abort();
         }
-        file.write(tone(options));
+        const QByteArray pcm = options.pcm.isEmpty() ? tone(options) : options.pcm;
+        file.write(raw ? pcm : aiffOf(pcm, options));
     }
-    QStringList arguments = {QStringLiteral("--silent"),
-                             QStringLiteral("--force"),
-                             QStringLiteral("--force-raw-format"),
-                             QStringLiteral("--endian=little"),
-                             QStringLiteral("--sign=signed"),
-                             QStringLiteral("--channels=%1").arg(options.channels),
-                             QStringLiteral("--bps=%1").arg(options.bitsPerSample),
-                             QStringLiteral("--sample-rate=%1").arg(options.sampleRate)};
+    QStringList arguments = {QStringLiteral("--silent"), QStringLiteral("--force")};
+    if (raw) {
+        arguments << QStringLiteral("--force-raw-format") << QStringLiteral("--endian=little")
+                  << QStringLiteral("--sign=signed")
+                  << QStringLiteral("--channels=%1").arg(options.channels)
+                  << QStringLiteral("--bps=%1").arg(options.bitsPerSample)
+                  << QStringLiteral("--sample-rate=%1").arg(options.sampleRate);
+    }
     for (const auto& tag : options.tags) {
         arguments << QStringLiteral("--tag=%1=%2").arg(tag.first, tag.second);
     }
     if (!options.picturePath.isEmpty()) {
         arguments << QStringLiteral("--picture=%1").arg(options.picturePath);
     }
-    arguments << QStringLiteral("-o") << path << raw;
+    arguments << QStringLiteral("-o") << path << input;
     QByteArray error;
     const int status = run(QStringLiteral("flac"), arguments, nullptr, &error);
-    QFile::remove(raw);
+    QFile::remove(input);
     if (status != 0) {
         qFatal("flac failed: %s", error.constData());
     }

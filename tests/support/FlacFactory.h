@@ -18,6 +18,8 @@ public:
         QString picturePath;
         // Adds noise of this share of full scale, so encoders work as on music.
         double noise = 0.0;
+        // Interleaved little-endian samples to encode instead of the tone.
+        QByteArray pcm;
     };
 
     static QString make(const QString& path, const Options& options);
@@ -28,6 +30,10 @@ public:
     static QString makePicture(const QString& path, const char* format, unsigned rgb = 0xc03020);
     // Raw interleaved little-endian PCM of the tone.
     static QByteArray tone(const Options& options);
+    // Each channel silent but for a tone of its own in its own slot of the
+    // given length: channel n sounds from n × slot to (n + 1) × slot, low enough
+    // for an LFE channel.
+    static QByteArray channelSlots(const Options& options, double slotSeconds);
     // Runs a program and answers its exit code (-1 when it could not run).
     static int run(const QString& program, const QStringList& arguments,
                    QByteArray* output = nullptr, QByteArray* error = nullptr);

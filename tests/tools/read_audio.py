@@ -74,7 +74,10 @@ def read_iff(path, data):
             tags, cover = id3_tags(mutagen.File(path).tags)
     info["codec"] = "pcm_" + compression.decode("latin-1")
     if compression == b"sowt":
-        pcm = swap_to_big_endian(pcm, info["bits"] // 8)
+        pcm = swap_to_big_endian(pcm, (info["bits"] + 7) // 8)
+    elif compression == b"raw ":
+        # 8-bit offset binary: the same samples as signed bytes.
+        pcm = bytes((b - 128) & 0xFF for b in pcm)
     info.update(tags=tags, cover=cover, pcm_sha1=sha1(pcm))
     return info
 
@@ -95,7 +98,7 @@ def read_wav(data):
             for key, value in chunks(body, 4, big_endian=False):
                 if key in names:
                     info["tags"][names[key]] = value.rstrip(b"\0").decode("utf-8")
-    width = info["bits"] // 8
+    width = (info["bits"] + 7) // 8
     if width == 1:
         pcm = bytes((b - 128) & 0xFF for b in pcm)
     info["pcm_sha1"] = sha1(swap_to_big_endian(pcm, width))
@@ -123,7 +126,7 @@ def read_caf(data):
             pcm = body[4:]
         position += 12 + size
     if info.pop("little", False):
-        pcm = swap_to_big_endian(pcm, info["bits"] // 8)
+        pcm = swap_to_big_endian(pcm, (info["bits"] + 7) // 8)
     info["pcm_sha1"] = sha1(pcm)
     return info
 
