@@ -60,7 +60,8 @@ void BatchConverter::print(const QString& line) {
 }
 
 void BatchConverter::echoUserMessage(const QString& message) {
-    print(message.isEmpty() ? QStringLiteral("-") : message);
+    const QString line = oneLine(message);
+    print(line.isEmpty() ? QStringLiteral("-") : line);
 }
 
 bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* paths) {

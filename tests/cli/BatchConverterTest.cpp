@@ -3,10 +3,13 @@
 #include "support/OutputReader.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 struct BatchRun {
@@ -98,4 +101,115 @@ TEST(BatchConverter, SubfolderDestinationAndDeletedSource) {
     EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
     EXPECT_TRUE(QFile::exists(music() + "/WAV files/Deleted.wav"));
     EXPECT_FALSE(QFile::exists(source));
+}
+
+TEST(BatchConverter, TwoSourcesWithOneOutputNameLoseNothing) {
+    const QString first =
+        FlacFactory::make(music() + "/c/song.flac", {0.5, 44100, 2, 16, {}, {}, 0.0, {}});
+    const QString second =
+        FlacFactory::make(music() + "/d/song.flac", {0.9, 44100, 2, 16, {}, {}, 0.0, {}});
+    const QString out = TestEnvironment::makeFolder("out");
+    const BatchRun run = convert({"--convert", "--overwrite", "--delete-source", "--destination",
+                                  "folder", "--folder", out, first, second});
+    EXPECT_EQ(run.exitCode, 1) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QString("OK %1 -> %2/song.m4a\n").arg(first, out)));
+    EXPECT_TRUE(
+        run.output.contains(QString("ERREUR %1 : Le fichier %2/song.m4a est déjà la sortie de %3\n")
+                                .arg(second, out, first)))
+        << run.output.toStdString();
+    EXPECT_FALSE(QFile::exists(first));
+    EXPECT_TRUE(QFile::exists(second)) << "its music is kept";
+    EXPECT_NEAR(OutputReader::read(out + "/song.m4a").value("length").toDouble(), 0.5, 0.1);
+}
+
+TEST(BatchConverter, SubfolderFollowsTheCodecAndReasonsStayOnOneLine) {
+    const QString source = FlacFactory::make(music() + "/Sub/a.flac");
+    QFile valid(source);
+    valid.open(QIODevice::ReadOnly);
+    const QByteArray bytes = valid.readAll();
+    const QString broken =
+        TestEnvironment::writeFile(music() + "/Sub/broken.flac", bytes.left(bytes.size() / 2));
+    const BatchRun run =
+        convert({"--convert", "--codec", "mp3", "--destination", "subfolder", source, broken});
+    EXPECT_TRUE(QFile::exists(music() + "/Sub/mp3/a.mp3")) << "not into an m4a folder";
+    EXPECT_EQ(run.exitCode, 1);
+    QString errorLine;
+    for (const QString& line : run.output.split('\n', Qt::SkipEmptyParts)) {
+        EXPECT_FALSE(line.front().isSpace()) << "a continuation line: " << line.toStdString();
+        if (line.startsWith("ERREUR " + broken)) {
+            errorLine = line;
+        }
+    }
+    EXPECT_TRUE(errorLine.contains("Erreur Decodage") && errorLine.contains(" / "))
+        << run.output.toStdString();
+}
+
+namespace {
+// Starts a batch run over long files, sends the signal once the second file
+// is being encoded, and answers the run's exit status and output.
+BatchRun interruptedRun(int signalNumber, const QStringList& sources) {
+    QProcess program;
+    program.start(TONEBRIDGE_BINARY, QStringList{"--convert"} + sources);
+    QByteArray output;
+    while (program.waitForReadyRead(60000)) {
+        output += program.readAllStandardOutput();
+        if (output.contains("Encodage de 2.m4a")) {
+            ::kill(pid_t(program.processId()), signalNumber);
+            break;
+        }
+    }
+    program.waitForFinished(60000);
+    output += program.readAllStandardOutput();
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            QString::fromUtf8(output), QString::fromUtf8(program.readAllStandardError())};
+}
+
+QStringList privateFolders() {
+    return QDir(TestEnvironment::root())
+        .entryList({"tonebridge-convert-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+QStringList hiddenFiles(const QString& folder) {
+    return QDir(folder).entryList({".tmp_*"}, QDir::Files | QDir::Hidden);
+}
+} // namespace
+
+TEST(BatchConverter, SignalsStopThePassCleanlyAndKilledRunsAreCleanedUpLater) {
+    FlacFactory::Options options;
+    options.seconds = 20.0;
+    options.noise = 0.05;
+    options.picturePath = FlacFactory::makePicture(music() + "/art.jpg", "jpg");
+    QStringList sources;
+    for (int index = 1; index <= 3; ++index) {
+        sources << FlacFactory::make(QString("%1/Long/%2.flac").arg(music()).arg(index), options);
+    }
+    const QString folder = music() + "/Long";
+    for (const auto& [signalNumber, status] :
+         {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        const BatchRun run = interruptedRun(signalNumber, sources);
+        EXPECT_EQ(run.exitCode, status) << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains(QString("OK %1 -> %2/1.m4a").arg(sources[0], folder)))
+            << "what was converted so far is said";
+        EXPECT_FALSE(run.output.contains("ERREUR")) << run.output.toStdString();
+        EXPECT_FALSE(QFile::exists(folder + "/2.m4a"));
+        EXPECT_TRUE(hiddenFiles(folder).isEmpty()) << hiddenFiles(folder).join(", ").toStdString();
+        EXPECT_TRUE(privateFolders().isEmpty());
+        QFile::remove(folder + "/1.m4a");
+    }
+
+    // Killed outright, a run leaves its temporaries; the next run removes them.
+    QProcess killed;
+    killed.start(TONEBRIDGE_BINARY, QStringList{"--convert"} + sources);
+    QByteArray output;
+    while (killed.waitForReadyRead(60000) && !output.contains("Encodage de 1.m4a")) {
+        output += killed.readAllStandardOutput();
+    }
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    EXPECT_FALSE(hiddenFiles(folder).isEmpty());
+    EXPECT_EQ(privateFolders().size(), 1);
+    const BatchRun next = convert({"--convert", FlacFactory::make(music() + "/Next/n.flac")});
+    EXPECT_EQ(next.exitCode, 0);
+    EXPECT_TRUE(hiddenFiles(folder).isEmpty()) << hiddenFiles(folder).join(", ").toStdString();
+    EXPECT_TRUE(privateFolders().isEmpty());
 }

@@ -160,3 +160,34 @@ TEST(FichierAudio, StatusTextsAreFrenchAndNeverReadOutOfRange) {
     record.setStatusConversion(-3);
     EXPECT_EQ(record.statusLocalizedString(), "-3");
 }
+
+TEST(FichierAudio, ASaveIsOneCommitAndKeepsTheSourceAndReasonWhileTheFileIsAway) {
+    TestDatabase context;
+    const QString path = TestEnvironment::home() + "/Music/Drive/Away.flac";
+    auto record = newRecord(path);
+    const quint32 sourceRow = record->elementURL()->sqliteid();
+    ASSERT_NE(sourceRow, 0u);
+    const QString parked = TestEnvironment::makeFolder("Parked") + "/Away.flac";
+    ASSERT_TRUE(QFile::rename(path, parked));
+    record->setStatusConversion(kStatusConvFiniErreur);
+    record->setFailureReason("Fichier absent\nsur la clé");
+    const quint64 commits = context.database()->commitCount();
+    record->save();
+    EXPECT_EQ(context.database()->commitCount(), commits + 1)
+        << "the row, its URL and metadata rows in one transaction";
+    EXPECT_EQ(audioRow(context, record->sqliteid()).value("inaudiourl").toUInt(), sourceRow)
+        << "a source that is away keeps its link";
+
+    const auto load = [&context] {
+        return FichierAudio::persistentObjectWithSqliteDict(
+            context.database()->outputDBrequest(FichierAudio::failureReasonJoin()).value(0));
+    };
+    const FichierAudioPtr back = load();
+    ASSERT_TRUE(back->elementURL());
+    EXPECT_EQ(back->elementURL()->path(), path);
+    EXPECT_EQ(back->failureReason(), "Fichier absent\nsur la clé");
+
+    back->setStatusConversion(kStatusConvPret);
+    back->save();
+    EXPECT_EQ(load()->failureReason(), "") << "a file ready again has no reason";
+}

@@ -3,6 +3,7 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -183,4 +184,22 @@ TEST(Queue, LoadsWhatWasQueuedInOrder) {
     reloaded.loadFromSqlite();
     EXPECT_EQ(queuedNames(reloaded), (QStringList{"f0.flac", "f1.flac", "f2.flac"}));
     EXPECT_EQ(reloaded.enumeratorIndex(), 0);
+}
+
+TEST(Queue, OneFileIsQueuedOnceWhateverPathNamesIt) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    const QString album = TestEnvironment::makeFolder("Music/A");
+    const QString real = TestEnvironment::writeFile(album + "/one.flac");
+    QFile::link(album, TestEnvironment::home() + "/Music/Linked");
+    QFile::link(real, TestEnvironment::home() + "/Music/alias.flac");
+    for (const QString& path : {album + "/./one.flac", album + "//one.flac",
+                                TestEnvironment::home() + "/Music/Linked/one.flac",
+                                TestEnvironment::home() + "/Music/alias.flac", real}) {
+        queue.ajouterUnFichier(path);
+    }
+    queue.ajouterUnDossier(TestEnvironment::home() + "/Music/Linked");
+    ASSERT_EQ(queue.countOfFichiersAudio(), 1);
+    EXPECT_EQ(queue.fichiersAudio().first()->elementURL()->path(), real);
+    EXPECT_EQ(context.count("audioFile"), 1);
 }

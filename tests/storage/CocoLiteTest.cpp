@@ -5,6 +5,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <sqlite3.h>
+#include <thread>
+
 namespace {
 QString freshDatabasePath(const QString& name = QStringLiteral("test.db")) {
     return TestEnvironment::makeFolder(QStringLiteral("db")) + QLatin1Char('/') + name;
@@ -125,4 +130,39 @@ TEST(CocoLiteDeathTest, UnopenableDatabaseEndsAtTheFirstStatement) {
         },
         testing::ExitedWithCode(1),
         "^prepare_v2 .* failed with status [0-9]+: unable to open database file");
+}
+
+TEST(CocoLite, WaitsForAnotherConnectionsLockAndCommitsOncePerTransaction) {
+    const QString path = freshDatabasePath();
+    CocoLite db(path);
+    db.inputDBrequest("CREATE TABLE t ( v INT )");
+    // Another connection (a backup tool, the sqlite3 shell, a second batch)
+    // holds the write lock for a moment: the statement waits for it instead
+    // of ending the program.
+    std::atomic<bool> locked{false};
+    std::thread holder([&path, &locked] {
+        sqlite3* other = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &other);
+        sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO t VALUES (1);", nullptr, nullptr,
+                     nullptr);
+        locked = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    });
+    while (!locked) {
+        std::this_thread::yield();
+    }
+    db.inputDBrequest("INSERT INTO t VALUES (2)");
+    holder.join();
+    EXPECT_EQ(db.outputDBrequest("SELECT count(*) AS n FROM t").value(0).value("n").toInt(), 2);
+
+    const quint64 before = db.commitCount();
+    db.beginTransaction();
+    db.beginTransaction();
+    db.inputDBrequest("INSERT INTO t VALUES (3)");
+    db.commitTransaction();
+    db.inputDBrequest("INSERT INTO t VALUES (4)");
+    db.commitTransaction();
+    EXPECT_EQ(db.commitCount(), before + 1) << "nested transactions commit once";
 }
