@@ -35,6 +35,8 @@ public:
     MessageSink* messageSink() const override;
     VueCtrlrFilez* vueCtrlrFilez() const override;
     VueCtrlrReglage* vueCtrlrReglage() const override;
+    GestionnairePileFichier* pileFichiers() const override { return EngineContext::pileFichiers(); }
+    ConversionControleur* controleur() const override { return EngineContext::controleur(); }
 
     static QString dataFolderPath();
     static QString databasePath();

@@ -44,6 +44,8 @@ QVariantMap RegisteredDefaults::table() {
         // Kept with its tilde, as a user would type it.
         {QStringLiteral("ImageCustomPath"), UserDefaults::abbreviateHome(picturesFolder())},
         {QStringLiteral("ForgetWhenFinished"), true},
+        // Conversions at the same time; 0: one per processor core.
+        {QStringLiteral("ConversionsSimultanees"), qint64(0)},
     };
 }
 

@@ -4,7 +4,6 @@
 #include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
 #include "conversion/EngineContext.h"
-#include "conversion/FLACdecoder.h"
 #include "model/FinderElement.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/UserDefaults.h"
@@ -49,6 +48,8 @@ QString BatchConverter::usage() {
         "  --overwrite                             replace existing outputs\n"
         "  --delete-source                         delete each source once its output exists\n"
         "  --preserve-date                         give outputs their source's modification time\n"
+        "  --jobs N                                files converted at the same time (default:\n"
+        "                                          the setting, one per processor core)\n"
         "  --help                                  this text\n"
         "  --version                               the program's version\n");
 }
@@ -81,8 +82,9 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption overwrite(QStringLiteral("overwrite"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
+    const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
-                       channels, overwrite, deleteSource, preserveDate});
+                       channels, overwrite, deleteSource, preserveDate, jobs});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -130,7 +132,8 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const std::pair<const QCommandLineOption*, const char*> numbers[] = {
         {&sampleRate, "ConversionFrequence"},
         {&bitrate, "ConversionDebit"},
-        {&channels, "ConversionCanaux"}};
+        {&channels, "ConversionCanaux"},
+        {&jobs, "ConversionsSimultanees"}};
     for (const auto& [option, key] : numbers) {
         if (!parser.isSet(*option)) {
             continue;
@@ -177,12 +180,28 @@ void BatchConverter::finishWhenIdle(ConversionControleur* controleur) {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (m_finished && !controleur->decodeurFLAC()->exportInFlight()) {
+        if (m_finished && controleur->jobsInFlight() == 0) {
             loop.quit();
         }
     });
     poll.start(10);
     loop.exec();
+}
+
+void BatchConverter::printResult(const FichierAudioPtr& fichier) {
+    const QString source = fichier->elementURL()->path();
+    if (fichier->statusConversion() == kStatusConvFiniOk) {
+        print(QStringLiteral("OK %1 -> %2").arg(source, fichier->destinationURL()->path()));
+        return;
+    }
+    ++m_failures;
+    const QString reason = fichier->failureReason().isEmpty() ? fichier->statusLocalizedString()
+                                                              : fichier->failureReason();
+    print(QStringLiteral("ERREUR %1 : %2").arg(source, oneLine(reason)));
+}
+
+void BatchConverter::fichierTermine(ConversionControleur*, const FichierAudioPtr& fichier) {
+    printResult(fichier);
 }
 
 int BatchConverter::addPaths(GestionnairePileFichier* pile, const QStringList& paths) {
@@ -211,28 +230,6 @@ int BatchConverter::addPaths(GestionnairePileFichier* pile, const QStringList& p
     return failures;
 }
 
-int BatchConverter::printResults(GestionnairePileFichier* pile, bool interrupted) {
-    int failures = 0;
-    const auto records = pile->fichiersAudio();
-    if (records.isEmpty() && !interrupted) {
-        print(QStringLiteral("Aucun fichier FLAC à convertir"));
-    }
-    for (const FichierAudioPtr& record : records) {
-        const QString source = record->elementURL()->path();
-        const qint32 status = record->statusConversion();
-        if (status == kStatusConvFiniOk) {
-            print(QStringLiteral("OK %1 -> %2").arg(source, record->destinationURL()->path()));
-        } else if (status == kStatusConvFiniErreur || !interrupted) {
-            ++failures;
-            const QString reason = record->failureReason().isEmpty()
-                                       ? record->statusLocalizedString()
-                                       : record->failureReason();
-            print(QStringLiteral("ERREUR %1 : %2").arg(source, oneLine(reason)));
-        }
-    }
-    return failures;
-}
-
 int BatchConverter::run(const QStringList& arguments) {
     if (arguments.contains(QStringLiteral("--help"))) {
         std::fprintf(m_output, "%s", qPrintable(usage()));
@@ -253,12 +250,16 @@ int BatchConverter::run(const QStringList& arguments) {
     EngineContext context;
     context.setMessageSink(this);
     context.setQueueObserver(this);
+    context.setPictureFolder(privateFolder.picturesPath());
     context.startUp(privateFolder.databasePath());
     ConversionControleur* controleur = context.controleur();
-    controleur->decodeurFLAC()->setTemporaryJournal(privateFolder.journalPath());
+    controleur->setTemporaryJournal(privateFolder.journalPath());
     GestionnairePileFichier* pile = context.pileFichiers();
 
-    int failures = addPaths(pile, paths);
+    m_failures = addPaths(pile, paths);
+    if (pile->countOfFichiersAudio() == 0 && m_failures == 0) {
+        print(QStringLiteral("Aucun fichier FLAC à convertir"));
+    }
     // A signal stops the pass as the window's stop does: the file in hand
     // goes back to ready and its temporaries and partial output go.
     QObject::connect(&termination, &TerminationSignals::terminationRequested, this, [&] {
@@ -275,7 +276,6 @@ int BatchConverter::run(const QStringList& arguments) {
     controleur->setDelegate(nullptr);
 
     const int signalNumber = TerminationSignals::received();
-    failures += printResults(pile, signalNumber != 0);
     // The private list goes, and with it the pictures exported beside the outputs.
     QList<qint64> positions;
     for (qint64 position = 0; position < pile->countOfFichiersAudio(); ++position) {
@@ -286,5 +286,5 @@ int BatchConverter::run(const QStringList& arguments) {
     if (signalNumber != 0) {
         return TerminationSignals::exitStatus(signalNumber);
     }
-    return failures == 0 ? 0 : 1;
+    return m_failures == 0 ? 0 : 1;
 }

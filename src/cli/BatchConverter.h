@@ -1,9 +1,11 @@
 #pragma once
 
-#include "conversion/ConversionContext.h"
 #include "conversion/ConvertisseurUIDelegate.h"
+#include "conversion/MessageSink.h"
+#include "queue/QueueContext.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdio>
@@ -28,6 +30,8 @@ public:
     static QString usage();
 
     void updateUIavecControleur(ConversionControleur* controleur) override;
+    // Each file's result line is printed as soon as the file ends.
+    void fichierTermine(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
     void echoUserMessage(const QString& message) override;
     void laListeContientDesFichiers(bool) override {}
 
@@ -37,8 +41,7 @@ private:
     void finishWhenIdle(ConversionControleur* controleur);
     // Queues the paths; answers how many could not be (missing, not FLAC).
     int addPaths(GestionnairePileFichier* pile, const QStringList& paths);
-    // Prints one line per file that ended; answers how many failed.
-    int printResults(GestionnairePileFichier* pile, bool interrupted);
+    void printResult(const FichierAudioPtr& fichier);
 
 public:
     // A reason as one line: its line breaks become " / ".
@@ -48,4 +51,5 @@ private:
     FILE* m_output;
     FILE* m_errors;
     bool m_finished = false;
+    int m_failures = 0;
 };

@@ -1,5 +1,6 @@
 #include "BatchRunFolder.h"
 
+#include "conversion/WorkFolder.h"
 #include "storage/FileManager.h"
 
 #include <QCoreApplication>
@@ -8,15 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <cerrno>
-#include <csignal>
-#include <unistd.h>
-
 namespace {
-bool processAlive(qint64 pid) {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
-}
-
 // Only the hidden temporaries a conversion makes are ever removed.
 bool isTemporaryName(const QString& path) {
     return QFileInfo(path).fileName().startsWith(QLatin1String(".tmp_"));
@@ -59,6 +52,10 @@ QString BatchRunFolder::databasePath() const {
     return m_folder->filePath(QStringLiteral("queue.db"));
 }
 
+QString BatchRunFolder::picturesPath() const {
+    return m_folder->filePath(QStringLiteral("pictures"));
+}
+
 QString BatchRunFolder::journalPath() const {
     return m_folder->filePath(QStringLiteral("temporaries"));
 }
@@ -69,9 +66,8 @@ int BatchRunFolder::removeDeadRuns() {
     const QStringList names =
         temporary.entryList({namePrefix() + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
-        const qint64 pid =
-            name.mid(namePrefix().size()).section(QLatin1Char('-'), 0, 0).toLongLong();
-        if (pid <= 0 || processAlive(pid)) {
+        const qint64 pid = WorkFolder::ownerOf(name, namePrefix());
+        if (pid <= 0 || WorkFolder::processAlive(pid)) {
             continue;
         }
         const QString folder = temporary.filePath(name);

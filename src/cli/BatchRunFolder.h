@@ -22,6 +22,8 @@ public:
     bool isValid() const;
     QString databasePath() const;
     QString journalPath() const;
+    // The pictures exported from the run's sources.
+    QString picturesPath() const;
 
     // Removes the folders of runs whose process is gone, with every
     // temporary file their journals name; answers how many it removed.

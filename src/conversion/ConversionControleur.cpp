@@ -1,23 +1,43 @@
 #include "ConversionControleur.h"
 
-#include "conversion/ConversionContext.h"
+#include "conversion/CodecTable.h"
+#include "conversion/ConversionJob.h"
 #include "conversion/ConvertisseurUIDelegate.h"
-#include "conversion/FLACdecoder.h"
+#include "conversion/ExportSession.h"
+#include "conversion/FlacStreamInfo.h"
+#include "conversion/MessageSink.h"
+#include "conversion/WorkFolder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
-ConversionControleur::ConversionControleur(QObject* parent)
-    : QObject(parent), m_flacd(new FLACdecoder(this)) {}
+namespace {
+// The integer a text starts with, as a tag number is read ("3/12" gives 3).
+qint32 leadingInteger(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?\\d+)"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(1).left(11).toLongLong() : 0;
+}
+} // namespace
 
-ConversionControleur::~ConversionControleur() = default;
+ConversionControleur::ConversionControleur(GestionnairePileFichier* queue,
+                                           const UserDefaults* defaults, MessageSink* sink,
+                                           ExternalTools::Paths tools, QObject* parent)
+    : QObject(parent), m_queue(queue), m_defaults(defaults), m_sink(sink),
+      m_tools(std::move(tools)) {}
 
-GestionnairePileFichier* ConversionControleur::_pileFichiers() const {
-    QueueContext* context = QueueContext::current();
-    return context != nullptr ? context->pileFichiers() : nullptr;
+ConversionControleur::~ConversionControleur() {
+    // Quitting during a pass stops every job, as the stop button does.
+    if (isRunning()) {
+        m_delegate = nullptr;
+        arreterLaConversion();
+    }
+    WorkFolder::removeForThisProcess();
 }
 
 bool ConversionControleur::isRunning() const {
@@ -30,14 +50,44 @@ void ConversionControleur::notifyDelegate() {
     }
 }
 
+void ConversionControleur::say(const QString& message) const {
+    if (m_sink != nullptr) {
+        m_sink->echoUserMessage(message);
+    }
+}
+
+void ConversionControleur::journal(const QString& path) const {
+    if (m_temporaryJournal.isEmpty()) {
+        return;
+    }
+    QFile file(m_temporaryJournal);
+    if (file.open(QIODevice::Append)) {
+        file.write(path.toUtf8() + '\n');
+    }
+}
+
+QList<FichierAudioPtr> ConversionControleur::fichiersEnMain() const {
+    QList<FichierAudioPtr> files;
+    for (ConversionJob* job : m_jobOrder) {
+        files << m_jobs.value(job);
+    }
+    return files;
+}
+
 void ConversionControleur::demarrerLaConversion() {
     if (isRunning()) {
         arreterLaConversion();
     }
+    m_settings = m_defaults != nullptr ? ConversionSettings::fromDefaults(*m_defaults)
+                                       : ConversionSettings();
     m_statusConvertisseur = kStatusConvertisseurDecodage;
     m_passConverted = 0;
     m_passFailed = 0;
     m_passOutputs.clear();
+    // The destinations follow the settings the pass started with.
+    if (m_queue != nullptr) {
+        m_queue->raffraichirDestinationDesFichiers();
+    }
     convertirProchainFichier();
 }
 
@@ -47,16 +97,15 @@ QString ConversionControleur::reasonToRefuse(const FichierAudioPtr& fichier) con
         return QStringLiteral("Fichier %1 absent").arg(source ? source->path() : QString());
     }
     const PersistentURLPtr destination = fichier->destinationURL();
-    // An output written earlier in this pass is never replaced by another
-    // source of the pass, whatever the overwrite setting: that setting is
-    // about files that were there before the pass.
+    // An output written earlier in this pass, or being written by another
+    // job, is never replaced by another source of the pass, whatever the
+    // overwrite setting: that setting is about files from before the pass.
     const auto owner = m_passOutputs.constFind(destination->path());
     if (owner != m_passOutputs.constEnd() && owner.value() != fichier->elementURL()->path()) {
         return QStringLiteral("Le fichier %1 est déjà la sortie de %2")
             .arg(destination->path(), owner.value());
     }
-    if (!UserDefaults::standard().boolForKey(QStringLiteral("DestinationEcraserExistant")) &&
-        destination->exists()) {
+    if (!m_settings.overwrite && destination->exists()) {
         return QStringLiteral("Le fichier %1 existe déjà").arg(destination->fileName());
     }
     return QString();
@@ -67,7 +116,10 @@ void ConversionControleur::refuse(const FichierAudioPtr& fichier, const QString&
     fichier->setFailureReason(reason);
     fichier->save();
     ++m_passFailed;
-    ConversionContext::echoUserMessage(reason);
+    say(reason);
+    if (m_delegate != nullptr) {
+        m_delegate->fichierTermine(this, fichier);
+    }
 }
 
 void ConversionControleur::reserveDestination(const FichierAudioPtr& fichier) {
@@ -83,166 +135,304 @@ void ConversionControleur::releaseDestination(const FichierAudioPtr& fichier) {
 }
 
 bool ConversionControleur::convertirProchainFichier() {
-    if (statusConvertisseur() == kStatusConvertisseurInactif || !isRunning()) {
+    if (!isRunning() || m_queue == nullptr) {
         return false;
     }
-    GestionnairePileFichier* pile = _pileFichiers();
-    if (pile == nullptr) {
-        return false;
-    }
-    bool result = false;
-    for (;;) {
-        FichierAudioPtr fichier = pile->nextObject();
+    bool started = false;
+    while (isRunning() && m_jobs.size() < m_settings.jobs) {
+        FichierAudioPtr fichier = m_queue->nextObject();
         // Files already converted without error are not converted again.
         while (fichier && fichier->statusConversion() == kStatusConvFiniOk) {
-            fichier = pile->nextObject();
+            fichier = m_queue->nextObject();
         }
-        if (fichier) {
-            const QString refusal = reasonToRefuse(fichier);
-            if (!refusal.isEmpty()) {
-                refuse(fichier, refusal);
-                continue;
-            }
-            reserveDestination(fichier);
-            m_fichierEnMain = fichier;
-            result = m_flacd->convertirFichier(fichier);
+        if (!fichier) {
             break;
         }
-        if (pile->enumeratorIndex() < pile->countOfFichiersAudio()) {
-            Log::write(QStringLiteral("Erreur Conversion"));
-            return false;
+        const QString refusal = reasonToRefuse(fichier);
+        if (!refusal.isEmpty()) {
+            refuse(fichier, refusal);
+            continue;
         }
-        m_statusConvertisseur = kStatusConvertisseurFini;
-        arreterLaConversion();
-        pile->remettreAuDebut();
-        result = false;
+        startJob(fichier);
+        started = true;
+    }
+    endPassIfDone();
+    if (isRunning()) {
+        notifyDelegate();
+    }
+    return started;
+}
+
+void ConversionControleur::endPassIfDone() {
+    if (!isRunning() || !m_jobs.isEmpty() || m_queue == nullptr ||
+        m_queue->fichierCourant() != nullptr) {
+        return;
+    }
+    m_statusConvertisseur = kStatusConvertisseurFini;
+    arreterLaConversion();
+    WorkFolder::removeForThisProcess();
+    m_queue->remettreAuDebut();
+    notifyDelegate();
+    say(QStringLiteral("Conversion terminée : %1 convertis, %2 en erreur")
+            .arg(m_passConverted)
+            .arg(m_passFailed));
+}
+
+ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier) const {
+    ExportRequest request;
+    request.destinationPath = fichier->destinationURL()->path();
+    request.codec = m_settings.codec;
+    request.sampleRate = m_settings.sampleRate;
+    request.channels = m_settings.channels;
+    request.bitRate = m_settings.bitRate;
+    request.overwrite = m_settings.overwrite;
+    request.preserveModificationTime = m_settings.preserveDate;
+    request.sourcePath = fichier->elementURL()->path();
+    request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
+
+    static const QList<QPair<QString, QString>> rows = {
+        {QStringLiteral("artist"), QStringLiteral("artist")},
+        {QStringLiteral("title"), QStringLiteral("title")},
+        {QStringLiteral("album"), QStringLiteral("album")},
+        {QStringLiteral("date"), QStringLiteral("date")},
+        {QStringLiteral("tracknumber"), QStringLiteral("track")},
+        {QStringLiteral("genre"), QStringLiteral("genre")},
+        {QStringLiteral("discnumber"), QStringLiteral("disc")}};
+    const MetadataDictionaryPtr output = fichier->outMetadataDict();
+    for (const auto& row : rows) {
+        const QVariant value = output->value(row.first);
+        if (!value.isValid()) {
+            continue;
+        }
+        const QString text = value.toString();
+        request.tags.append(
+            {row.second, row.first.contains(QLatin1String("number"), Qt::CaseInsensitive)
+                             ? QString::number(leadingInteger(text))
+                             : text});
+    }
+
+    const ImagePtr picture = fichier->mainPictureCached(false);
+    // A picture file is embedded; the desktop's file icon or the application's
+    // own picture only when the user chose it.
+    const bool chosen =
+        fichier->imageAutoFind() == 0 && (fichier->imageSourceType() == kImageSourceFileIcon ||
+                                          fichier->imageSourceType() == kImageSourceDefault);
+    if (picture && (picture->kind() == Image::Kind::File || chosen)) {
+        request.coverData = fichier->mainPictureCached(true)->coverData(&request.coverMimeType);
+    }
+    if (request.coverData.isEmpty()) {
+        Log::write(QStringLiteral("%1 n'a pas d'image").arg(fichier->description()));
+        const QString unreadable = unreadablePictureName(*fichier, picture);
+        if (!unreadable.isEmpty()) {
+            say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(unreadable));
+        }
+    }
+    return request;
+}
+
+QString ConversionControleur::unreadablePictureName(FichierAudio& fichier,
+                                                    const ImagePtr& picture) {
+    // The picture a cover should have come from, when it could not be read.
+    if (picture && picture->kind() == Image::Kind::File) {
+        return picture->name() == QLatin1String("Source flac") ? fichier.nomElement()
+                                                               : picture->name();
+    }
+    const PersistentURLPtr embedded = fichier.imageTempURL();
+    if (embedded && fichier.imageAutoFind() != 0 &&
+        !Image::byReferencingFile(embedded->path(), QString())->canRead()) {
+        return fichier.nomElement();
+    }
+    return QString();
+}
+
+void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
+    reserveDestination(fichier);
+    fichier->setStatusConversion(kStatusConvEncoursDecodage);
+    const QString source = fichier->elementURL()->path();
+    const FlacStreamInfo stream = FlacStreamInfo::read(source);
+    JobRequest request;
+    request.displayName = fichier->nomElement();
+    request.sourcePath = source;
+    request.decodedPath =
+        WorkFolder::forThisProcess() + QStringLiteral("/%1.aif").arg(++m_jobSerial);
+    request.flacPath = m_tools.flac;
+    request.flacArguments =
+        ConversionJob::decodingArguments(source, request.decodedPath, m_settings.preserveDate,
+                                         m_settings.overwrite, m_settings.compression);
+    request.exportRequest = exportRequest(fichier);
+    request.exportRequest.inputPath = request.decodedPath;
+    request.totalSamples = stream.totalSamples;
+    request.channels = stream.channels;
+    request.bitsPerSample = stream.bitsPerSample;
+    request.stallTimeoutMs = m_stallTimeoutMs;
+    request.runLimitMs = ConversionJob::decodeTimeLimitMs(stream.totalSamples, stream.sampleRate,
+                                                          QFileInfo(source).size());
+    CodecTable::Entry entry;
+    const int sourceRate = stream.sampleRate;
+    const int askedRate = m_settings.sampleRate > 0 ? int(m_settings.sampleRate) : sourceRate;
+    if (CodecTable::lookup(m_settings.codec, &entry) && entry.lossyEncoder != nullptr &&
+        askedRate > 0) {
+        const int usable = CodecTable::nearestSampleRate(entry.lossyEncoder, askedRate);
+        if (usable != askedRate) {
+            say(QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
+                    .arg(QString::number(askedRate), m_settings.codec, QString::number(usable)));
+        }
+    }
+    journal(ExportSession::partialPath(request.exportRequest.destinationPath));
+
+    auto* job = new ConversionJob(request, this);
+    m_jobs.insert(job, fichier);
+    m_jobOrder.append(job);
+    connect(job, &ConversionJob::message, this, [this](const QString& text) { say(text); });
+    connect(job, &ConversionJob::encodingStarted, this, [this, job] { commencerEncodage(job); });
+    connect(job, &ConversionJob::ended, this,
+            [this, job](const JobResult& result) { jobEnded(job, result); });
+    job->start();
+}
+
+void ConversionControleur::commencerEncodage(ConversionJob* job) {
+    const FichierAudioPtr fichier = m_jobs.value(job);
+    if (!fichier) {
+        return;
+    }
+    m_statusConvertisseur = kStatusConvertisseurCodage;
+    fichier->setStatusConversion(kStatusConvEncoursCodage);
+    notifyDelegate();
+}
+
+void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result) {
+    const FichierAudioPtr fichier = m_jobs.take(job);
+    m_jobOrder.removeAll(job);
+    job->disconnect(this);
+    job->disposeWhenIdle();
+    if (!fichier) {
+        return;
+    }
+    switch (result.outcome) {
+    case JobResult::Outcome::Converted:
+        terminerFichier(fichier, result.notice);
+        break;
+    case JobResult::Outcome::Failed:
+        echouerFichier(fichier, result.reason);
+        break;
+    case JobResult::Outcome::Stopped:
+        releaseDestination(fichier);
+        fichier->setStatusConversion(kStatusConvPret);
         break;
     }
-    notifyDelegate();
-    return result;
+    if (isRunning()) {
+        m_statusConvertisseur = kStatusConvertisseurDecodage;
+        convertirProchainFichier();
+    }
 }
 
-bool ConversionControleur::commencerEncodage(const FichierAudioPtr& fichier) {
-    m_statusConvertisseur = kStatusConvertisseurCodage;
-    if (fichier->statusConversion() != kStatusConvFiniErreur) {
-        fichier->setStatusConversion(kStatusConvEncoursCodage);
-    }
-    bool failed = false;
-    QString reason;
-    if (fichier->statusConversion() == kStatusConvEncoursCodage &&
-        !m_flacd->writeMetadataToDestinationFile(fichier, &reason)) {
-        Log::write(QStringLiteral("Erreur écriture métadata\n%1").arg(reason));
-        failed = true;
-    }
-    notifyDelegate();
-    if (failed) {
-        ConversionContext::echoUserMessage(reason);
-        echouerFichier(fichier, reason);
-    }
-    return true;
-}
-
-bool ConversionControleur::terminerFichier(const FichierAudioPtr& fichier) {
+void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier, const QString& notice) {
     const bool succeeded = fichier->destinationExists();
     if (!succeeded) {
         releaseDestination(fichier);
     }
     fichier->setStatusConversion(succeeded ? kStatusConvFiniOk : kStatusConvFiniErreur);
     ++(succeeded ? m_passConverted : m_passFailed);
-    if (!succeeded) {
-        fichier->setFailureReason(
-            QStringLiteral("Le fichier %1 est absent").arg(fichier->destinationURL()->fileName()));
-    } else {
-        fichier->setFailureReason(QString());
+    fichier->setFailureReason(succeeded ? QString()
+                                        : QStringLiteral("Le fichier %1 est absent")
+                                              .arg(fichier->destinationURL()->fileName()));
+    if (!notice.isEmpty()) {
+        say(notice);
     }
     const QFileInfo output(fichier->destinationURL()->path());
     if (output.exists()) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), output.size());
     }
-    fichier->supprimerTempFile();
     fichier->save();
-    const auto& defaults = UserDefaults::standard();
-    if (succeeded && defaults.boolForKey(QStringLiteral("DestinationEffacerOriginal"))) {
+    if (succeeded && m_settings.deleteSource) {
         QString error;
         const QString source = fichier->elementURL()->path();
         if (!FileManager::removeItem(source, &error)) {
             Log::write(QStringLiteral("Impossible de supprimer %1\n%2").arg(source, error));
         }
     }
-    if (succeeded && defaults.boolForKey(QStringLiteral("ForgetWhenFinished"))) {
-        if (GestionnairePileFichier* pile = _pileFichiers()) {
-            pile->supprimerFichierAudio(fichier);
-        }
+    if (m_delegate != nullptr) {
+        m_delegate->fichierTermine(this, fichier);
     }
-    return prendreLeSuivant();
+    if (succeeded && m_settings.forgetWhenFinished && m_queue != nullptr) {
+        m_queue->supprimerFichierAudio(fichier);
+    }
+    say(QStringLiteral("Encodage de %1 terminé").arg(fichier->destinationURL()->fileName()));
 }
 
-bool ConversionControleur::prendreLeSuivant() {
-    m_statusConvertisseur = kStatusConvertisseurDecodage;
-    m_fichierEnMain.reset();
-    const bool next = convertirProchainFichier();
-    if (!next) {
-        arreterLaConversion();
-    }
-    return next;
-}
-
-bool ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const QString& reason) {
-    if (fichier) {
-        ++m_passFailed;
-        releaseDestination(fichier);
-        fichier->setStatusConversion(kStatusConvFiniErreur);
-        if (!reason.isEmpty()) {
-            fichier->setFailureReason(reason);
-        }
-        fichier->supprimerTempFile();
-        fichier->save();
-    }
-    if (!isRunning()) {
-        return false;
-    }
-    return prendreLeSuivant();
-}
-
-void ConversionControleur::cleanUpInterruptedFile(const FichierAudioPtr& fichier) {
-    const qint32 status = fichier->statusConversion();
-    if (status != kStatusConvEncoursDecodage && status != kStatusConvEncoursCodage) {
-        return;
-    }
+void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const QString& reason) {
+    ++m_passFailed;
     releaseDestination(fichier);
-    // The destination is never half-written (the export renames a complete
-    // file onto it), so only the temporary files go.
-    const PersistentURLPtr temporary = fichier->tempDestinationURL();
-    if (temporary && temporary->exists()) {
-        QString error;
-        if (!FileManager::removeItem(temporary->path(), &error)) {
-            Log::write(
-                QStringLiteral("Impossible de supprimer %1\n%2").arg(temporary->path(), error));
-        }
+    fichier->setStatusConversion(kStatusConvFiniErreur);
+    if (!reason.isEmpty()) {
+        fichier->setFailureReason(reason);
     }
-    fichier->setStatusConversion(kStatusConvPret);
+    fichier->save();
+    if (m_delegate != nullptr) {
+        m_delegate->fichierTermine(this, fichier);
+    }
 }
 
 void ConversionControleur::arreterLaConversion() {
-    const FichierAudioPtr enMain = m_fichierEnMain;
-    m_flacd->arreterLaConversion();
+    const QList<ConversionJob*> jobs = std::exchange(m_jobOrder, {});
+    const QHash<ConversionJob*, FichierAudioPtr> files = std::exchange(m_jobs, {});
     m_statusConvertisseur = kStatusConvertisseurArrete;
-    if (enMain) {
-        cleanUpInterruptedFile(enMain);
+    for (ConversionJob* job : jobs) {
+        job->disconnect(this);
+        job->stop();
+        const FichierAudioPtr fichier = files.value(job);
+        const qint32 status = fichier->statusConversion();
+        if (status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage) {
+            releaseDestination(fichier);
+            fichier->setStatusConversion(kStatusConvPret);
+        }
     }
-    m_fichierEnMain.reset();
     if (m_delegate != nullptr) {
         m_delegate->echoUserMessage(QStringLiteral("Conversion Terminée."));
     }
 }
 
 float ConversionControleur::pourcent() const {
-    const GestionnairePileFichier* pile = _pileFichiers();
-    const float percent = pile != nullptr ? pile->pourcent() * 100.0f : 0.0f;
+    if (m_queue == nullptr) {
+        return 0.0f;
+    }
+    // Finished files, plus how far each file in flight is, over every file
+    // the pass has taken or will take.
+    double inFlight = 0.0;
+    for (ConversionJob* job : m_jobOrder) {
+        inFlight += job->fraction();
+    }
+    qint64 remaining = 0;
+    const auto files = m_queue->fichiersAudio();
+    for (qint64 index = m_queue->enumeratorIndex(); index < files.size(); ++index) {
+        if (files.at(index)->statusConversion() != kStatusConvFiniOk) {
+            ++remaining;
+        }
+    }
+    const double done = m_passConverted + m_passFailed;
+    const double total = done + m_jobOrder.size() + remaining;
+    const float percent = total > 0 ? float((done + inFlight) * 100.0 / total) : 0.0f;
     return std::clamp(percent, 0.0f, 100.0f);
 }
 
+QString ConversionControleur::passMessage() const {
+    qint64 remaining = 0;
+    if (m_queue != nullptr) {
+        const auto files = m_queue->fichiersAudio();
+        for (qint64 index = m_queue->enumeratorIndex(); index < files.size(); ++index) {
+            if (files.at(index)->statusConversion() != kStatusConvFiniOk) {
+                ++remaining;
+            }
+        }
+    }
+    const int done = m_passConverted + m_passFailed;
+    return QStringLiteral("%1 en cours · %2/%3 terminés · %4 en erreur")
+        .arg(m_jobOrder.size())
+        .arg(done)
+        .arg(done + m_jobOrder.size() + remaining)
+        .arg(m_passFailed);
+}
+
 qint32 ConversionControleur::indexFichier() const {
-    const GestionnairePileFichier* pile = _pileFichiers();
-    return pile != nullptr ? qint32(pile->enumeratorIndex()) : 0;
+    return m_queue != nullptr ? qint32(m_queue->enumeratorIndex()) : 0;
 }

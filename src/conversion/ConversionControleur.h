@@ -1,16 +1,21 @@
 #pragma once
 
+#include "conversion/ConversionSettings.h"
+#include "conversion/ExternalTools.h"
 #include "model/FichierAudio.h"
 
 #include <QHash>
 #include <QObject>
 
 #include <atomic>
-#include <memory>
 
+class ConversionJob;
 class ConvertisseurUIDelegate;
-class FLACdecoder;
 class GestionnairePileFichier;
+class MessageSink;
+class UserDefaults;
+struct ExportRequest;
+struct JobResult;
 
 // Controller states.
 enum StatusConvertisseur : qint32 {
@@ -21,63 +26,87 @@ enum StatusConvertisseur : qint32 {
     kStatusConvertisseurFini = 5,
 };
 
-// Runs a conversion pass over the queue, one file after the other: hands
-// each file to the decoder, starts its encoding, records its result and
-// takes the next, until the queue is exhausted or the user stops.
+// Runs a conversion pass over the queue: up to the pass's number of jobs at
+// once, files taken in list order, each through a job of its own (decoding,
+// export, checks). It keeps the pass's counts and the files' statuses,
+// applies the end of each file (record saved, source deleted, file
+// forgotten) and starts the next as soon as a job ends, until the queue is
+// exhausted or the user stops. Lives on the main thread.
 class ConversionControleur : public QObject {
     Q_OBJECT
 public:
-    explicit ConversionControleur(QObject* parent = nullptr);
+    ConversionControleur(GestionnairePileFichier* queue, const UserDefaults* defaults,
+                         MessageSink* sink, ExternalTools::Paths tools, QObject* parent = nullptr);
     ~ConversionControleur() override;
 
     void demarrerLaConversion();
+    // Stops every job: each file in hand goes back to ready and its
+    // temporaries and partial output go.
     void arreterLaConversion();
+    // Fills the free job slots with the next files; true when one started.
     bool convertirProchainFichier();
-    // The decoder ended with exit status 0.
-    bool commencerEncodage(const FichierAudioPtr& fichier);
-    // The export of the file completed.
-    bool terminerFichier(const FichierAudioPtr& fichier);
-    // Decoding or encoding failed: the file ends in error with its reason
-    // and the pass goes on with the next file.
-    bool echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
 
-    // A pass is running: a file is being decoded or encoded, or the next taken.
+    // A pass is running.
     bool isRunning() const;
     float pourcent() const;
     qint32 indexFichier() const;
     qint32 statusConvertisseur() const { return m_statusConvertisseur.load(); }
-    FLACdecoder* decodeurFLAC() const { return m_flacd; }
     ConvertisseurUIDelegate* delegate() const { return m_delegate; }
     void setDelegate(ConvertisseurUIDelegate* delegate) { m_delegate = delegate; }
-    // The file last handed to the decoder while it is being converted.
-    FichierAudioPtr fichierEnMain() const { return m_fichierEnMain; }
+    // The files being converted now, in the order they started.
+    QList<FichierAudioPtr> fichiersEnMain() const;
+    int jobsInFlight() const { return int(m_jobs.size()); }
     // How the files of the current or last pass ended.
     int passConverted() const { return m_passConverted; }
     int passFailed() const { return m_passFailed; }
+    // "2 en cours · 5/12 terminés · 1 en erreur"
+    QString passMessage() const;
+    // The settings of the current or last pass.
+    const ConversionSettings& passSettings() const { return m_settings; }
+
+    const ExternalTools::Paths& tools() const { return m_tools; }
+    void setTools(const ExternalTools::Paths& tools) { m_tools = tools; }
+    // How long a decode may write nothing before it is taken for hung.
+    void setStallTimeoutMs(int milliseconds) { m_stallTimeoutMs = milliseconds; }
+    // A file to which every partial output's path is added before it is
+    // written, so that what a killed run leaves can be found; none by default.
+    void setTemporaryJournal(const QString& path) { m_temporaryJournal = path; }
+
+    // What the export of a file is given: its tags and cover, the pass's
+    // conversions.
+    ExportRequest exportRequest(const FichierAudioPtr& fichier) const;
 
 private:
-    GestionnairePileFichier* _pileFichiers() const;
     void notifyDelegate();
-    // After a file's end: the pass takes the next file, or stops.
-    bool prendreLeSuivant();
-    // Why a file cannot be converted before it is decoded (its source is
-    // gone, another file of the pass wrote its destination, or the
-    // destination exists while overwriting is off); empty when it can.
+    void say(const QString& message) const;
+    // Why a file cannot be converted before it is decoded; empty when it can.
     QString reasonToRefuse(const FichierAudioPtr& fichier) const;
-    // Ends a file in error before it was decoded; the pass goes on.
     void refuse(const FichierAudioPtr& fichier, const QString& reason);
-    // The destination of a file in hand is its own for the rest of the pass
-    // once it is written; a file that fails or stops gives it back.
     void reserveDestination(const FichierAudioPtr& fichier);
     void releaseDestination(const FichierAudioPtr& fichier);
-    void cleanUpInterruptedFile(const FichierAudioPtr& fichier);
+    void startJob(const FichierAudioPtr& fichier);
+    void commencerEncodage(ConversionJob* job);
+    void jobEnded(ConversionJob* job, const JobResult& result);
+    void terminerFichier(const FichierAudioPtr& fichier, const QString& notice);
+    void echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
+    void endPassIfDone();
+    void journal(const QString& path) const;
+    static QString unreadablePictureName(FichierAudio& fichier, const ImagePtr& picture);
 
+    GestionnairePileFichier* m_queue;
+    const UserDefaults* m_defaults;
+    MessageSink* m_sink;
+    ExternalTools::Paths m_tools;
     std::atomic<qint32> m_statusConvertisseur{kStatusConvertisseurInactif};
     ConvertisseurUIDelegate* m_delegate = nullptr;
-    FLACdecoder* m_flacd;
-    FichierAudioPtr m_fichierEnMain;
+    ConversionSettings m_settings;
+    QHash<ConversionJob*, FichierAudioPtr> m_jobs;
+    QList<ConversionJob*> m_jobOrder;
     // The outputs of this pass and the source each belongs to.
     QHash<QString, QString> m_passOutputs;
     int m_passConverted = 0;
     int m_passFailed = 0;
+    quint64 m_jobSerial = 0;
+    int m_stallTimeoutMs = 30000;
+    QString m_temporaryJournal;
 };

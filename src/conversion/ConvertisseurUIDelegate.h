@@ -1,14 +1,21 @@
 #pragma once
 
+#include "model/FichierAudio.h"
+
 #include <QString>
 
 class ConversionControleur;
 
 // Who follows a conversion pass: told after each attempt to take the next
-// file, at the start of each encoding, and at every stop.
+// file, at the start of each encoding, at the end of each file, and at
+// every stop.
 class ConvertisseurUIDelegate {
 public:
     virtual ~ConvertisseurUIDelegate() = default;
     virtual void updateUIavecControleur(ConversionControleur* controleur) = 0;
     virtual void echoUserMessage(const QString& /*message*/) {}
+    // A file of the pass ended, converted or in error; told before the file
+    // leaves the list.
+    virtual void fichierTermine(ConversionControleur* /*controleur*/,
+                                const FichierAudioPtr& /*fichier*/) {}
 };

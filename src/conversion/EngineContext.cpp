@@ -2,22 +2,31 @@
 
 #include "conversion/ConversionControleur.h"
 #include "conversion/ExportSession.h"
+#include "conversion/FlacTagReader.h"
+#include "conversion/WorkFolder.h"
 #include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
 #include "model/PersistentURL.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "storage/Log.h"
+#include "storage/UserDefaults.h"
 
 #include <QFile>
 
-EngineContext::EngineContext() {
+EngineContext::EngineContext()
+    : m_tools(ExternalTools::found()), m_settings(&UserDefaults::standard()) {
     ModelContext::setCurrent(this);
 }
 
+MetadataReader* EngineContext::metadataReader() const {
+    return m_tagReader.get();
+}
+
 EngineContext::~EngineContext() {
-    // The controller first: it stops the decoder and any export under way.
+    // The controller first: it stops every job under way.
     m_controleur.reset();
+    m_tagReader.reset();
     m_pileFichiers.reset();
     m_database.reset();
 }
@@ -36,7 +45,12 @@ void EngineContext::createDatabase(const QString& databasePath) {
 }
 
 void EngineContext::createControleur() {
-    m_controleur = std::make_unique<ConversionControleur>();
+    m_pileFichiers = std::make_unique<GestionnairePileFichier>(queueObserver());
+    m_tagReader = std::make_unique<FlacTagReader>(
+        m_tools.metaflac, m_pictureFolder.isEmpty() ? WorkFolder::pictures() : m_pictureFolder,
+        messageSink());
+    m_controleur = std::make_unique<ConversionControleur>(m_pileFichiers.get(), m_settings,
+                                                          messageSink(), m_tools);
 }
 
 void EngineContext::createTables() {
@@ -71,14 +85,14 @@ void EngineContext::logSqliteVersion() {
 }
 
 void EngineContext::createQueue() {
-    m_pileFichiers = std::make_unique<GestionnairePileFichier>();
     m_pileFichiers->loadFromSqlite();
     removeLeftovers();
 }
 
 void EngineContext::removeLeftovers() {
     // A conversion that was interrupted (the program killed, the machine
-    // stopped) leaves its hidden decoded file and partial output behind.
+    // stopped) leaves its decoded audio and its partial output behind.
+    WorkFolder::removeDeadOnes();
     for (const FichierAudioPtr& record : m_pileFichiers->fichiersAudio()) {
         if (!record->elementURL()) {
             continue;

@@ -1,17 +1,22 @@
 #pragma once
 
 #include "conversion/ConversionContext.h"
+#include "conversion/ExternalTools.h"
 
 #include <memory>
 
 class CocoLite;
 class ConversionControleur;
+class FlacTagReader;
 class GestionnairePileFichier;
+class UserDefaults;
 
-// The application context without its windows: the database, the
-// controller with its decoder, and the queue, made by the start-up steps in
-// their order. The desktop application adds its views; the batch mode and
-// the tests use it as it is.
+// The application context without its windows: the database, the queue,
+// the tag reader and the controller, made by the start-up steps in their
+// order and wired with what their owner gives: where messages go, who hears
+// of the queue's emptiness, the tools and the pictures folder. The desktop
+// application adds its views; the batch mode and the tests use it as it is.
+// Lives on the main thread.
 class EngineContext : public ConversionContext {
 public:
     EngineContext();
@@ -21,10 +26,12 @@ public:
     void startUp(const QString& databasePath);
 
     void createDatabase(const QString& databasePath);
+    // The queue (empty until loaded), the tag reader and the controller.
     void createControleur();
     void createTables();
     void runPragmas();
     void logSqliteVersion();
+    // Loads the queue, then removes what an interrupted conversion left.
     void createQueue();
     void removeLeftovers();
 
@@ -33,14 +40,24 @@ public:
     ConversionControleur* controleur() const override { return m_controleur.get(); }
     QueueObserver* queueObserver() const override { return m_queueObserver; }
     MessageSink* messageSink() const override { return m_messageSink; }
+    MetadataReader* metadataReader() const override;
+    FlacTagReader* tagReader() const { return m_tagReader.get(); }
 
+    // Given before createControleur().
     void setQueueObserver(QueueObserver* observer) { m_queueObserver = observer; }
     void setMessageSink(MessageSink* sink) { m_messageSink = sink; }
+    void setTools(const ExternalTools::Paths& tools) { m_tools = tools; }
+    void setPictureFolder(const QString& folder) { m_pictureFolder = folder; }
+    void setSettings(const UserDefaults* settings) { m_settings = settings; }
 
 private:
     std::unique_ptr<CocoLite> m_database;
     std::unique_ptr<GestionnairePileFichier> m_pileFichiers;
+    std::unique_ptr<FlacTagReader> m_tagReader;
     std::unique_ptr<ConversionControleur> m_controleur;
     QueueObserver* m_queueObserver = nullptr;
     MessageSink* m_messageSink = nullptr;
+    ExternalTools::Paths m_tools;
+    QString m_pictureFolder;
+    const UserDefaults* m_settings;
 };

@@ -132,7 +132,7 @@ void ExportSession::exportSynchronously() {
     const QString partial = partialPath(m_request.destinationPath);
     bool completed = false;
     {
-        FFmpegTranscoder transcoder(m_request, m_cancelled);
+        FFmpegTranscoder transcoder(m_request, m_cancelled, &m_samplesRead);
         completed = transcoder.run(partial);
         {
             QMutexLocker lock(&m_mutex);

@@ -33,6 +33,8 @@ public:
     void exportSynchronously();
 
     Status status() const { return m_status.load(); }
+    // How many samples of the input have been read; readable from any thread.
+    qint64 samplesRead() const { return m_samplesRead.load(); }
     QString errorText() const;
     // Said to the user when the sample rate asked for could not be used.
     QString notice() const;
@@ -54,6 +56,7 @@ private:
     std::atomic<Status> m_status{Status::Waiting};
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_abandoned{false};
+    std::atomic<qint64> m_samplesRead{0};
     mutable QMutex m_mutex;
     QString m_error;
     QString m_notice;

@@ -6,6 +6,13 @@
 // may ship them), then on PATH.
 class ExternalTools {
 public:
+    // Where the two programs are; empty when one is nowhere.
+    struct Paths {
+        QString flac;
+        QString metaflac;
+    };
+    static Paths found() { return {flacPath(), metaflacPath()}; }
+
     static QString flacPath();
     static QString metaflacPath();
     // The full path of the named program, empty when it is nowhere.

@@ -23,8 +23,9 @@ QByteArray encodedPath(const QString& path) {
 }
 } // namespace
 
-FFmpegTranscoder::FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled)
-    : m_request(request), m_cancelled(cancelled) {
+FFmpegTranscoder::FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled,
+                                   std::atomic<qint64>* progress)
+    : m_request(request), m_cancelled(cancelled), m_progress(progress) {
     // The libraries' chatter would drown the program's own lines; their errors
     // reach the user through the export's failure text.
     static std::once_flag quiet;
@@ -415,6 +416,9 @@ bool FFmpegTranscoder::decodePacket(AVPacket* packet) {
             return failWith("décodage", status);
         }
         m_inputSamples += m_decoded->nb_samples;
+        if (m_progress != nullptr) {
+            m_progress->store(m_inputSamples);
+        }
         const bool converted = resample(m_decoded);
         av_frame_unref(m_decoded);
         if (!converted || !drainFifo(false)) {

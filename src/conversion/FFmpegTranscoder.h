@@ -23,7 +23,9 @@ struct AVCodec;
 // with the tags and the cover of the request.
 class FFmpegTranscoder {
 public:
-    FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled);
+    // The number of input samples decoded so far goes to progress, when given.
+    FFmpegTranscoder(const ExportRequest& request, const std::atomic<bool>& cancelled,
+                     std::atomic<qint64>* progress = nullptr);
     ~FFmpegTranscoder();
     FFmpegTranscoder(const FFmpegTranscoder&) = delete;
     FFmpegTranscoder& operator=(const FFmpegTranscoder&) = delete;
@@ -66,6 +68,7 @@ private:
 
     ExportRequest m_request;
     const std::atomic<bool>& m_cancelled;
+    std::atomic<qint64>* m_progress;
     CodecTable::Entry m_entry;
     QString m_error;
     QString m_notice;

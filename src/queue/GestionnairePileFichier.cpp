@@ -1,7 +1,6 @@
 #include "GestionnairePileFichier.h"
 
 #include "model/Dossier.h"
-#include "queue/QueueContext.h"
 #include "storage/CocoLite.h"
 #include "storage/Log.h"
 
@@ -16,7 +15,7 @@ const QStringList& imageExtensions() {
 }
 } // namespace
 
-GestionnairePileFichier::GestionnairePileFichier() = default;
+GestionnairePileFichier::GestionnairePileFichier(QueueObserver* observer) : m_observer(observer) {}
 
 void GestionnairePileFichier::loadFromSqlite() {
     const auto rows = ModelContext::db().outputDBrequest(
@@ -218,9 +217,8 @@ bool GestionnairePileFichier::_changerNombreDe(qint64 previousCount) {
     } else if (previousCount != 0) {
         return false;
     }
-    QueueContext* context = QueueContext::current();
-    if (context != nullptr && context->queueObserver() != nullptr) {
-        context->queueObserver()->laListeContientDesFichiers(count != 0);
+    if (m_observer != nullptr) {
+        m_observer->laListeContientDesFichiers(count != 0);
     }
     return true;
 }

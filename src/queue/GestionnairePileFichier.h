@@ -2,6 +2,7 @@
 
 #include "model/FichierAudio.h"
 #include "model/ModelContext.h"
+#include "queue/QueueContext.h"
 
 #include <QList>
 #include <QSet>
@@ -12,12 +13,14 @@
 // The conversion queue: the ordered list of audio files the user added and
 // the position of the next file to convert. It adds files and whole folders,
 // removes files, counts them, reports progress and rebuilds itself from the
-// database at start-up.
+// database at start-up. Lives on the main thread.
 class GestionnairePileFichier : public QueueAccess {
 public:
     using FileList = QList<FichierAudioPtr>;
 
-    GestionnairePileFichier();
+    // The observer hears when the queue becomes empty or not; may be null.
+    explicit GestionnairePileFichier(QueueObserver* observer = nullptr);
+    void setObserver(QueueObserver* observer) { m_observer = observer; }
 
     void loadFromSqlite();
     // Answers the number of queued files after the addition, or -1 when the
@@ -59,6 +62,7 @@ private:
     bool isQueued(const QString& sourcePath) const;
     void rebuildSourceIndex();
 
+    QueueObserver* m_observer;
     FileList m_fichiersAudio;
     qint64 m_enumeratorIndex = 0;
     QSet<QString> m_sourcePaths;

@@ -11,11 +11,9 @@ public:
     virtual void laListeContientDesFichiers(bool contientDesFichiers) = 0;
 };
 
-// The application context as the queue sees it.
+// The application context as the queue's owner sees it.
 class QueueContext : public ModelContext {
 public:
-    static QueueContext* current();
-
     virtual GestionnairePileFichier* pileFichiers() const = 0;
     // The settings view; null while there is none.
     virtual QueueObserver* queueObserver() const = 0;

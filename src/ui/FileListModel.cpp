@@ -1,6 +1,6 @@
 #include "FileListModel.h"
 
-#include "conversion/ConversionContext.h"
+#include "ui/ViewsContext.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
@@ -11,7 +11,7 @@
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 GestionnairePileFichier* FileListModel::pile() const {
-    QueueContext* context = QueueContext::current();
+    ViewsContext* context = ViewsContext::current();
     return context != nullptr ? context->pileFichiers() : nullptr;
 }
 

@@ -1,6 +1,5 @@
 #include "VueCtrlrFilez.h"
 
-#include "conversion/ConversionContext.h"
 #include "conversion/ConversionControleur.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
@@ -160,7 +159,7 @@ void VueCtrlrFilez::setDetailView(QWidget* detail) {
 }
 
 GestionnairePileFichier* VueCtrlrFilez::_pileFichiers() const {
-    QueueContext* context = QueueContext::current();
+    ViewsContext* context = ViewsContext::current();
     return context != nullptr ? context->pileFichiers() : nullptr;
 }
 
@@ -239,7 +238,7 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
         }
     });
     // The last file's tags were the last message: say what the list allows now.
-    ConversionContext* context = ConversionContext::current();
+    ViewsContext* context = ViewsContext::current();
     const bool converting = context != nullptr && context->controleur() != nullptr &&
                             context->controleur()->isRunning();
     if (ViewsContext* views = ViewsContext::current();

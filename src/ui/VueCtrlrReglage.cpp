@@ -59,6 +59,11 @@ const QList<qint64>& VueCtrlrReglage::compressionLevels() {
     return values;
 }
 
+const QList<qint64>& VueCtrlrReglage::jobCounts() {
+    static const QList<qint64> values = {1, 2, 3, 4, 6, 8, 12, 16};
+    return values;
+}
+
 const QList<qint64>& VueCtrlrReglage::channelCounts() {
     static const QList<qint64> values = {1, 2};
     return values;
@@ -69,11 +74,12 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
       m_messageLabel(new QLabel), m_formatConversionPopUp(nullptr),
       m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
-      m_canauxPopUp(nullptr), m_preserveDateCheckBox(nullptr), m_importImageMetadata(nullptr),
-      m_effacerOriginalCheckBox(nullptr), m_ecraserExistantCheckBox(nullptr),
-      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
-      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new QLabel),
-      m_customFolderChooseBout(new QPushButton(tr("Choose…"))), m_infofileVC(new VueCtrlrInfoFile) {
+      m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
+      m_importImageMetadata(nullptr), m_effacerOriginalCheckBox(nullptr),
+      m_ecraserExistantCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_autoFolderTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
+      m_labelCustomFolder(new QLabel), m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
+      m_infofileVC(new VueCtrlrInfoFile) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(preferredMinimumSize());
 
@@ -131,6 +137,13 @@ QWidget* VueCtrlrReglage::buildSettings() {
     }
     m_compressionPopUp = popup(QStringLiteral("conversionCompression"), levels, true);
     m_canauxPopUp = popup(QStringLiteral("conversionCanaux"), {tr("Mono"), tr("Stereo")}, true);
+    QStringList jobs;
+    for (const qint64 count : jobCounts()) {
+        jobs << QString::number(count);
+    }
+    m_jobsPopUp = popup(QStringLiteral("conversionsSimultanees"), jobs, true);
+    m_jobsPopUp->setToolTip(
+        tr("How many files are converted at the same time; Auto uses one per processor core"));
     m_frequenceEchantillonPopUp->setToolTip(tr("The output is converted to this sample rate"));
     m_debitPopUp->setToolTip(
         tr("Bit rate of the AAC and MP3 encoders; lossless formats ignore it"));
@@ -145,6 +158,7 @@ QWidget* VueCtrlrReglage::buildSettings() {
     formatLayout->addRow(tr("Bit rate (AAC, MP3):"), m_debitPopUp);
     formatLayout->addRow(tr("Channels:"), m_canauxPopUp);
     formatLayout->addRow(tr("flac level:"), m_compressionPopUp);
+    formatLayout->addRow(tr("Simultaneous conversions:"), m_jobsPopUp);
 
     auto* destination = new QGroupBox(tr("Destination"));
     auto* grid = new QGridLayout(destination);
@@ -237,12 +251,12 @@ void VueCtrlrReglage::setSpinning(bool spinning) {
 }
 
 ConversionControleur* VueCtrlrReglage::_convertisseur() const {
-    ConversionContext* context = ConversionContext::current();
+    ViewsContext* context = ViewsContext::current();
     return context != nullptr ? context->controleur() : nullptr;
 }
 
 bool VueCtrlrReglage::hasReadyFiles() const {
-    QueueContext* context = QueueContext::current();
+    ViewsContext* context = ViewsContext::current();
     return context != nullptr && context->pileFichiers() != nullptr &&
            context->pileFichiers()->countOfPretsFichiersAudio() != 0;
 }
@@ -291,13 +305,21 @@ void VueCtrlrReglage::viewDidLoad() {
     selectNumericTag(m_compressionPopUp, QStringLiteral("ConversionCompression"),
                      compressionLevels());
     selectNumericTag(m_canauxPopUp, QStringLiteral("ConversionCanaux"), channelCounts());
+    const qint64 jobsSetting = defaults.integerForKey(QStringLiteral("ConversionsSimultanees"));
+    selectTag(m_jobsPopUp, jobsSetting <= 0 ? kAutoTag : int(jobCounts().indexOf(jobsSetting)));
 }
 
 void VueCtrlrReglage::refreshDestinations() {
-    QueueContext* context = QueueContext::current();
-    if (context != nullptr && context->pileFichiers() != nullptr) {
-        context->pileFichiers()->raffraichirDestinationDesFichiers();
+    ViewsContext* context = ViewsContext::current();
+    if (context == nullptr || context->pileFichiers() == nullptr) {
+        return;
     }
+    // A pass converts with the settings it started with; the next pass
+    // works the destinations out again.
+    if (context->controleur() != nullptr && context->controleur()->isRunning()) {
+        return;
+    }
+    context->pileFichiers()->raffraichirDestinationDesFichiers();
 }
 
 void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
@@ -328,6 +350,10 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(QStringLiteral("ConversionCompression"), compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(QStringLiteral("ConversionCanaux"), channelCounts());
+    } else if (identifier == QLatin1String("conversionsSimultanees")) {
+        // Auto is 0: one conversion per core.
+        defaults.setInteger(tag < 0 || tag >= jobCounts().size() ? 0 : jobCounts().at(tag),
+                            QStringLiteral("ConversionsSimultanees"));
     } else {
         Log::write(QStringLiteral("Identifier %1 inconnu").arg(identifier));
     }
@@ -387,7 +413,7 @@ void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& pat
 }
 
 QString VueCtrlrReglage::_pathExample() const {
-    QueueContext* context = QueueContext::current();
+    ViewsContext* context = ViewsContext::current();
     const FichierAudioPtr current = context != nullptr && context->pileFichiers() != nullptr
                                         ? context->pileFichiers()->fichierCourant()
                                         : nullptr;
@@ -455,6 +481,7 @@ void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
         if (list != nullptr) {
             list->updateUIavecControleur(controleur);
         }
+        echoUserMessage(controleur->passMessage());
         break;
     }
 }

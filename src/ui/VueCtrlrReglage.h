@@ -1,7 +1,7 @@
 #pragma once
 
-#include "conversion/ConversionContext.h"
 #include "conversion/ConvertisseurUIDelegate.h"
+#include "conversion/MessageSink.h"
 #include "queue/QueueContext.h"
 
 #include <QList>
@@ -37,6 +37,8 @@ public:
     static const QList<qint64>& bitRates();
     static const QList<qint64>& compressionLevels();
     static const QList<qint64>& channelCounts();
+    // "Conversions simultanées": how many files convert at once.
+    static const QList<qint64>& jobCounts();
 
     void viewDidLoad();
     void changingPopUp(QComboBox* sender);
@@ -66,6 +68,7 @@ public:
     QComboBox* debitPopUp() const { return m_debitPopUp; }
     QComboBox* compressionPopUp() const { return m_compressionPopUp; }
     QComboBox* canauxPopUp() const { return m_canauxPopUp; }
+    QComboBox* jobsPopUp() const { return m_jobsPopUp; }
     QCheckBox* preserveDateCheckBox() const { return m_preserveDateCheckBox; }
     QCheckBox* importImageMetadata() const { return m_importImageMetadata; }
     QCheckBox* effacerOriginalCheckBox() const { return m_effacerOriginalCheckBox; }
@@ -105,6 +108,7 @@ private:
     QComboBox* m_debitPopUp;
     QComboBox* m_compressionPopUp;
     QComboBox* m_canauxPopUp;
+    QComboBox* m_jobsPopUp;
     QCheckBox* m_preserveDateCheckBox;
     QCheckBox* m_importImageMetadata;
     QCheckBox* m_effacerOriginalCheckBox;

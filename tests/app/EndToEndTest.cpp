@@ -50,7 +50,7 @@ TEST(EndToEnd, EditedTitleAndChosenCoverReachTheOutputs) {
     app.reglage().startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+               app.delegate().controleur()->jobsInFlight() == 0;
     }));
 
     const QJsonObject firstOutput = OutputReader::read(music + "/01 First.mp3");

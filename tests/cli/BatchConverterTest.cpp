@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
+#include "support/PassRunner.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -149,11 +150,11 @@ namespace {
 // is being encoded, and answers the run's exit status and output.
 BatchRun interruptedRun(int signalNumber, const QStringList& sources) {
     QProcess program;
-    program.start(TONEBRIDGE_BINARY, QStringList{"--convert"} + sources);
+    program.start(TONEBRIDGE_BINARY, QStringList{"--convert", "--jobs", "1"} + sources);
     QByteArray output;
     while (program.waitForReadyRead(60000)) {
         output += program.readAllStandardOutput();
-        if (output.contains("Encodage de 2.m4a")) {
+        if (output.contains("Encodage de 2.m4a\n")) {
             ::kill(pid_t(program.processId()), signalNumber);
             break;
         }
@@ -200,16 +201,18 @@ TEST(BatchConverter, SignalsStopThePassCleanlyAndKilledRunsAreCleanedUpLater) {
     // Killed outright, a run leaves its temporaries; the next run removes them.
     QProcess killed;
     killed.start(TONEBRIDGE_BINARY, QStringList{"--convert"} + sources);
-    QByteArray output;
-    while (killed.waitForReadyRead(60000) && !output.contains("Encodage de 1.m4a")) {
-        output += killed.readAllStandardOutput();
-    }
+    const QString work = QString("%1/.cache/Tonebridge/work-%2")
+                             .arg(TestEnvironment::home())
+                             .arg(killed.processId());
+    PassRunner::waitFor([&] { return !hiddenFiles(folder).isEmpty(); });
     ::kill(pid_t(killed.processId()), SIGKILL);
     killed.waitForFinished();
-    EXPECT_FALSE(hiddenFiles(folder).isEmpty());
+    EXPECT_FALSE(hiddenFiles(folder).isEmpty()) << "a partial output";
+    EXPECT_TRUE(QFileInfo::exists(work)) << "the decoded audio's folder";
     EXPECT_EQ(privateFolders().size(), 1);
     const BatchRun next = convert({"--convert", FlacFactory::make(music() + "/Next/n.flac")});
     EXPECT_EQ(next.exitCode, 0);
     EXPECT_TRUE(hiddenFiles(folder).isEmpty()) << hiddenFiles(folder).join(", ").toStdString();
     EXPECT_TRUE(privateFolders().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(work));
 }

@@ -1,5 +1,4 @@
 #include "conversion/ConversionControleur.h"
-#include "conversion/FLACdecoder.h"
 
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
@@ -184,19 +183,13 @@ TEST(ConversionPass, FailedFilesStayInErrorAndThePassGoesOn) {
     TestEnvironment::writeFile(music() + "/Broken.flac", bytes.left(bytes.size() / 2));
     const QString brokenHash = OutputReader::fileSha1(music() + "/Broken.flac");
     const QString last = taggedSource("Last", 0.3);
-    // A destination folder blocked by a plain file: the export cannot write.
-    UserDefaults::standard().setInteger(1, "DestinationType");
-    UserDefaults::standard().setString("blocked", "DestinationAutoName");
-    TestEnvironment::writeFile(music() + "/Sub/blocked", "a file, not a folder");
+    // A folder where the destination should go: the export cannot write it.
     const QString blocked = taggedSource("Sub/Blocked", 0.3);
-    UserDefaults::standard().setInteger(0, "DestinationType");
+    QDir().mkpath(music() + "/Sub/Blocked.wav");
+    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
     for (const QString& path : {first, music() + "/Broken.flac", blocked, last}) {
         context.queue().ajouterUnFichier(path);
     }
-    context.queue().fichiersAudio().at(2)->freshDestinationURL();
-    UserDefaults::standard().setInteger(1, "DestinationType");
-    context.queue().fichiersAudio().at(2)->freshDestinationURL();
-    UserDefaults::standard().setInteger(0, "DestinationType");
 
     PassRunner pass(context.controleur());
     ASSERT_TRUE(pass.runPass());
@@ -308,7 +301,7 @@ TEST(ConversionPass, FinishedFilesAreNotConvertedAgainUntilReset) {
 TEST(ConversionPass, MissingFlacEndsEachFileInErrorWithoutStopping) {
     TestDatabase context;
     UserDefaults::standard().setBool(false, "ForgetWhenFinished");
-    context.controleur()->decodeurFLAC()->_pathToFlacExe = QString();
+    context.controleur()->setTools({QString(), context.controleur()->tools().metaflac});
     context.queue().ajouterUnFichier(taggedSource("A", 0.2));
     context.queue().ajouterUnFichier(taggedSource("B", 0.2));
     PassRunner pass(context.controleur());

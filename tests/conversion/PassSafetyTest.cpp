@@ -2,7 +2,8 @@
 // that is away keeps its place, and no program, hung or never started, can
 // take the pass or the program down with it.
 #include "conversion/ConversionControleur.h"
-#include "conversion/FLACdecoder.h"
+#include "conversion/ConversionJob.h"
+#include "conversion/FlacStreamInfo.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
@@ -104,8 +105,8 @@ TEST(PassSafety, ASourceThatIsAwayKeepsItsPlaceAndConvertsOnceBack) {
 TEST(PassSafety, StoppingAFlacThatNeverStartedSignalsNothing) {
     TestDatabase context;
     context.queue().ajouterUnFichier(source("Never/started.flac"));
-    FLACdecoder* decoder = context.controleur()->decodeurFLAC();
-    decoder->_pathToFlacExe = TestEnvironment::home() + "/no/such/flac";
+    context.controleur()->setTools(
+        {TestEnvironment::home() + "/no/such/flac", context.controleur()->tools().metaflac});
     // Before its failure is handled, the process has no id: a signal to id
     // 0 would interrupt this very test program.
     context.controleur()->demarrerLaConversion();
@@ -124,9 +125,8 @@ TEST(PassSafety, AHungFlacIsKilledAndThePassGoesOn) {
     for (const char* name : {"One", "Two"}) {
         context.queue().ajouterUnFichier(source(QString("Hung/%1.flac").arg(name)));
     }
-    FLACdecoder* decoder = context.controleur()->decodeurFLAC();
-    decoder->_pathToFlacExe = standIn;
-    decoder->setStallTimeoutMs(1000);
+    context.controleur()->setTools({standIn, context.controleur()->tools().metaflac});
+    context.controleur()->setStallTimeoutMs(1000);
     PassRunner pass(context.controleur());
     ASSERT_TRUE(pass.runPass(30000)) << "the pass ends instead of waiting forever";
     for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
@@ -137,7 +137,11 @@ TEST(PassSafety, AHungFlacIsKilledAndThePassGoesOn) {
 
     // However it progresses, a decode may run twice the music's length, and
     // a minute more.
-    EXPECT_EQ(FLACdecoder::decodeTimeLimitMs(source("Hung/Ten.flac", 10.0)), 60000 + 20000);
-    EXPECT_EQ(FLACdecoder::decodeTimeLimitMs(TestEnvironment::writeFile(music() + "/x.flac", "no")),
-              60000);
+    const FlacStreamInfo ten = FlacStreamInfo::read(source("Hung/Ten.flac", 10.0));
+    EXPECT_EQ(ten.sampleRate, 44100);
+    EXPECT_EQ(ten.totalSamples, 441000u);
+    EXPECT_EQ(ConversionJob::decodeTimeLimitMs(ten.totalSamples, ten.sampleRate, 0), 60000 + 20000);
+    EXPECT_FALSE(
+        FlacStreamInfo::read(TestEnvironment::writeFile(music() + "/x.flac", "no")).isValid());
+    EXPECT_EQ(ConversionJob::decodeTimeLimitMs(0, 0, 500000), 60000 + 5000);
 }

@@ -57,7 +57,8 @@ TEST(Faults, ReadOnlyDestinationFolder) {
     QFile::setPermissions(QFileInfo(locked).absolutePath(), QFileDevice::Permissions(0x7777));
     ASSERT_FALSE(result.crashed);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(lineFor(result, locked).startsWith("ERREUR " + locked + " : Erreur Decodage"))
+    EXPECT_TRUE(lineFor(result, locked).startsWith("ERREUR " + locked + " : Encodage de a.m4a"))
+        << "decoded in the private folder, the file fails where its output is written: "
         << result.output.toStdString();
     EXPECT_TRUE(lineFor(result, locked).contains("Permission denied"));
     EXPECT_TRUE(lineFor(result, open).startsWith("OK ")) << result.output.toStdString();

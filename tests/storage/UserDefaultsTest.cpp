@@ -7,9 +7,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-TEST(UserDefaults, RegisteredDefaultsHoldTheSeventeenKeysWithTheirTypes) {
+TEST(UserDefaults, RegisteredDefaultsHoldEveryKeyWithItsType) {
     const QVariantMap table = RegisteredDefaults::table();
-    EXPECT_EQ(table.size(), 17);
+    EXPECT_EQ(table.size(), 18) << "the seventeen keys of the settings, and the jobs";
+    EXPECT_EQ(UserDefaults::standard().integerForKey("ConversionsSimultanees"), 0)
+        << "one conversion per core";
     auto& defaults = UserDefaults::standard();
     EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "m4a");
     EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "m4a");

@@ -1,7 +1,5 @@
 #include "PassRunner.h"
 
-#include "conversion/FLACdecoder.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -43,8 +41,7 @@ bool PassRunner::waitUntilIdle(int timeoutMs) {
         [this] {
             const qint32 state = m_controleur->statusConvertisseur();
             return (state == kStatusConvertisseurArrete || state == kStatusConvertisseurInactif) &&
-                   !m_controleur->decodeurFLAC()->exportInFlight() &&
-                   !m_controleur->decodeurFLAC()->isWorking();
+                   m_controleur->jobsInFlight() == 0;
         },
         timeoutMs);
     // Let the last queued messages arrive.

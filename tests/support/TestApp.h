@@ -2,7 +2,6 @@
 
 #include "app/AppDelegate.h"
 #include "conversion/ConversionControleur.h"
-#include "conversion/FLACdecoder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "ui/MainWindow.h"
 

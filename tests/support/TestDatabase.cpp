@@ -3,12 +3,12 @@
 #include "TestEnvironment.h"
 
 TestDatabase::TestDatabase(const QString& fileName) {
+    setQueueObserver(this);
+    setMessageSink(this);
     createDatabase(TestEnvironment::makeFolder("data") + "/" + fileName);
     createControleur();
     createTables();
     createQueue();
-    setQueueObserver(this);
-    setMessageSink(this);
 }
 
 TestDatabase::~TestDatabase() = default;

@@ -2,7 +2,6 @@
 
 #include "conversion/ConversionControleur.h"
 #include "conversion/EngineContext.h"
-#include "conversion/FLACdecoder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 

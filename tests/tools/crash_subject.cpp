@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         [&] {
             return app.delegate().controleur()->statusConvertisseur() ==
                        kStatusConvertisseurArrete &&
-                   !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+                   app.delegate().controleur()->jobsInFlight() == 0;
         },
         600000);
     QApplication::processEvents();

@@ -1,6 +1,6 @@
 #include "ui/VueCtrlrFilez.h"
 
-#include "conversion/FLACdecoder.h"
+#include "conversion/ConversionControleur.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/PassRunner.h"
@@ -225,10 +225,10 @@ TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
     app.reglage().startConversion();
     PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+               app.delegate().controleur()->jobsInFlight() == 0;
     });
     EXPECT_EQ(decoded, (QStringList{"Decodage a.flac", "Decodage b.flac", "Decodage c.flac"}));
-    EXPECT_EQ(app.filez().barre2prog()->value(), 0);
+    EXPECT_EQ(app.filez().barre2prog()->value(), 100) << "a finished pass shows all its progress";
 }
 
 TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {

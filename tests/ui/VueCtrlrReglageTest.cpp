@@ -142,6 +142,8 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
 }
 
 TEST(SettingsView, StartStopButtonsAndMessages) {
+    // One file at a time, as the spec's pass converts.
+    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
     app.filez().ajouterFichiersDossiers({source("Long", 15.0), source("Short")});
@@ -171,7 +173,7 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     view.startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               !app.delegate().controleur()->decodeurFLAC()->exportInFlight();
+               app.delegate().controleur()->jobsInFlight() == 0;
     }));
     QCoreApplication::processEvents();
     EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
@@ -179,8 +181,8 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     ASSERT_EQ(app.queue().countOfFichiersAudio(), 1);
     EXPECT_EQ(app.queue().fichiersAudio().first()->nomElement(), "Long.flac");
     EXPECT_TRUE(view.startBouton()->isEnabled()) << "the interrupted file is ready";
-    EXPECT_EQ(view.messageLabel()->text(), "Encodage de Short.m4a terminé")
-        << "the encoder's completion speaks after the controller's end";
+    EXPECT_EQ(view.messageLabel()->text(), "Conversion terminée : 1 convertis, 0 en erreur")
+        << "the pass's summary stays until the next action";
     view.echoUserMessage(QString());
     EXPECT_EQ(view.messageLabel()->text(), "-");
 }

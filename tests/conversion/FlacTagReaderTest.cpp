@@ -1,4 +1,8 @@
-#include "conversion/FLACdecoder.h"
+#include "conversion/FlacTagReader.h"
+
+#include "conversion/ConversionJob.h"
+#include "conversion/ConversionSettings.h"
+#include "conversion/WorkFolder.h"
 
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
@@ -6,7 +10,9 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,17 +23,15 @@ FichierAudioPtr addFile(TestDatabase& context, const QString& path) {
 }
 } // namespace
 
-TEST(FLACdecoder, DecodingArgumentsFollowTheSettings) {
-    TestDatabase context;
+TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
     const QString source = TestEnvironment::home() + "/Music/Song.flac";
-    FichierAudio file;
-    file.setElementURL(PersistentURL::persistentURLwithURL(source));
-    FLACdecoder& decoder = *context.controleur()->decodeurFLAC();
-    const QString temporary = TestEnvironment::home() + "/Music/.tmp_Song.aif";
-    EXPECT_EQ(decoder.decodingArguments(file),
-              (QStringList{"-d", source, "-o", temporary, "-s", "--no-preserve-modtime"}));
-
+    const QString decoded = TestEnvironment::home() + "/.cache/Tonebridge/work-1/1.aif";
     auto& defaults = UserDefaults::standard();
+    ConversionSettings settings = ConversionSettings::fromDefaults(defaults);
+    EXPECT_EQ(ConversionJob::decodingArguments(source, decoded, settings.preserveDate,
+                                               settings.overwrite, settings.compression),
+              (QStringList{"-d", source, "-o", decoded, "-s", "--no-preserve-modtime"}));
+
     defaults.setBool(true, "ConversionPreserverDate");
     defaults.setBool(true, "DestinationEcraserExistant");
     defaults.setBool(true, "DestinationEffacerOriginal");
@@ -35,12 +39,18 @@ TEST(FLACdecoder, DecodingArgumentsFollowTheSettings) {
     defaults.setInteger(65536, "ConversionDebit");
     defaults.setInteger(0, "ConversionCompression");
     defaults.setInteger(1, "ConversionCanaux");
-    EXPECT_EQ(decoder.decodingArguments(file), (QStringList{"-d", source, "-o", temporary, "-s",
-                                                            "--preserve-modtime", "--force", "-0"}))
+    settings = ConversionSettings::fromDefaults(defaults);
+    EXPECT_EQ(
+        ConversionJob::decodingArguments(source, decoded, settings.preserveDate, settings.overwrite,
+                                         settings.compression),
+        (QStringList{"-d", source, "-o", decoded, "-s", "--preserve-modtime", "--force", "-0"}))
         << "flac never deletes the source and never gets options it refuses when decoding";
+    EXPECT_EQ(settings.jobs, std::max(1, QThread::idealThreadCount())) << "0: one per core";
+    defaults.setInteger(3, "ConversionsSimultanees");
+    EXPECT_EQ(ConversionSettings::fromDefaults(defaults).jobs, 3);
 }
 
-TEST(FLACdecoder, ReadsTheSevenTagsAndThePicture) {
+TEST(FlacTagReader, ReadsTheSevenTagsAndThePicture) {
     TestDatabase context;
     const QString music = TestEnvironment::home() + "/Music";
     const QString cover = FlacFactory::makePicture(music + "/art/cover.png", "png");
@@ -76,7 +86,9 @@ TEST(FLACdecoder, ReadsTheSevenTagsAndThePicture) {
     const PersistentURLPtr picture = file->imageTempURL();
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->elementType(), 6);
-    EXPECT_TRUE(picture->path().startsWith(music + "/A/.tmp_Song."));
+    EXPECT_TRUE(picture->path().startsWith(WorkFolder::pictures() + "/"))
+        << "nothing is written into a source folder";
+    EXPECT_EQ(QDir(music + "/A").entryList(QDir::Files | QDir::Hidden), QStringList{"Song.FLAC"});
     EXPECT_EQ(OutputReader::fileSha1(picture->path()), OutputReader::fileSha1(cover));
     EXPECT_EQ(OutputReader::fileSha1(source), before) << "the source is never modified";
 
@@ -92,7 +104,7 @@ TEST(FLACdecoder, ReadsTheSevenTagsAndThePicture) {
     EXPECT_TRUE(QFile::exists(first->imageTempURL()->path()));
 }
 
-TEST(FLACdecoder, MissingRepeatedAndMultilineTags) {
+TEST(FlacTagReader, MissingRepeatedAndMultilineTags) {
     TestDatabase context;
     const QString music = TestEnvironment::home() + "/Music";
     FlacFactory::Options options;
@@ -114,7 +126,7 @@ TEST(FLACdecoder, MissingRepeatedAndMultilineTags) {
     EXPECT_EQ(file->imageTempURL(), nullptr) << "no picture, and nothing logged about it";
 }
 
-TEST(FLACdecoder, BrokenSourcesAreQueuedAndLeftUntouched) {
+TEST(FlacTagReader, BrokenSourcesAreQueuedAndLeftUntouched) {
     TestDatabase context;
     const QString music = TestEnvironment::home() + "/Music";
     const QString valid = FlacFactory::make(music + "/valid.flac");
@@ -141,9 +153,9 @@ TEST(FLACdecoder, BrokenSourcesAreQueuedAndLeftUntouched) {
     EXPECT_EQ(context.queue().countOfFichiersAudio(), 3);
 }
 
-TEST(FLACdecoder, MissingMetaflacQueuesWithoutTags) {
+TEST(FlacTagReader, MissingMetaflacQueuesWithoutTags) {
     TestDatabase context;
-    context.controleur()->decodeurFLAC()->_pathToMetaflacExe = QString();
+    context.tagReader()->setMetaflacPath(QString());
     const QString source =
         FlacFactory::make(TestEnvironment::home() + "/Music/a.flac",
                           {0.2, 44100, 2, 16, FlacFactory::fullTags(), {}, 0.0, {}});

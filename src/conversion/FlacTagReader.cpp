@@ -1,0 +1,121 @@
+#include "FlacTagReader.h"
+
+#include "conversion/MessageSink.h"
+#include "conversion/MetaflacOutputParser.h"
+#include "model/FichierAudio.h"
+#include "storage/FileManager.h"
+#include "storage/Log.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+constexpr int kMetaflacTimeoutMs = 60000;
+// A value can be megabytes long: the log keeps its beginning.
+constexpr int kLoggedLength = 200;
+} // namespace
+
+FlacTagReader::FlacTagReader(const QString& metaflacPath, const QString& pictureFolder,
+                             MessageSink* sink)
+    : m_metaflacPath(metaflacPath), m_pictureFolder(pictureFolder), m_sink(sink) {}
+
+QProcessEnvironment FlacTagReader::toolEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return environment;
+}
+
+void FlacTagReader::say(const QString& message) const {
+    if (m_sink != nullptr) {
+        m_sink->echoUserMessage(message);
+    }
+}
+
+QString FlacTagReader::picturePath(const QString& sourcePath) const {
+    const QString hash = QString::fromLatin1(
+        QCryptographicHash::hash(sourcePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    return m_pictureFolder + QStringLiteral("/.tmp_") + hash + QStringLiteral(".jpg");
+}
+
+void FlacTagReader::exportPicture(FichierAudio& fichier, const QString& sourcePath) {
+    const QString picture = picturePath(sourcePath);
+    QString error;
+    if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
+        Log::write(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
+    }
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(m_metaflacPath, {QStringLiteral("--export-picture-to=") + picture, sourcePath});
+    process.waitForFinished(kMetaflacTimeoutMs);
+    const bool exported = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
+                          process.error() == QProcess::UnknownError;
+    if (!exported) {
+        const QString errorText = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        const QString expected =
+            QStringLiteral("%1: ERROR: FLAC file has no PICTURE block").arg(sourcePath);
+        if (!errorText.isEmpty() && !errorText.contains(expected)) {
+            Log::write(QStringLiteral("msgerr :\n%1\n%2").arg(errorText, expected));
+        }
+        QFile::remove(picture);
+        fichier.setImageTempURL(nullptr);
+        return;
+    }
+    if (FileManager::fileExists(picture)) {
+        PersistentURLPtr url = PersistentURL::persistentURLwithURL(picture);
+        url->setElementType(kElementTempImage);
+        fichier.setImageTempURL(url);
+    }
+}
+
+bool FlacTagReader::readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) {
+    say(QStringLiteral("Lecture des métadonnées de %1").arg(fichier->nomElement()));
+    const QString source = fichier->elementURL()->path();
+    QStringList arguments;
+    for (const QString& name : MetaflacOutputParser::streamNames()) {
+        arguments << QStringLiteral("--show-%1").arg(name);
+    }
+    for (const QString& name : MetaflacOutputParser::tagNames()) {
+        arguments << QStringLiteral("--show-tag=") + name;
+    }
+    arguments << source;
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    if (!m_metaflacPath.isEmpty()) {
+        process.start(m_metaflacPath, arguments);
+    }
+    if (m_metaflacPath.isEmpty() || !process.waitForStarted()) {
+        const QString message =
+            QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
+        Log::write(message);
+        say(message);
+        return true;
+    }
+    if (!process.waitForFinished(kMetaflacTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    const QByteArray output = process.readAllStandardOutput();
+    const QByteArray errorOutput = process.readAllStandardError();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("Impossible de Récupérer Les Métadata\n%1")
+                     .arg(QString::fromUtf8(errorOutput));
+        return false;
+    }
+    QStringList extraLines;
+    const QVariantMap result = MetaflacOutputParser::parse(output, &extraLines);
+    for (const QString& line : std::as_const(extraLines)) {
+        QString trimmed = line.trimmed();
+        if (trimmed.size() > kLoggedLength) {
+            trimmed = trimmed.left(kLoggedLength) + QStringLiteral("…");
+        }
+        if (!trimmed.isEmpty()) {
+            Log::write(QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed));
+        }
+    }
+    exportPicture(*fichier, source);
+    fichier->inMetadataDict()->addEntries(result);
+    fichier->outMetadataDict()->addEntries(result);
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/ModelContext.h"
+
+#include <QProcessEnvironment>
+#include <QString>
+
+class FichierAudio;
+class MessageSink;
+
+// Reads what the queue needs to know about a FLAC file when it is added:
+// its stream facts and tags, with `metaflac`, and its embedded picture,
+// exported into the pictures folder it is given. Lives on the thread that
+// adds files.
+class FlacTagReader : public MetadataReader {
+public:
+    FlacTagReader(const QString& metaflacPath, const QString& pictureFolder, MessageSink* sink);
+
+    bool readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) override;
+    // The picture exported from a source: one name per source path.
+    QString picturePath(const QString& sourcePath) const;
+
+    QString metaflacPath() const { return m_metaflacPath; }
+    void setMetaflacPath(const QString& path) { m_metaflacPath = path; }
+    // The environment the FLAC programs run in: tag text in UTF-8.
+    static QProcessEnvironment toolEnvironment();
+
+private:
+    void exportPicture(FichierAudio& fichier, const QString& sourcePath);
+    void say(const QString& message) const;
+
+    QString m_metaflacPath;
+    QString m_pictureFolder;
+    MessageSink* m_sink;
+};
