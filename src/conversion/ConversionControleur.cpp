@@ -6,8 +6,11 @@
 #include "conversion/ExportSession.h"
 #include "conversion/FlacStreamInfo.h"
 #include "conversion/MessageSink.h"
+#include "conversion/PublishingJournal.h"
 #include "conversion/WorkFolder.h"
+#include "model/ModelContext.h"
 #include "queue/GestionnairePileFichier.h"
+#include "storage/CocoLite.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
@@ -285,6 +288,12 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     m_jobOrder.append(job);
     connect(job, &ConversionJob::message, this, [this](const QString& text) { say(text); });
     connect(job, &ConversionJob::encodingStarted, this, [this, job] { commencerEncodage(job); });
+    connect(job, &ConversionJob::aboutToPublish, this, [this, job] {
+        if (const FichierAudioPtr published = m_jobs.value(job)) {
+            PublishingJournal::note(ModelContext::db(), published->sqliteid(),
+                                    published->destinationURL()->path());
+        }
+    });
     connect(job, &ConversionJob::ended, this,
             [this, job](const JobResult& result) { jobEnded(job, result); });
     job->start();
@@ -343,7 +352,11 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier, const
     if (output.exists()) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), output.size());
     }
+    CocoLite& db = ModelContext::db();
+    db.beginTransaction();
     fichier->save();
+    PublishingJournal::clear(db, fichier->sqliteid());
+    db.commitTransaction();
     if (succeeded && m_settings.deleteSource) {
         QString error;
         const QString source = fichier->elementURL()->path();
@@ -368,6 +381,7 @@ void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const 
         fichier->setFailureReason(reason);
     }
     fichier->save();
+    PublishingJournal::clear(ModelContext::db(), fichier->sqliteid());
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }

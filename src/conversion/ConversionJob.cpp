@@ -117,6 +117,7 @@ void ConversionJob::startExport() {
     emit encodingStarted();
     emit message(QStringLiteral("Encodage de %1").arg(name));
     m_session = std::make_shared<ExportSession>(m_request.exportRequest);
+    m_session->setPublishLater(true);
     m_session->exportAsynchronously([this](ExportSession&) {
         QMetaObject::invokeMethod(this, &ConversionJob::exportEnded, Qt::QueuedConnection);
     });
@@ -130,9 +131,14 @@ void ConversionJob::exportEnded() {
     const QString name = QFileInfo(m_request.exportRequest.destinationPath).fileName();
     const ExportSession::Status status = m_session->status();
     if (status == ExportSession::Status::Completed) {
-        // The controller says it is done once the file's end is recorded.
-        finish({JobResult::Outcome::Converted, QString(), m_session->notice()});
-    } else if (status == ExportSession::Status::Failed) {
+        emit aboutToPublish();
+        if (m_session->publish()) {
+            // The controller says it is done once the file's end is recorded.
+            finish({JobResult::Outcome::Converted, QString(), m_session->notice()});
+            return;
+        }
+    }
+    if (m_session->status() == ExportSession::Status::Failed) {
         const QString text = QStringLiteral("Encodage de %1 impossible").arg(name);
         emit message(text);
         Log::write(QStringLiteral("export failed\n%1").arg(m_session->errorText()));

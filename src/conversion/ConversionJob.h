@@ -75,6 +75,9 @@ public:
 
 signals:
     void encodingStarted();
+    // The output is complete and checked, about to be renamed onto its
+    // destination: the owner notes it, so a crash in between is understood.
+    void aboutToPublish();
     void message(const QString& text);
     void ended(const JobResult& result);
 

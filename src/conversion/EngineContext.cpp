@@ -3,6 +3,7 @@
 #include "conversion/ConversionControleur.h"
 #include "conversion/ExportSession.h"
 #include "conversion/FlacTagReader.h"
+#include "conversion/PublishingJournal.h"
 #include "conversion/WorkFolder.h"
 #include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
@@ -58,6 +59,7 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::failureTableCreationRequete());
+    m_database->inputDBrequest(PublishingJournal::creationRequete());
     // Looking a source's record up and finding the images near a file would
     // otherwise read whole tables, once per file of a large queue.
     m_database->inputDBrequest(QStringLiteral(
@@ -89,10 +91,34 @@ void EngineContext::createQueue() {
     removeLeftovers();
 }
 
+void EngineContext::finishInterruptedRenames() {
+    for (const auto& [afid, destination] : PublishingJournal::pending(*m_database)) {
+        const QString partial = ExportSession::partialPath(destination);
+        FichierAudioPtr record;
+        for (const FichierAudioPtr& queued : m_pileFichiers->fichiersAudio()) {
+            if (queued->sqliteid() == afid) {
+                record = queued;
+            }
+        }
+        if (record && !QFile::exists(partial) && QFile::exists(destination)) {
+            // The output was renamed into place before the program ended:
+            // the file is converted. Its source is left alone.
+            record->setStatusConversion(kStatusConvFiniOk);
+            record->setFailureReason(QString());
+            record->save();
+            if (m_settings->boolForKey(QStringLiteral("ForgetWhenFinished"))) {
+                m_pileFichiers->supprimerFichierAudio(record);
+            }
+        }
+        PublishingJournal::clear(*m_database, afid);
+    }
+}
+
 void EngineContext::removeLeftovers() {
     // A conversion that was interrupted (the program killed, the machine
     // stopped) leaves its decoded audio and its partial output behind.
     WorkFolder::removeDeadOnes();
+    finishInterruptedRenames();
     for (const FichierAudioPtr& record : m_pileFichiers->fichiersAudio()) {
         if (!record->elementURL()) {
             continue;

@@ -34,6 +34,8 @@ public:
     // Loads the queue, then removes what an interrupted conversion left.
     void createQueue();
     void removeLeftovers();
+    // Settles the outputs a crash caught while they were renamed into place.
+    void finishInterruptedRenames();
 
     CocoLite* database() const override { return m_database.get(); }
     GestionnairePileFichier* pileFichiers() const override { return m_pileFichiers.get(); }

@@ -151,7 +151,7 @@ void ExportSession::exportSynchronously() {
             }
         }
     }
-    if (completed && !m_cancelled) {
+    if (completed && !m_cancelled && !m_publishLater) {
         completed = finalize(partial);
     }
     if (!completed || m_cancelled) {
@@ -162,6 +162,16 @@ void ExportSession::exportSynchronously() {
     } else {
         m_status = completed ? Status::Completed : Status::Failed;
     }
+}
+
+bool ExportSession::publish() {
+    const QString partial = partialPath(m_request.destinationPath);
+    if (finalize(partial)) {
+        return true;
+    }
+    QFile::remove(partial);
+    m_status = Status::Failed;
+    return false;
 }
 
 void ExportSession::performOnThreadOfAndWait(QObject* context, std::function<void()> work) {

@@ -28,6 +28,13 @@ public:
     ExportSession& operator=(const ExportSession&) = delete;
 
     void exportAsynchronously(Completion completion);
+    // With this set, a completed export leaves its checked output under the
+    // partial name until publish() renames it onto the destination, so that
+    // its owner can note the rename first.
+    void setPublishLater(bool later) { m_publishLater = later; }
+    // Renames the completed output onto the destination; false, with the
+    // reason in errorText() and the partial output removed, when it cannot.
+    bool publish();
     void cancelExport();
     // Runs the export on the calling thread.
     void exportSynchronously();
@@ -57,6 +64,7 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_abandoned{false};
     std::atomic<qint64> m_samplesRead{0};
+    bool m_publishLater = false;
     mutable QMutex m_mutex;
     QString m_error;
     QString m_notice;

@@ -58,8 +58,9 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     for (const auto& row : tables) {
         names << row.value("name").toString();
     }
-    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "fileURL"}))
-        << "failure reasons live beside the three stored tables";
+    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata",
+                                  "audioPublishing", "fileURL"}))
+        << "failure reasons and outputs being renamed live beside the three stored tables";
     ASSERT_NE(delegate.pileFichiers(), nullptr);
     EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
 }

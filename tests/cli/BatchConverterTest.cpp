@@ -216,3 +216,22 @@ TEST(BatchConverter, SignalsStopThePassCleanlyAndKilledRunsAreCleanedUpLater) {
     EXPECT_TRUE(privateFolders().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(work));
 }
+
+TEST(BatchConverter, ResultsArePrintedAsEachFileEnds) {
+    FlacFactory::Options options;
+    options.seconds = 3.0;
+    options.noise = 0.05;
+    QStringList sources;
+    for (int index = 1; index <= 3; ++index) {
+        sources << FlacFactory::make(QString("%1/Jobs/%2.flac").arg(music()).arg(index), options);
+    }
+    const BatchRun run = convert(QStringList{"--convert", "--jobs", "2"} + sources);
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    const qsizetype firstResult = run.output.indexOf("OK ");
+    const qsizetype third = run.output.indexOf("Decodage 3.flac");
+    EXPECT_TRUE(firstResult >= 0 && third > firstResult)
+        << "the first result comes as its file ends, before the third starts: "
+        << run.output.toStdString();
+    EXPECT_TRUE(run.output.endsWith("Conversion terminée : 3 convertis, 0 en erreur\n"));
+    EXPECT_EQ(convert({"--convert", "--jobs", "0", sources[0]}).exitCode, 2);
+}

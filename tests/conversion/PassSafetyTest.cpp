@@ -3,7 +3,9 @@
 // take the pass or the program down with it.
 #include "conversion/ConversionControleur.h"
 #include "conversion/ConversionJob.h"
+#include "conversion/ExportSession.h"
 #include "conversion/FlacStreamInfo.h"
+#include "conversion/PublishingJournal.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
@@ -144,4 +146,31 @@ TEST(PassSafety, AHungFlacIsKilledAndThePassGoesOn) {
     EXPECT_FALSE(
         FlacStreamInfo::read(TestEnvironment::writeFile(music() + "/x.flac", "no")).isValid());
     EXPECT_EQ(ConversionJob::decodeTimeLimitMs(0, 0, 500000), 60000 + 5000);
+}
+
+TEST(PassSafety, ARenameACrashInterruptedIsSettledAtTheNextStart) {
+    const QString renamed = source("Crash/renamed.flac");
+    const QString unrenamed = source("Crash/unrenamed.flac");
+    {
+        TestDatabase context;
+        context.queue().ajouterUnFichier(renamed);
+        context.queue().ajouterUnFichier(unrenamed);
+        // The program ended between noting each rename and recording its end:
+        // one output had reached its name, the other was still partial.
+        for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
+            PublishingJournal::note(*context.database(), file->sqliteid(),
+                                    file->destinationURL()->path());
+        }
+        TestEnvironment::writeFile(music() + "/Crash/renamed.m4a", "complete");
+        TestEnvironment::writeFile(ExportSession::partialPath(music() + "/Crash/unrenamed.m4a"),
+                                   "partial");
+    }
+    TestDatabase restarted;
+    ASSERT_EQ(restarted.queue().countOfFichiersAudio(), 1) << "the converted file is forgotten";
+    const FichierAudioPtr left = restarted.queue().fichiersAudio().first();
+    EXPECT_EQ(left->elementURL()->path(), unrenamed);
+    EXPECT_EQ(left->statusConversion(), kStatusConvPret);
+    EXPECT_TRUE(TestEnvironment::leftovers(music() + "/Crash").isEmpty());
+    EXPECT_TRUE(QFile::exists(renamed)) << "a source is never deleted on a guess";
+    EXPECT_TRUE(PublishingJournal::pending(*restarted.database()).isEmpty());
 }
