@@ -48,6 +48,9 @@ FRENCH = {
     "The output is mixed down or up to this channel count": "Le fichier converti est mixé vers ce nombre de canaux",
     "Output": "Sortie", "Format:": "Format :", "Sample rate:": "Fréquence :",
     "Bit rate (AAC, MP3):": "Débit (AAC, MP3) :", "Channels:": "Canaux :", "flac level:": "Niveau flac :",
+    "Simultaneous conversions:": "Conversions simultanées :",
+    "How many files are converted at the same time; Auto uses one per processor core":
+        "Nombre de fichiers convertis en même temps ; Auto en convertit un par cœur du processeur",
     "Destination": "Destination", "Beside the source file": "À côté du fichier source",
     "In a sub-folder:": "Dans un sous-dossier :", "In the folder:": "Dans le dossier :",
     "Keep the modification date": "Conserver la date de modification",

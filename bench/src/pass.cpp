@@ -1,6 +1,7 @@
-// A conversion pass of ten three-minute albums tracks with tags and cover,
-// by the program's batch mode and by the ffmpeg command-line tool converting
-// one file at a time, in the same run.
+// A conversion pass of ten three-minute album tracks with tags and cover,
+// in the same run: by the program's batch mode one file at a time against
+// the ffmpeg command line one file at a time, and with its default number
+// of jobs (one per core) against that command line run by `xargs -P cores`.
 #include "BenchReport.h"
 
 #include "support/FlacFactory.h"
@@ -10,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
+
+#include <sys/resource.h>
 
 namespace {
 double timed(const QString& program, const QStringList& arguments) {
@@ -27,34 +31,63 @@ double timed(const QString& program, const QStringList& arguments) {
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-double tonebridge(const QStringList& sources, const char* codec) {
-    const QString out = TestEnvironment::makeFolder(QStringLiteral("tonebridge-%1").arg(codec));
-    return timed(QStringLiteral(TONEBRIDGE_BINARY),
-                 QStringList{QStringLiteral("--convert"), QStringLiteral("--codec"), QLatin1String(codec),
-                             QStringLiteral("--destination"), QStringLiteral("folder"),
-                             QStringLiteral("--folder"), out} +
-                     sources);
+double tonebridge(const QStringList& sources, const char* codec, const char* jobs) {
+    const QString out =
+        TestEnvironment::makeFolder(QStringLiteral("tonebridge-%1-%2").arg(codec, jobs));
+    QStringList arguments = {QStringLiteral("--convert"), QStringLiteral("--codec"),
+                             QLatin1String(codec), QStringLiteral("--destination"),
+                             QStringLiteral("folder"), QStringLiteral("--folder"), out};
+    if (qstrcmp(jobs, "auto") != 0) {
+        arguments << QStringLiteral("--jobs") << QLatin1String(jobs);
+    }
+    return timed(QStringLiteral(TONEBRIDGE_BINARY), arguments + sources);
+}
+
+// The command line a user would type for one file, with the same codec, bit
+// rate, tags and cover as the program writes.
+QStringList ffmpegArguments(const QString& source, const QString& output, const char* codec) {
+    const bool mp3 = qstrcmp(codec, "mp3") == 0;
+    return {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+            QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:a"),
+            QStringLiteral("-map"), QStringLiteral("0:v?"), QStringLiteral("-c:v"),
+            QStringLiteral("copy"), QStringLiteral("-disposition:v"),
+            QStringLiteral("attached_pic"), QStringLiteral("-c:a"),
+            mp3 ? QStringLiteral("libmp3lame") : QStringLiteral("aac"), QStringLiteral("-b:a"),
+            mp3 ? QStringLiteral("320k") : QStringLiteral("256k"), output};
 }
 
 double ffmpeg(const QStringList& sources, const char* codec) {
     const QString out = TestEnvironment::makeFolder(QStringLiteral("ffmpeg-%1").arg(codec));
-    const bool mp3 = qstrcmp(codec, "mp3") == 0;
     double seconds = 0.0;
     for (const QString& source : sources) {
         const QString output = out + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
                                QLatin1Char('.') + QLatin1String(codec);
-        QStringList arguments = {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                 QStringLiteral("-i"), source, QStringLiteral("-map"),
-                                 QStringLiteral("0:a"), QStringLiteral("-map"), QStringLiteral("0:v?"),
-                                 QStringLiteral("-c:v"), QStringLiteral("copy"),
-                                 QStringLiteral("-disposition:v"), QStringLiteral("attached_pic")};
-        arguments << QStringLiteral("-c:a")
-                  << (mp3 ? QStringLiteral("libmp3lame") : QStringLiteral("aac"))
-                  << QStringLiteral("-b:a") << (mp3 ? QStringLiteral("320k") : QStringLiteral("256k"))
-                  << output;
-        seconds += timed(QStringLiteral("ffmpeg"), arguments);
+        seconds += timed(QStringLiteral("ffmpeg"), ffmpegArguments(source, output, codec));
     }
     return seconds;
+}
+
+// The strongest thing a user could type instead: one ffmpeg per file, as
+// many at once as there are cores.
+double xargsFfmpeg(const QStringList& sources, const char* codec, int cores) {
+    const QString out = TestEnvironment::makeFolder(QStringLiteral("xargs-%1").arg(codec));
+    QStringList arguments = ffmpegArguments(QStringLiteral("$1"), QStringLiteral("$2"), codec);
+    for (QString& argument : arguments) {
+        argument = QLatin1Char('"') + argument + QLatin1Char('"');
+    }
+    const QString script =
+        QStringLiteral("printf '%s\\0' \"$@\" | xargs -0 -P %1 -I{} sh -c 'set -- \"$1\" \"%2/$(basename "
+                       "\"$1\" .flac).%3\"; exec ffmpeg %4' _ {}")
+            .arg(cores)
+            .arg(out, QLatin1String(codec), arguments.join(QLatin1Char(' ')));
+    return timed(QStringLiteral("sh"),
+                 QStringList{QStringLiteral("-c"), script, QStringLiteral("xargs")} + sources);
+}
+
+double peakChildMegabytes() {
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
 }
 } // namespace
 
@@ -75,13 +108,25 @@ int main(int argc, char** argv) {
                                          .arg(index + 1, 2, 10, QLatin1Char('0')),
                                      options);
     }
+    const int cores = QThread::idealThreadCount();
+    BenchReport::figure("cores", cores);
+    // The parallel pass runs first, so the children's peak memory is its own.
+    const double parallelM4a = tonebridge(sources, "m4a", "auto");
+    BenchReport::figure("pass_parallel_peak_mb", peakChildMegabytes());
     for (const char* codec : {"m4a", "mp3"}) {
-        const double ours = tonebridge(sources, codec);
-        const double theirs = ffmpeg(sources, codec);
         const QByteArray name = QByteArray("_") + codec;
+        const double ours = tonebridge(sources, codec, "1");
+        const double theirs = ffmpeg(sources, codec);
         BenchReport::figure(("pass" + name + "_s").constData(), ours);
         BenchReport::figure(("ffmpeg" + name + "_s").constData(), theirs);
         BenchReport::figure(("pass" + name + "_ratio").constData(), ours / theirs);
+        const double parallel =
+            qstrcmp(codec, "m4a") == 0 ? parallelM4a : tonebridge(sources, codec, "auto");
+        const double xargs = xargsFfmpeg(sources, codec, cores);
+        BenchReport::figure(("pass" + name + "_parallel_s").constData(), parallel);
+        BenchReport::figure(("xargs_ffmpeg" + name + "_s").constData(), xargs);
+        BenchReport::figure(("pass" + name + "_parallel_ratio").constData(), parallel / xargs);
+        BenchReport::figure(("pass" + name + "_speedup").constData(), theirs / parallel);
     }
     TestEnvironment::tearDown();
     return 0;

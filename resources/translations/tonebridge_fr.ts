@@ -499,5 +499,13 @@
         <source>Choose the destination folder</source>
         <translation>Choisir le dossier de destination</translation>
     </message>
+    <message>
+        <source>How many files are converted at the same time; Auto uses one per processor core</source>
+        <translation>Nombre de fichiers convertis en même temps ; Auto en convertit un par cœur du processeur</translation>
+    </message>
+    <message>
+        <source>Simultaneous conversions:</source>
+        <translation>Conversions simultanées :</translation>
+    </message>
 </context>
 </TS>

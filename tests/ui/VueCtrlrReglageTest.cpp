@@ -83,6 +83,11 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     EXPECT_EQ(defaults.integerForKey("ConversionCompression"), 0);
     choose(view, view.canauxPopUp(), 0);
     EXPECT_EQ(defaults.integerForKey("ConversionCanaux"), 1);
+    EXPECT_EQ(tag(view.jobsPopUp()), -1) << "Auto: one conversion per core";
+    choose(view, view.jobsPopUp(), 4);
+    EXPECT_EQ(defaults.integerForKey("ConversionsSimultanees"), 6);
+    choose(view, view.jobsPopUp(), -1);
+    EXPECT_EQ(defaults.integerForKey("ConversionsSimultanees"), 0);
 
     view.ecraserExistantCheckBox()->click();
     EXPECT_TRUE(defaults.boolForKey("DestinationEcraserExistant"));
