@@ -37,7 +37,8 @@ FRENCH = {
     # Settings.
     "Start": "Démarrer", "Stop": "Arrêter", "Choose…": "Choisir…", "Auto": "Auto",
     "MP3": "MP3", "M4A (AAC)": "M4A (AAC)", "AIFF": "AIFF", "WAV": "WAV", "AIFF-C": "AIFF-C",
-    "AAC (MP4)": "AAC (MP4)", "CAF": "CAF",
+    "AAC (MP4)": "AAC (MP4)", "CAF": "CAF", "Apple Lossless (ALAC)": "Apple Lossless (ALAC)",
+    "Opus": "Opus", "Ogg Vorbis": "Ogg Vorbis",
     "11.025 kHz": "11,025 kHz", "16 kHz": "16 kHz", "32 kHz": "32 kHz", "44.1 kHz": "44,1 kHz",
     "48 kHz": "48 kHz", "96 kHz": "96 kHz", "192 kHz": "192 kHz",
     "32 kbit/s": "32 kbit/s", "64 kbit/s": "64 kbit/s", "128 kbit/s": "128 kbit/s",
@@ -64,8 +65,8 @@ FRENCH = {
     "&Quit": "&Quitter", "&Delete": "&Supprimer", "&Start": "&Démarrer", "S&top": "&Arrêter",
     "&About": "À &propos", "About Tonebridge": "À propos de Tonebridge",
     "Tonebridge %1": "Tonebridge %1",
-    "Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with their tags and cover.":
-        "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC et CAF, avec leurs métadonnées et leur pochette.",
+    "Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus and Ogg Vorbis, with their tags and cover.":
+        "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus et Ogg Vorbis, avec leurs métadonnées et leur pochette.",
     "Conversion finished": "Conversion terminée",
 }
 PLURALS = {

@@ -191,8 +191,8 @@
         <translation>Tonebridge %1</translation>
     </message>
     <message>
-        <source>Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with their tags and cover.</source>
-        <translation>Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC et CAF, avec leurs métadonnées et leur pochette.</translation>
+        <source>Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus and Ogg Vorbis, with their tags and cover.</source>
+        <translation>Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus et Ogg Vorbis, avec leurs métadonnées et leur pochette.</translation>
     </message>
 </context>
 <context>
@@ -506,6 +506,18 @@
     <message>
         <source>Simultaneous conversions:</source>
         <translation>Conversions simultanées :</translation>
+    </message>
+    <message>
+        <source>Apple Lossless (ALAC)</source>
+        <translation>Apple Lossless (ALAC)</translation>
+    </message>
+    <message>
+        <source>Opus</source>
+        <translation>Opus</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis</source>
+        <translation>Ogg Vorbis</translation>
     </message>
 </context>
 </TS>

@@ -4,7 +4,7 @@
 #include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
 #include "conversion/EngineContext.h"
-#include "model/FinderElement.h"
+#include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/UserDefaults.h"
 
@@ -25,33 +25,53 @@ const Choice kDestinations[] = {{"beside", 0}, {"subfolder", 1}, {"folder", 2}};
 
 BatchConverter::BatchConverter(FILE* output, FILE* errors) : m_output(output), m_errors(errors) {}
 
+QString BatchConverter::codecLines() {
+    QString lines;
+    for (const OutputCodec& codec : OutputCodec::all()) {
+        lines += QStringLiteral("      %1 %2 (.%3)\n")
+                     .arg(codec.codecName().leftJustified(6), QLatin1String(codec.popupText),
+                          codec.fileExtension());
+    }
+    return lines;
+}
+
 QString BatchConverter::usage() {
     return QStringLiteral(
-        "Usage: tonebridge [PATH…]\n"
-        "       tonebridge --convert [options] PATH…\n"
-        "\n"
-        "Without --convert, opens the window and adds the FLAC files and folders to its list\n"
-        "(or to the list of the Tonebridge already running).\n"
-        "\n"
-        "--convert converts the FLAC files and the folders given, without a window, through\n"
-        "a private list (the window's list is left alone), prints one line per file\n"
-        "(\"OK <source> -> <destination>\" or \"ERREUR <source> : <reason>\") and exits 0 when\n"
-        "every file converted, 1 when any failed, 2 on a usage error. The options override\n"
-        "the settings for this run only:\n"
-        "  --codec {m4a,mp3,aif,wav,aifc,aac,caf}  output format (default: the setting, m4a)\n"
-        "  --destination {beside,subfolder,folder} where outputs go\n"
-        "  --subfolder NAME                        sub-folder name for --destination subfolder\n"
-        "  --folder DIR                            folder for --destination folder\n"
-        "  --sample-rate HZ                        convert to this sample rate\n"
-        "  --bitrate BITS_PER_SECOND               bit rate of the AAC and MP3 encoders\n"
-        "  --channels {1,2}                        convert to mono or stereo\n"
-        "  --overwrite                             replace existing outputs\n"
-        "  --delete-source                         delete each source once its output exists\n"
-        "  --preserve-date                         give outputs their source's modification time\n"
-        "  --jobs N                                files converted at the same time (default:\n"
-        "                                          the setting, one per processor core)\n"
-        "  --help                                  this text\n"
-        "  --version                               the program's version\n");
+               "Usage: tonebridge [PATH…]\n"
+               "       tonebridge --convert [options] PATH…\n"
+               "\n"
+               "Without --convert, opens the window and adds the FLAC files and folders to its "
+               "list\n"
+               "(or to the list of the Tonebridge already running).\n"
+               "\n"
+               "--convert converts the FLAC files and the folders given, without a window, "
+               "through\n"
+               "a private list (the window's list is left alone), prints one line per file\n"
+               "(\"OK <source> -> <destination>\" or \"ERREUR <source> : <reason>\") and exits 0 "
+               "when\n"
+               "every file converted, 1 when any failed, 2 on a usage error. The options override\n"
+               "the settings for this run only:\n"
+               "  --codec CODEC                           output format (default: the setting, "
+               "m4a):\n"
+               "%1"
+               "  --destination {beside,subfolder,folder} where outputs go\n"
+               "  --subfolder NAME                        sub-folder name for --destination "
+               "subfolder\n"
+               "  --folder DIR                            folder for --destination folder\n"
+               "  --sample-rate HZ                        convert to this sample rate\n"
+               "  --bitrate BITS_PER_SECOND               bit rate of the AAC and MP3 encoders\n"
+               "  --channels {1,2}                        convert to mono or stereo\n"
+               "  --overwrite                             replace existing outputs\n"
+               "  --delete-source                         delete each source once its output "
+               "exists\n"
+               "  --preserve-date                         give outputs their source's modification "
+               "time\n"
+               "  --jobs N                                files converted at the same time "
+               "(default:\n"
+               "                                          the setting, one per processor core)\n"
+               "  --help                                  this text\n"
+               "  --version                               the program's version\n")
+        .arg(codecLines());
 }
 
 void BatchConverter::print(const QString& line) {
@@ -101,7 +121,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     };
     if (parser.isSet(codec)) {
         const QString value = parser.value(codec);
-        if (!FinderElement::codecExtensions().contains(value)) {
+        if (OutputCodec::find(value) == nullptr) {
             return fail(QStringLiteral("codec inconnu : %1").arg(value));
         }
         defaults.setRunOverride(QStringLiteral("ConversionCodec"), value);

@@ -28,6 +28,8 @@ public:
     // failed, 2 on a usage error.
     int run(const QStringList& arguments);
     static QString usage();
+    // One line per output codec of the table: its word, name and extension.
+    static QString codecLines();
 
     void updateUIavecControleur(ConversionControleur* controleur) override;
     // Each file's result line is printed as soon as the file ends.

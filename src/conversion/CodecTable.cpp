@@ -7,42 +7,20 @@ extern "C" {
 #include <cstdlib>
 #include <initializer_list>
 
-bool CodecTable::lookup(const QString& codec, Entry* entry) {
-    Entry found;
-    if (codec == QLatin1String("m4a")) {
-        found = {"ipod", "aac", 256000, true, false, true, false};
-    } else if (codec == QLatin1String("aac")) {
-        found = {"mp4", "aac", 256000, true, false, true, false};
-    } else if (codec == QLatin1String("mp3")) {
-        found = {"mp3", "libmp3lame", 320000, true, false, true, false};
-    } else if (codec == QLatin1String("aif")) {
-        found = {"aiff", nullptr, 0, true, false, true, true};
-    } else if (codec == QLatin1String("aifc")) {
-        found = {"aiff", nullptr, 0, true, true, true, true};
-    } else if (codec == QLatin1String("wav")) {
-        found = {"wav", nullptr, 0, false, false, false, false};
-    } else if (codec == QLatin1String("caf")) {
-        found = {"caf", nullptr, 0, true, false, false, false};
-    } else {
-        return false;
-    }
-    *entry = found;
-    return true;
-}
-
-const char* CodecTable::pcmEncoder(const Entry& entry, int bitsPerSample) {
+const char* CodecTable::pcmEncoder(const OutputCodec& codec, int bitsPerSample) {
+    const bool bigEndian = !codec.littleEndianPcm;
     if (bitsPerSample <= 8) {
         // AIFF-C keeps 8-bit samples as offset binary ("raw "): the only
         // 8-bit form its writer takes, and the same samples.
-        return entry.bigEndianPcm && !entry.aifc ? "pcm_s8" : "pcm_u8";
+        return bigEndian && !codec.aifc ? "pcm_s8" : "pcm_u8";
     }
     if (bitsPerSample <= 16) {
-        return entry.bigEndianPcm ? "pcm_s16be" : "pcm_s16le";
+        return bigEndian ? "pcm_s16be" : "pcm_s16le";
     }
     if (bitsPerSample <= 24) {
-        return entry.bigEndianPcm ? "pcm_s24be" : "pcm_s24le";
+        return bigEndian ? "pcm_s24be" : "pcm_s24le";
     }
-    return entry.bigEndianPcm ? "pcm_s32be" : "pcm_s32le";
+    return bigEndian ? "pcm_s32be" : "pcm_s32le";
 }
 
 unsigned CodecTable::aifcTag(int bitsPerSample) {
@@ -75,8 +53,12 @@ qint64 CodecTable::nearestMp3BitRate(qint64 bitsPerSecond, int sampleRate) {
     return best;
 }
 
-int CodecTable::nearestSampleRate(const char* encoderName, int sampleRate) {
-    const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName);
+int CodecTable::usableSampleRate(const OutputCodec& codec, int sampleRate) {
+    if (codec.onlySampleRate > 0) {
+        return codec.onlySampleRate;
+    }
+    const AVCodec* encoder =
+        codec.encoder != nullptr ? avcodec_find_encoder_by_name(codec.encoder) : nullptr;
     if (encoder == nullptr || encoder->supported_samplerates == nullptr) {
         return sampleRate;
     }

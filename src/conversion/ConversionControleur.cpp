@@ -270,12 +270,13 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     request.stallTimeoutMs = m_stallTimeoutMs;
     request.runLimitMs = ConversionJob::decodeTimeLimitMs(stream.totalSamples, stream.sampleRate,
                                                           QFileInfo(source).size());
-    CodecTable::Entry entry;
-    const int sourceRate = stream.sampleRate;
-    const int askedRate = m_settings.sampleRate > 0 ? int(m_settings.sampleRate) : sourceRate;
-    if (CodecTable::lookup(m_settings.codec, &entry) && entry.lossyEncoder != nullptr &&
-        askedRate > 0) {
-        const int usable = CodecTable::nearestSampleRate(entry.lossyEncoder, askedRate);
+    // A rate the encoder cannot take is said only when the user chose it, or
+    // when the codec has rates of its own (AAC, MP3) that the source misses.
+    const OutputCodec* codec = OutputCodec::find(m_settings.codec);
+    const bool chosen = m_settings.sampleRate > 0;
+    const int askedRate = chosen ? int(m_settings.sampleRate) : stream.sampleRate;
+    if (codec != nullptr && askedRate > 0 && (chosen || codec->onlySampleRate == 0)) {
+        const int usable = CodecTable::usableSampleRate(*codec, askedRate);
         if (usable != askedRate) {
             say(QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
                     .arg(QString::number(askedRate), m_settings.codec, QString::number(usable)));

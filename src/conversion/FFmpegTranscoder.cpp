@@ -17,6 +17,8 @@ extern "C" {
 
 namespace {
 constexpr int kPcmFrameSamples = 4096;
+// Vorbis's quality 6 is about 192 kbit/s, the default bit rate.
+constexpr int kVorbisQuality = 6;
 
 QByteArray encodedPath(const QString& path) {
     return QFile::encodeName(path);
@@ -164,12 +166,11 @@ bool FFmpegTranscoder::openInput() {
 
 int FFmpegTranscoder::chooseOutputRate() {
     const int source = m_decoder->sample_rate;
-    const int asked = m_request.sampleRate > 0 ? int(m_request.sampleRate) : source;
-    if (m_entry.lossyEncoder == nullptr) {
-        return asked;
-    }
-    const int usable = CodecTable::nearestSampleRate(m_entry.lossyEncoder, asked);
-    if (usable != asked) {
+    const bool chosen = m_request.sampleRate > 0;
+    const int asked = chosen ? int(m_request.sampleRate) : source;
+    const int usable = CodecTable::usableSampleRate(*m_codec, asked);
+    // Opus is always 48 kHz: that is said only when the user chose another.
+    if (usable != asked && (chosen || m_codec->onlySampleRate == 0)) {
         m_notice = QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
                        .arg(QString::number(asked), m_request.codec, QString::number(usable));
     }
@@ -177,10 +178,11 @@ int FFmpegTranscoder::chooseOutputRate() {
 }
 
 bool FFmpegTranscoder::openOutput(const QString& outputPath) {
-    if (!CodecTable::lookup(m_request.codec, &m_entry)) {
+    m_codec = OutputCodec::find(m_request.codec);
+    if (m_codec == nullptr) {
         return fail(QStringLiteral("codec %1 inconnu").arg(m_request.codec));
     }
-    const int status = avformat_alloc_output_context2(&m_output, nullptr, m_entry.muxer, nullptr);
+    const int status = avformat_alloc_output_context2(&m_output, nullptr, m_codec->muxer, nullptr);
     if (status < 0 || m_output == nullptr) {
         return failWith("création du conteneur", status);
     }
@@ -198,8 +200,15 @@ bool FFmpegTranscoder::openOutput(const QString& outputPath) {
 
 bool FFmpegTranscoder::openEncoder() {
     const int bits = sourceBitsPerSample();
-    const char* name = m_entry.lossyEncoder != nullptr ? m_entry.lossyEncoder
-                                                       : CodecTable::pcmEncoder(m_entry, bits);
+    const bool pcm = m_codec->encoder == nullptr;
+    const char* name = pcm ? CodecTable::pcmEncoder(*m_codec, bits) : m_codec->encoder;
+    const bool alac = qstrcmp(name, "alac") == 0;
+    if (alac && bits > 24) {
+        // FFmpeg's ALAC encoder keeps 24 bits at most: never lose the rest.
+        return fail(QStringLiteral("ALAC ne garde pas plus de 24 bits par échantillon (source : "
+                                   "%1 bits)")
+                        .arg(bits));
+    }
     const AVCodec* encoder = avcodec_find_encoder_by_name(name);
     if (encoder == nullptr) {
         return fail(QStringLiteral("encodeur %1 absent").arg(QLatin1String(name)));
@@ -213,45 +222,102 @@ bool FFmpegTranscoder::openEncoder() {
         channels = std::min(channels, 2);
     }
     chooseEncoderLayout(encoder, channels);
-    m_encoder->sample_fmt =
-        encoder->sample_fmts != nullptr ? encoder->sample_fmts[0] : m_decoder->sample_fmt;
-    if (encoder->sample_fmts != nullptr) {
-        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
-             ++format) {
-            if (*format == m_decoder->sample_fmt) {
-                m_encoder->sample_fmt = *format;
-            }
-        }
-    }
+    m_encoder->sample_fmt = AVSampleFormat(chooseSampleFormat(encoder));
     m_encoder->time_base = AVRational{1, m_outputRate};
-    if (m_entry.lossyEncoder != nullptr) {
-        const qint64 asked = m_request.bitRate > 0 ? m_request.bitRate : m_entry.defaultBitRate;
+    if (!m_codec->lossless) {
+        const qint64 asked = m_request.bitRate > 0 ? m_request.bitRate : m_codec->defaultBitRate;
         m_encoder->bit_rate = qstrcmp(name, "libmp3lame") == 0
                                   ? CodecTable::nearestMp3BitRate(asked, m_outputRate)
                                   : asked;
     } else {
-        m_encoder->bits_per_raw_sample = bits;
+        // ALAC stores 16 or 24 bits; the PCM containers the source's depth.
+        m_encoder->bits_per_raw_sample = alac ? (bits <= 16 ? 16 : 24) : bits;
     }
     if ((m_output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         m_encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    const int status = avcodec_open2(m_encoder, encoder, nullptr);
+    // A failed opening clears the context: what a second try needs is kept.
+    AVChannelLayout layout{};
+    av_channel_layout_copy(&layout, &m_encoder->ch_layout);
+    const AVSampleFormat format = m_encoder->sample_fmt;
+    const int flags = m_encoder->flags;
+    int status = avcodec_open2(m_encoder, encoder, nullptr);
+    if (status < 0 && qstrcmp(name, "libvorbis") == 0) {
+        // libvorbis manages a bit rate only at some sample rates (not at
+        // 96 kHz): there it encodes at a quality that gives about as much.
+        avcodec_free_context(&m_encoder);
+        m_encoder = avcodec_alloc_context3(encoder);
+        m_encoder->sample_rate = m_outputRate;
+        av_channel_layout_copy(&m_encoder->ch_layout, &layout);
+        m_encoder->sample_fmt = format;
+        m_encoder->time_base = AVRational{1, m_outputRate};
+        m_encoder->flags = flags | AV_CODEC_FLAG_QSCALE;
+        m_encoder->global_quality = kVorbisQuality * FF_QP2LAMBDA;
+        status = avcodec_open2(m_encoder, encoder, nullptr);
+        m_notice = QStringLiteral("Débit impossible en Vorbis à %1 Hz : qualité %2")
+                       .arg(m_outputRate)
+                       .arg(kVorbisQuality);
+    }
+    av_channel_layout_uninit(&layout);
     if (status < 0) {
         return failWith("ouverture de l'encodeur", status);
     }
     m_audioStream = avformat_new_stream(m_output, nullptr);
     avcodec_parameters_from_context(m_audioStream->codecpar, m_encoder);
     m_audioStream->time_base = m_encoder->time_base;
-    if (m_entry.aifc) {
+    if (m_codec->aifc) {
         m_audioStream->codecpar->codec_tag = CodecTable::aifcTag(bits);
     }
     const int sourceBits = m_request.sourceBitsPerSample;
-    if (m_entry.lossyEncoder == nullptr && m_entry.id3InAiff && sourceBits > 0 &&
-        sourceBits < bits && (sourceBits + 7) / 8 == (bits + 7) / 8) {
+    if (pcm && m_codec->id3InAiff && sourceBits > 0 && sourceBits < bits &&
+        (sourceBits + 7) / 8 == (bits + 7) / 8) {
         // AIFF says how many bits of each word are the sample's (12 or 20).
         m_audioStream->codecpar->bits_per_coded_sample = sourceBits;
     }
     return true;
+}
+
+int FFmpegTranscoder::chooseSampleFormat(const AVCodec* encoder) const {
+    if (encoder->sample_fmts == nullptr) {
+        return m_decoder->sample_fmt;
+    }
+    // The decoded format itself, or its planar twin, keeps every bit.
+    const AVSampleFormat wanted[] = {m_decoder->sample_fmt,
+                                     av_get_planar_sample_fmt(m_decoder->sample_fmt)};
+    for (const AVSampleFormat candidate : wanted) {
+        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+             ++format) {
+            if (*format == candidate) {
+                return candidate;
+            }
+        }
+    }
+    return encoder->sample_fmts[0];
+}
+
+QByteArray FFmpegTranscoder::vorbisPictureBlock(const QByteArray& data, const QString& mimeType) {
+    const auto number = [](QByteArray& block, quint32 value) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            block.append(char((value >> shift) & 0xff));
+        }
+    };
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&buffer).size();
+    const QByteArray mime = mimeType.toLatin1();
+    QByteArray block;
+    number(block, 3); // front cover
+    number(block, quint32(mime.size()));
+    block.append(mime);
+    number(block, 0); // no description
+    number(block, quint32(std::max(size.width(), 0)));
+    number(block, quint32(std::max(size.height(), 0)));
+    number(block, 24);
+    number(block, 0);
+    number(block, quint32(data.size()));
+    block.append(data);
+    return block;
 }
 
 bool FFmpegTranscoder::openResampler() {
@@ -277,7 +343,15 @@ bool FFmpegTranscoder::openResampler() {
 }
 
 bool FFmpegTranscoder::addCoverStream() {
-    if (!m_entry.takesCover || m_request.coverData.isEmpty()) {
+    if (m_request.coverData.isEmpty() || m_codec->cover == OutputCodec::Cover::None) {
+        return true;
+    }
+    if (m_codec->cover == OutputCodec::Cover::VorbisPicture) {
+        // Ogg keeps its cover as a comment: the FLAC picture block, in base64.
+        av_dict_set(
+            &m_output->metadata, "METADATA_BLOCK_PICTURE",
+            vorbisPictureBlock(m_request.coverData, m_request.coverMimeType).toBase64().constData(),
+            0);
         return true;
     }
     const bool png = m_request.coverMimeType == QLatin1String("image/png");
@@ -298,7 +372,7 @@ bool FFmpegTranscoder::addCoverStream() {
 
 bool FFmpegTranscoder::writeHeader() {
     AVDictionary* options = nullptr;
-    if (m_entry.id3InAiff) {
+    if (m_codec->id3InAiff) {
         av_dict_set(&options, "write_id3v2", "1", 0);
     }
     const int status = avformat_write_header(m_output, &options);

@@ -2,6 +2,7 @@
 
 #include "conversion/CodecTable.h"
 #include "conversion/ExportRequest.h"
+#include "model/OutputCodec.h"
 
 #include <QString>
 
@@ -46,6 +47,8 @@ public:
     // The duration an FFmpeg reader finds in a written file, negative when unknown.
     static double probeDuration(const QString& path);
     static QString errorText(int code);
+    // The FLAC picture block Ogg files keep their front cover in.
+    static QByteArray vorbisPictureBlock(const QByteArray& data, const QString& mimeType);
 
 private:
     bool fail(const QString& message);
@@ -65,11 +68,13 @@ private:
     int sourceBitsPerSample() const;
     int chooseOutputRate();
     void chooseEncoderLayout(const AVCodec* encoder, int channels);
+    // An AVSampleFormat.
+    int chooseSampleFormat(const AVCodec* encoder) const;
 
     ExportRequest m_request;
     const std::atomic<bool>& m_cancelled;
     std::atomic<qint64>* m_progress;
-    CodecTable::Entry m_entry;
+    const OutputCodec* m_codec = nullptr;
     QString m_error;
     QString m_notice;
 

@@ -1,5 +1,6 @@
 #include "FinderElement.h"
 
+#include "model/OutputCodec.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
@@ -10,13 +11,6 @@
 
 FinderElement::FinderElement() = default;
 FinderElement::~FinderElement() = default;
-
-const QStringList& FinderElement::codecExtensions() {
-    static const QStringList codecs = {
-        QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("aif"), QStringLiteral("wav"),
-        QStringLiteral("aifc"), QStringLiteral("aac"), QStringLiteral("caf")};
-    return codecs;
-}
 
 PersistentURLPtr FinderElement::elementURL() const {
     QMutexLocker lock(&m_mutex);
@@ -80,10 +74,11 @@ PersistentURLPtr FinderElement::destinationURL() {
     if (!m_elementURL) {
         return nullptr;
     }
-    const QString codec = UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec"));
+    const QString extension = OutputCodec::extensionOf(
+        UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
     if (m_nomDestination.isEmpty()) {
-        m_nomDestination =
-            QFileInfo(m_elementURL->pathWithoutExtension()).fileName() + QLatin1Char('.') + codec;
+        m_nomDestination = QFileInfo(m_elementURL->pathWithoutExtension()).fileName() +
+                           QLatin1Char('.') + extension;
     }
     const QString path = QDir::cleanPath(destinationFolder() + QLatin1Char('/') + m_nomDestination);
     m_destinationURL = PersistentURL::persistentURLwithURL(path);
@@ -96,13 +91,13 @@ PersistentURLPtr FinderElement::freshDestinationURL() {
         QMutexLocker lock(&m_mutex);
         // A name that carries another codec's extension follows the codec, so
         // an MP3 is never written under an .m4a name.
-        const QString codec =
-            UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec"));
+        const QString wanted = OutputCodec::extensionOf(
+            UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
         const int dot = m_nomDestination.lastIndexOf(QLatin1Char('.'));
-        if (dot > 0 && !codec.isEmpty()) {
+        if (dot > 0 && !wanted.isEmpty()) {
             const QString extension = m_nomDestination.mid(dot + 1);
-            if (extension != codec && codecExtensions().contains(extension)) {
-                m_nomDestination = m_nomDestination.left(dot + 1) + codec;
+            if (extension != wanted && OutputCodec::extensions().contains(extension)) {
+                m_nomDestination = m_nomDestination.left(dot + 1) + wanted;
             }
         }
         m_destinationURL.reset();

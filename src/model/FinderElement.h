@@ -67,9 +67,6 @@ public:
     QString nomDestination() const;
     void setNomDestination(const QString& name);
 
-    // The codecs, given as output extensions.
-    static const QStringList& codecExtensions();
-
 private:
     static bool removeIfPresent(const PersistentURLPtr& url);
     QString destinationFolder() const;

@@ -1,10 +1,10 @@
 #include "FileListModel.h"
 
-#include "ui/ViewsContext.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/FileSizeFormatting.h"
+#include "ui/ViewsContext.h"
 
 #include <QCollator>
 

@@ -85,8 +85,8 @@ void MainWindow::showAbout() {
         this, tr("About Tonebridge"),
         QStringLiteral("<h3>%1</h3><p>%2</p>")
             .arg(tr("Tonebridge %1").arg(QApplication::applicationVersion()),
-                 tr("Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC and CAF, with "
-                    "their tags and cover.")));
+                 tr("Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple "
+                    "Lossless, Opus and Ogg Vorbis, with their tags and cover.")));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

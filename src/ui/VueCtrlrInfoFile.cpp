@@ -1,6 +1,7 @@
 #include "VueCtrlrInfoFile.h"
 
 #include "model/LocalizedStrings.h"
+#include "model/OutputCodec.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/AlertSound.h"
@@ -258,12 +259,13 @@ bool VueCtrlrInfoFile::applyFileName(QString value) {
         AlertSound::play();
         return false;
     }
-    const QString codec = UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec"));
+    const QString wanted = OutputCodec::extensionOf(
+        UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
     const int dot = value.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot > 0 ? value.mid(dot + 1) : QString();
-    if (extension != codec) {
+    if (extension != wanted) {
         AlertSound::play();
-        value = (dot > 0 ? value.left(dot) : value) + QLatin1Char('.') + codec;
+        value = (dot > 0 ? value.left(dot) : value) + QLatin1Char('.') + wanted;
     }
     for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
         file->outMetadataDict()->insert(kFileNameKey, value);

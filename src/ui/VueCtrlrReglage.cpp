@@ -2,6 +2,7 @@
 
 #include "conversion/ConversionControleur.h"
 #include "model/MultiFichierAudio.h"
+#include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
@@ -37,9 +38,7 @@ QString messageOrDash(const QString& message) {
 } // namespace
 
 const QStringList& VueCtrlrReglage::codecs() {
-    static const QStringList values = {
-        QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("aif"), QStringLiteral("wav"),
-        QStringLiteral("aifc"), QStringLiteral("aac"), QStringLiteral("caf")};
+    static const QStringList values = OutputCodec::names();
     return values;
 }
 
@@ -119,10 +118,11 @@ QCheckBox* VueCtrlrReglage::checkBox(const QString& identifier, const QString& t
 }
 
 QWidget* VueCtrlrReglage::buildSettings() {
-    m_formatConversionPopUp = popup(QStringLiteral("conversionFormat"),
-                                    {tr("MP3"), tr("M4A (AAC)"), tr("AIFF"), tr("WAV"),
-                                     tr("AIFF-C"), tr("AAC (MP4)"), tr("CAF")},
-                                    false);
+    QStringList formats;
+    for (const OutputCodec& codec : OutputCodec::all()) {
+        formats << tr(codec.popupText);
+    }
+    m_formatConversionPopUp = popup(QStringLiteral("conversionFormat"), formats, false);
     m_frequenceEchantillonPopUp = popup(QStringLiteral("conversionFrequence"),
                                         {tr("11.025 kHz"), tr("16 kHz"), tr("32 kHz"),
                                          tr("44.1 kHz"), tr("48 kHz"), tr("96 kHz"), tr("192 kHz")},

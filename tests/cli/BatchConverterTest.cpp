@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "model/OutputCodec.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
 #include "support/PassRunner.h"
@@ -79,7 +80,7 @@ TEST(BatchConverter, ConvertsFilesAndFoldersAndSaysHowEachEnded) {
 
 TEST(BatchConverter, UsageErrorsAndHelp) {
     EXPECT_EQ(convert({"--convert"}).exitCode, 2);
-    EXPECT_EQ(convert({"--convert", "--codec", "ogg", "x.flac"}).exitCode, 2);
+    EXPECT_EQ(convert({"--convert", "--codec", "wma", "x.flac"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--destination", "moon", "x.flac"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--channels", "6", "x.flac"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--frobnicate", "x.flac"}).exitCode, 2);
@@ -234,4 +235,25 @@ TEST(BatchConverter, ResultsArePrintedAsEachFileEnds) {
         << run.output.toStdString();
     EXPECT_TRUE(run.output.endsWith("Conversion terminée : 3 convertis, 0 en erreur\n"));
     EXPECT_EQ(convert({"--convert", "--jobs", "0", sources[0]}).exitCode, 2);
+}
+
+TEST(BatchConverter, TheHelpListsEveryCodecOfTheTableAndEachConverts) {
+    const BatchRun help = convert({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const OutputCodec& codec : OutputCodec::all()) {
+        EXPECT_TRUE(help.output.contains(
+            QString("      %1 %2 (.%3)\n")
+                .arg(codec.codecName().leftJustified(6), codec.popupText, codec.fileExtension())))
+            << codec.name;
+    }
+    EXPECT_EQ(OutputCodec::all().size(), 10);
+    const QString source = FlacFactory::make(music() + "/Ten/a.flac");
+    for (const char* name : {"opus", "alac", "ogg"}) {
+        const BatchRun run =
+            convert({"--convert", "--codec", name, "--destination", "subfolder", source});
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        const QString output =
+            QString("%1/Ten/%2/a.%3").arg(music(), name, OutputCodec::extensionOf(name));
+        EXPECT_TRUE(QFile::exists(output)) << output.toStdString();
+    }
 }

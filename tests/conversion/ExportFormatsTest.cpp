@@ -9,6 +9,7 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -235,4 +236,94 @@ TEST(ExportFormats, AFailedExportSaysWhyInFrench) {
     EXPECT_EQ(session.status(), ExportSession::Status::Failed);
     EXPECT_TRUE(session.errorText().startsWith("ouverture du fichier décodé : "))
         << session.errorText().toStdString();
+}
+
+struct SourceCase {
+    const char* name;
+    int bits;
+    int rate;
+    int channels;
+};
+
+TEST(ExportFormats, AppleLosslessOpusAndVorbisCarryTheMusicTagsAndCover) {
+    const SourceCase cases[] = {{"CD", 16, 44100, 2},
+                                {"HiRes", 24, 96000, 2},
+                                {"Mono", 16, 44100, 1},
+                                {"Surround", 16, 48000, 6}};
+    const QString cover = FlacFactory::makePicture(music() + "/art/cover.png", "png", 0x3060a0);
+    QStringList sources;
+    for (const SourceCase& source : cases) {
+        FlacFactory::Options options;
+        options.seconds = 1.0;
+        options.bitsPerSample = source.bits;
+        options.sampleRate = source.rate;
+        options.channels = source.channels;
+        options.noise = 0.02;
+        options.tags = FlacFactory::fullTags(source.name);
+        options.picturePath = cover;
+        sources << FlacFactory::make(QString("%1/New/%2.flac").arg(music(), source.name), options);
+    }
+    const struct {
+        const char* codec;
+        const char* extension;
+        const char* container;
+        const char* audio;
+    } outputs[] = {{"alac", "m4a", "MP4:M4A", "alac"},
+                   {"opus", "opus", "OGG", "opus"},
+                   {"ogg", "ogg", "OGG", "vorbis"}};
+    for (const auto& output : outputs) {
+        TestDatabase context;
+        ASSERT_TRUE(convert(context, sources, output.codec)) << output.codec;
+        for (int index = 0; index < 4; ++index) {
+            const SourceCase& source = cases[index];
+            const QString path = convertedPath(sources[index], output.extension);
+            const QJsonObject read = OutputReader::read(path);
+            const std::string what = std::string(output.codec) + " from " + source.name;
+            EXPECT_EQ(read.value("container").toString(), output.container) << what;
+            EXPECT_EQ(read.value("codec").toString(), output.audio) << what;
+            EXPECT_EQ(read.value("channels").toInt(), source.channels) << what;
+            EXPECT_EQ(read.value("sample_rate").toInt(),
+                      QString(output.codec) == "opus" ? 48000 : source.rate)
+                << what << ": Opus is always 48 kHz";
+            EXPECT_NEAR(read.value("length").toDouble(), 1.0, 0.1) << what;
+            const QJsonObject tags = read.value("tags").toObject();
+            EXPECT_EQ(tags.value("title").toString(), source.name) << what;
+            EXPECT_EQ(tags.value("artist").toString(), "The Artist") << what;
+            EXPECT_EQ(tags.value("track").toString(), "3") << what;
+            EXPECT_EQ(tags.value("disc").toString(), "1") << what;
+            const QJsonObject picture = read.value("cover").toObject();
+            EXPECT_EQ(picture.value("type").toInt(), 3) << what << ": the front cover";
+            EXPECT_EQ(picture.value("sha1").toString(), OutputReader::fileSha1(cover)) << what;
+            if (QString(output.codec) == "alac") {
+                EXPECT_EQ(read.value("bits").toInt(), source.bits) << what;
+                QByteArray pcm;
+                const QString format = source.bits == 16 ? "s16be" : "s24be";
+                FlacFactory::run(
+                    "ffmpeg",
+                    {"-v", "error", "-i", path, "-f", format, "-c:a", "pcm_" + format, "-"}, &pcm);
+                EXPECT_EQ(QString(QCryptographicHash::hash(pcm, QCryptographicHash::Sha1).toHex()),
+                          OutputReader::flacPcmSha1(sources[index]))
+                    << what << ": the samples flac decodes";
+            }
+        }
+    }
+
+    // Opus says it resamples only when the user chose another rate.
+    TestDatabase context;
+    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
+    UserDefaults::standard().setInteger(44100, "ConversionFrequence");
+    ASSERT_TRUE(convert(context, {sources[0]}, "opus"));
+    EXPECT_TRUE(context.messages.contains(
+        "Fréquence de 44100 Hz impossible en opus : conversion à 48000 Hz"));
+
+    // ALAC keeps 24 bits: a 32-bit source fails rather than lose the rest.
+    FlacFactory::Options deep;
+    deep.bitsPerSample = 32;
+    deep.seconds = 0.2;
+    const QString thirtyTwo = FlacFactory::make(music() + "/New/Deep.flac", deep);
+    TestDatabase deepContext;
+    EXPECT_FALSE(convert(deepContext, {thirtyTwo}, "alac"));
+    EXPECT_TRUE(deepContext.queue().fichiersAudio().first()->failureReason().contains(
+        "ALAC ne garde pas plus de 24 bits"));
+    EXPECT_FALSE(QFile::exists(convertedPath(thirtyTwo, "m4a")));
 }

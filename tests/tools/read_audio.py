@@ -181,10 +181,31 @@ def read_mp4(path, data):
             tags["disc"] = str(value[0][0])
         elif key == "covr":
             kind = {13: "image/jpeg", 14: "image/png"}.get(value[0].imageformat, "other")
-            cover = {"sha1": sha1(bytes(value[0])), "mime": kind}
+            # An MP4 cover has no picture type: it is the front cover.
+            cover = {"sha1": sha1(bytes(value[0])), "mime": kind, "type": 3}
     return {"container": "MP4:" + data[8:12].decode("latin-1").strip(), "codec": audio.info.codec,
             "sample_rate": audio.info.sample_rate, "channels": aac_channels(data) or audio.info.channels,
+            "bits": getattr(audio.info, "bits_per_sample", 0),
             "length": audio.info.length, "tags": tags, "cover": cover}
+
+
+def read_ogg(path):
+    import base64
+    from mutagen.flac import Picture
+    audio = mutagen.File(path)
+    names = {"title": "title", "artist": "artist", "album": "album", "date": "date",
+             "genre": "genre", "tracknumber": "track", "discnumber": "disc"}
+    tags, cover = {}, None
+    for key, values in (audio.tags or {}).items():
+        key = key.lower()
+        if key in names:
+            tags[names[key]] = values[0]
+        elif key == "metadata_block_picture":
+            picture = Picture(base64.b64decode(values[0]))
+            cover = {"sha1": sha1(picture.data), "mime": picture.mime, "type": int(picture.type)}
+    codec = "opus" if type(audio).__name__ == "OggOpus" else "vorbis"
+    return {"container": "OGG", "codec": codec, "sample_rate": getattr(audio.info, "sample_rate", 48000),
+            "channels": audio.info.channels, "length": audio.info.length, "tags": tags, "cover": cover}
 
 
 def read_mp3(path):
@@ -206,6 +227,8 @@ def read(path):
         return read_caf(data)
     if data[4:8] == b"ftyp":
         return read_mp4(path, data)
+    if data[:4] == b"OggS":
+        return read_ogg(path)
     return read_mp3(path)
 
 

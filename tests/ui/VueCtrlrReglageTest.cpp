@@ -73,6 +73,16 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "mp3");
     EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "Converted") << "a typed name stays";
 
+    EXPECT_EQ(view.formatConversionPopUp()->count(), 10);
+    EXPECT_EQ(view.formatConversionPopUp()->itemText(7), "Apple Lossless (ALAC)");
+    choose(view, view.formatConversionPopUp(), 7);
+    EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "alac");
+    EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "Converted");
+    view.autoFolderTextField()->setText("alac");
+    view.controlTextDidEndEditing();
+    choose(view, view.formatConversionPopUp(), 8);
+    EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "opus") << "it follows again";
+
     choose(view, view.frequenceEchantillonPopUp(), 2);
     EXPECT_EQ(defaults.integerForKey("ConversionFrequence"), 32000);
     choose(view, view.frequenceEchantillonPopUp(), -1);
@@ -114,7 +124,7 @@ TEST(SettingsView, StoredValuesOutsideTheTablesSelectNothing) {
     auto& defaults = UserDefaults::standard();
     defaults.setInteger(0, "ConversionCanaux");
     defaults.setInteger(22050, "ConversionFrequence");
-    defaults.setString("ogg", "ConversionCodec");
+    defaults.setString("wma", "ConversionCodec");
     defaults.setInteger(2, "DestinationType");
     TestApp app;
     EXPECT_EQ(app.reglage().canauxPopUp()->currentIndex(), -1);
