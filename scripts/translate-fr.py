@@ -50,6 +50,10 @@ FRENCH = {
     "Output": "Sortie", "Format:": "Format :", "Sample rate:": "Fréquence :",
     "Bit rate (AAC, MP3):": "Débit (AAC, MP3) :", "Channels:": "Canaux :", "flac level:": "Niveau flac :",
     "Simultaneous conversions:": "Conversions simultanées :",
+    "In the folder, keeping the folder tree": "Dans le dossier, en recréant l'arborescence",
+    "Name from the tags:": "Nommer selon les tags :",
+    "Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder":
+        "Champs : %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename% ; un / crée un dossier",
     "How many files are converted at the same time; Auto uses one per processor core":
         "Nombre de fichiers convertis en même temps ; Auto en convertit un par cœur du processeur",
     "Destination": "Destination", "Beside the source file": "À côté du fichier source",

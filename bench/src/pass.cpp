@@ -35,9 +35,13 @@ double timed(const QString& program, const QStringList& arguments) {
 double tonebridge(const QStringList& sources, const char* codec, const char* jobs) {
     const QString out =
         TestEnvironment::makeFolder(QStringLiteral("tonebridge-%1-%2").arg(codec, jobs));
-    QStringList arguments = {QStringLiteral("--convert"), QStringLiteral("--codec"),
-                             QLatin1String(codec), QStringLiteral("--destination"),
-                             QStringLiteral("folder"), QStringLiteral("--folder"), out};
+    QStringList arguments = {QStringLiteral("--convert"),
+                             QStringLiteral("--codec"),
+                             QLatin1String(codec),
+                             QStringLiteral("--destination"),
+                             QStringLiteral("folder"),
+                             QStringLiteral("--folder"),
+                             out};
     if (qstrcmp(jobs, "auto") != 0) {
         arguments << QStringLiteral("--jobs") << QLatin1String(jobs);
     }
@@ -47,9 +51,13 @@ double tonebridge(const QStringList& sources, const char* codec, const char* job
 // The command line a user would type for one file, with the same codec, bit
 // rate, tags and cover as the program writes.
 QStringList ffmpegArguments(const QString& source, const QString& output, const char* codec) {
-    QStringList arguments = {QStringLiteral("-nostdin"), QStringLiteral("-v"),
-                             QStringLiteral("error"), QStringLiteral("-i"), source,
-                             QStringLiteral("-map"), QStringLiteral("0:a")};
+    QStringList arguments = {QStringLiteral("-nostdin"),
+                             QStringLiteral("-v"),
+                             QStringLiteral("error"),
+                             QStringLiteral("-i"),
+                             source,
+                             QStringLiteral("-map"),
+                             QStringLiteral("0:a")};
     // FFmpeg 5.1 writes no cover into Ogg: the Opus line goes without one.
     if (qstrcmp(codec, "opus") != 0) {
         arguments << QStringLiteral("-map") << QStringLiteral("0:v?") << QStringLiteral("-c:v")
@@ -88,8 +96,9 @@ double xargsFfmpeg(const QStringList& sources, const char* codec, int cores) {
         argument = QLatin1Char('"') + argument + QLatin1Char('"');
     }
     const QString script =
-        QStringLiteral("printf '%s\\0' \"$@\" | xargs -0 -P %1 -I{} sh -c 'set -- \"$1\" \"%2/$(basename "
-                       "\"$1\" .flac).%3\"; exec ffmpeg %4' _ {}")
+        QStringLiteral(
+            "printf '%s\\0' \"$@\" | xargs -0 -P %1 -I{} sh -c 'set -- \"$1\" \"%2/$(basename "
+            "\"$1\" .flac).%3\"; exec ffmpeg %4' _ {}")
             .arg(cores)
             .arg(out, OutputCodec::extensionOf(QLatin1String(codec)),
                  arguments.join(QLatin1Char(' ')));

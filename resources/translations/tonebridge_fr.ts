@@ -519,5 +519,17 @@
         <source>Ogg Vorbis</source>
         <translation>Ogg Vorbis</translation>
     </message>
+    <message>
+        <source>In the folder, keeping the folder tree</source>
+        <translation>Dans le dossier, en recréant l'arborescence</translation>
+    </message>
+    <message>
+        <source>Name from the tags:</source>
+        <translation>Nommer selon les tags :</translation>
+    </message>
+    <message>
+        <source>Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder</source>
+        <translation>Champs : %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename% ; un / crée un dossier</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "RegisteredDefaults.h"
 
+#include "model/DestinationPattern.h"
 #include "storage/UserDefaults.h"
 
 #include <QDir>
@@ -46,6 +47,9 @@ QVariantMap RegisteredDefaults::table() {
         {QStringLiteral("ForgetWhenFinished"), true},
         // Conversions at the same time; 0: one per processor core.
         {QStringLiteral("ConversionsSimultanees"), qint64(0)},
+        // Outputs in the chosen folder named from their tags, by this pattern.
+        {QStringLiteral("DestinationNommerSelonTags"), false},
+        {QStringLiteral("DestinationMotif"), DestinationPattern::defaultPattern()},
     };
 }
 

@@ -20,7 +20,7 @@ struct Choice {
     const char* word;
     qint64 value;
 };
-const Choice kDestinations[] = {{"beside", 0}, {"subfolder", 1}, {"folder", 2}};
+const Choice kDestinations[] = {{"beside", 0}, {"subfolder", 1}, {"folder", 2}, {"tree", 3}};
 } // namespace
 
 BatchConverter::BatchConverter(FILE* output, FILE* errors) : m_output(output), m_errors(errors) {}
@@ -54,10 +54,25 @@ QString BatchConverter::usage() {
                "  --codec CODEC                           output format (default: the setting, "
                "m4a):\n"
                "%1"
-               "  --destination {beside,subfolder,folder} where outputs go\n"
+               "  --destination {beside,subfolder,folder,tree}\n"
+               "                                          where outputs go: beside the source, in "
+               "a\n"
+               "                                          sub-folder of its folder, in one folder, "
+               "or\n"
+               "                                          in one folder keeping the tree of the "
+               "folders\n"
+               "                                          given\n"
                "  --subfolder NAME                        sub-folder name for --destination "
                "subfolder\n"
-               "  --folder DIR                            folder for --destination folder\n"
+               "  --folder DIR                            folder for --destination folder and "
+               "tree\n"
+               "  --pattern PATTERN                       with folder or tree, name outputs from "
+               "their\n"
+               "                                          tags: %artist% %albumartist% %album% "
+               "%title%\n"
+               "                                          %track% %disc% %date% %genre% "
+               "%filename%,\n"
+               "                                          \"/\" making folders\n"
                "  --sample-rate HZ                        convert to this sample rate\n"
                "  --bitrate BITS_PER_SECOND               bit rate of the AAC and MP3 encoders\n"
                "  --channels {1,2}                        convert to mono or stereo\n"
@@ -103,8 +118,10 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
+    const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
+                                     QStringLiteral("pattern"));
     parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
-                       channels, overwrite, deleteSource, preserveDate, jobs});
+                       channels, overwrite, deleteSource, preserveDate, jobs, pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -141,6 +158,14 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         if (!known) {
             return fail(QStringLiteral("destination inconnue : %1").arg(value));
         }
+    }
+    if (parser.isSet(pattern)) {
+        const qint64 type = defaults.integerForKey(QStringLiteral("DestinationType"));
+        if (type != 2 && type != 3) {
+            return fail(QStringLiteral("--pattern va avec --destination folder ou tree"));
+        }
+        defaults.setRunOverride(QStringLiteral("DestinationNommerSelonTags"), true);
+        defaults.setRunOverride(QStringLiteral("DestinationMotif"), parser.value(pattern));
     }
     if (parser.isSet(subfolder)) {
         defaults.setRunOverride(QStringLiteral("DestinationAutoName"), parser.value(subfolder));

@@ -59,6 +59,7 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(FichierAudio::sqliteCreationRequete());
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::failureTableCreationRequete());
+    m_database->inputDBrequest(FichierAudio::rootTableCreationRequete());
     m_database->inputDBrequest(PublishingJournal::creationRequete());
     // Looking a source's record up and finding the images near a file would
     // otherwise read whole tables, once per file of a large queue.

@@ -1,6 +1,7 @@
 #include "Dossier.h"
 
 #include "model/ModelContext.h"
+#include "model/NaturalOrder.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 
@@ -31,16 +32,24 @@ bool Dossier::contenuRecursif(bool /*recursive*/) {
     // Linked folders are not entered, so a link loop cannot trap the listing.
     QDirIterator listing(url->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
                          QDirIterator::Subdirectories);
-    while (listing.hasNext() && !(queue != nullptr && queue->additionStopped())) {
+    QStringList paths;
+    while (listing.hasNext()) {
         const QString path = listing.next();
         const QFileInfo info = listing.fileInfo();
         if (info.isDir() && !info.isSymLink() && !(info.isReadable() && info.isExecutable())) {
             Log::write(
                 QStringLiteral("Erreur enum %1 :\n%2").arg(path, FileManager::errorText(EACCES)));
         }
-        if (queue != nullptr) {
-            queue->ajouterUnFichier(path);
+        paths << path;
+    }
+    // In the order a person expects: by path, numbers compared as numbers
+    // ("2 - x" before "10 - x"), not in the file system's order.
+    std::sort(paths.begin(), paths.end(), &NaturalOrder::pathLess);
+    for (const QString& path : std::as_const(paths)) {
+        if (queue == nullptr || queue->additionStopped()) {
+            break;
         }
+        queue->ajouterUnFichier(path);
     }
     return true;
 }

@@ -49,15 +49,22 @@ QString FichierAudio::failureTableCreationRequete() {
                           "`reason` TEXT )");
 }
 
+QString FichierAudio::rootTableCreationRequete() {
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS `audioRoot` ( `afid` INTEGER PRIMARY KEY, "
+                          "`root` TEXT )");
+}
+
 QString FichierAudio::failureReasonJoin() {
-    return QStringLiteral("SELECT `audioFile`.*, `audioFailure`.`reason` AS `failurereason` FROM "
-                          "`audioFile` LEFT JOIN `audioFailure` ON `audioFailure`.`afid` = "
-                          "`audioFile`.`afid`");
+    return QStringLiteral("SELECT `audioFile`.*, `audioFailure`.`reason` AS `failurereason`, "
+                          "`audioRoot`.`root` AS `rootfolder` FROM `audioFile` LEFT JOIN "
+                          "`audioFailure` ON `audioFailure`.`afid` = `audioFile`.`afid` LEFT JOIN "
+                          "`audioRoot` ON `audioRoot`.`afid` = `audioFile`.`afid`");
 }
 
 void FichierAudio::vider() {
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFile`"));
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFailure`"));
+    ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioRoot`"));
 }
 
 QString FichierAudio::statusName(qint32 status) {
@@ -104,8 +111,10 @@ void FichierAudio::recordFileNames() {
     }
 }
 
-FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url) {
+FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url,
+                                                   const QString& rootFolder) {
     auto record = std::make_shared<FichierAudio>();
+    record->setRootFolder(rootFolder);
     url->setElementType(kElementSourceFlac);
     record->m_audioType = url->extension();
     record->setElementURL(url);
@@ -160,6 +169,7 @@ FichierAudioPtr FichierAudio::persistentObjectWithSqliteDict(const QVariantMap& 
     record->recordFileNames();
     record->m_externalImageIndex = row.value(QStringLiteral("xtindx")).toUInt();
     record->m_failureReason = row.value(QStringLiteral("failurereason")).toString();
+    record->setRootFolder(row.value(QStringLiteral("rootfolder")).toString());
     return record;
 }
 
@@ -249,8 +259,19 @@ quint32 FichierAudio::save() {
     bindMetadataRecord(*m_inMetadataDict);
     bindMetadataRecord(*m_outMetadataDict);
     saveFailureReason();
+    saveRootFolder();
     db.commitTransaction();
     return sqliteid();
+}
+
+void FichierAudio::saveRootFolder() {
+    const QString root = rootFolder();
+    if (root.isEmpty()) {
+        return;
+    }
+    ModelContext::db().inputDBrequest(
+        SqlText::fill(u"INSERT OR REPLACE INTO `audioRoot` ( `afid`, `root` ) VALUES ( ?, ? )",
+                      {SqlText::unsignedNumber(sqliteid()), SqlText::text(root)}));
 }
 
 void FichierAudio::saveFailureReason() {
@@ -303,6 +324,8 @@ bool FichierAudio::supprimer2LaPile() {
     db.beginTransaction();
     db.inputDBrequest(sqliteDeleteRequete());
     db.inputDBrequest(SqlText::fill(u"DELETE FROM `audioFailure` WHERE `afid` = ?",
+                                    {SqlText::unsignedNumber(sqliteid())}));
+    db.inputDBrequest(SqlText::fill(u"DELETE FROM `audioRoot` WHERE `afid` = ?",
                                     {SqlText::unsignedNumber(sqliteid())}));
     const QString metadataDelete = SqlText::fill(
         u"DELETE FROM `audioMetadata` WHERE `fileid` = ? OR `amdid` IN ( ?, ? )",

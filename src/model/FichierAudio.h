@@ -41,14 +41,19 @@ class FichierAudio : public Fichier {
 public:
     FichierAudio();
 
-    // A new record for a FLAC source, its tags read, already saved.
-    static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url);
+    // A new record for a FLAC source, its tags read, already saved; the
+    // root is the folder it was added from (none: it was added on its own).
+    static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url,
+                                                const QString& rootFolder = QString());
     static FichierAudioPtr persistentObjectWithSqliteDict(const QVariantMap& row);
     static QString sqliteCreationRequete();
-    // Why a file's last conversion failed, in a table of its own beside
-    // `audioFile`, whose columns stay as stored databases have them.
+    // Why a file's last conversion failed, and the folder it was added
+    // from, in tables of their own beside `audioFile`, whose columns stay
+    // as stored databases have them.
     static QString failureTableCreationRequete();
-    // Added to the loading query: each row's failure reason as a column.
+    static QString rootTableCreationRequete();
+    // The rows of `audioFile` with each one's failure reason and root folder
+    // as two more columns.
     static QString failureReasonJoin();
     static QString sqliteColumnHeadersRequete();
     static void vider();
@@ -100,7 +105,12 @@ private:
     void bindMetadataRecord(MetadataDictionary& record);
     void deleteUnsharedUrlRow(const PersistentURLPtr& url);
     void saveFailureReason();
+    void saveRootFolder();
 
+protected:
+    QVariantMap patternTags() const override { return m_outMetadataDict->entries(); }
+
+private:
     std::atomic<qint32> m_statusConversion{kStatusConvAucun};
     ImagePtr m_mainPicture;
     QString m_audioType;

@@ -1,5 +1,6 @@
 #include "FinderElement.h"
 
+#include "model/DestinationPattern.h"
 #include "model/OutputCodec.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -52,10 +53,44 @@ void FinderElement::setTempDestinationURL(const PersistentURLPtr& url) {
     m_tempAudioURL = url;
 }
 
+QString FinderElement::rootFolder() const {
+    QMutexLocker lock(&m_mutex);
+    return m_rootFolder;
+}
+
+void FinderElement::setRootFolder(const QString& folder) {
+    QMutexLocker lock(&m_mutex);
+    m_rootFolder = folder;
+}
+
+bool FinderElement::typedName() const {
+    if (m_nomDestination.isEmpty() || !m_elementURL) {
+        return false;
+    }
+    const QString base = QFileInfo(m_elementURL->pathWithoutExtension()).fileName();
+    const int dot = m_nomDestination.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? m_nomDestination.left(dot) : m_nomDestination) != base;
+}
+
+bool FinderElement::hasTypedName() const {
+    QMutexLocker lock(&m_mutex);
+    return typedName();
+}
+
 QString FinderElement::destinationFolder() const {
     const auto& defaults = UserDefaults::standard();
     const QString sourceFolder = m_elementURL->folderPath();
     switch (defaults.integerForKey(QStringLiteral("DestinationType"))) {
+    case 3: {
+        // The source's folder below the one the user added, mirrored.
+        const QString root = m_rootFolder.isEmpty() ? sourceFolder : m_rootFolder;
+        const QString relative = QDir(root).relativeFilePath(sourceFolder);
+        const QString chosen = defaults.folderForKey(QStringLiteral("DestinationDossier"));
+        if (relative == QLatin1String(".") || relative.startsWith(QLatin1String(".."))) {
+            return chosen;
+        }
+        return chosen + QLatin1Char('/') + relative;
+    }
     case 2:
         return defaults.folderForKey(QStringLiteral("DestinationDossier"));
     case 1:
@@ -64,6 +99,18 @@ QString FinderElement::destinationFolder() const {
     default:
         return sourceFolder;
     }
+}
+
+QString FinderElement::patternedPath(const QString& extension) const {
+    const auto& defaults = UserDefaults::standard();
+    const qint64 type = defaults.integerForKey(QStringLiteral("DestinationType"));
+    if ((type != 2 && type != 3) || typedName() ||
+        !defaults.boolForKey(QStringLiteral("DestinationNommerSelonTags"))) {
+        return QString();
+    }
+    return DestinationPattern::expand(
+        defaults.stringForKey(QStringLiteral("DestinationMotif")), patternTags(),
+        QFileInfo(m_elementURL->pathWithoutExtension()).fileName(), extension);
 }
 
 PersistentURLPtr FinderElement::destinationURL() {
@@ -80,7 +127,14 @@ PersistentURLPtr FinderElement::destinationURL() {
         m_nomDestination = QFileInfo(m_elementURL->pathWithoutExtension()).fileName() +
                            QLatin1Char('.') + extension;
     }
-    const QString path = QDir::cleanPath(destinationFolder() + QLatin1Char('/') + m_nomDestination);
+    // A naming pattern makes the whole path below the chosen folder.
+    const QString patterned = patternedPath(extension);
+    const QString path =
+        patterned.isEmpty()
+            ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') + m_nomDestination)
+            : QDir::cleanPath(
+                  UserDefaults::standard().folderForKey(QStringLiteral("DestinationDossier")) +
+                  QLatin1Char('/') + patterned);
     m_destinationURL = PersistentURL::persistentURLwithURL(path);
     m_destinationURL->setElementType(kElementDestination);
     return m_destinationURL;

@@ -66,10 +66,26 @@ public:
     virtual void setImageTempURL(const PersistentURLPtr& url);
     QString nomDestination() const;
     void setNomDestination(const QString& name);
+    // The folder the user added this file from (itself for a file added on
+    // its own): the tree destination mirrors the source's path below it.
+    QString rootFolder() const;
+    void setRootFolder(const QString& folder);
+    // Whether the output name was typed by the user rather than made from
+    // the source's name: a typed name wins over the naming pattern.
+    bool hasTypedName() const;
 
+protected:
+    // The tags a naming pattern reads; none for a plain element.
+    virtual QVariantMap patternTags() const { return QVariantMap(); }
+
+public:
 private:
     static bool removeIfPresent(const PersistentURLPtr& url);
     QString destinationFolder() const;
+    // The path below the chosen folder that the naming pattern gives, empty
+    // when no pattern applies.
+    QString patternedPath(const QString& extension) const;
+    bool typedName() const;
 
     bool m_isactive = true;
     qint32 m_elementType = kElementAucun;
@@ -84,4 +100,5 @@ private:
     PersistentURLPtr m_imageTempURL;
     QString m_nomDestination;
     PersistentURLPtr m_tempAudioURL;
+    QString m_rootFolder;
 };

@@ -58,12 +58,14 @@ qint32 GestionnairePileFichier::ajouterUnDossier(const QString& givenPath) {
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
     const qint64 previousCount = countOfFichiersAudio();
     m_addingFolder = true;
+    m_folderRoot = path;
     m_addedInFolder = 0;
     m_additionStopped = false;
     if (!folder->contenuRecursif(true)) {
         Log::write(QStringLiteral("Impossible d'obtenir le contenu récursif de %1").arg(path));
     }
     m_addingFolder = false;
+    m_folderRoot.clear();
     m_additionStopped = false;
     _changerNombreDe(previousCount);
     remettreAuDebut();
@@ -82,7 +84,7 @@ void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
             return;
         }
         url->setElementType(kElementSourceFlac);
-        FichierAudioPtr record = FichierAudio::finderElementAvecURL(url);
+        FichierAudioPtr record = FichierAudio::finderElementAvecURL(url, m_folderRoot);
         m_fichiersAudio.append(record);
         m_sourcePaths.insert(path);
         _changerNombreDe(previousCount);

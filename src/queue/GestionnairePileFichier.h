@@ -70,4 +70,6 @@ private:
     int m_addedInFolder = 0;
     bool m_additionStopped = false;
     bool m_addingFolder = false;
+    // The folder being added: the root of the files it queues.
+    QString m_folderRoot;
 };

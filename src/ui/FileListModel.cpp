@@ -1,12 +1,11 @@
 #include "FileListModel.h"
 
+#include "model/NaturalOrder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/FileSizeFormatting.h"
 #include "ui/ViewsContext.h"
-
-#include <QCollator>
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -152,9 +151,6 @@ void FileListModel::sortQueue(int column, Qt::SortOrder order) {
         return;
     }
     auto list = queue->fichiersAudio();
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     const auto key = [column](const FichierAudioPtr& file) -> QVariant {
         switch (column) {
         case kSize:
@@ -173,7 +169,7 @@ void FileListModel::sortQueue(int column, Qt::SortOrder order) {
             const QVariant b = key(right);
             const int compared =
                 a.typeId() == QMetaType::QString
-                    ? collator.compare(a.toString(), b.toString())
+                    ? NaturalOrder::compare(a.toString(), b.toString())
                     : (a.toDouble() < b.toDouble() ? -1 : (a.toDouble() > b.toDouble() ? 1 : 0));
             return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
         });

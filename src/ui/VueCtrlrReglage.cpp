@@ -76,7 +76,8 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
       m_importImageMetadata(nullptr), m_effacerOriginalCheckBox(nullptr),
       m_ecraserExistantCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
-      m_autoFolderTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
+      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
+      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
       m_labelCustomFolder(new QLabel), m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -163,7 +164,8 @@ QWidget* VueCtrlrReglage::buildSettings() {
     auto* destination = new QGroupBox(tr("Destination"));
     auto* grid = new QGridLayout(destination);
     const QStringList choices = {tr("Beside the source file"), tr("In a sub-folder:"),
-                                 tr("In the folder:")};
+                                 tr("In the folder:"),
+                                 tr("In the folder, keeping the folder tree")};
     for (int tag = 0; tag < choices.size(); ++tag) {
         auto* radio = new QRadioButton(choices.at(tag));
         radio->setObjectName(QStringLiteral("destination%1").arg(tag));
@@ -184,11 +186,20 @@ QWidget* VueCtrlrReglage::buildSettings() {
     connect(m_customFolderChooseBout, &QPushButton::clicked, this,
             &VueCtrlrReglage::chooseCustomFolder);
     grid->addWidget(m_customFolderChooseBout, 2, 2);
+    m_nommerSelonTagsCheckBox =
+        checkBox(QStringLiteral("nommerSelonTags"), tr("Name from the tags:"));
+    m_nommerSelonTagsCheckBox->setToolTip(
+        tr("Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% "
+           "%filename%; a / makes a folder"));
+    grid->addWidget(m_nommerSelonTagsCheckBox, 4, 0);
+    m_motifTextField->setObjectName(QStringLiteral("destinationMotif"));
+    m_motifTextField->setToolTip(m_nommerSelonTagsCheckBox->toolTip());
+    connect(m_motifTextField, &QLineEdit::textEdited, this, &VueCtrlrReglage::changerMotif);
+    grid->addWidget(m_motifTextField, 4, 1, 1, 2);
     m_labelExempleAutoFolder->setObjectName(QStringLiteral("labelExempleAutoFolder"));
     m_labelExempleAutoFolder->setWordWrap(true);
-    m_labelExempleAutoFolder->setEnabled(false);
     m_labelExempleAutoFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    grid->addWidget(m_labelExempleAutoFolder, 3, 0, 1, 3);
+    grid->addWidget(m_labelExempleAutoFolder, 5, 0, 1, 3);
     grid->setColumnStretch(1, 1);
 
     m_preserveDateCheckBox =
@@ -276,8 +287,16 @@ void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const QString& key,
 }
 
 void VueCtrlrReglage::enableDestinationControls(int type) {
+    const bool chosenFolder = type == 2 || type == 3;
     m_autoFolderTextField->setEnabled(type == 1);
-    m_customFolderChooseBout->setEnabled(type == 2);
+    m_customFolderChooseBout->setEnabled(chosenFolder);
+    m_nommerSelonTagsCheckBox->setEnabled(chosenFolder);
+    m_motifTextField->setEnabled(chosenFolder && m_nommerSelonTagsCheckBox->isChecked());
+}
+
+void VueCtrlrReglage::changerMotif(const QString& pattern) {
+    UserDefaults::standard().setString(pattern, QStringLiteral("DestinationMotif"));
+    refreshDestinations();
 }
 
 void VueCtrlrReglage::viewDidLoad() {
@@ -289,6 +308,9 @@ void VueCtrlrReglage::viewDidLoad() {
     if (QAbstractButton* radio = m_folderRadioMatrix->button(type)) {
         radio->setChecked(true);
     }
+    m_nommerSelonTagsCheckBox->setChecked(
+        defaults.boolForKey(QStringLiteral("DestinationNommerSelonTags")));
+    m_motifTextField->setText(defaults.stringForKey(QStringLiteral("DestinationMotif")));
     enableDestinationControls(type);
     _updateExemple();
     m_labelCustomFolder->setText(
@@ -320,6 +342,7 @@ void VueCtrlrReglage::refreshDestinations() {
         return;
     }
     context->pileFichiers()->raffraichirDestinationDesFichiers();
+    _updateExemple();
 }
 
 void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
@@ -364,10 +387,15 @@ void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
         {QStringLiteral("preserveDate"), QStringLiteral("ConversionPreserverDate")},
         {QStringLiteral("ecraserExistant"), QStringLiteral("DestinationEcraserExistant")},
         {QStringLiteral("effacerOriginal"), QStringLiteral("DestinationEffacerOriginal")},
-        {QStringLiteral("importMetadata"), QStringLiteral("ImportMetadata")}};
+        {QStringLiteral("importMetadata"), QStringLiteral("ImportMetadata")},
+        {QStringLiteral("nommerSelonTags"), QStringLiteral("DestinationNommerSelonTags")}};
     for (const auto& [identifier, key] : keys) {
         if (sender->objectName() == identifier) {
             UserDefaults::standard().setBool(sender->isChecked(), key);
+            if (sender == m_nommerSelonTagsCheckBox) {
+                enableDestinationControls(m_folderRadioMatrix->checkedId());
+                refreshDestinations();
+            }
             return;
         }
     }
@@ -408,15 +436,19 @@ void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& pat
         return;
     }
     UserDefaults::standard().setFolder(path, kCustomFolder);
-    refreshDestinations();
     m_labelCustomFolder->setText(UserDefaults::abbreviateHome(path));
+    refreshDestinations();
 }
 
 QString VueCtrlrReglage::_pathExample() const {
     ViewsContext* context = ViewsContext::current();
-    const FichierAudioPtr current = context != nullptr && context->pileFichiers() != nullptr
-                                        ? context->pileFichiers()->fichierCourant()
-                                        : nullptr;
+    GestionnairePileFichier* pile = context != nullptr ? context->pileFichiers() : nullptr;
+    // The file the user selected, else the one the next pass starts with.
+    FichierAudioPtr current;
+    if (pile != nullptr) {
+        current = m_selectedRows.size() == 1 ? pile->fichierAt(m_selectedRows.first())
+                                             : pile->fichierCourant();
+    }
     const PersistentURLPtr destination = current ? current->destinationURL() : nullptr;
     return destination ? destination->path() : QStringLiteral("-");
 }
@@ -506,6 +538,8 @@ void VueCtrlrReglage::laListeContientDesFichiers(bool contientDesFichiers) {
 }
 
 void VueCtrlrReglage::setSelectionFichiers(const QList<qint64>& rows) {
+    m_selectedRows = rows;
+    _updateExemple();
     m_infofileVC->setFichierActif(MultiFichierAudio::multiFlacAvecSelection(rows));
     m_infofileVC->refreshContent();
 }

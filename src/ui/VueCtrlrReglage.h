@@ -75,6 +75,10 @@ public:
     QCheckBox* ecraserExistantCheckBox() const { return m_ecraserExistantCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
+    QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
+    QLineEdit* motifTextField() const { return m_motifTextField; }
+    // The naming pattern as the user types it.
+    void changerMotif(const QString& pattern);
     QLabel* labelExempleAutoFolder() const { return m_labelExempleAutoFolder; }
     QLabel* labelCustomFolder() const { return m_labelCustomFolder; }
     QPushButton* customFolderChooseBout() const { return m_customFolderChooseBout; }
@@ -115,6 +119,9 @@ private:
     QCheckBox* m_ecraserExistantCheckBox;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;
+    QCheckBox* m_nommerSelonTagsCheckBox;
+    QLineEdit* m_motifTextField;
+    QList<qint64> m_selectedRows;
     QLabel* m_labelExempleAutoFolder;
     QLabel* m_labelCustomFolder;
     QPushButton* m_customFolderChooseBout;

@@ -58,9 +58,10 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     for (const auto& row : tables) {
         names << row.value("name").toString();
     }
-    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata",
-                                  "audioPublishing", "fileURL"}))
-        << "failure reasons and outputs being renamed live beside the three stored tables";
+    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "audioPublishing",
+                                  "audioRoot", "fileURL"}))
+        << "failure reasons, outputs being renamed and the folders files were added from "
+           "live beside the three stored tables";
     ASSERT_NE(delegate.pileFichiers(), nullptr);
     EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
 }

@@ -257,3 +257,36 @@ TEST(BatchConverter, TheHelpListsEveryCodecOfTheTableAndEachConverts) {
         EXPECT_TRUE(QFile::exists(output)) << output.toStdString();
     }
 }
+
+TEST(BatchConverter, ALibraryConvertsIntoAMirroredTreeOrByItsTags) {
+    FlacFactory::Options options;
+    options.seconds = 0.2;
+    const QString library = music() + "/Library";
+    QStringList relative = {"Artist A/Album 1/01 - Intro.flac",
+                            "Artist A/Album 2/CD1/01 - One.flac", "Artist B/Album 3/02 - Two.flac",
+                            "Artist B/Album 4/03 - Three.flac"};
+    for (const QString& path : relative) {
+        options.tags = {{"ARTIST", path.section('/', 0, 0)},
+                        {"ALBUM", path.section('/', 1, 1)},
+                        {"TITLE", QFileInfo(path).completeBaseName().mid(5)},
+                        {"TRACKNUMBER", path.section('/', -1).left(2)}};
+        FlacFactory::make(library + "/" + path, options);
+    }
+    const QString phone = TestEnvironment::makeFolder("Phone");
+    const BatchRun tree =
+        convert({"--convert", "--destination", "tree", "--folder", phone, library});
+    EXPECT_EQ(tree.exitCode, 0) << tree.output.toStdString();
+    for (const QString& path : relative) {
+        const QString output = phone + "/" + path.left(path.size() - 4) + "m4a";
+        EXPECT_TRUE(QFile::exists(output)) << output.toStdString();
+    }
+    const QString named = TestEnvironment::makeFolder("Named");
+    const BatchRun pattern =
+        convert({"--convert", "--destination", "folder", "--folder", named, "--pattern",
+                 "%artist%/%album%/%track% %title%", "--codec", "mp3", library});
+    EXPECT_EQ(pattern.exitCode, 0) << pattern.output.toStdString();
+    EXPECT_TRUE(QFile::exists(named + "/Artist A/Album 2/01 One.mp3"));
+    EXPECT_TRUE(QFile::exists(named + "/Artist B/Album 4/03 Three.mp3"));
+    EXPECT_EQ(convert({"--convert", "--pattern", "%title%", library}).exitCode, 2)
+        << "a pattern goes with a chosen folder";
+}

@@ -174,3 +174,23 @@ TEST(PassSafety, ARenameACrashInterruptedIsSettledAtTheNextStart) {
     EXPECT_TRUE(QFile::exists(renamed)) << "a source is never deleted on a guess";
     EXPECT_TRUE(PublishingJournal::pending(*restarted.database()).isEmpty());
 }
+
+TEST(PassSafety, TheFolderAFileWasAddedFromSurvivesARestart) {
+    const QString library = TestEnvironment::makeFolder("Music/Library");
+    source("Library/Artist/Album/CD 2/07 - Seven.flac");
+    const QString out = TestEnvironment::makeFolder("Out");
+    auto& defaults = UserDefaults::standard();
+    defaults.setInteger(3, "DestinationType");
+    defaults.setFolder(out, "DestinationDossier");
+    {
+        TestDatabase context;
+        context.queue().ajouterUnDossier(library);
+    }
+    TestDatabase restarted;
+    ASSERT_EQ(restarted.queue().countOfFichiersAudio(), 1);
+    EXPECT_EQ(restarted.queue().fichiersAudio().first()->rootFolder(), library);
+    PassRunner pass(restarted.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_TRUE(QFile::exists(out + "/Artist/Album/CD 2/07 - Seven.m4a"))
+        << "missing folders are made";
+}

@@ -1,5 +1,7 @@
+#include "model/DestinationPattern.h"
 #include "model/Dossier.h"
 #include "model/Fichier.h"
+#include "queue/GestionnairePileFichier.h"
 
 #include "storage/UserDefaults.h"
 #include "support/TestDatabase.h"
@@ -140,4 +142,88 @@ TEST(Dossier, UnreadableSubfoldersAreReportedAndTheListingGoesOn) {
     EXPECT_EQ(context.queue().countOfFichiersAudio(), 1);
     QFile::setPermissions(root + "/Closed",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(Dossier, FilesArriveInTheOrderAPersonExpects) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Numbered");
+    for (int index = 12; index >= 1; --index) {
+        TestEnvironment::writeFile(QString("%1/%2 - Track.flac").arg(folder).arg(index));
+    }
+    TestEnvironment::writeFile(folder + "/CD 2/1 - Later.flac");
+    TestEnvironment::writeFile(folder + "/CD 10/1 - Last.flac");
+    context.queue().ajouterUnDossier(folder);
+    QStringList names;
+    for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
+        names << file->elementURL()->path().mid(folder.size() + 1);
+    }
+    QStringList expected;
+    for (int index = 1; index <= 12; ++index) {
+        expected << QString("%1 - Track.flac").arg(index);
+    }
+    expected << "CD 2/1 - Later.flac"
+             << "CD 10/1 - Last.flac";
+    EXPECT_EQ(names, expected);
+}
+
+TEST(DestinationPattern, NamesFilesFromTheirTagsSafely) {
+    const QString pattern = DestinationPattern::defaultPattern();
+    EXPECT_EQ(DestinationPattern::expand(pattern,
+                                         {{"artist", "Björk"},
+                                          {"album", "Homogenic"},
+                                          {"tracknumber", "3/10"},
+                                          {"title", "Jóga"}},
+                                         "03 Joga", "m4a"),
+              "Björk/Homogenic/03 - Jóga.m4a");
+    EXPECT_EQ(DestinationPattern::expand(pattern, {}, "Track", "mp3"),
+              "Artiste inconnu/Album inconnu/00 - Track.mp3")
+        << "missing tags fall back";
+    EXPECT_EQ(
+        DestinationPattern::expand(
+            "%albumartist%/%disc%-%track% %title%",
+            {{"artist", "AC/DC"}, {"title", "..Back. "}, {"discnumber", "2"}, {"tracknumber", "7"}},
+            "x", "ogg"),
+        "AC-DC/02-07 Back.ogg")
+        << "a slash in a value never makes a folder; trailing dots and spaces go";
+    EXPECT_EQ(DestinationPattern::expand("%title%", {{"title", "...hidden"}}, "x", "opus"),
+              "hidden.opus")
+        << "never a hidden file";
+    const QString longTitle = QString(300, QChar(u'é'));
+    const QString cut = DestinationPattern::expand(
+        "%album%/%title%", {{"album", longTitle}, {"title", longTitle}}, "x", "m4a");
+    const QStringList components = cut.split('/');
+    ASSERT_EQ(components.size(), 2);
+    EXPECT_LE(components[0].toUtf8().size(), 255);
+    EXPECT_LE(components[1].toUtf8().size(), 255);
+    EXPECT_TRUE(components[1].endsWith(".m4a"));
+    EXPECT_EQ(DestinationPattern::cutToBytes("aé😀", 5), "aé") << "whole characters only";
+    EXPECT_EQ(DestinationPattern::expand("%genre%/%title%", {{"title", "T"}}, "x", "mp3"), "T.mp3")
+        << "an empty folder name is left out";
+}
+
+TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    const QString library = TestEnvironment::makeFolder("Music/FLAC");
+    const QString out = TestEnvironment::makeFolder("Phone");
+    defaults.setFolder(out, "DestinationDossier");
+    defaults.setInteger(3, "DestinationType");
+    TestEnvironment::writeFile(library + "/Artist/Album/01 - Intro.flac");
+    TestEnvironment::writeFile(library + "/Alone.flac");
+    context.queue().ajouterUnDossier(library + "/Artist");
+    context.queue().ajouterUnFichier(library + "/Alone.flac");
+    const auto files = context.queue().fichiersAudio();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(files[0]->destinationURL()->path(), out + "/Album/01 - Intro.m4a");
+    EXPECT_EQ(files[1]->destinationURL()->path(), out + "/Alone.m4a")
+        << "a file added on its own is its own root";
+
+    defaults.setBool(true, "DestinationNommerSelonTags");
+    defaults.setString("%artist%/%title%", "DestinationMotif");
+    files[0]->outMetadataDict()->insert("artist", "Someone");
+    files[0]->outMetadataDict()->insert("title", "Intro");
+    EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Someone/Intro.m4a");
+    files[0]->setNomDestination("Mine.m4a");
+    EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Album/Mine.m4a")
+        << "a name typed in the information view wins";
 }

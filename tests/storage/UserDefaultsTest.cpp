@@ -9,7 +9,11 @@
 
 TEST(UserDefaults, RegisteredDefaultsHoldEveryKeyWithItsType) {
     const QVariantMap table = RegisteredDefaults::table();
-    EXPECT_EQ(table.size(), 18) << "the seventeen keys of the settings, and the jobs";
+    EXPECT_EQ(table.size(), 20)
+        << "the seventeen keys of the settings, the jobs and the naming pattern";
+    EXPECT_FALSE(UserDefaults::standard().boolForKey("DestinationNommerSelonTags"));
+    EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"),
+              "%artist%/%album%/%track% - %title%");
     EXPECT_EQ(UserDefaults::standard().integerForKey("ConversionsSimultanees"), 0)
         << "one conversion per core";
     auto& defaults = UserDefaults::standard();

@@ -154,6 +154,24 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     view._userChoosedFolderWithPanel(QDialog::Rejected, "/elsewhere");
     EXPECT_EQ(UserDefaults::standard().folderForKey("DestinationDossier"), folder);
     EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 2);
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/Song.m4a")
+        << "the example follows every change";
+    EXPECT_TRUE(view.labelExempleAutoFolder()->isEnabled()) << "normal text";
+
+    // The tree destination and the naming pattern, with the example as typed.
+    view.folderRadioMatrix()->button(3)->click();
+    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 3);
+    EXPECT_TRUE(view.customFolderChooseBout()->isEnabled());
+    EXPECT_FALSE(view.motifTextField()->isEnabled());
+    view.nommerSelonTagsCheckBox()->click();
+    EXPECT_TRUE(UserDefaults::standard().boolForKey("DestinationNommerSelonTags"));
+    EXPECT_TRUE(view.motifTextField()->isEnabled());
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(),
+              "Exemple : ~/Out/The Artist/The Album/03 - Song.m4a");
+    view.motifTextField()->setText("%genre%/%title%");
+    emit view.motifTextField()->textEdited("%genre%/%title%");
+    EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"), "%genre%/%title%");
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/Jazz/Song.m4a");
 }
 
 TEST(SettingsView, StartStopButtonsAndMessages) {

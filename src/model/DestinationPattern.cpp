@@ -1,0 +1,88 @@
+#include "DestinationPattern.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+constexpr int kComponentBytes = 255;
+
+QString tag(const QVariantMap& tags, const char* key) {
+    return tags.value(QLatin1String(key)).toString().trimmed();
+}
+
+QString twoDigits(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^\\s*(\\d+)"));
+    const QRegularExpressionMatch match = number.match(text);
+    const qint64 value = match.hasMatch() ? match.captured(1).left(9).toLongLong() : 0;
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString orElse(const QString& value, const QString& fallback) {
+    return value.isEmpty() ? fallback : value;
+}
+} // namespace
+
+QString DestinationPattern::defaultPattern() {
+    return QStringLiteral("%artist%/%album%/%track% - %title%");
+}
+
+QString DestinationPattern::cutToBytes(const QString& text, int bytes) {
+    QString cut = text;
+    while (cut.toUtf8().size() > bytes) {
+        cut.chop(cut.size() >= 2 && cut.at(cut.size() - 1).isLowSurrogate() ? 2 : 1);
+    }
+    return cut;
+}
+
+QString DestinationPattern::safeComponent(const QString& text) {
+    QString safe = text;
+    safe.replace(QLatin1Char('/'), QLatin1Char('-'));
+    safe.remove(QChar(u'\0'));
+    while (safe.startsWith(QLatin1Char('.'))) {
+        safe.remove(0, 1);
+    }
+    while (safe.endsWith(QLatin1Char(' ')) || safe.endsWith(QLatin1Char('.'))) {
+        safe.chop(1);
+    }
+    return safe;
+}
+
+QString DestinationPattern::expand(const QString& pattern, const QVariantMap& tags,
+                                   const QString& sourceBaseName, const QString& extension) {
+    const QString artist = orElse(tag(tags, "artist"), QStringLiteral("Artiste inconnu"));
+    const QList<QPair<QString, QString>> fields = {
+        {QStringLiteral("%artist%"), artist},
+        {QStringLiteral("%albumartist%"), orElse(tag(tags, "albumartist"), artist)},
+        {QStringLiteral("%album%"), orElse(tag(tags, "album"), QStringLiteral("Album inconnu"))},
+        {QStringLiteral("%title%"), orElse(tag(tags, "title"), sourceBaseName)},
+        {QStringLiteral("%track%"), twoDigits(tag(tags, "tracknumber"))},
+        {QStringLiteral("%disc%"), twoDigits(tag(tags, "discnumber"))},
+        {QStringLiteral("%date%"), tag(tags, "date")},
+        {QStringLiteral("%genre%"), tag(tags, "genre")},
+        {QStringLiteral("%filename%"), sourceBaseName},
+    };
+    QStringList components;
+    const QStringList parts = pattern.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype index = 0; index < parts.size(); ++index) {
+        // Values are made safe one by one, so a "/" in a tag never makes a folder.
+        QString component = parts.at(index);
+        for (const auto& [field, value] : fields) {
+            component.replace(field, safeComponent(value));
+        }
+        component = safeComponent(component);
+        const bool last = index == parts.size() - 1;
+        const QString suffix = last ? QLatin1Char('.') + extension : QString();
+        component =
+            safeComponent(cutToBytes(component, kComponentBytes - int(suffix.toUtf8().size())));
+        if (last && component.isEmpty()) {
+            component = safeComponent(sourceBaseName);
+        }
+        if (!component.isEmpty()) {
+            components << component + suffix;
+        }
+    }
+    if (components.isEmpty()) {
+        components << safeComponent(sourceBaseName) + QLatin1Char('.') + extension;
+    }
+    return components.join(QLatin1Char('/'));
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+// Output paths built from tags: "%artist%/%album%/%track% - %title%" gives
+// "Artist/Album/03 - Title". The fields are %artist% %albumartist% %album%
+// %title% %track% %disc% %date% %genre% %filename%; %track% and %disc% are
+// two digits at least; a missing artist is "Artiste inconnu", a missing
+// album "Album inconnu", a missing title the file's name. Every value is
+// made safe as a path component: "/" and NUL replaced, leading dots and
+// trailing spaces and dots removed, each component cut to 255 bytes.
+class DestinationPattern {
+public:
+    static QString defaultPattern();
+    // The relative path, extension included, for a file with these tags
+    // (keys as the metadata records have them) and this source name.
+    static QString expand(const QString& pattern, const QVariantMap& tags,
+                          const QString& sourceBaseName, const QString& extension);
+    // A text made safe to stand as one path component.
+    static QString safeComponent(const QString& text);
+    // The text cut to at most that many UTF-8 bytes, at a character boundary.
+    static QString cutToBytes(const QString& text, int bytes);
+};
