@@ -11,7 +11,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -63,4 +66,35 @@ TEST(EndToEnd, EditedTitleAndChosenCoverReachTheOutputs) {
               OutputReader::fileSha1(chosen));
     EXPECT_EQ(secondOutput.value("cover").toObject().value("mime").toString(), "image/jpeg");
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 0);
+}
+
+// Quitting during a pass stops every job as the stop button does: nothing
+// is left on disk and the next start finds every file ready.
+TEST(EndToEnd, QuittingDuringAPassLeavesNothingBehind) {
+    const QString music = TestEnvironment::home() + "/Music/Quit";
+    FlacFactory::Options options;
+    options.seconds = 30.0;
+    options.noise = 0.05;
+    for (int index = 1; index <= 3; ++index) {
+        FlacFactory::make(QString("%1/%2.flac").arg(music).arg(index), options);
+    }
+    {
+        TestApp app;
+        app.filez().ajouterFichiersDossiers({music});
+        app.reglage().startConversion();
+        ASSERT_TRUE(PassRunner::waitFor([&] {
+            return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
+        }));
+        app.window().close();
+    }
+    EXPECT_TRUE(TestEnvironment::leftovers(music).isEmpty())
+        << TestEnvironment::leftovers(music).join(", ").toStdString();
+    EXPECT_TRUE(QDir(music).entryList({"*.m4a"}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(TestEnvironment::home() + "/.cache/Tonebridge/work-" +
+                                   QString::number(QCoreApplication::applicationPid())));
+    TestApp again;
+    ASSERT_EQ(again.queue().countOfFichiersAudio(), 3);
+    for (const FichierAudioPtr& file : again.queue().fichiersAudio()) {
+        EXPECT_EQ(file->statusConversion(), kStatusConvPret);
+    }
 }
