@@ -50,6 +50,10 @@ FRENCH = {
     "Output": "Sortie", "Format:": "Format :", "Sample rate:": "Fréquence :",
     "Bit rate (AAC, MP3):": "Débit (AAC, MP3) :", "Channels:": "Canaux :", "flac level:": "Niveau flac :",
     "Simultaneous conversions:": "Conversions simultanées :",
+    "Drop FLAC files or folders here, or click Add…":
+        "Déposez ici des fichiers ou dossiers FLAC, ou cliquez sur Ajouter…",
+    "Compression level passed to the flac program; decoding gives the same audio at every level":
+        "Niveau de compression passé au programme flac ; le décodage donne le même son à tous les niveaux",
     "In the folder, keeping the folder tree": "Dans le dossier, en recréant l'arborescence",
     "Name from the tags:": "Nommer selon les tags :",
     "Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder":

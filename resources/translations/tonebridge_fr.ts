@@ -196,6 +196,13 @@
     </message>
 </context>
 <context>
+    <name>TableFichiers</name>
+    <message>
+        <source>Drop FLAC files or folders here, or click Add…</source>
+        <translation>Déposez ici des fichiers ou dossiers FLAC, ou cliquez sur Ajouter…</translation>
+    </message>
+</context>
+<context>
     <name>VueCtrlrFilez</name>
     <message>
         <source>Remove</source>
@@ -428,10 +435,6 @@
         <translation>Débit des encodeurs AAC et MP3 ; les formats sans perte l'ignorent</translation>
     </message>
     <message>
-        <source>Level given to the flac decoder</source>
-        <translation>Niveau transmis au décodeur flac</translation>
-    </message>
-    <message>
         <source>The output is mixed down or up to this channel count</source>
         <translation>Le fichier converti est mixé vers ce nombre de canaux</translation>
     </message>
@@ -530,6 +533,10 @@
     <message>
         <source>Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder</source>
         <translation>Champs : %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename% ; un / crée un dossier</translation>
+    </message>
+    <message>
+        <source>Compression level passed to the flac program; decoding gives the same audio at every level</source>
+        <translation>Niveau de compression passé au programme flac ; le décodage donne le même son à tous les niveaux</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // What a killed batch run left beside the music goes too.
     BatchRunFolder::removeDeadRuns();
     if (VueCtrlrFilez* list = vueCtrlrFilez()) {
+        list->restoreSort();
         list->raffraichirTableau();
     }
     if (!notice.isEmpty() && vueCtrlrReglage() != nullptr) {

@@ -87,9 +87,13 @@ void ConversionControleur::demarrerLaConversion() {
     m_passConverted = 0;
     m_passFailed = 0;
     m_passOutputs.clear();
-    // The destinations follow the settings the pass started with.
+    // The destinations follow the settings the pass started with. A pass
+    // starts at the top of the list: files converted already are passed
+    // over, and those a stop left ready before the queue's position are not
+    // forgotten.
     if (m_queue != nullptr) {
         m_queue->raffraichirDestinationDesFichiers();
+        m_queue->remettreAuDebut();
     }
     convertirProchainFichier();
 }

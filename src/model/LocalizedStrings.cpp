@@ -1,6 +1,7 @@
 #include "LocalizedStrings.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 void LocalizedStrings::install() {
@@ -11,6 +12,13 @@ void LocalizedStrings::install() {
     translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QStringLiteral(":/i18n/tonebridge_fr.qm"))) {
         QCoreApplication::installTranslator(translator);
+    }
+    // Qt's own texts (file dialogs, the editing menu, shortcut names) from
+    // Qt's French catalogue.
+    auto* qtTexts = new QTranslator(QCoreApplication::instance());
+    if (qtTexts->load(QStringLiteral("qtbase_fr"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTexts);
     }
 }
 

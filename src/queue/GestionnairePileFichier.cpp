@@ -176,6 +176,13 @@ float GestionnairePileFichier::pourcent() const {
     return numerator / float(m_fichiersAudio.size());
 }
 
+qint64 GestionnairePileFichier::countOfFichiersAConvertir() const {
+    return std::count_if(m_fichiersAudio.cbegin(), m_fichiersAudio.cend(),
+                         [](const FichierAudioPtr& record) {
+                             return record->statusConversion() != kStatusConvFiniOk;
+                         });
+}
+
 qint64 GestionnairePileFichier::countOfPretsFichiersAudio() const {
     qint64 ready = 0;
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {

@@ -37,6 +37,8 @@ public:
     float pourcent() const;
     qint64 countOfFichiersAudio() const { return m_fichiersAudio.size(); }
     qint64 countOfPretsFichiersAudio() const;
+    // How many files a pass would convert: every file not yet converted.
+    qint64 countOfFichiersAConvertir() const;
     void reinitialiserEtatFichiers();
     void raffraichirDestinationDesFichiers();
 

@@ -4,6 +4,7 @@
 
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QStyle>
 #include <QUrl>
 
@@ -63,4 +64,19 @@ void TableFichiers::dropEvent(QDropEvent* event) {
     clearFocus();
     event->setDropAction(Qt::CopyAction);
     event->accept();
+}
+
+QString TableFichiers::emptyHint() {
+    return tr("Drop FLAC files or folders here, or click Add…");
+}
+
+void TableFichiers::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (model() != nullptr && model()->rowCount() > 0) {
+        return;
+    }
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const QRect area = viewport()->rect().adjusted(24, 24, -24, -24);
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, emptyHint());
 }

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,7 +27,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -254,11 +257,23 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
     raffraichirTableau();
 }
 
+QString VueCtrlrFilez::startFolder(const QString& remembered) {
+    // A remembered folder that is gone would open the dialog anywhere: the
+    // music folder then, or the home folder.
+    for (const QString& folder :
+         {remembered, QStandardPaths::writableLocation(QStandardPaths::MusicLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
+}
+
 void VueCtrlrFilez::openPanel(bool folders) {
     auto* panel = new QFileDialog(window());
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
-    panel->setDirectory(UserDefaults::standard().folderForKey(kLastFolder));
+    panel->setDirectory(startFolder(UserDefaults::standard().folderForKey(kLastFolder)));
     if (folders) {
         panel->setWindowTitle(tr("Add a folder"));
         panel->setFileMode(QFileDialog::Directory);
@@ -359,10 +374,18 @@ void VueCtrlrFilez::tableViewSelectionDidChange() {
 }
 
 void VueCtrlrFilez::raffraichirDossierPref() {
-    if (GestionnairePileFichier* pile = _pileFichiers()) {
+    GestionnairePileFichier* pile = _pileFichiers();
+    if (pile != nullptr) {
         pile->reinitialiserEtatFichiers();
     }
     raffraichirTableau();
+    // Every file is ready again: the start button says so.
+    ViewsContext* views = ViewsContext::current();
+    const bool converting =
+        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
+    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
+        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    }
 }
 
 QSet<FichierAudio*> VueCtrlrFilez::selectedFiles() const {
@@ -420,7 +443,27 @@ void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
     if (column < 0) {
         return;
     }
+    // The sort the user picked is kept for the next start.
+    auto& defaults = UserDefaults::standard();
+    defaults.setInteger(column, QStringLiteral("ListeTriColonne"));
+    defaults.setInteger(order == Qt::AscendingOrder ? 0 : 1, QStringLiteral("ListeTriOrdre"));
     const QSet<FichierAudio*> selected = selectedFiles();
     m_model->sortQueue(column, order);
     reloadKeeping(selected);
+}
+
+void VueCtrlrFilez::restoreSort() {
+    const auto& defaults = UserDefaults::standard();
+    const QVariant column = defaults.objectForKey(QStringLiteral("ListeTriColonne"));
+    if (!column.isValid()) {
+        return;
+    }
+    const Qt::SortOrder order = defaults.integerForKey(QStringLiteral("ListeTriOrdre")) == 0
+                                    ? Qt::AscendingOrder
+                                    : Qt::DescendingOrder;
+    {
+        const QSignalBlocker quiet(m_tableVue->horizontalHeader());
+        m_tableVue->horizontalHeader()->setSortIndicator(column.toInt(), order);
+    }
+    sortDescriptorsDidChange(column.toInt(), order);
 }

@@ -48,6 +48,8 @@ public:
     void resetBarreDeProgres();
     void updateUIavecControleur(ConversionControleur* controleur) override;
     void sortDescriptorsDidChange(int column, Qt::SortOrder order);
+    // Sorts the list as the user last sorted it, before a restart.
+    void restoreSort();
     // What the open panel gave: the result (1 for OK) and the chosen paths.
     void panelClosed(int result, const QStringList& paths);
 
@@ -60,6 +62,8 @@ public:
     QToolButton* addButton() const { return m_addButton; }
     qint32 bumenuQE() const { return m_bumenuQE; }
     QList<qint64> selectedRows() const;
+    // Where the open panel starts: the remembered folder while it exists.
+    static QString startFolder(const QString& remembered);
     // Shows a view of the selected files under the list.
     void setDetailView(QWidget* detail);
 

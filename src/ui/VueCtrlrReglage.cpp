@@ -148,7 +148,9 @@ QWidget* VueCtrlrReglage::buildSettings() {
     m_frequenceEchantillonPopUp->setToolTip(tr("The output is converted to this sample rate"));
     m_debitPopUp->setToolTip(
         tr("Bit rate of the AAC and MP3 encoders; lossless formats ignore it"));
-    m_compressionPopUp->setToolTip(tr("Level given to the flac decoder"));
+    m_compressionPopUp->setToolTip(
+        tr("Compression level passed to the flac program; decoding gives the same audio at "
+           "every level"));
     m_canauxPopUp->setToolTip(tr("The output is mixed down or up to this channel count"));
 
     auto* format = new QGroupBox(tr("Output"));
@@ -245,7 +247,7 @@ QWidget* VueCtrlrReglage::buildControls() {
     buttons->addWidget(m_roulette, 1);
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
     m_messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_messageLabel->setText(QStringLiteral("-"));
+    m_messageLabel->setText(QStringLiteral("Ajoutez des Fichiers à Convertir ->"));
     m_messageLabel->setFrameShape(QFrame::StyledPanel);
     m_messageLabel->setMargin(4);
 
@@ -267,9 +269,11 @@ ConversionControleur* VueCtrlrReglage::_convertisseur() const {
 }
 
 bool VueCtrlrReglage::hasReadyFiles() const {
+    // Start is offered whenever a pass would convert something: files that
+    // failed, were stopped or were reset, not only files never converted.
     ViewsContext* context = ViewsContext::current();
     return context != nullptr && context->pileFichiers() != nullptr &&
-           context->pileFichiers()->countOfPretsFichiersAudio() != 0;
+           context->pileFichiers()->countOfFichiersAConvertir() != 0;
 }
 
 void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {

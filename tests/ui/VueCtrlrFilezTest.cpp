@@ -16,6 +16,10 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -257,4 +261,46 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
     EXPECT_GT(added, 1);
     EXPECT_LT(added, 401) << "the cancel stopped the addition";
     EXPECT_EQ(app.filez().model()->rowCount(), added) << "what was added stays";
+}
+
+TEST(FileList, AnEmptyListSaysWhatToDoAndTheSortIsKept) {
+    EXPECT_EQ(TableFichiers::emptyHint(),
+              "Déposez ici des fichiers ou dossiers FLAC, ou cliquez sur Ajouter…");
+    const QString folder = TestEnvironment::makeFolder("Music/Sorted");
+    FlacFactory::Options options;
+    options.seconds = 0.1;
+    for (const char* title : {"Bravo", "Alpha", "Charlie"}) {
+        options.tags = FlacFactory::fullTags(title);
+        FlacFactory::make(
+            QString("%1/%2.flac").arg(folder, title == QString("Bravo") ? "1" : title), options);
+    }
+    {
+        TestApp app;
+        const QImage empty = app.filez().tableVue()->viewport()->grab().toImage();
+        app.filez().ajouterFichiersDossiers({folder});
+        EXPECT_NE(app.filez().tableVue()->viewport()->grab().toImage(), empty)
+            << "the hint goes once files are listed";
+        app.filez().tableVue()->horizontalHeader()->setSortIndicator(FileListModel::kTitle,
+                                                                     Qt::DescendingOrder);
+    }
+    TestApp restarted;
+    QStringList titles;
+    for (const FichierAudioPtr& file : restarted.queue().fichiersAudio()) {
+        titles << file->outMetadataDict()->value("title").toString();
+    }
+    EXPECT_EQ(titles, (QStringList{"Charlie", "Bravo", "Alpha"})) << "the sort survives a restart";
+}
+
+TEST(FileList, FileDialogsSpeakFrenchAndOpenWhereTheMusicIs) {
+    const QString music = TestEnvironment::makeFolder("Music");
+    EXPECT_EQ(VueCtrlrFilez::startFolder(TestEnvironment::home() + "/gone"), music);
+    EXPECT_EQ(VueCtrlrFilez::startFolder(music + "/../Music"), music + "/../Music");
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    EXPECT_TRUE(texts.contains("Voir dans :") && texts.contains("Fichiers de type :"))
+        << "Qt's own texts come from its French catalogue: " << texts.join(" | ").toStdString();
 }

@@ -201,9 +201,10 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     EXPECT_EQ(app.filez().barre2prog()->value(), 0);
     EXPECT_EQ(app.delegate().controleur()->delegate(), nullptr);
 
-    // A pass that runs to its end returns the buttons to rest by itself. It
-    // starts where the stopped one was, after the file it interrupted.
+    // One click after a stop starts the pass, from the top of the list, and
+    // a pass that runs to its end returns the buttons to rest by itself.
     view.startBouton()->click();
+    EXPECT_TRUE(app.delegate().controleur()->isRunning());
     ASSERT_TRUE(PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
                app.delegate().controleur()->jobsInFlight() == 0;
@@ -211,11 +212,43 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
     EXPECT_FALSE(view.stopBouton()->isEnabled());
-    ASSERT_EQ(app.queue().countOfFichiersAudio(), 1);
-    EXPECT_EQ(app.queue().fichiersAudio().first()->nomElement(), "Long.flac");
-    EXPECT_TRUE(view.startBouton()->isEnabled()) << "the interrupted file is ready";
-    EXPECT_EQ(view.messageLabel()->text(), "Conversion terminée : 1 convertis, 0 en erreur")
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 0) << "the interrupted file converted too";
+    EXPECT_FALSE(view.startBouton()->isEnabled()) << "nothing left to convert";
+    EXPECT_EQ(view.messageLabel()->text(), "Conversion terminée : 2 convertis, 0 en erreur")
         << "the pass's summary stays until the next action";
     view.echoUserMessage(QString());
     EXPECT_EQ(view.messageLabel()->text(), "-");
+}
+
+TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    EXPECT_EQ(view.messageLabel()->text(), "Ajoutez des Fichiers à Convertir ->")
+        << "an empty list says what to do";
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    const QString broken =
+        TestEnvironment::writeFile(TestEnvironment::home() + "/Music/broken.flac", "not audio");
+    app.filez().ajouterFichiersDossiers({broken});
+    view.startBouton()->click();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete;
+    }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app.queue().fichiersAudio().first()->statusConversion(), kStatusConvFiniErreur);
+    EXPECT_TRUE(view.startBouton()->isEnabled()) << "a failed file can be tried again";
+
+    app.filez().ajouterFichiersDossiers({source("Added")});
+    EXPECT_TRUE(view.startBouton()->isEnabled()) << "after an add to an all-failed list";
+    for (const FichierAudioPtr& file : app.queue().fichiersAudio()) {
+        file->setStatusConversion(kStatusConvFiniOk);
+    }
+    app.filez().raffraichirTableau();
+    view.laListeContientDesFichiers(true);
+    EXPECT_FALSE(view.startBouton()->isEnabled()) << "every file converted";
+    app.filez().raffraichirDossierPref();
+    EXPECT_TRUE(view.startBouton()->isEnabled()) << "after Réinitialiser";
+    EXPECT_EQ(view.messageLabel()->text(), "<- Vous pouvez lancer la Conversion");
+    EXPECT_EQ(view.compressionPopUp()->toolTip(),
+              "Niveau de compression passé au programme flac ; le décodage donne le même son à "
+              "tous les niveaux");
 }
