@@ -71,15 +71,21 @@ void ConversionJob::start() {
     process->setProcessEnvironment(FlacTagReader::toolEnvironment());
     process->setStandardOutputFile(QProcess::nullDevice());
     connect(process, &QProcess::finished, this, &ConversionJob::decodingEnded);
-    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart && !m_ended) {
-            const QString reason =
-                QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("flac"));
-            emit message(reason);
-            Log::write(reason);
-            finish({JobResult::Outcome::Failed, reason, QString()});
-        }
-    });
+    // Queued: a program that cannot start ends the job after start() has
+    // returned, never inside it (a pass over thousands of files would
+    // otherwise nest one start in the next).
+    connect(
+        process, &QProcess::errorOccurred, this,
+        [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart && !m_ended) {
+                const QString reason =
+                    QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("flac"));
+                emit message(reason);
+                Log::write(reason);
+                finish({JobResult::Outcome::Failed, reason, QString()});
+            }
+        },
+        Qt::QueuedConnection);
     m_process = process;
     if (m_request.flacPath.isEmpty()) {
         QMetaObject::invokeMethod(
