@@ -9,6 +9,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/TableFichiers.h"
 #include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrReglage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -125,10 +126,25 @@ int main(int argc, char** argv) {
     table->viewport()->repaint();
     const double reload = double(timer.nsecsElapsed()) / 1e6;
 
+    // One file's new status shown: its row redrawn, not the list reloaded.
+    table->scrollToTop();
+    QApplication::processEvents();
+    const FichierAudioPtr shown = app.filez().filez().at(3);
+    constexpr int kUpdates = 200;
+    timer.restart();
+    for (int update = 0; update < kUpdates; ++update) {
+        shown->setStatusConversion(update % 2 == 0 ? kStatusConvEncoursDecodage
+                                                   : kStatusConvEncoursCodage);
+        app.reglage().fichierChange(app.delegate().controleur(), shown);
+        table->viewport()->repaint();
+    }
+    const double statusUpdate = double(timer.nsecsElapsed()) / 1e6 / kUpdates;
+
     const double scrolled = scrollAll(table);
     const QByteArray name = QByteArray::number(count);
     BenchReport::figure(("reload_" + name + "_ms").constData(), reload);
     BenchReport::figure(("scroll_" + name + "_ms").constData(), scrolled);
+    BenchReport::figure("status_update_ms", statusUpdate);
     TestEnvironment::tearDown();
     return 0;
 }

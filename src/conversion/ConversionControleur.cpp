@@ -255,6 +255,9 @@ QString ConversionControleur::unreadablePictureName(FichierAudio& fichier,
 void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     reserveDestination(fichier);
     fichier->setStatusConversion(kStatusConvEncoursDecodage);
+    if (m_delegate != nullptr) {
+        m_delegate->fichierChange(this, fichier);
+    }
     const QString source = fichier->elementURL()->path();
     const FlacStreamInfo stream = FlacStreamInfo::read(source);
     JobRequest request;
@@ -311,6 +314,9 @@ void ConversionControleur::commencerEncodage(ConversionJob* job) {
     }
     m_statusConvertisseur = kStatusConvertisseurCodage;
     fichier->setStatusConversion(kStatusConvEncoursCodage);
+    if (m_delegate != nullptr) {
+        m_delegate->fichierChange(this, fichier);
+    }
     notifyDelegate();
 }
 

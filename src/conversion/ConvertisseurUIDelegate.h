@@ -14,6 +14,9 @@ public:
     virtual ~ConvertisseurUIDelegate() = default;
     virtual void updateUIavecControleur(ConversionControleur* controleur) = 0;
     virtual void echoUserMessage(const QString& /*message*/) {}
+    // A file's status changed (decoding, encoding) during the pass.
+    virtual void fichierChange(ConversionControleur* /*controleur*/,
+                               const FichierAudioPtr& /*fichier*/) {}
     // A file of the pass ended, converted or in error; told before the file
     // leaves the list.
     virtual void fichierTermine(ConversionControleur* /*controleur*/,

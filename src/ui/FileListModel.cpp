@@ -5,7 +5,9 @@
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/FileSizeFormatting.h"
+
 #include "ui/ViewsContext.h"
+#include <QSet>
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -15,8 +17,7 @@ GestionnairePileFichier* FileListModel::pile() const {
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    const GestionnairePileFichier* queue = pile();
-    return parent.isValid() || queue == nullptr ? 0 : int(queue->countOfFichiersAudio());
+    return parent.isValid() ? 0 : int(m_shown.size());
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
@@ -140,9 +141,116 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
                            : Qt::ItemIsDropEnabled;
 }
 
+void FileListModel::remember(const QList<FichierAudioPtr>& list) {
+    m_shown.clear();
+    m_rows.clear();
+    m_shown.reserve(list.size());
+    for (const FichierAudioPtr& file : list) {
+        m_rows.insert(file.get(), int(m_shown.size()));
+        m_shown.append(file.get());
+    }
+}
+
 void FileListModel::reload() {
     beginResetModel();
+    const GestionnairePileFichier* queue = pile();
+    remember(queue != nullptr ? queue->fichiersAudio() : QList<FichierAudioPtr>());
     endResetModel();
+}
+
+bool FileListModel::removeRowsOfFilesThatLeft(const QList<FichierAudioPtr>& list) {
+    // Only when the new list is the shown one less some files, in order.
+    qsizetype next = 0;
+    QList<int> gone;
+    for (int row = 0; row < m_shown.size(); ++row) {
+        if (next < list.size() && list.at(next).get() == m_shown.at(row)) {
+            ++next;
+        } else {
+            gone << row;
+        }
+    }
+    if (next != list.size()) {
+        return false;
+    }
+    // Bottom up, one run of rows at a time.
+    for (qsizetype index = gone.size() - 1; index >= 0;) {
+        const int last = gone.at(index);
+        int first = last;
+        while (index > 0 && gone.at(index - 1) == first - 1) {
+            first = gone.at(--index);
+        }
+        --index;
+        beginRemoveRows(QModelIndex(), first, last);
+        m_shown.remove(first, last - first + 1);
+        endRemoveRows();
+    }
+    remember(list);
+    return true;
+}
+
+void FileListModel::sync(bool contentsChanged) {
+    if (m_syncing) {
+        return;
+    }
+    m_syncing = true;
+    syncRows();
+    m_syncing = false;
+    if (contentsChanged && !m_shown.isEmpty()) {
+        emit dataChanged(index(0, 0), index(int(m_shown.size()) - 1, kColumnCount - 1));
+    }
+}
+
+void FileListModel::syncRows() {
+    const GestionnairePileFichier* queue = pile();
+    const QList<FichierAudioPtr> list =
+        queue != nullptr ? queue->fichiersAudio() : QList<FichierAudioPtr>();
+    bool same = list.size() == m_shown.size();
+    for (qsizetype row = 0; same && row < list.size(); ++row) {
+        same = list.at(row).get() == m_shown.at(row);
+    }
+    if (!same) {
+        bool appended = list.size() > m_shown.size();
+        for (qsizetype row = 0; appended && row < m_shown.size(); ++row) {
+            appended = list.at(row).get() == m_shown.at(row);
+        }
+        if (appended) {
+            beginInsertRows(QModelIndex(), int(m_shown.size()), int(list.size()) - 1);
+            remember(list);
+            endInsertRows();
+        } else if (!removeRowsOfFilesThatLeft(list)) {
+            QSet<const FichierAudio*> files;
+            for (const FichierAudioPtr& file : list) {
+                files.insert(file.get());
+            }
+            const bool reordered =
+                files.size() == m_shown.size() &&
+                std::all_of(m_shown.cbegin(), m_shown.cend(),
+                            [&files](const FichierAudio* shown) { return files.contains(shown); });
+            if (!reordered) {
+                reload();
+                return;
+            }
+            // The same files in another order: the selection moves with them.
+            emit layoutAboutToBeChanged();
+            const QList<const FichierAudio*> oldRows = m_shown;
+            remember(list);
+            const QModelIndexList persistent = persistentIndexList();
+            QModelIndexList moved;
+            for (const QModelIndex& index : persistent) {
+                const int row = m_rows.value(oldRows.value(index.row()), -1);
+                moved << (row < 0 ? QModelIndex() : createIndex(row, index.column()));
+            }
+            changePersistentIndexList(persistent, moved);
+            emit layoutChanged();
+        }
+    }
+}
+
+void FileListModel::fileChanged(const FichierAudio* file) {
+    const int row = m_rows.value(file, -1);
+    if (row >= 0) {
+        emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    }
 }
 
 void FileListModel::sortQueue(int column, Qt::SortOrder order) {

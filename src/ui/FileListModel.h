@@ -3,11 +3,12 @@
 #include "model/FichierAudio.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 class GestionnairePileFichier;
 
 // The queue as a table: row n is the queue's record n (the model keeps no
-// copy of the list), in nine columns.
+// copy of the list), in nine columns. Lives on the main thread.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -38,6 +39,15 @@ public:
     void sortQueue(int column, Qt::SortOrder order);
 
     void reload();
+    // Follows the queue's list row by row: rows of files that left are
+    // removed, new files inserted, a re-ordered list moved, and the shown
+    // rows told their contents may have changed (unless only the list's
+    // shape is asked for); selection and scrolling stay with the files.
+    void sync(bool contentsChanged = true);
+    // True while sync() changes the rows (the selection moves meanwhile).
+    bool isSyncing() const { return m_syncing; }
+    // One file's status or tags changed: its row alone is redrawn.
+    void fileChanged(const FichierAudio* file);
     FichierAudioPtr fileAt(int row) const;
     // The badge of a status; none for a status outside the six.
     static QImage statusBadge(qint32 status);
@@ -46,4 +56,12 @@ public:
 
 private:
     GestionnairePileFichier* pile() const;
+    void remember(const QList<FichierAudioPtr>& list);
+    void syncRows();
+    bool removeRowsOfFilesThatLeft(const QList<FichierAudioPtr>& list);
+
+    // The files as the view knows them, in its row order.
+    QList<const FichierAudio*> m_shown;
+    QHash<const FichierAudio*, int> m_rows;
+    bool m_syncing = false;
 };

@@ -103,7 +103,11 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     connect(header, &QHeaderView::sortIndicatorChanged, this,
             &VueCtrlrFilez::sortDescriptorsDidChange);
     connect(m_tableVue->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_reloading) {
+        // While rows come and go the selection moves with its files; it is
+        // handed on once the rows have settled.
+        if (m_model->isSyncing()) {
+            m_selectionMoved = true;
+        } else if (!m_reloading) {
             tableViewSelectionDidChange();
         }
     });
@@ -388,40 +392,14 @@ void VueCtrlrFilez::raffraichirDossierPref() {
     }
 }
 
-QSet<FichierAudio*> VueCtrlrFilez::selectedFiles() const {
-    QSet<FichierAudio*> selected;
-    for (const qint64 row : selectedRows()) {
-        if (const FichierAudioPtr file = m_model->fileAt(int(row))) {
-            selected.insert(file.get());
-        }
-    }
-    return selected;
-}
-
 void VueCtrlrFilez::raffraichirTableau() {
-    reloadKeeping(selectedFiles());
+    syncList(true);
 }
 
-void VueCtrlrFilez::reloadKeeping(const QSet<FichierAudio*>& selected) {
-    // A full reload keeps the files that were selected selected, without
-    // telling anyone: the selection has not changed.
-    const int scroll = m_tableVue->verticalScrollBar()->value();
-    m_reloading = true;
-    m_model->reload();
-    if (!selected.isEmpty()) {
-        QItemSelection selection;
-        const auto list = filez();
-        for (int row = 0; row < list.size(); ++row) {
-            if (selected.contains(list.at(row).get())) {
-                selection.select(m_model->index(row, 0),
-                                 m_model->index(row, FileListModel::kColumnCount - 1));
-            }
-        }
-        m_tableVue->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    }
-    m_reloading = false;
-    m_tableVue->verticalScrollBar()->setValue(scroll);
-    if (selected.size() != qsizetype(selectedRows().size())) {
+void VueCtrlrFilez::syncList(bool contentsChanged) {
+    // Row by row: the selection and the scrolling stay with the files.
+    m_model->sync(contentsChanged);
+    if (std::exchange(m_selectionMoved, false)) {
         tableViewSelectionDidChange();
     }
 }
@@ -436,7 +414,8 @@ void VueCtrlrFilez::updateUIavecControleur(ConversionControleur* controleur) {
         m_effacerBouton->setEnabled(true);
     }
     m_barre2prog->setValue(qRound(controleur->pourcent()));
-    raffraichirTableau();
+    // Statuses come row by row (fichierChange); here only files that left.
+    syncList(false);
 }
 
 void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
@@ -447,9 +426,8 @@ void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
     auto& defaults = UserDefaults::standard();
     defaults.setInteger(column, QStringLiteral("ListeTriColonne"));
     defaults.setInteger(order == Qt::AscendingOrder ? 0 : 1, QStringLiteral("ListeTriOrdre"));
-    const QSet<FichierAudio*> selected = selectedFiles();
     m_model->sortQueue(column, order);
-    reloadKeeping(selected);
+    syncList(true);
 }
 
 void VueCtrlrFilez::restoreSort() {

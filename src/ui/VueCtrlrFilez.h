@@ -69,8 +69,7 @@ public:
 
 private:
     void tableViewSelectionDidChange();
-    QSet<FichierAudio*> selectedFiles() const;
-    void reloadKeeping(const QSet<FichierAudio*>& selected);
+    void syncList(bool contentsChanged);
     void selectPopupTag(int tag);
     int popupTag() const;
     void openPanel(bool folders);
@@ -87,4 +86,5 @@ private:
     QToolButton* m_addButton;
     qint32 m_bumenuQE = 0;
     bool m_reloading = false;
+    bool m_selectionMoved = false;
 };

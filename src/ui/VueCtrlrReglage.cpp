@@ -6,6 +6,7 @@
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
+#include "ui/FileListModel.h"
 #include "ui/ViewsContext.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrInfoFile.h"
@@ -520,6 +521,17 @@ void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
         echoUserMessage(controleur->passMessage());
         break;
     }
+}
+
+void VueCtrlrReglage::fichierChange(ConversionControleur*, const FichierAudioPtr& fichier) {
+    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
+        views->vueCtrlrFilez()->model()->fileChanged(fichier.get());
+    }
+}
+
+void VueCtrlrReglage::fichierTermine(ConversionControleur* controleur,
+                                     const FichierAudioPtr& fichier) {
+    fichierChange(controleur, fichier);
 }
 
 void VueCtrlrReglage::echoUserMessage(const QString& message) {

@@ -54,6 +54,9 @@ public:
     void afterStopUIupdate();
 
     void updateUIavecControleur(ConversionControleur* controleur) override;
+    // Rows follow their files' statuses one by one.
+    void fichierChange(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
+    void fichierTermine(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
     void echoUserMessage(const QString& message) override;
     void laListeContientDesFichiers(bool contientDesFichiers) override;
     void setSelectionFichiers(const QList<qint64>& rows);

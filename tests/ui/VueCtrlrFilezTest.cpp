@@ -304,3 +304,36 @@ TEST(FileList, FileDialogsSpeakFrenchAndOpenWhereTheMusicIs) {
     EXPECT_TRUE(texts.contains("Voir dans :") && texts.contains("Fichiers de type :"))
         << "Qt's own texts come from its French catalogue: " << texts.join(" | ").toStdString();
 }
+
+TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
+    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
+    TestApp app;
+    const QString folder = TestEnvironment::makeFolder("Music/Pass");
+    FlacFactory::Options options;
+    options.seconds = 0.1;
+    for (const char* name : {"1 a", "2 b"}) {
+        FlacFactory::make(QString("%1/%2.flac").arg(folder, name), options);
+    }
+    options.seconds = 20.0;
+    options.noise = 0.05;
+    for (const char* name : {"3 c", "4 d"}) {
+        FlacFactory::make(QString("%1/%2.flac").arg(folder, name), options);
+    }
+    app.filez().ajouterFichiersDossiers({folder});
+    app.selectRows({2, 3});
+    const FichierAudioPtr third = app.filez().filez().at(2);
+    app.reglage().startConversion();
+    ASSERT_TRUE(PassRunner::waitFor([&] { return app.queue().countOfFichiersAudio() == 2; }));
+    EXPECT_EQ(app.filez().selectedRows(), (QList<qint64>{0, 1}))
+        << "the highlight stays on the same files, not the same row numbers";
+    EXPECT_EQ(app.filez().filez().first(), third);
+    EXPECT_EQ(app.info().titreTextField()->text(), "2 Fichiers Séléctionnés");
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               app.delegate().controleur()->jobsInFlight() == 0;
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app.filez().selectedRows().isEmpty());
+    EXPECT_EQ(app.info().titreTextField()->text(), "-") << "never a file that is gone";
+    EXPECT_FALSE(app.info().isRowEditable(2)) << "and no edits that go nowhere";
+}
