@@ -91,14 +91,16 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->resizeSection(FileListModel::kThumbnail, FileListModel::kThumbnailSide + 10);
-    header->resizeSection(FileListModel::kName, 200);
-    header->resizeSection(FileListModel::kTrack, 50);
-    header->resizeSection(FileListModel::kTitle, 180);
-    header->resizeSection(FileListModel::kArtist, 140);
-    header->resizeSection(FileListModel::kAlbum, 140);
-    header->resizeSection(FileListModel::kSize, 80);
-    header->resizeSection(FileListModel::kPath, 240);
-    header->resizeSection(FileListModel::kStatus, 60);
+    // All nine columns fit the default window's list, the status badge and
+    // the path included; long texts are elided.
+    header->resizeSection(FileListModel::kName, 150);
+    header->resizeSection(FileListModel::kTrack, 44);
+    header->resizeSection(FileListModel::kTitle, 130);
+    header->resizeSection(FileListModel::kArtist, 105);
+    header->resizeSection(FileListModel::kAlbum, 105);
+    header->resizeSection(FileListModel::kSize, 70);
+    header->resizeSection(FileListModel::kPath, 120);
+    header->resizeSection(FileListModel::kStatus, 46);
     header->setStretchLastSection(false);
     connect(header, &QHeaderView::sortIndicatorChanged, this,
             &VueCtrlrFilez::sortDescriptorsDidChange);

@@ -173,7 +173,9 @@ QWidget* VueCtrlrReglage::buildSettings() {
         auto* radio = new QRadioButton(choices.at(tag));
         radio->setObjectName(QStringLiteral("destination%1").arg(tag));
         m_folderRadioMatrix->addButton(radio, tag);
-        grid->addWidget(radio, tag, 0);
+        // The tree choice has no field beside it: its long title spans the
+        // row, so the fields keep their width.
+        grid->addWidget(radio, tag, 0, 1, tag == 3 ? 3 : 1);
     }
     connect(m_folderRadioMatrix, &QButtonGroup::idClicked, this,
             [this] { changerDestinationRadio(); });
