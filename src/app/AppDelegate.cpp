@@ -138,13 +138,16 @@ void AppDelegate::ajouterDossierOuFichier(const QString& path) {
     if (!FileManager::fileExists(path, &isDirectory)) {
         return;
     }
+    // Files opened from the desktop, the command line or a second instance
+    // take the window's own add path.
+    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
+        list->ajouterFichiersDossiers({path});
+        return;
+    }
     if (isDirectory) {
         pileFichiers()->ajouterUnDossier(path);
     } else {
         pileFichiers()->ajouterUnFichier(path);
-    }
-    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
-        list->raffraichirTableau();
     }
 }
 

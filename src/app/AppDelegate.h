@@ -37,6 +37,7 @@ public:
     VueCtrlrReglage* vueCtrlrReglage() const override;
     GestionnairePileFichier* pileFichiers() const override { return EngineContext::pileFichiers(); }
     ConversionControleur* controleur() const override { return EngineContext::controleur(); }
+    FileAdder* fileAdder() const override { return EngineContext::fileAdder(); }
 
     static QString dataFolderPath();
     static QString databasePath();

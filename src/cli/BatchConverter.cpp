@@ -4,6 +4,7 @@
 #include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
 #include "conversion/EngineContext.h"
+#include "conversion/FileAdder.h"
 #include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/UserDefaults.h"
@@ -242,29 +243,26 @@ void BatchConverter::fichierTermine(ConversionControleur*, const FichierAudioPtr
     printResult(fichier);
 }
 
-int BatchConverter::addPaths(GestionnairePileFichier* pile, const QStringList& paths) {
+int BatchConverter::addPaths(FileAdder* adder, const QStringList& paths) {
     int failures = 0;
-    // A signal during a long addition stops it after the file in hand.
-    pile->setAdditionProgress([](int) { return TerminationSignals::received() == 0; });
+    QStringList accepted;
     for (const QString& argument : paths) {
-        if (TerminationSignals::received() != 0) {
-            break;
-        }
         const QFileInfo info(argument);
         const QString path = info.absoluteFilePath();
         if (!info.exists()) {
             print(QStringLiteral("ERREUR %1 : introuvable").arg(path));
             ++failures;
-        } else if (info.isDir()) {
-            pile->ajouterUnDossier(path);
-        } else if (info.suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) != 0) {
+        } else if (!info.isDir() &&
+                   info.suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) != 0) {
             print(QStringLiteral("ERREUR %1 : pas un fichier FLAC").arg(path));
             ++failures;
         } else {
-            pile->ajouterUnFichier(path);
+            accepted << path;
         }
     }
-    pile->setAdditionProgress(nullptr);
+    // The window's own add path: tags read on a pool of threads.
+    adder->add(accepted);
+    adder->waitUntilDone();
     return failures;
 }
 
@@ -294,7 +292,10 @@ int BatchConverter::run(const QStringList& arguments) {
     controleur->setTemporaryJournal(privateFolder.journalPath());
     GestionnairePileFichier* pile = context.pileFichiers();
 
-    m_failures = addPaths(pile, paths);
+    // A signal during a long addition stops it after the files in hand.
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, context.fileAdder(),
+                     &FileAdder::cancel);
+    m_failures = addPaths(context.fileAdder(), paths);
     if (pile->countOfFichiersAudio() == 0 && m_failures == 0) {
         print(QStringLiteral("Aucun fichier FLAC à convertir"));
     }

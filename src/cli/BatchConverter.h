@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+class FileAdder;
 class GestionnairePileFichier;
 
 // `tonebridge --convert [options] PATH…`: converts files and folders from a
@@ -42,7 +43,7 @@ private:
     void print(const QString& line);
     void finishWhenIdle(ConversionControleur* controleur);
     // Queues the paths; answers how many could not be (missing, not FLAC).
-    int addPaths(GestionnairePileFichier* pile, const QStringList& paths);
+    int addPaths(FileAdder* adder, const QStringList& paths);
     void printResult(const FichierAudioPtr& fichier);
 
 public:

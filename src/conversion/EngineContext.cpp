@@ -2,6 +2,7 @@
 
 #include "conversion/ConversionControleur.h"
 #include "conversion/ExportSession.h"
+#include "conversion/FileAdder.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/PublishingJournal.h"
 #include "conversion/WorkFolder.h"
@@ -27,6 +28,7 @@ MetadataReader* EngineContext::metadataReader() const {
 EngineContext::~EngineContext() {
     // The controller first: it stops every job under way.
     m_controleur.reset();
+    m_fileAdder.reset();
     m_tagReader.reset();
     m_pileFichiers.reset();
     m_database.reset();
@@ -52,6 +54,8 @@ void EngineContext::createControleur() {
         messageSink());
     m_controleur = std::make_unique<ConversionControleur>(m_pileFichiers.get(), m_settings,
                                                           messageSink(), m_tools);
+    m_fileAdder =
+        std::make_unique<FileAdder>(m_pileFichiers.get(), m_tagReader.get(), messageSink());
 }
 
 void EngineContext::createTables() {

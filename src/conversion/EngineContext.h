@@ -7,6 +7,7 @@
 
 class CocoLite;
 class ConversionControleur;
+class FileAdder;
 class FlacTagReader;
 class GestionnairePileFichier;
 class UserDefaults;
@@ -44,6 +45,8 @@ public:
     MessageSink* messageSink() const override { return m_messageSink; }
     MetadataReader* metadataReader() const override;
     FlacTagReader* tagReader() const { return m_tagReader.get(); }
+    // The one way files join the queue.
+    FileAdder* fileAdder() const { return m_fileAdder.get(); }
 
     // Given before createControleur().
     void setQueueObserver(QueueObserver* observer) { m_queueObserver = observer; }
@@ -57,6 +60,7 @@ private:
     std::unique_ptr<GestionnairePileFichier> m_pileFichiers;
     std::unique_ptr<FlacTagReader> m_tagReader;
     std::unique_ptr<ConversionControleur> m_controleur;
+    std::unique_ptr<FileAdder> m_fileAdder;
     QueueObserver* m_queueObserver = nullptr;
     MessageSink* m_messageSink = nullptr;
     ExternalTools::Paths m_tools;

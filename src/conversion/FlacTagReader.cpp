@@ -38,11 +38,11 @@ QString FlacTagReader::picturePath(const QString& sourcePath) const {
     return m_pictureFolder + QStringLiteral("/.tmp_") + hash + QStringLiteral(".jpg");
 }
 
-void FlacTagReader::exportPicture(FichierAudio& fichier, const QString& sourcePath) {
+QString FlacTagReader::exportPicture(const QString& sourcePath, QStringList* logLines) const {
     const QString picture = picturePath(sourcePath);
     QString error;
     if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
-        Log::write(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
+        logLines->append(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
     }
     QProcess process;
     process.setProcessEnvironment(toolEnvironment());
@@ -56,22 +56,16 @@ void FlacTagReader::exportPicture(FichierAudio& fichier, const QString& sourcePa
         const QString expected =
             QStringLiteral("%1: ERROR: FLAC file has no PICTURE block").arg(sourcePath);
         if (!errorText.isEmpty() && !errorText.contains(expected)) {
-            Log::write(QStringLiteral("msgerr :\n%1\n%2").arg(errorText, expected));
+            logLines->append(QStringLiteral("msgerr :\n%1\n%2").arg(errorText, expected));
         }
         QFile::remove(picture);
-        fichier.setImageTempURL(nullptr);
-        return;
+        return QString();
     }
-    if (FileManager::fileExists(picture)) {
-        PersistentURLPtr url = PersistentURL::persistentURLwithURL(picture);
-        url->setElementType(kElementTempImage);
-        fichier.setImageTempURL(url);
-    }
+    return FileManager::fileExists(picture) ? picture : QString();
 }
 
-bool FlacTagReader::readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) {
-    say(QStringLiteral("Lecture des métadonnées de %1").arg(fichier->nomElement()));
-    const QString source = fichier->elementURL()->path();
+SourceReading FlacTagReader::readSource(const QString& source) const {
+    SourceReading reading;
     QStringList arguments;
     for (const QString& name : MetaflacOutputParser::streamNames()) {
         arguments << QStringLiteral("--show-%1").arg(name);
@@ -86,11 +80,9 @@ bool FlacTagReader::readMetadataFromOriginalFile(FichierAudio* fichier, QString*
         process.start(m_metaflacPath, arguments);
     }
     if (m_metaflacPath.isEmpty() || !process.waitForStarted()) {
-        const QString message =
-            QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
-        Log::write(message);
-        say(message);
-        return true;
+        // The file is queued without tags; the error is the tool's, not the file's.
+        reading.logLines << QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
+        return reading;
     }
     if (!process.waitForFinished(kMetaflacTimeoutMs)) {
         process.kill();
@@ -99,23 +91,43 @@ bool FlacTagReader::readMetadataFromOriginalFile(FichierAudio* fichier, QString*
     const QByteArray output = process.readAllStandardOutput();
     const QByteArray errorOutput = process.readAllStandardError();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QStringLiteral("Impossible de Récupérer Les Métadata\n%1")
-                     .arg(QString::fromUtf8(errorOutput));
-        return false;
+        reading.error = QStringLiteral("Impossible de Récupérer Les Métadata\n%1")
+                            .arg(QString::fromUtf8(errorOutput));
+        return reading;
     }
     QStringList extraLines;
-    const QVariantMap result = MetaflacOutputParser::parse(output, &extraLines);
+    reading.values = MetaflacOutputParser::parse(output, &extraLines);
     for (const QString& line : std::as_const(extraLines)) {
         QString trimmed = line.trimmed();
         if (trimmed.size() > kLoggedLength) {
             trimmed = trimmed.left(kLoggedLength) + QStringLiteral("…");
         }
         if (!trimmed.isEmpty()) {
-            Log::write(QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed));
+            reading.logLines << QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed);
         }
     }
-    exportPicture(*fichier, source);
-    fichier->inMetadataDict()->addEntries(result);
-    fichier->outMetadataDict()->addEntries(result);
+    reading.picturePath = exportPicture(source, &reading.logLines);
+    reading.read = true;
+    return reading;
+}
+
+bool FlacTagReader::readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) {
+    say(QStringLiteral("Lecture des métadonnées de %1").arg(fichier->nomElement()));
+    SourceReading reading = readSource(fichier->elementURL()->path());
+    if (!reading.read && reading.error.isEmpty()) {
+        for (const QString& line : std::as_const(reading.logLines)) {
+            Log::write(line);
+            say(line);
+        }
+        return true;
+    }
+    if (!reading.read) {
+        *error = reading.error;
+        return false;
+    }
+    if (reading.picturePath.isEmpty()) {
+        fichier->setImageTempURL(nullptr);
+    }
+    fichier->applyReading(reading);
     return true;
 }

@@ -10,13 +10,15 @@ class MessageSink;
 
 // Reads what the queue needs to know about a FLAC file when it is added:
 // its stream facts and tags, with `metaflac`, and its embedded picture,
-// exported into the pictures folder it is given. Lives on the thread that
-// adds files.
+// exported into the pictures folder it is given. readSource() runs on any
+// thread; the rest on the thread that adds files.
 class FlacTagReader : public MetadataReader {
 public:
     FlacTagReader(const QString& metaflacPath, const QString& pictureFolder, MessageSink* sink);
 
     bool readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) override;
+    // Reads the source's tags and exports its picture; safe on any thread.
+    SourceReading readSource(const QString& sourcePath) const;
     // The picture exported from a source: one name per source path.
     QString picturePath(const QString& sourcePath) const;
 
@@ -26,7 +28,8 @@ public:
     static QProcessEnvironment toolEnvironment();
 
 private:
-    void exportPicture(FichierAudio& fichier, const QString& sourcePath);
+    // The exported picture's path, empty when the source has none.
+    QString exportPicture(const QString& sourcePath, QStringList* logLines) const;
     void say(const QString& message) const;
 
     QString m_metaflacPath;

@@ -20,17 +20,10 @@ QString Dossier::description() const {
     return QStringLiteral("Dossier : ") + nomElement();
 }
 
-bool Dossier::contenuRecursif(bool /*recursive*/) {
-    const PersistentURLPtr url = elementURL();
-    bool isDirectory = false;
-    if (!url || !FileManager::fileExists(url->path(), &isDirectory) || !isDirectory) {
-        return false;
-    }
-    QueueAccess* queue =
-        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
+QStringList Dossier::listTree(const QString& folder) {
     // Hidden items are left out, and so is everything below a hidden folder.
     // Linked folders are not entered, so a link loop cannot trap the listing.
-    QDirIterator listing(url->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+    QDirIterator listing(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
                          QDirIterator::Subdirectories);
     QStringList paths;
     while (listing.hasNext()) {
@@ -45,6 +38,18 @@ bool Dossier::contenuRecursif(bool /*recursive*/) {
     // In the order a person expects: by path, numbers compared as numbers
     // ("2 - x" before "10 - x"), not in the file system's order.
     std::sort(paths.begin(), paths.end(), &NaturalOrder::pathLess);
+    return paths;
+}
+
+bool Dossier::contenuRecursif(bool /*recursive*/) {
+    const PersistentURLPtr url = elementURL();
+    bool isDirectory = false;
+    if (!url || !FileManager::fileExists(url->path(), &isDirectory) || !isDirectory) {
+        return false;
+    }
+    QueueAccess* queue =
+        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
+    const QStringList paths = listTree(url->path());
     for (const QString& path : std::as_const(paths)) {
         if (queue == nullptr || queue->additionStopped()) {
             break;

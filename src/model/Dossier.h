@@ -14,4 +14,6 @@ public:
     // Hands every visible item below the folder, at any depth, to the queue.
     // False when the folder is gone or is not a folder.
     bool contenuRecursif(bool recursive);
+    // Every visible item below the folder, at any depth, in natural order.
+    static QStringList listTree(const QString& folder);
 };

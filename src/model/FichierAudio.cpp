@@ -136,6 +136,41 @@ FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url,
     return record;
 }
 
+void FichierAudio::applyReading(const SourceReading& reading) {
+    for (const QString& line : reading.logLines) {
+        Log::write(line);
+    }
+    if (!reading.read) {
+        if (!reading.error.isEmpty()) {
+            Log::write(QStringLiteral("Erreur lecture metadata :\n%1").arg(reading.error));
+        }
+        return;
+    }
+    if (!reading.picturePath.isEmpty()) {
+        PersistentURLPtr picture = PersistentURL::persistentURLwithURL(reading.picturePath);
+        picture->setElementType(kElementTempImage);
+        setImageTempURL(picture);
+    }
+    m_inMetadataDict->addEntries(reading.values);
+    m_outMetadataDict->addEntries(reading.values);
+}
+
+FichierAudioPtr FichierAudio::avecLecture(const PersistentURLPtr& url, const QString& rootFolder,
+                                          const SourceReading& reading) {
+    auto record = std::make_shared<FichierAudio>();
+    record->setRootFolder(rootFolder);
+    url->setElementType(kElementSourceFlac);
+    record->m_audioType = url->extension();
+    record->setElementURL(url);
+    record->setStatusConversion(kStatusConvPret);
+    record->getSourceFileAttributes();
+    record->applyReading(reading);
+    record->recordFileNames();
+    record->setExternalImageIndex(0);
+    record->save();
+    return record;
+}
+
 FichierAudioPtr FichierAudio::persistentObjectWithSqliteDict(const QVariantMap& row) {
     auto record = std::make_shared<FichierAudio>();
     record->setSqliteid(row.value(QStringLiteral("afid")).toUInt());

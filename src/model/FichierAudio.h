@@ -3,6 +3,7 @@
 #include "model/Fichier.h"
 #include "model/Image.h"
 #include "model/MetadataDictionary.h"
+#include "model/ModelContext.h"
 
 #include <QList>
 #include <QPair>
@@ -45,6 +46,12 @@ public:
     // root is the folder it was added from (none: it was added on its own).
     static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url,
                                                 const QString& rootFolder = QString());
+    // The same from what was read of the source beforehand (off the main
+    // thread): no tool runs here.
+    static FichierAudioPtr avecLecture(const PersistentURLPtr& url, const QString& rootFolder,
+                                       const SourceReading& reading);
+    // Puts what was read of the source into the record.
+    void applyReading(const SourceReading& reading);
     static FichierAudioPtr persistentObjectWithSqliteDict(const QVariantMap& row);
     static QString sqliteCreationRequete();
     // Why a file's last conversion failed, and the folder it was added

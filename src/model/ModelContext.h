@@ -2,6 +2,8 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -17,6 +19,19 @@ public:
     // True once the user stopped the addition of a folder in progress.
     virtual bool additionStopped() const { return false; }
     virtual QList<std::shared_ptr<FichierAudio>> fichiersAudio() const = 0;
+};
+
+// What was read of a FLAC source before its record is made: a value, made
+// on any thread, handed to the main thread.
+struct SourceReading {
+    // False when the tags could not be read (error says why).
+    bool read = false;
+    QVariantMap values;
+    // The exported picture; empty when the source has none.
+    QString picturePath;
+    QString error;
+    // Lines for the log (further values of a tag, tool messages).
+    QStringList logLines;
 };
 
 class MetadataReader {

@@ -98,6 +98,30 @@ void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
     }
 }
 
+bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const QString& root,
+                                               const SourceReading& reading) {
+    const QString path = canonicalPath(givenPath);
+    if (isQueued(path) || !QFileInfo(path).isFile()) {
+        return false;
+    }
+    const qint64 previousCount = countOfFichiersAudio();
+    PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
+    FichierAudioPtr record = FichierAudio::avecLecture(url, root, reading);
+    m_fichiersAudio.append(record);
+    m_sourcePaths.insert(path);
+    _changerNombreDe(previousCount);
+    remettreAuDebut();
+    return true;
+}
+
+bool GestionnairePileFichier::isFlacPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) == 0;
+}
+
+bool GestionnairePileFichier::isQueuedPath(const QString& path) const {
+    return isQueued(canonicalPath(path));
+}
+
 void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>& positions,
                                                              bool finishedOnly) {
     const FileList snapshot = m_fichiersAudio;

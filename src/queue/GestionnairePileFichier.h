@@ -27,6 +27,11 @@ public:
     // queue is empty.
     qint32 ajouterUnDossier(const QString& path);
     void ajouterUnFichier(const QString& path) override;
+    // Queues a FLAC file whose tags were read beforehand (on a worker
+    // thread); false when it is queued already or is no file.
+    bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
+    static bool isFlacPath(const QString& path);
+    bool isQueuedPath(const QString& path) const;
     bool additionStopped() const override { return m_additionStopped; }
     void supprimerLesFichiersDansLindex(const QList<qint64>& positions, bool finishedOnly);
     void supprimerFichierAudio(const FichierAudioPtr& record);

@@ -1,6 +1,7 @@
 #pragma once
 
 class ConversionControleur;
+class FileAdder;
 class GestionnairePileFichier;
 class VueCtrlrFilez;
 class VueCtrlrReglage;
@@ -16,4 +17,5 @@ public:
     virtual VueCtrlrReglage* vueCtrlrReglage() const = 0;
     virtual GestionnairePileFichier* pileFichiers() const = 0;
     virtual ConversionControleur* controleur() const = 0;
+    virtual FileAdder* fileAdder() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "VueCtrlrFilez.h"
 
 #include "conversion/ConversionControleur.h"
+#include "conversion/FileAdder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
 #include "storage/UserDefaults.h"
@@ -197,62 +198,51 @@ void VueCtrlrFilez::selectPopupTag(int tag) {
     }
 }
 
-void VueCtrlrFilez::addWithProgress(const std::function<void()>& addition) {
-    GestionnairePileFichier* pile = _pileFichiers();
-    QProgressDialog progress(tr("Adding files…"), tr("Cancel"), 0, 0, window());
-    progress.setWindowTitle(tr("Adding files"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressDelayMs);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QElapsedTimer timer;
-    timer.start();
-    pile->setAdditionProgress([&progress, &timer](int added) {
-        if (timer.elapsed() >= kProgressDelayMs) {
-            progress.setLabelText(tr("%n file(s) added", nullptr, added));
-            progress.setValue(0);
-            // Keeps the window painting while the files are read.
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            QApplication::processEvents();
+void VueCtrlrFilez::connectAdder(FileAdder* adder) {
+    if (m_adder == adder) {
+        return;
+    }
+    m_adder = adder;
+    connect(adder, &FileAdder::filesAdded, this, [this] { syncList(true); });
+    connect(adder, &FileAdder::progress, this, [this](int done, int total) {
+        if (m_progress != nullptr) {
+            m_progress->setMaximum(std::max(total, 1));
+            m_progress->setValue(std::min(done, std::max(total, 1) - 1));
+            m_progress->setLabelText(tr("%n file(s) added", nullptr, done));
         }
-        return !progress.wasCanceled();
     });
-    addition();
-    pile->setAdditionProgress(nullptr);
+    connect(adder, &FileAdder::finished, this, &VueCtrlrFilez::additionEnded);
+}
+
+void VueCtrlrFilez::additionEnded() {
+    if (m_progress != nullptr) {
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    // The last file's tags were the last message: say what the list allows now.
+    ViewsContext* views = ViewsContext::current();
+    GestionnairePileFichier* pile = _pileFichiers();
+    const bool converting =
+        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
+    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
+        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    }
+    raffraichirTableau();
 }
 
 void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
-    GestionnairePileFichier* pile = _pileFichiers();
-    if (pile == nullptr) {
+    ViewsContext* views = ViewsContext::current();
+    FileAdder* adder = views != nullptr ? views->fileAdder() : nullptr;
+    if (adder == nullptr) {
         return;
     }
     QString lastFolder;
     QString lastFile;
-    addWithProgress([&] {
-        for (const QString& path : paths) {
-            bool isDirectory = false;
-            if (!FileManager::fileExists(path, &isDirectory)) {
-                continue;
-            }
-            if (isDirectory) {
-                pile->ajouterUnDossier(path);
-                lastFolder = path;
-            } else {
-                pile->ajouterUnFichier(path);
-                lastFile = path;
-            }
-            if (pile->additionStopped()) {
-                break;
-            }
+    for (const QString& path : paths) {
+        bool isDirectory = false;
+        if (FileManager::fileExists(path, &isDirectory)) {
+            (isDirectory ? lastFolder : lastFile) = path;
         }
-    });
-    // The last file's tags were the last message: say what the list allows now.
-    ViewsContext* context = ViewsContext::current();
-    const bool converting = context != nullptr && context->controleur() != nullptr &&
-                            context->controleur()->isRunning();
-    if (ViewsContext* views = ViewsContext::current();
-        views && views->vueCtrlrReglage() && !converting) {
-        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
     }
     const QString remembered =
         !lastFolder.isEmpty()
@@ -260,7 +250,19 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
             : (!lastFile.isEmpty() ? QFileInfo(lastFile).absolutePath() : QString());
     UserDefaults::standard().setFolder(remembered, kLastFolder);
     m_pathCtrlr->setPath(remembered);
-    raffraichirTableau();
+    connectAdder(adder);
+    // Reading happens on worker threads; the list grows as files arrive, and
+    // an addition that lasts says so, with its cancel.
+    if (m_progress == nullptr) {
+        m_progress = new QProgressDialog(tr("Adding files…"), tr("Cancel"), 0, 0, window());
+        m_progress->setWindowTitle(tr("Adding files"));
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(kProgressDelayMs);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+        connect(m_progress, &QProgressDialog::canceled, adder, &FileAdder::cancel);
+    }
+    adder->add(paths);
 }
 
 QString VueCtrlrFilez::startFolder(const QString& remembered) {

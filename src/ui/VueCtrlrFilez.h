@@ -8,6 +8,8 @@
 #include <QWidget>
 
 class ConversionControleur;
+class FileAdder;
+class QProgressDialog;
 class FileListModel;
 class GestionnairePileFichier;
 class PathControl;
@@ -37,6 +39,8 @@ public:
     QList<FichierAudioPtr> filez() const;
     void ajouterFichiersEtDossiers();
     void ajouterDossier();
+    // Adds files and folders: tags are read off the main thread and the list
+    // grows as they arrive; the call returns at once.
     void ajouterFichiersDossiers(const QStringList& paths);
     void clickPathControl(const QString& path);
     void choisirQuoiEffacer();
@@ -74,7 +78,8 @@ private:
     int popupTag() const;
     void openPanel(bool folders);
     GestionnairePileFichier* _pileFichiers() const;
-    void addWithProgress(const std::function<void()>& addition);
+    void connectAdder(FileAdder* adder);
+    void additionEnded();
 
     QSplitter* m_split;
     PathControl* m_pathCtrlr;
@@ -87,4 +92,6 @@ private:
     qint32 m_bumenuQE = 0;
     bool m_reloading = false;
     bool m_selectionMoved = false;
+    FileAdder* m_adder = nullptr;
+    QProgressDialog* m_progress = nullptr;
 };

@@ -91,7 +91,7 @@ TEST(Desktop, MenuItemsDoWhatTheButtonsDo) {
     }
     EXPECT_TRUE(folderPanel);
 
-    app.filez().ajouterFichiersDossiers({source("One"), source("Two"), source("Three")});
+    app.add({source("One"), source("Two"), source("Three")});
     app.window().deleteAction()->trigger();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 3) << "nothing selected, nothing removed";
     app.selectRows({1});
@@ -134,9 +134,9 @@ TEST(Desktop, APassEndingWhileTheWindowIsInactiveIsNotified) {
     elsewhere.show();
     QApplication::setActiveWindow(&elsewhere);
     ASSERT_FALSE(app.window().isActiveWindow());
-    app.filez().ajouterFichiersDossiers({source("A"), source("B")});
+    app.add({source("A"), source("B")});
     TestEnvironment::writeFile(TestEnvironment::home() + "/Music/C.m4a", "kept");
-    app.filez().ajouterFichiersDossiers({source("C")});
+    app.add({source("C")});
     app.reglage().startConversion();
     ASSERT_TRUE(PassRunner::waitFor([&] { return !service.summaries.isEmpty(); }));
     EXPECT_EQ(service.summaries, QStringList{"Conversion terminée"});

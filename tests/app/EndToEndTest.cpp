@@ -37,7 +37,7 @@ TEST(EndToEnd, EditedTitleAndChosenCoverReachTheOutputs) {
     QComboBox* codec = app.reglage().formatConversionPopUp();
     codec->setCurrentIndex(codec->findData(0));
     app.reglage().changingPopUp(codec);
-    app.filez().ajouterFichiersDossiers({first, second});
+    app.add({first, second});
     ASSERT_EQ(app.queue().countOfFichiersAudio(), 2);
 
     app.selectRows({0});
@@ -80,7 +80,7 @@ TEST(EndToEnd, QuittingDuringAPassLeavesNothingBehind) {
     }
     {
         TestApp app;
-        app.filez().ajouterFichiersDossiers({music});
+        app.add({music});
         app.reglage().startConversion();
         ASSERT_TRUE(PassRunner::waitFor([&] {
             return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceChannel.h"
+#include "conversion/FileAdder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "support/TestEnvironment.h"
@@ -79,6 +80,7 @@ TEST(Startup, SecondStartKeepsEveryRow) {
         AppDelegate delegate(&window);
         delegate.applicationDidFinishLaunching();
         delegate.openPaths({TestEnvironment::writeFile(TestEnvironment::home() + "/a.flac")});
+        delegate.fileAdder()->waitUntilDone();
         EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1);
     }
     MainWindow window;

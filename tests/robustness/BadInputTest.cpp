@@ -278,7 +278,7 @@ TEST(Robustness, TheQueueKeepsBadInputsAcrossARestart) {
     qint64 queued = 0;
     {
         TestApp app;
-        app.filez().ajouterFichiersDossiers({root});
+        app.add({root});
         queued = app.queue().countOfFichiersAudio();
         EXPECT_GE(queued, 150);
     }

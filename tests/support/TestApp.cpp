@@ -1,5 +1,6 @@
 #include "TestApp.h"
 
+#include "conversion/FileAdder.h"
 #include "ui/TableFichiers.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrInfoFile.h"
@@ -16,6 +17,12 @@ TestApp::TestApp() : m_window(std::make_unique<MainWindow>()) {
 TestApp::~TestApp() {
     m_delegate.reset();
     m_window.reset();
+}
+
+void TestApp::add(const QStringList& paths) {
+    filez().ajouterFichiersDossiers(paths);
+    m_delegate->fileAdder()->waitUntilDone();
+    QCoreApplication::processEvents();
 }
 
 VueCtrlrInfoFile& TestApp::info() {

@@ -25,6 +25,8 @@ public:
     VueCtrlrReglage& reglage() { return *m_delegate->vueCtrlrReglage(); }
     VueCtrlrInfoFile& info();
     GestionnairePileFichier& queue() { return *m_delegate->pileFichiers(); }
+    // Adds files and folders as a user would, and waits until they are listed.
+    void add(const QStringList& paths);
     // Selects these rows of the list as a user would.
     void selectRows(const QList<int>& rows);
 

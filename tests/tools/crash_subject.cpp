@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     const QStringList arguments = QApplication::arguments().mid(1);
     TestApp app;
     if (arguments.value(0) == QLatin1String("add")) {
-        app.filez().ajouterFichiersDossiers(arguments.mid(1));
+        app.add(arguments.mid(1));
         std::printf("queued %lld\n", app.queue().countOfFichiersAudio());
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "ui/VueCtrlrFilez.h"
 
 #include "conversion/ConversionControleur.h"
+#include "conversion/FileAdder.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/PassRunner.h"
@@ -15,6 +16,7 @@
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -85,7 +87,7 @@ TEST(FileSizeFormatting, UnitsAndDivisions) {
 TEST(FileList, ColumnsShowTheQueueAsItIs) {
     TestApp app;
     const QString path = source("Album/Song.flac", "Chanson");
-    app.filez().ajouterFichiersDossiers({path});
+    app.add({path});
     ASSERT_EQ(app.filez().model()->rowCount(), 1);
     EXPECT_EQ(cell(app, 0, FileListModel::kName).toString(), "Song.flac");
     EXPECT_EQ(cell(app, 0, FileListModel::kTrack).toString(), "3");
@@ -125,22 +127,24 @@ TEST(FileList, DropsAddFilesAndFoldersAndRememberTheFolder) {
     source("Box/Inner/d.flac");
     drop(app, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(second),
                QUrl::fromLocalFile(music() + "/Box")});
+    app.delegate().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 4);
     EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"), music() + "/Box");
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Box");
 
     drop(app, {QUrl("https://example.com/song.flac")});
+    app.delegate().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 4) << "a drop without local files adds nothing";
 
-    app.filez().ajouterFichiersDossiers({source("Only/e.flac")});
+    app.add({source("Only/e.flac")});
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Only") << "the last file's folder";
-    app.filez().ajouterFichiersDossiers({music() + "/missing.flac"});
+    app.add({music() + "/missing.flac"});
     EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"),
               UserDefaults::standard().folderForKey("DernierDossierFLAC"));
     EXPECT_EQ(app.filez().pathCtrlr()->path(), "") << "nothing added: no folder remembered";
 
     // A click on a folder of the path queues that whole folder.
-    app.filez().ajouterFichiersDossiers({source("Tree/Leaf/f.flac")});
+    app.add({source("Tree/Leaf/f.flac")});
     source("Tree/g.flac");
     const QStringList components = app.filez().pathCtrlr()->componentPaths();
     ASSERT_TRUE(components.contains(music() + "/Tree"));
@@ -148,18 +152,20 @@ TEST(FileList, DropsAddFilesAndFoldersAndRememberTheFolder) {
         QString("pathComponent%1").arg(components.indexOf(music() + "/Tree")));
     ASSERT_NE(button, nullptr);
     button->click();
+    app.delegate().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Tree");
     app.filez().panelClosed(QDialog::Rejected, {source("Rejected/h.flac")});
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
     app.filez().panelClosed(QDialog::Accepted, {music() + "/Rejected/h.flac"});
+    app.delegate().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 8);
 }
 
 TEST(FileList, RemoveChoicesAndThePopupsMovements) {
     TestApp app;
     for (const char* name : {"a", "b", "c", "d"}) {
-        app.filez().ajouterFichiersDossiers({source(QString("%1.flac").arg(name))});
+        app.add({source(QString("%1.flac").arg(name))});
     }
     EXPECT_EQ(popupTag(app), 0);
     EXPECT_FALSE(app.filez().effacerBouton()->isEnabled());
@@ -205,8 +211,7 @@ TEST(FileList, RemoveChoicesAndThePopupsMovements) {
 
 TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
     TestApp app;
-    app.filez().ajouterFichiersDossiers(
-        {source("b.flac", "Bravo"), source("c.flac", "Charlie"), source("a.flac", "Alpha")});
+    app.add({source("b.flac", "Bravo"), source("c.flac", "Charlie"), source("a.flac", "Alpha")});
     app.selectRows({1});
     const auto selected = app.filez().filez().at(1);
     app.filez().raffraichirTableau();
@@ -254,7 +259,7 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
         }
     });
     cancel.start(50);
-    app.filez().ajouterFichiersDossiers({folder});
+    app.add({folder});
     cancel.stop();
     EXPECT_TRUE(shownText.endsWith("fichiers ajoutés")) << shownText.toStdString();
     const qint64 added = app.queue().countOfFichiersAudio();
@@ -277,7 +282,7 @@ TEST(FileList, AnEmptyListSaysWhatToDoAndTheSortIsKept) {
     {
         TestApp app;
         const QImage empty = app.filez().tableVue()->viewport()->grab().toImage();
-        app.filez().ajouterFichiersDossiers({folder});
+        app.add({folder});
         EXPECT_NE(app.filez().tableVue()->viewport()->grab().toImage(), empty)
             << "the hint goes once files are listed";
         app.filez().tableVue()->horizontalHeader()->setSortIndicator(FileListModel::kTitle,
@@ -319,7 +324,7 @@ TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
     for (const char* name : {"3 c", "4 d"}) {
         FlacFactory::make(QString("%1/%2.flac").arg(folder, name), options);
     }
-    app.filez().ajouterFichiersDossiers({folder});
+    app.add({folder});
     app.selectRows({2, 3});
     const FichierAudioPtr third = app.filez().filez().at(2);
     app.reglage().startConversion();
@@ -336,4 +341,37 @@ TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
     EXPECT_TRUE(app.filez().selectedRows().isEmpty());
     EXPECT_EQ(app.info().titreTextField()->text(), "-") << "never a file that is gone";
     EXPECT_FALSE(app.info().isRowEditable(2)) << "and no edits that go nowhere";
+}
+
+TEST(FileList, AddingNeverBlocksTheWindowAndPathsThatArriveJoinIt) {
+    TestApp app;
+    const QString original = source("one.flac");
+    QStringList folders;
+    for (const char* name : {"First", "Second"}) {
+        const QString folder = TestEnvironment::makeFolder(QString("Music/%1").arg(name));
+        for (int index = 1; index <= 40; ++index) {
+            QFile::copy(original, QString("%1/%2.flac").arg(folder).arg(index));
+        }
+        folders << folder;
+    }
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    int rowsSeen = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestStall = std::max(longestStall, sinceTick.restart());
+        rowsSeen = std::max(rowsSeen, app.filez().model()->rowCount());
+    });
+    sinceTick.start();
+    tick.start(10);
+    app.filez().ajouterFichiersDossiers({folders[0]});
+    app.filez().ajouterFichiersDossiers({folders[1]});
+    EXPECT_TRUE(app.delegate().fileAdder()->isBusy()) << "the calls returned at once";
+    app.delegate().fileAdder()->waitUntilDone();
+    tick.stop();
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), 80) << "the second folder joined the first";
+    EXPECT_EQ(app.queue().fichiersAudio().at(1)->elementURL()->path(), folders[0] + "/2.flac");
+    EXPECT_EQ(app.queue().fichiersAudio().at(40)->elementURL()->path(), folders[1] + "/1.flac");
+    EXPECT_GT(rowsSeen, 0) << "the list grew while the files were read";
+    EXPECT_LT(longestStall, 500) << "the window kept running";
 }

@@ -43,8 +43,7 @@ bool edit(TestApp& app, int row, const QString& text) {
 
 TEST(InfoView, RowsLabelsAndEditability) {
     TestApp app;
-    app.filez().ajouterFichiersDossiers(
-        {source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
+    app.add({source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
     for (int row = 0; row < 12; ++row) {
         EXPECT_FALSE(editable(app, row)) << "nothing shown yet";
     }
@@ -77,8 +76,7 @@ TEST(InfoView, RowsLabelsAndEditability) {
 
 TEST(InfoView, AnEditReachesEverySelectedFileAndTheList) {
     TestApp app;
-    app.filez().ajouterFichiersDossiers(
-        {source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
+    app.add({source("A/1.flac", "One"), source("B/2.flac", "Two"), source("C/3.flac", "Three")});
     app.selectRows({0, 1, 2});
     EXPECT_TRUE(edit(app, 2, "Same Title"));
     EXPECT_EQ(value(app, 2, InfoTableModel::kDest).toString(), "Same Title");
@@ -99,7 +97,7 @@ TEST(InfoView, AnEditReachesEverySelectedFileAndTheList) {
 
 TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
     TestApp app;
-    app.filez().ajouterFichiersDossiers({source("Album/Song.flac", "Song")});
+    app.add({source("Album/Song.flac", "Song")});
     app.selectRows({0});
     const auto file = app.queue().fichiersAudio().first();
     const struct {
@@ -137,7 +135,7 @@ TEST(InfoView, PictureControlsAndExternalImages) {
                                  QString(name).endsWith("png") ? "png" : "jpg");
     }
     source("Covers/Song.flac", "Song");
-    app.filez().ajouterFichiersDossiers({folder});
+    app.add({folder});
     EXPECT_FALSE(app.info().chooseImageButton()->isEnabled()) << "no file shown";
     app.selectRows({0});
     EXPECT_EQ(app.info().autoFindImageCheckBox()->checkState(), Qt::Checked);

@@ -138,7 +138,7 @@ TEST(SettingsView, StoredValuesOutsideTheTablesSelectNothing) {
 TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
-    app.filez().ajouterFichiersDossiers({source("Song")});
+    app.add({source("Song")});
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Music/Song.m4a");
     view.folderRadioMatrix()->button(1)->click();
     EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 1);
@@ -179,7 +179,7 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
-    app.filez().ajouterFichiersDossiers({source("Long", 15.0), source("Short")});
+    app.add({source("Long", 15.0), source("Short")});
     EXPECT_EQ(view.messageLabel()->text(), "<- Vous pouvez lancer la Conversion");
     EXPECT_TRUE(view.startBouton()->isEnabled());
     EXPECT_FALSE(view.stopBouton()->isEnabled());
@@ -228,7 +228,7 @@ TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
     UserDefaults::standard().setBool(false, "ForgetWhenFinished");
     const QString broken =
         TestEnvironment::writeFile(TestEnvironment::home() + "/Music/broken.flac", "not audio");
-    app.filez().ajouterFichiersDossiers({broken});
+    app.add({broken});
     view.startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete;
@@ -237,7 +237,7 @@ TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
     ASSERT_EQ(app.queue().fichiersAudio().first()->statusConversion(), kStatusConvFiniErreur);
     EXPECT_TRUE(view.startBouton()->isEnabled()) << "a failed file can be tried again";
 
-    app.filez().ajouterFichiersDossiers({source("Added")});
+    app.add({source("Added")});
     EXPECT_TRUE(view.startBouton()->isEnabled()) << "after an add to an all-failed list";
     for (const FichierAudioPtr& file : app.queue().fichiersAudio()) {
         file->setStatusConversion(kStatusConvFiniOk);

@@ -1,0 +1,171 @@
+#include "FileAdder.h"
+
+#include "conversion/FlacTagReader.h"
+#include "conversion/MessageSink.h"
+#include "model/Dossier.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/CocoLite.h"
+#include "storage/FileManager.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+// Records are made in batches: often enough for the list to grow, rarely
+// enough for the window to stay free.
+constexpr int kFlushIntervalMs = 40;
+constexpr int kFilesPerBatch = 64;
+} // namespace
+
+FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
+                     QObject* parent)
+    : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
+      m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
+    // A reading mostly waits for its two metaflac processes: two per core
+    // keep the cores busy.
+    m_pool.setMaxThreadCount(std::max(2, 2 * QThread::idealThreadCount()));
+    m_flushTimer.setInterval(kFlushIntervalMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &FileAdder::flush);
+}
+
+FileAdder::~FileAdder() {
+    *m_cancelled = true;
+    m_pool.waitForDone();
+}
+
+void FileAdder::add(const QStringList& paths) {
+    m_pending += paths;
+    if (!m_busy) {
+        start();
+    }
+}
+
+void FileAdder::cancel() {
+    *m_cancelled = true;
+    m_pending.clear();
+}
+
+void FileAdder::waitUntilDone() {
+    if (!m_busy) {
+        return;
+    }
+    QEventLoop loop;
+    connect(this, &FileAdder::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void FileAdder::start() {
+    m_busy = true;
+    ++m_run;
+    m_cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_items.clear();
+    m_readings.clear();
+    m_next = 0;
+    const QStringList paths = std::exchange(m_pending, {});
+    for (const QString& path : paths) {
+        bool isDirectory = false;
+        if (!FileManager::fileExists(path, &isDirectory)) {
+            continue;
+        }
+        if (!isDirectory) {
+            m_items.append({path, QString(), GestionnairePileFichier::isFlacPath(path)});
+            continue;
+        }
+        const QString root = GestionnairePileFichier::canonicalPath(path);
+        for (const QString& item : Dossier::listTree(root)) {
+            m_items.append({item, root, GestionnairePileFichier::isFlacPath(item)});
+        }
+    }
+    for (int index = 0; index < m_items.size(); ++index) {
+        const Item& item = m_items.at(index);
+        if (!item.flac || m_queue->isQueuedPath(item.path) || !QFileInfo(item.path).isFile()) {
+            continue;
+        }
+        const QString path = GestionnairePileFichier::canonicalPath(item.path);
+        const quint64 run = m_run;
+        const auto cancelled = m_cancelled;
+        const FlacTagReader* reader = m_reader;
+        m_pool.start([this, run, index, path, cancelled, reader] {
+            if (*cancelled) {
+                return;
+            }
+            const SourceReading reading = reader->readSource(path);
+            QMetaObject::invokeMethod(
+                this, [this, run, index, reading] { delivered(run, index, reading); },
+                Qt::QueuedConnection);
+        });
+    }
+    m_flushTimer.start();
+    flush();
+}
+
+void FileAdder::delivered(quint64 run, int index, const SourceReading& reading) {
+    if (run == m_run) {
+        m_readings.insert(index, reading);
+    }
+}
+
+void FileAdder::flush() {
+    if (*m_cancelled) {
+        finish();
+        return;
+    }
+    CocoLite& db = ModelContext::db();
+    int made = 0;
+    db.beginTransaction();
+    while (m_next < m_items.size() && made < kFilesPerBatch) {
+        const Item& item = m_items.at(m_next);
+        const bool needsReading =
+            item.flac && !m_queue->isQueuedPath(item.path) && QFileInfo(item.path).isFile();
+        if (!needsReading) {
+            if (!item.flac) {
+                // Pictures are registered, anything else passed over.
+                m_queue->ajouterUnFichier(item.path);
+            }
+            ++m_next;
+            continue;
+        }
+        const auto reading = m_readings.constFind(m_next);
+        if (reading == m_readings.constEnd()) {
+            break;
+        }
+        if (m_sink != nullptr) {
+            m_sink->echoUserMessage(QStringLiteral("Lecture des métadonnées de %1")
+                                        .arg(QFileInfo(item.path).fileName()));
+        }
+        if (!reading->read && reading->error.isEmpty() && m_sink != nullptr) {
+            // The tool itself is missing: the user is told, not only the log.
+            for (const QString& line : reading->logLines) {
+                m_sink->echoUserMessage(line);
+            }
+        }
+        if (m_queue->ajouterFichierLu(item.path, item.root, reading.value())) {
+            ++made;
+        }
+        m_readings.erase(reading);
+        ++m_next;
+    }
+    db.commitTransaction();
+    if (made > 0) {
+        emit filesAdded();
+    }
+    emit progress(m_next, int(m_items.size()));
+    if (m_next >= m_items.size()) {
+        finish();
+    }
+}
+
+void FileAdder::finish() {
+    m_flushTimer.stop();
+    m_pool.clear();
+    m_items.clear();
+    m_readings.clear();
+    m_busy = false;
+    if (!m_pending.isEmpty() && !*m_cancelled) {
+        start();
+        return;
+    }
+    m_pending.clear();
+    emit finished();
+}
