@@ -5,6 +5,7 @@
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/AlertSound.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FileSizeFormatting.h"
 #include "ui/InfoTableModel.h"
 #include "ui/OneClickEdit.h"
@@ -37,14 +38,13 @@ VueCtrlrInfoFile::VueCtrlrInfoFile(QWidget* parent)
       m_autoFindImageCheckBox(new QCheckBox(tr("Find automatically"))),
       m_imageSourceTypeRadioMatrix(new QButtonGroup(this)),
       m_chooseImageButton(new QPushButton(tr("Choose an image…"))), m_infoTableVue(new QTableView),
-      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new QLabel) {
+      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel) {
     setObjectName(QStringLiteral("infofileVC"));
     m_titreTextField->setObjectName(QStringLiteral("titreTextField"));
     QFont titleFont = m_titreTextField->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     m_titreTextField->setFont(titleFont);
-    m_titreTextField->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_titreTextField->setText(QStringLiteral("-"));
 
     m_imageButton->setObjectName(QStringLiteral("imageButton"));
@@ -115,6 +115,7 @@ void VueCtrlrInfoFile::reloadFileList() {
 
 void VueCtrlrInfoFile::refreshContent() {
     m_titreTextField->setText(m_fichierActif ? m_fichierActif->nomElement() : QStringLiteral("-"));
+    m_titreTextField->setToolTip(m_titreTextField->text());
     m_infoTableModel->reload();
     _updateImageView();
     const qint32 autoFind = m_fichierActif ? m_fichierActif->imageAutoFind() : -1;

@@ -6,6 +6,7 @@
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FileListModel.h"
 #include "ui/ViewsContext.h"
 #include "ui/VueCtrlrFilez.h"
@@ -72,15 +73,15 @@ const QList<qint64>& VueCtrlrReglage::channelCounts() {
 VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
     : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
-      m_messageLabel(new QLabel), m_formatConversionPopUp(nullptr),
+      m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
       m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
       m_importImageMetadata(nullptr), m_effacerOriginalCheckBox(nullptr),
       m_ecraserExistantCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
       m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
       m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
-      m_labelCustomFolder(new QLabel), m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
-      m_infofileVC(new VueCtrlrInfoFile) {
+      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_customFolderChooseBout(new QPushButton(tr("Choose…"))), m_infofileVC(new VueCtrlrInfoFile) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(preferredMinimumSize());
 
@@ -184,7 +185,6 @@ QWidget* VueCtrlrReglage::buildSettings() {
             &VueCtrlrReglage::controlTextDidEndEditing);
     grid->addWidget(m_autoFolderTextField, 1, 1, 1, 2);
     m_labelCustomFolder->setObjectName(QStringLiteral("labelCustomFolder"));
-    m_labelCustomFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_labelCustomFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     grid->addWidget(m_labelCustomFolder, 2, 1);
     m_customFolderChooseBout->setObjectName(QStringLiteral("customFolderChooseBout"));
@@ -322,6 +322,7 @@ void VueCtrlrReglage::viewDidLoad() {
     _updateExemple();
     m_labelCustomFolder->setText(
         UserDefaults::abbreviateHome(defaults.folderForKey(kCustomFolder)));
+    m_labelCustomFolder->setToolTip(defaults.folderForKey(kCustomFolder));
     m_ecraserExistantCheckBox->setChecked(
         defaults.boolForKey(QStringLiteral("DestinationEcraserExistant")));
     m_importImageMetadata->setChecked(defaults.boolForKey(QStringLiteral("ImportMetadata")));
@@ -444,6 +445,7 @@ void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& pat
     }
     UserDefaults::standard().setFolder(path, kCustomFolder);
     m_labelCustomFolder->setText(UserDefaults::abbreviateHome(path));
+    m_labelCustomFolder->setToolTip(path);
     refreshDestinations();
 }
 

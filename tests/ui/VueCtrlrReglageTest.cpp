@@ -5,6 +5,7 @@
 #include "support/PassRunner.h"
 #include "support/TestApp.h"
 #include "support/TestEnvironment.h"
+#include "ui/ElidedLabel.h"
 #include "ui/VueCtrlrFilez.h"
 
 #include <QButtonGroup>
@@ -251,4 +252,23 @@ TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
     EXPECT_EQ(view.compressionPopUp()->toolTip(),
               "Niveau de compression passé au programme flac ; le décodage donne le même son à "
               "tous les niveaux");
+}
+
+TEST(SettingsView, LongTextsAreElidedWithTheirWholeTextInTheToolTip) {
+    TestApp app;
+    VueCtrlrReglage& view = app.reglage();
+    const QString longMessage = "Lecture des métadonnées de " + QString(200, 'x') + ".flac";
+    view.echoUserMessage(longMessage);
+    auto* label = qobject_cast<ElidedLabel*>(view.messageLabel());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), longMessage);
+    EXPECT_EQ(label->toolTip(), longMessage);
+    EXPECT_TRUE(label->shownText().endsWith("…")) << label->shownText().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->shownText()), label->width());
+    view._userChoosedFolderWithPanel(
+        QDialog::Accepted, TestEnvironment::makeFolder(QString("Out/") + QString(150, 'y')));
+    auto* folder = qobject_cast<ElidedLabel*>(view.labelCustomFolder());
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(folder->shownText().contains("…"));
+    EXPECT_TRUE(folder->shownText().startsWith("~/Out")) << "a path keeps both ends";
 }
