@@ -111,8 +111,9 @@ void FichierAudio::recordFileNames() {
     }
 }
 
-FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url,
-                                                   const QString& rootFolder) {
+FichierAudioPtr FichierAudio::newSourceRecord(const PersistentURLPtr& url,
+                                              const QString& rootFolder,
+                                              const std::function<void(FichierAudio&)>& readTags) {
     auto record = std::make_shared<FichierAudio>();
     record->setRootFolder(rootFolder);
     url->setElementType(kElementSourceFlac);
@@ -120,20 +121,28 @@ FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url,
     record->setElementURL(url);
     record->setStatusConversion(kStatusConvPret);
     record->getSourceFileAttributes();
-    // Tags are read whatever the case of the extension: Song.FLAC has tags too.
-    MetadataReader* reader =
-        ModelContext::current() != nullptr ? ModelContext::current()->metadataReader() : nullptr;
-    if (record->m_audioType.compare(QLatin1String("flac"), Qt::CaseInsensitive) == 0 &&
-        reader != nullptr) {
-        QString error;
-        if (!reader->readMetadataFromOriginalFile(record.get(), &error)) {
-            Log::write(QStringLiteral("Erreur lecture metadata :\n%1").arg(error));
-        }
-    }
+    readTags(*record);
     record->recordFileNames();
     record->setExternalImageIndex(0);
     record->save();
     return record;
+}
+
+FichierAudioPtr FichierAudio::finderElementAvecURL(const PersistentURLPtr& url,
+                                                   const QString& rootFolder) {
+    return newSourceRecord(url, rootFolder, [](FichierAudio& record) {
+        // Tags are read whatever the case of the extension: Song.FLAC has tags too.
+        MetadataReader* reader = ModelContext::current() != nullptr
+                                     ? ModelContext::current()->metadataReader()
+                                     : nullptr;
+        if (record.m_audioType.compare(QLatin1String("flac"), Qt::CaseInsensitive) == 0 &&
+            reader != nullptr) {
+            QString error;
+            if (!reader->readMetadataFromOriginalFile(&record, &error)) {
+                Log::write(QStringLiteral("Erreur lecture metadata :\n%1").arg(error));
+            }
+        }
+    });
 }
 
 void FichierAudio::applyReading(const SourceReading& reading) {
@@ -157,18 +166,8 @@ void FichierAudio::applyReading(const SourceReading& reading) {
 
 FichierAudioPtr FichierAudio::avecLecture(const PersistentURLPtr& url, const QString& rootFolder,
                                           const SourceReading& reading) {
-    auto record = std::make_shared<FichierAudio>();
-    record->setRootFolder(rootFolder);
-    url->setElementType(kElementSourceFlac);
-    record->m_audioType = url->extension();
-    record->setElementURL(url);
-    record->setStatusConversion(kStatusConvPret);
-    record->getSourceFileAttributes();
-    record->applyReading(reading);
-    record->recordFileNames();
-    record->setExternalImageIndex(0);
-    record->save();
-    return record;
+    return newSourceRecord(url, rootFolder,
+                           [&reading](FichierAudio& record) { record.applyReading(reading); });
 }
 
 FichierAudioPtr FichierAudio::persistentObjectWithSqliteDict(const QVariantMap& row) {

@@ -10,6 +10,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -107,6 +108,9 @@ private:
     ImagePtr _imageFromFinderIcon();
     ImagePtr _defaultImage();
     void recordFileNames();
+    // A new record for a source, its tags read by readTags, saved.
+    static FichierAudioPtr newSourceRecord(const PersistentURLPtr& url, const QString& rootFolder,
+                                           const std::function<void(FichierAudio&)>& readTags);
     // The image files registered near a folder: their paths and names.
     static QList<QPair<QString, QString>> imagesNear(const QString& folder);
     void bindMetadataRecord(MetadataDictionary& record);
