@@ -427,34 +427,29 @@ float ConversionControleur::pourcent() const {
     for (ConversionJob* job : m_jobOrder) {
         inFlight += job->fraction();
     }
-    qint64 remaining = 0;
-    const auto files = m_queue->fichiersAudio();
-    for (qint64 index = m_queue->enumeratorIndex(); index < files.size(); ++index) {
-        if (files.at(index)->statusConversion() != kStatusConvFiniOk) {
-            ++remaining;
-        }
-    }
     const double done = m_passConverted + m_passFailed;
-    const double total = done + m_jobOrder.size() + remaining;
+    const double total = done + m_jobOrder.size() + filesStillToTake();
     const float percent = total > 0 ? float((done + inFlight) * 100.0 / total) : 0.0f;
     return std::clamp(percent, 0.0f, 100.0f);
 }
 
-QString ConversionControleur::passMessage() const {
-    qint64 remaining = 0;
-    if (m_queue != nullptr) {
-        const auto files = m_queue->fichiersAudio();
-        for (qint64 index = m_queue->enumeratorIndex(); index < files.size(); ++index) {
-            if (files.at(index)->statusConversion() != kStatusConvFiniOk) {
-                ++remaining;
-            }
-        }
+qint64 ConversionControleur::filesStillToTake() const {
+    if (m_queue == nullptr) {
+        return 0;
     }
+    // The files after the queue's position that a pass converts.
+    const auto files = m_queue->fichiersAudio();
+    return std::count_if(
+        files.cbegin() + std::min(m_queue->enumeratorIndex(), files.size()), files.cend(),
+        [](const FichierAudioPtr& file) { return file->statusConversion() != kStatusConvFiniOk; });
+}
+
+QString ConversionControleur::passMessage() const {
     const int done = m_passConverted + m_passFailed;
     return QStringLiteral("%1 en cours · %2/%3 terminés · %4 en erreur")
         .arg(m_jobOrder.size())
         .arg(done)
-        .arg(done + m_jobOrder.size() + remaining)
+        .arg(done + m_jobOrder.size() + filesStillToTake())
         .arg(m_passFailed);
 }
 

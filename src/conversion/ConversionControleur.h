@@ -91,6 +91,7 @@ private:
     void echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
     void endPassIfDone();
     void journal(const QString& path) const;
+    qint64 filesStillToTake() const;
     static QString unreadablePictureName(FichierAudio& fichier, const ImagePtr& picture);
 
     GestionnairePileFichier* m_queue;

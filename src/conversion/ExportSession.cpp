@@ -5,10 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 #include <QMutexLocker>
-#include <QObject>
-#include <QSemaphore>
 
 #include <cerrno>
 #include <cmath>
@@ -34,7 +31,6 @@ ExportSession::ExportSession(ExportRequest request) : m_request(std::move(reques
 
 ExportSession::~ExportSession() {
     m_cancelled = true;
-    m_abandoned = true;
     if (m_thread.joinable()) {
         if (m_thread.get_id() == std::this_thread::get_id()) {
             m_thread.detach();
@@ -172,20 +168,4 @@ bool ExportSession::publish() {
     QFile::remove(partial);
     m_status = Status::Failed;
     return false;
-}
-
-void ExportSession::performOnThreadOfAndWait(QObject* context, std::function<void()> work) {
-    auto done = std::make_shared<QSemaphore>(0);
-    QMetaObject::invokeMethod(
-        context,
-        [work = std::move(work), done] {
-            work();
-            done->release();
-        },
-        Qt::QueuedConnection);
-    while (!done->tryAcquire(1, 20)) {
-        if (m_abandoned) {
-            return;
-        }
-    }
 }

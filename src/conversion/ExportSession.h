@@ -9,8 +9,6 @@
 #include <functional>
 #include <thread>
 
-class QObject;
-
 // One export of a decoded file into its destination, run on a worker thread.
 // The output is written under a hidden name beside the destination, checked,
 // and only then renamed onto the destination, so no half-written file ever
@@ -51,10 +49,6 @@ public:
     // Whether a written duration is its input's, within the encoder's padding.
     static bool durationMatches(double expected, double written, double padding);
 
-    // Runs work on the thread of the context object and waits until it has
-    // returned; gives up waiting when the session is destroyed meanwhile.
-    void performOnThreadOfAndWait(QObject* context, std::function<void()> work);
-
 private:
     bool finalize(const QString& partial);
     void setFailure(const QString& message);
@@ -62,7 +56,6 @@ private:
     ExportRequest m_request;
     std::atomic<Status> m_status{Status::Waiting};
     std::atomic<bool> m_cancelled{false};
-    std::atomic<bool> m_abandoned{false};
     std::atomic<qint64> m_samplesRead{0};
     bool m_publishLater = false;
     mutable QMutex m_mutex;

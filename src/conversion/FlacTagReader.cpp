@@ -81,7 +81,8 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
     }
     if (m_metaflacPath.isEmpty() || !process.waitForStarted()) {
         // The file is queued without tags; the error is the tool's, not the file's.
-        reading.logLines << QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
+        reading.logLines
+            << QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
         return reading;
     }
     if (!process.waitForFinished(kMetaflacTimeoutMs)) {

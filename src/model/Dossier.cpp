@@ -51,7 +51,7 @@ bool Dossier::contenuRecursif(bool /*recursive*/) {
         ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
     const QStringList paths = listTree(url->path());
     for (const QString& path : std::as_const(paths)) {
-        if (queue == nullptr || queue->additionStopped()) {
+        if (queue == nullptr) {
             break;
         }
         queue->ajouterUnFichier(path);

@@ -16,8 +16,6 @@ class QueueAccess {
 public:
     virtual ~QueueAccess() = default;
     virtual void ajouterUnFichier(const QString& path) = 0;
-    // True once the user stopped the addition of a folder in progress.
-    virtual bool additionStopped() const { return false; }
     virtual QList<std::shared_ptr<FichierAudio>> fichiersAudio() const = 0;
 };
 

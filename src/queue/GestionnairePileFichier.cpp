@@ -43,10 +43,6 @@ bool GestionnairePileFichier::isQueued(const QString& sourcePath) const {
     return m_sourcePaths.contains(sourcePath);
 }
 
-void GestionnairePileFichier::setAdditionProgress(std::function<bool(int)> progress) {
-    m_additionProgress = std::move(progress);
-}
-
 QString GestionnairePileFichier::canonicalPath(const QString& path) {
     // "A/./x.flac", "A//x.flac" and a path through a link all name one file.
     const QString canonical = QFileInfo(path).canonicalFilePath();
@@ -57,16 +53,11 @@ qint32 GestionnairePileFichier::ajouterUnDossier(const QString& givenPath) {
     const QString path = canonicalPath(givenPath);
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
     const qint64 previousCount = countOfFichiersAudio();
-    m_addingFolder = true;
     m_folderRoot = path;
-    m_addedInFolder = 0;
-    m_additionStopped = false;
     if (!folder->contenuRecursif(true)) {
         Log::write(QStringLiteral("Impossible d'obtenir le contenu récursif de %1").arg(path));
     }
-    m_addingFolder = false;
     m_folderRoot.clear();
-    m_additionStopped = false;
     _changerNombreDe(previousCount);
     remettreAuDebut();
     const qint64 count = countOfFichiersAudio();
@@ -89,9 +80,6 @@ void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
         m_sourcePaths.insert(path);
         _changerNombreDe(previousCount);
         remettreAuDebut();
-        if (m_addingFolder && m_additionProgress && !m_additionProgress(++m_addedInFolder)) {
-            m_additionStopped = true;
-        }
     } else if (imageExtensions().contains(extension) && !QFileInfo(path).isDir()) {
         url->setElementType(kElementImage);
         url->save();

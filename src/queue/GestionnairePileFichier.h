@@ -8,8 +8,6 @@
 #include <QSet>
 #include <QString>
 
-#include <functional>
-
 // The conversion queue: the ordered list of audio files the user added and
 // the position of the next file to convert. It adds files and whole folders,
 // removes files, counts them, reports progress and rebuilds itself from the
@@ -32,7 +30,6 @@ public:
     bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
     static bool isFlacPath(const QString& path);
     bool isQueuedPath(const QString& path) const;
-    bool additionStopped() const override { return m_additionStopped; }
     void supprimerLesFichiersDansLindex(const QList<qint64>& positions, bool finishedOnly);
     void supprimerFichierAudio(const FichierAudioPtr& record);
 
@@ -57,9 +54,6 @@ public:
     void setFichiersAudio(const FileList& list);
     qint64 enumeratorIndex() const { return m_enumeratorIndex; }
 
-    // Called after each file a folder addition queues, with the number added
-    // so far; answering false stops the addition after that file.
-    void setAdditionProgress(std::function<bool(int)> progress);
     // The path every way of adding resolves a file to before it is queued.
     static QString canonicalPath(const QString& path);
 
@@ -73,10 +67,6 @@ private:
     FileList m_fichiersAudio;
     qint64 m_enumeratorIndex = 0;
     QSet<QString> m_sourcePaths;
-    std::function<bool(int)> m_additionProgress;
-    int m_addedInFolder = 0;
-    bool m_additionStopped = false;
-    bool m_addingFolder = false;
     // The folder being added: the root of the files it queues.
     QString m_folderRoot;
 };

@@ -176,7 +176,7 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
 }
 
 TEST(SettingsView, StartStopButtonsAndMessages) {
-    // One file at a time, as the spec's pass converts.
+    // One file at a time, as the sequential pass converts.
     UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
