@@ -17,16 +17,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-namespace {
-// The integer a text starts with, as a tag number is read ("3/12" gives 3).
-qint32 leadingInteger(const QString& text) {
-    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?\\d+)"));
-    const QRegularExpressionMatch match = number.match(text);
-    return match.hasMatch() ? match.captured(1).left(11).toLongLong() : 0;
-}
-} // namespace
 
 ConversionControleur::ConversionControleur(GestionnairePileFichier* queue,
                                            const UserDefaults* defaults, MessageSink* sink,
@@ -197,26 +187,7 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.sourcePath = fichier->elementURL()->path();
     request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
 
-    static const QList<QPair<QString, QString>> rows = {
-        {QStringLiteral("artist"), QStringLiteral("artist")},
-        {QStringLiteral("title"), QStringLiteral("title")},
-        {QStringLiteral("album"), QStringLiteral("album")},
-        {QStringLiteral("date"), QStringLiteral("date")},
-        {QStringLiteral("tracknumber"), QStringLiteral("track")},
-        {QStringLiteral("genre"), QStringLiteral("genre")},
-        {QStringLiteral("discnumber"), QStringLiteral("disc")}};
-    const MetadataDictionaryPtr output = fichier->outMetadataDict();
-    for (const auto& row : rows) {
-        const QVariant value = output->value(row.first);
-        if (!value.isValid()) {
-            continue;
-        }
-        const QString text = value.toString();
-        request.tags.append(
-            {row.second, row.first.contains(QLatin1String("number"), Qt::CaseInsensitive)
-                             ? QString::number(leadingInteger(text))
-                             : text});
-    }
+    request.tags = fichier->outputTags();
 
     const ImagePtr picture = fichier->mainPictureCached(false);
     // A picture file is embedded; the desktop's file icon or the application's

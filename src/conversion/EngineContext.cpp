@@ -7,6 +7,7 @@
 #include "conversion/PublishingJournal.h"
 #include "conversion/WorkFolder.h"
 #include "model/FichierAudio.h"
+#include "model/SourceTagTable.h"
 #include "model/MetadataDictionary.h"
 #include "model/PersistentURL.h"
 #include "queue/GestionnairePileFichier.h"
@@ -64,6 +65,7 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(MetadataDictionary::sqliteCreationRequete());
     m_database->inputDBrequest(FichierAudio::failureTableCreationRequete());
     m_database->inputDBrequest(FichierAudio::rootTableCreationRequete());
+    m_database->inputDBrequest(SourceTagTable::creationRequete());
     m_database->inputDBrequest(PublishingJournal::creationRequete());
     // Looking a source's record up and finding the images near a file would
     // otherwise read whole tables, once per file of a large queue.

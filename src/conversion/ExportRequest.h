@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TagList.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -19,8 +21,8 @@ struct ExportRequest {
     int sourceBitsPerSample = 0;
     // Bits per second of the lossy encoders; negative: the codec's default.
     qint64 bitRate = -1;
-    // FFmpeg metadata keys and values, in writing order.
-    QList<QPair<QString, QString>> tags;
+    // The output's tags, named as the source's comments are.
+    TagList tags;
     QByteArray coverData;
     QString coverMimeType;
     bool overwrite = false;

@@ -1,6 +1,7 @@
 #include "ExportSession.h"
 
 #include "conversion/FFmpegTranscoder.h"
+#include "conversion/OutputTagWriter.h"
 #include "storage/FileManager.h"
 
 #include <QFile>
@@ -114,6 +115,16 @@ bool ExportSession::finalize(const QString& partial) {
     return true;
 }
 
+bool ExportSession::writeTags(const QString& partial) {
+    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    QString error;
+    if (codec != nullptr && !OutputTagWriter::write(partial, *codec, m_request.tags, &error)) {
+        setFailure(error);
+        return false;
+    }
+    return true;
+}
+
 bool ExportSession::durationMatches(double expected, double written, double padding) {
     if (written < 0) {
         return false;
@@ -136,6 +147,8 @@ void ExportSession::exportSynchronously() {
         }
         if (!completed) {
             setFailure(transcoder.error());
+        } else if (!m_cancelled && !writeTags(partial)) {
+            completed = false;
         } else if (!m_cancelled) {
             const double expected = transcoder.inputSeconds();
             const double written = FFmpegTranscoder::probeDuration(partial);

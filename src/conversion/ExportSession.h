@@ -51,6 +51,8 @@ public:
 
 private:
     bool finalize(const QString& partial);
+    // The tags the muxer does not write; false with the failure set.
+    bool writeTags(const QString& partial);
     void setFailure(const QString& message);
 
     ExportRequest m_request;

@@ -1,5 +1,7 @@
 #include "FFmpegTranscoder.h"
 
+#include "conversion/OutputTagWriter.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -191,7 +193,7 @@ bool FFmpegTranscoder::openOutput(const QString& outputPath) {
     if (opened < 0) {
         return failWith("création du fichier", opened);
     }
-    for (const auto& tag : std::as_const(m_request.tags)) {
+    for (const auto& tag : OutputTagWriter::muxerTags(*m_codec, m_request.tags)) {
         av_dict_set(&m_output->metadata, tag.first.toUtf8().constData(),
                     tag.second.toUtf8().constData(), 0);
     }

@@ -2,6 +2,7 @@
 
 #include "conversion/MessageSink.h"
 #include "conversion/MetaflacOutputParser.h"
+#include "conversion/TagLibStrings.h"
 #include "model/FichierAudio.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -9,6 +10,9 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+
+#include <taglib/flacfile.h>
+#include <taglib/xiphcomment.h>
 
 namespace {
 constexpr int kMetaflacTimeoutMs = 60000;
@@ -64,6 +68,23 @@ QString FlacTagReader::exportPicture(const QString& sourcePath, QStringList* log
     return FileManager::fileExists(picture) ? picture : QString();
 }
 
+TagList FlacTagReader::readComments(const QString& sourcePath) {
+    TagList comments;
+    const QByteArray path = QFile::encodeName(sourcePath);
+    TagLib::FLAC::File file(path.constData(), false);
+    if (!file.isValid() || !file.hasXiphComment()) {
+        return comments;
+    }
+    // TagLib keeps a name's values in order, the names themselves sorted.
+    const TagLib::Ogg::FieldListMap& fields = file.xiphComment()->fieldListMap();
+    for (const auto& [name, values] : fields) {
+        for (const TagLib::String& value : values) {
+            comments.append(TagLibStrings::fromTagLib(name), TagLibStrings::fromTagLib(value));
+        }
+    }
+    return comments;
+}
+
 SourceReading FlacTagReader::readSource(const QString& source) const {
     SourceReading reading;
     QStringList arguments;
@@ -107,6 +128,7 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
             reading.logLines << QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed);
         }
     }
+    reading.comments = readComments(source);
     reading.picturePath = exportPicture(source, &reading.logLines);
     reading.read = true;
     return reading;

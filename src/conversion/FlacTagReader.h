@@ -19,6 +19,9 @@ public:
     bool readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) override;
     // Reads the source's tags and exports its picture; safe on any thread.
     SourceReading readSource(const QString& sourcePath) const;
+    // Every comment of a FLAC file, repeated names and line breaks kept;
+    // empty when it has none or cannot be read. Safe on any thread.
+    static TagList readComments(const QString& sourcePath);
     // The picture exported from a source: one name per source path.
     QString picturePath(const QString& sourcePath) const;
 

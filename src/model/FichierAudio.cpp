@@ -2,6 +2,8 @@
 
 #include "model/LocalizedStrings.h"
 #include "model/ModelContext.h"
+#include "model/OutputTags.h"
+#include "model/SourceTagTable.h"
 #include "model/SqlText.h"
 #include "storage/CocoLite.h"
 #include "storage/Log.h"
@@ -65,6 +67,7 @@ void FichierAudio::vider() {
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFile`"));
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioFailure`"));
     ModelContext::db().inputDBrequest(QStringLiteral("DELETE FROM `audioRoot`"));
+    SourceTagTable::clear(ModelContext::db());
 }
 
 QString FichierAudio::statusName(qint32 status) {
@@ -95,6 +98,32 @@ QString FichierAudio::failureReason() const {
 void FichierAudio::setFailureReason(const QString& reason) {
     QMutexLocker lock(&m_reasonMutex);
     m_failureReason = reason;
+}
+
+const TagList& FichierAudio::sourceTags() const {
+    if (!m_sourceTags) {
+        m_sourceTags =
+            sqliteid() != 0 ? SourceTagTable::load(ModelContext::db(), sqliteid()) : TagList();
+    }
+    return *m_sourceTags;
+}
+
+void FichierAudio::setSourceTags(const TagList& tags) {
+    m_sourceTags = tags;
+    m_sourceTagsChanged = true;
+}
+
+TagList FichierAudio::outputTags() const {
+    return OutputTags::merge(sourceTags(), *m_inMetadataDict, *m_outMetadataDict);
+}
+
+QVariantMap FichierAudio::patternTags() const {
+    QVariantMap tags = m_outMetadataDict->entries();
+    const QString albumArtist = sourceTags().first(QStringLiteral("ALBUMARTIST"));
+    if (!albumArtist.isEmpty()) {
+        tags.insert(QStringLiteral("albumartist"), albumArtist);
+    }
+    return tags;
 }
 
 void FichierAudio::recordFileNames() {
@@ -162,6 +191,7 @@ void FichierAudio::applyReading(const SourceReading& reading) {
     }
     m_inMetadataDict->addEntries(reading.values);
     m_outMetadataDict->addEntries(reading.values);
+    setSourceTags(reading.comments);
 }
 
 FichierAudioPtr FichierAudio::avecLecture(const PersistentURLPtr& url, const QString& rootFolder,
@@ -294,8 +324,16 @@ quint32 FichierAudio::save() {
     bindMetadataRecord(*m_outMetadataDict);
     saveFailureReason();
     saveRootFolder();
+    saveSourceTags();
     db.commitTransaction();
     return sqliteid();
+}
+
+void FichierAudio::saveSourceTags() {
+    if (m_sourceTagsChanged && m_sourceTags) {
+        SourceTagTable::save(ModelContext::db(), sqliteid(), *m_sourceTags);
+        m_sourceTagsChanged = false;
+    }
 }
 
 void FichierAudio::saveRootFolder() {
@@ -361,6 +399,7 @@ bool FichierAudio::supprimer2LaPile() {
                                     {SqlText::unsignedNumber(sqliteid())}));
     db.inputDBrequest(SqlText::fill(u"DELETE FROM `audioRoot` WHERE `afid` = ?",
                                     {SqlText::unsignedNumber(sqliteid())}));
+    SourceTagTable::remove(db, sqliteid());
     const QString metadataDelete = SqlText::fill(
         u"DELETE FROM `audioMetadata` WHERE `fileid` = ? OR `amdid` IN ( ?, ? )",
         {SqlText::unsignedNumber(sqliteid()), SqlText::unsignedNumber(m_inMetadataDict->sqliteid()),

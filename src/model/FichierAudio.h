@@ -96,6 +96,13 @@ public:
     // Why the last conversion failed; stored with the record's next save.
     QString failureReason() const;
     void setFailureReason(const QString& reason);
+    // Every comment read from the source; loaded from the database when first
+    // asked for, stored with the record's next save once set.
+    const TagList& sourceTags() const;
+    void setSourceTags(const TagList& tags);
+    // What the output receives: the source's comments, the edited fields' values
+    // in place of theirs.
+    TagList outputTags() const;
 
 protected:
     ImagePtr cachedPicture() const { return m_mainPicture; }
@@ -117,9 +124,10 @@ private:
     void deleteUnsharedUrlRow(const PersistentURLPtr& url);
     void saveFailureReason();
     void saveRootFolder();
+    void saveSourceTags();
 
 protected:
-    QVariantMap patternTags() const override { return m_outMetadataDict->entries(); }
+    QVariantMap patternTags() const override;
 
 private:
     std::atomic<qint32> m_statusConversion{kStatusConvAucun};
@@ -132,4 +140,6 @@ private:
     std::optional<QList<ImagePtr>> m_externImages;
     mutable QMutex m_reasonMutex;
     QString m_failureReason;
+    mutable std::optional<TagList> m_sourceTags;
+    bool m_sourceTagsChanged = false;
 };

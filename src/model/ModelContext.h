@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TagList.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,8 @@ struct SourceReading {
     // False when the tags could not be read (error says why).
     bool read = false;
     QVariantMap values;
+    // Every comment of the source, in its order.
+    TagList comments;
     // The exported picture; empty when the source has none.
     QString picturePath;
     QString error;

@@ -60,9 +60,9 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
         names << row.value("name").toString();
     }
     EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "audioPublishing",
-                                  "audioRoot", "fileURL"}))
-        << "failure reasons, outputs being renamed and the folders files were added from "
-           "live beside the three stored tables";
+                                  "audioRoot", "audioTag", "fileURL"}))
+        << "failure reasons, outputs being renamed, the folders files were added from and "
+           "every comment of the sources live beside the three stored tables";
     ASSERT_NE(delegate.pileFichiers(), nullptr);
     EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
 }

@@ -45,22 +45,29 @@ def swap_to_big_endian(pcm, width):
 def id3_tags(tags):
     names = {"TIT2": "title", "TPE1": "artist", "TALB": "album", "TDRC": "date",
              "TRCK": "track", "TCON": "genre", "TPOS": "disc"}
-    result, cover = {}, None
+    result, cover, raw = {}, None, {}
     if tags is None:
-        return result, cover
+        return result, cover, raw
     for frame in tags.values():
         if frame.FrameID in names:
             result[names[frame.FrameID]] = str(frame.text[0])
-        elif frame.FrameID == "APIC":
+        if frame.FrameID == "APIC":
             cover = {"sha1": sha1(frame.data), "mime": frame.mime, "type": int(frame.type)}
-    return result, cover
+        elif frame.FrameID == "TXXX":
+            raw.setdefault("TXXX:" + frame.desc, []).extend(str(text) for text in frame.text)
+        elif frame.FrameID == "USLT":
+            raw.setdefault("USLT", []).append(frame.text)
+        elif hasattr(frame, "text"):
+            raw.setdefault(frame.FrameID, []).extend(str(text) for text in frame.text)
+    raw["version"] = ["2.%d" % tags.version[1]]
+    return result, cover, raw
 
 
 def read_iff(path, data):
     info = {"container": data[8:12].decode("latin-1")}
     compression = b"NONE"
     pcm = b""
-    tags, cover = {}, None
+    tags, cover, raw = {}, None, {}
     for name, body in chunks(data, 12):
         if name == b"COMM":
             channels, frames, bits = struct.unpack(">hIh", body[:8])
@@ -71,19 +78,19 @@ def read_iff(path, data):
             offset = struct.unpack(">I", body[:4])[0]
             pcm = body[8 + offset:]
         elif name in (b"ID3 ", b"id3 "):
-            tags, cover = id3_tags(mutagen.File(path).tags)
+            tags, cover, raw = id3_tags(mutagen.File(path).tags)
     info["codec"] = "pcm_" + compression.decode("latin-1")
     if compression == b"sowt":
         pcm = swap_to_big_endian(pcm, (info["bits"] + 7) // 8)
     elif compression == b"raw ":
         # 8-bit offset binary: the same samples as signed bytes.
         pcm = bytes((b - 128) & 0xFF for b in pcm)
-    info.update(tags=tags, cover=cover, pcm_sha1=sha1(pcm))
+    info.update(tags=tags, raw=raw, cover=cover, pcm_sha1=sha1(pcm))
     return info
 
 
 def read_wav(data):
-    info = {"container": "WAVE", "tags": {}, "cover": None}
+    info = {"container": "WAVE", "tags": {}, "raw": {}, "cover": None}
     names = {b"INAM": "title", b"IART": "artist", b"IPRD": "album", b"ICRD": "date",
              b"IGNR": "genre", b"IPRT": "track", b"ITRK": "track"}
     pcm = b""
@@ -96,8 +103,10 @@ def read_wav(data):
             pcm = body
         elif name == b"LIST" and body[:4] == b"INFO":
             for key, value in chunks(body, 4, big_endian=False):
+                text = value.rstrip(b"\0").decode("utf-8")
+                info["raw"].setdefault(key.decode("latin-1"), []).append(text)
                 if key in names:
-                    info["tags"][names[key]] = value.rstrip(b"\0").decode("utf-8")
+                    info["tags"][names[key]] = text
     width = (info["bits"] + 7) // 8
     if width == 1:
         pcm = bytes((b - 128) & 0xFF for b in pcm)
@@ -106,7 +115,9 @@ def read_wav(data):
 
 
 def read_caf(data):
-    info = {"container": "CAF", "tags": {}, "cover": None}
+    info = {"container": "CAF", "tags": {}, "raw": {}, "cover": None}
+    # Apple's info keys, under the names the other containers' tags have.
+    names = {"year": "date", "track number": "track"}
     position = 8
     pcm = b""
     while position + 12 <= len(data):
@@ -121,7 +132,9 @@ def read_caf(data):
         elif name == b"info":
             fields = body[4:].split(b"\0")
             for key, value in zip(fields[0::2], fields[1::2]):
-                info["tags"][key.decode("utf-8")] = value.decode("utf-8")
+                key, value = key.decode("utf-8"), value.decode("utf-8")
+                info["raw"].setdefault(key, []).append(value)
+                info["tags"][names.get(key, key)] = value
         elif name == b"data":
             pcm = body[4:]
         position += 12 + size
@@ -171,22 +184,30 @@ def read_mp4(path, data):
     audio = mutagen.File(path)
     names = {"\xa9nam": "title", "\xa9ART": "artist", "\xa9alb": "album", "\xa9day": "date",
              "\xa9gen": "genre"}
-    tags, cover = {}, None
+    tags, cover, raw = {}, None, {}
     for key, value in (audio.tags or {}).items():
         if key in names:
             tags[names[key]] = str(value[0])
-        elif key == "trkn":
+        if key == "trkn":
             tags["track"] = str(value[0][0])
         elif key == "disk":
             tags["disc"] = str(value[0][0])
+        if key in ("trkn", "disk"):
+            raw[key] = ["%d/%d" % pair for pair in value]
         elif key == "covr":
             kind = {13: "image/jpeg", 14: "image/png"}.get(value[0].imageformat, "other")
             # An MP4 cover has no picture type: it is the front cover.
             cover = {"sha1": sha1(bytes(value[0])), "mime": kind, "type": 3}
+        elif key.startswith("----"):
+            raw[key] = [bytes(item).decode("utf-8") for item in value]
+        elif isinstance(value, bool):
+            raw[key] = [str(int(value))]
+        elif isinstance(value, list):
+            raw[key] = [str(int(item)) if isinstance(item, bool) else str(item) for item in value]
     return {"container": "MP4:" + data[8:12].decode("latin-1").strip(), "codec": audio.info.codec,
             "sample_rate": audio.info.sample_rate, "channels": aac_channels(data) or audio.info.channels,
             "bits": getattr(audio.info, "bits_per_sample", 0),
-            "length": audio.info.length, "tags": tags, "cover": cover}
+            "length": audio.info.length, "tags": tags, "raw": raw, "cover": cover}
 
 
 def read_ogg(path):
@@ -195,25 +216,29 @@ def read_ogg(path):
     audio = mutagen.File(path)
     names = {"title": "title", "artist": "artist", "album": "album", "date": "date",
              "genre": "genre", "tracknumber": "track", "discnumber": "disc"}
-    tags, cover = {}, None
+    tags, cover, raw = {}, None, {}
     for key, values in (audio.tags or {}).items():
         key = key.lower()
         if key in names:
             tags[names[key]] = values[0]
-        elif key == "metadata_block_picture":
+        if key != "metadata_block_picture":
+            raw[key.upper()] = list(values)
+        else:
             picture = Picture(base64.b64decode(values[0]))
             cover = {"sha1": sha1(picture.data), "mime": picture.mime, "type": int(picture.type)}
     codec = "opus" if type(audio).__name__ == "OggOpus" else "vorbis"
     return {"container": "OGG", "codec": codec, "sample_rate": getattr(audio.info, "sample_rate", 48000),
-            "channels": audio.info.channels, "length": audio.info.length, "tags": tags, "cover": cover}
+            "channels": audio.info.channels, "length": audio.info.length, "tags": tags, "raw": raw,
+            "cover": cover}
 
 
 def read_mp3(path):
     audio = mutagen.File(path)
-    tags, cover = id3_tags(audio.tags)
+    tags, cover, raw = id3_tags(audio.tags)
     return {"container": "MP3", "codec": "mp3" if audio.info.layer == 3 else "other",
             "sample_rate": audio.info.sample_rate, "channels": audio.info.channels,
-            "bitrate": audio.info.bitrate, "length": audio.info.length, "tags": tags, "cover": cover}
+            "bitrate": audio.info.bitrate, "length": audio.info.length, "tags": tags, "raw": raw,
+            "cover": cover}
 
 
 def read(path):

@@ -1,0 +1,244 @@
+#include "OutputTagWriter.h"
+
+#include "conversion/ContainerFields.h"
+#include "conversion/TagLibStrings.h"
+
+#include <QFile>
+
+#include <taglib/aifffile.h>
+#include <taglib/commentsframe.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/vorbisfile.h>
+
+namespace {
+using Kind = OutputCodec::Tags;
+
+// Several values of a field that holds one text ("; " as most players show them).
+const QString kJoin = QStringLiteral("; ");
+
+struct NumberPair {
+    qint32 number = 0;
+    qint32 total = 0;
+
+    QString text() const {
+        if (number <= 0) {
+            return QString();
+        }
+        return total > 0 ? QStringLiteral("%1/%2").arg(number).arg(total) : QString::number(number);
+    }
+};
+
+// A track or disc number with its total, from a separate total comment or
+// from a "3/12" value.
+NumberPair numberPair(const TagList& tags, const QString& numberName,
+                      const QStringList& totalNames) {
+    const QString text = tags.first(numberName);
+    NumberPair pair{TagList::leadingInteger(text), 0};
+    const QString total = tags.first(totalNames);
+    const qsizetype slash = text.indexOf(QLatin1Char('/'));
+    if (!total.isEmpty()) {
+        pair.total = TagList::leadingInteger(total);
+    } else if (slash >= 0) {
+        pair.total = TagList::leadingInteger(text.mid(slash + 1));
+    }
+    return pair;
+}
+
+NumberPair pairFor(const TagList& tags, const QString& field) {
+    const bool disc = field == QLatin1String("disk") || field == QLatin1String("TPOS");
+    return disc ? numberPair(tags, QStringLiteral("DISCNUMBER"), ContainerFields::discTotalNames())
+                : numberPair(tags, QStringLiteral("TRACKNUMBER"),
+                             ContainerFields::trackTotalNames());
+}
+
+bool isTrue(const QString& value) {
+    return TagList::leadingInteger(value) != 0 ||
+           value.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+// Each name once, in the order it first appears, with all its values.
+QList<QPair<QString, QStringList>> grouped(const TagList& tags) {
+    QList<QPair<QString, QStringList>> groups;
+    for (const TagList::Entry& entry : tags.entries()) {
+        auto found = std::find_if(groups.begin(), groups.end(), [&entry](const auto& group) {
+            return TagList::sameName(group.first, entry.name);
+        });
+        if (found == groups.end()) {
+            groups.append({entry.name.toUpper(), {entry.value}});
+        } else {
+            found->second.append(entry.value);
+        }
+    }
+    return groups;
+}
+
+TagLib::StringList stringList(const QStringList& values) {
+    TagLib::StringList list;
+    for (const QString& value : values) {
+        list.append(TagLibStrings::toTagLib(value));
+    }
+    return list;
+}
+
+// The container's field for a name: null for "any other name", empty for a
+// name written with another.
+const char* fieldOf(const QString& name, Kind kind) {
+    const ContainerFields* known = ContainerFields::find(name);
+    return known != nullptr ? known->fieldFor(kind) : nullptr;
+}
+
+void fillMp4(TagLib::MP4::Tag& tag, const TagList& tags) {
+    for (const auto& [name, values] : grouped(tags)) {
+        const char* atom = fieldOf(name, Kind::Mp4Atoms);
+        if (atom == nullptr) {
+            tag.setItem(TagLibStrings::toTagLib(QStringLiteral("----:com.apple.iTunes:") + name),
+                        stringList(values));
+            continue;
+        }
+        const QLatin1String field(atom);
+        if (field.isEmpty()) {
+            continue;
+        }
+        if (field == QLatin1String("trkn") || field == QLatin1String("disk")) {
+            const NumberPair pair = pairFor(tags, field);
+            if (pair.number > 0) {
+                tag.setItem(atom, TagLib::MP4::Item(int(pair.number), int(pair.total)));
+            }
+        } else if (field == QLatin1String("cpil")) {
+            tag.setItem(atom, TagLib::MP4::Item(isTrue(values.first())));
+        } else if (field == QLatin1String("tmpo")) {
+            tag.setItem(atom, TagLib::MP4::Item(int(TagList::leadingInteger(values.first()))));
+        } else {
+            tag.setItem(atom, TagLib::StringList(TagLibStrings::toTagLib(values.join(kJoin))));
+        }
+    }
+}
+
+void addId3Text(TagLib::ID3v2::Tag& tag, const char* id, const QStringList& values) {
+    tag.removeFrames(id);
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF8);
+    frame->setText(stringList(values));
+    tag.addFrame(frame);
+}
+
+void fillId3(TagLib::ID3v2::Tag& tag, const TagList& tags) {
+    for (const auto& [name, values] : grouped(tags)) {
+        const char* id = fieldOf(name, Kind::Id3);
+        if (id == nullptr) {
+            tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
+                TagLibStrings::toTagLib(name), stringList(values), TagLib::String::UTF8));
+            continue;
+        }
+        const QLatin1String field(id);
+        if (field.isEmpty()) {
+            continue;
+        }
+        if (field == QLatin1String("TRCK") || field == QLatin1String("TPOS")) {
+            const QString text = pairFor(tags, field).text();
+            if (!text.isEmpty()) {
+                addId3Text(tag, id, {text});
+            }
+        } else if (field == QLatin1String("COMM")) {
+            auto* frame = new TagLib::ID3v2::CommentsFrame(TagLib::String::UTF8);
+            frame->setLanguage("eng");
+            frame->setText(TagLibStrings::toTagLib(values.join(kJoin)));
+            tag.addFrame(frame);
+        } else if (field == QLatin1String("USLT")) {
+            auto* frame = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::UTF8);
+            frame->setLanguage("eng");
+            frame->setText(TagLibStrings::toTagLib(values.join(kJoin)));
+            tag.addFrame(frame);
+        } else if (field == QLatin1String("TCMP")) {
+            addId3Text(tag, id,
+                       {isTrue(values.first()) ? QStringLiteral("1") : QStringLiteral("0")});
+        } else {
+            // ID3v2.4 keeps several values of a text frame in the frame itself.
+            addId3Text(tag, id, values);
+        }
+    }
+}
+
+void fillVorbis(TagLib::Ogg::XiphComment& comment, const TagList& tags) {
+    // What the muxer wrote goes (its encoder line); the cover stays.
+    comment.removeAllFields();
+    for (const TagList::Entry& entry : tags.entries()) {
+        comment.addField(TagLibStrings::toTagLib(entry.name.toUpper()),
+                         TagLibStrings::toTagLib(entry.value), false);
+    }
+}
+
+template <typename File, typename Fill> bool saveWith(const QByteArray& path, Fill fill) {
+    File file(path.constData(), false);
+    if (!file.isValid()) {
+        return false;
+    }
+    fill(file);
+    return file.save();
+}
+
+bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags) {
+    switch (codec.tags) {
+    case Kind::Mp4Atoms:
+        return saveWith<TagLib::MP4::File>(path, [&](auto& file) { fillMp4(*file.tag(), tags); });
+    case Kind::Id3:
+        if (codec.id3InAiff) {
+            return saveWith<TagLib::RIFF::AIFF::File>(
+                path, [&](auto& file) { fillId3(*file.tag(), tags); });
+        } else {
+            TagLib::MPEG::File file(path.constData(), false);
+            if (!file.isValid()) {
+                return false;
+            }
+            fillId3(*file.ID3v2Tag(true), tags);
+            return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                             TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
+        }
+    case Kind::VorbisComments:
+        if (qstrcmp(codec.encoder, "libopus") == 0) {
+            return saveWith<TagLib::Ogg::Opus::File>(
+                path, [&](auto& file) { fillVorbis(*file.tag(), tags); });
+        }
+        return saveWith<TagLib::Ogg::Vorbis::File>(
+            path, [&](auto& file) { fillVorbis(*file.tag(), tags); });
+    case Kind::RiffInfo:
+    case Kind::CafInfo:
+        break;
+    }
+    return true;
+}
+} // namespace
+
+QList<QPair<QString, QString>> OutputTagWriter::muxerTags(const OutputCodec& codec,
+                                                          const TagList& tags) {
+    QList<QPair<QString, QString>> keys;
+    if (codec.tags != Kind::RiffInfo && codec.tags != Kind::CafInfo) {
+        return keys;
+    }
+    for (const auto& [name, values] : grouped(tags)) {
+        const char* field = fieldOf(name, codec.tags);
+        if (field == nullptr || *field == '\0') {
+            continue;
+        }
+        // The track's number alone: neither INFO nor CAF has a place for its total.
+        const bool track = TagList::sameName(name, QStringLiteral("TRACKNUMBER"));
+        const qint32 number = track ? TagList::leadingInteger(values.first()) : 0;
+        if (track && number <= 0) {
+            continue;
+        }
+        keys.append({QLatin1String(field), track ? QString::number(number) : values.join(kJoin)});
+    }
+    return keys;
+}
+
+bool OutputTagWriter::write(const QString& path, const OutputCodec& codec, const TagList& tags,
+                            QString* error) {
+    if (writeTags(QFile::encodeName(path), codec, tags)) {
+        return true;
+    }
+    *error = QStringLiteral("écriture des tags impossible");
+    return false;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/OutputCodec.h"
+#include "model/TagList.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// Puts an output's tags into its container, each in the container's own way
+// (see ContainerFields): MP4 atoms, ID3v2.4 frames and Vorbis comments are
+// written with TagLib into the finished output; WAV's INFO list and CAF's
+// info chunk are written by FFmpeg's muxers from the metadata keys given
+// here. Runs on the export's thread; holds no state.
+class OutputTagWriter {
+public:
+    // The metadata keys and values the muxer writes itself; none for the
+    // containers that TagLib writes.
+    static QList<QPair<QString, QString>> muxerTags(const OutputCodec& codec, const TagList& tags);
+    // Writes the tags into a finished output; false, with the reason, when
+    // the file cannot be read or saved.
+    static bool write(const QString& path, const OutputCodec& codec, const TagList& tags,
+                      QString* error);
+};

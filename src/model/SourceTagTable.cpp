@@ -1,0 +1,45 @@
+#include "SourceTagTable.h"
+
+#include "model/SqlText.h"
+#include "storage/CocoLite.h"
+
+QString SourceTagTable::creationRequete() {
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `audioTag` ( `afid` INTEGER, `position` "
+        "INTEGER, `name` TEXT, `value` TEXT, PRIMARY KEY ( `afid`, `position` ) )");
+}
+
+TagList SourceTagTable::load(CocoLite& db, quint32 afid) {
+    TagList tags;
+    const auto rows = db.outputDBrequest(SqlText::fill(
+        u"SELECT `name`, `value` FROM `audioTag` WHERE `afid` = ? ORDER BY `position`",
+        {SqlText::unsignedNumber(afid)}));
+    for (const QVariantMap& row : rows) {
+        tags.append(row.value(QStringLiteral("name")).toString(),
+                    row.value(QStringLiteral("value")).toString());
+    }
+    return tags;
+}
+
+void SourceTagTable::save(CocoLite& db, quint32 afid, const TagList& tags) {
+    db.beginTransaction();
+    remove(db, afid);
+    const QString id = SqlText::unsignedNumber(afid);
+    qint64 position = 0;
+    for (const TagList::Entry& entry : tags.entries()) {
+        db.inputDBrequest(SqlText::fill(
+            u"INSERT INTO `audioTag` ( `afid`, `position`, `name`, `value` ) VALUES ( ?, ?, ?, ? )",
+            {id, SqlText::number(position++), SqlText::text(entry.name),
+             SqlText::text(entry.value)}));
+    }
+    db.commitTransaction();
+}
+
+void SourceTagTable::remove(CocoLite& db, quint32 afid) {
+    db.inputDBrequest(
+        SqlText::fill(u"DELETE FROM `audioTag` WHERE `afid` = ?", {SqlText::unsignedNumber(afid)}));
+}
+
+void SourceTagTable::clear(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral("DELETE FROM `audioTag`"));
+}

@@ -1,0 +1,231 @@
+// Every comment of a source reaches every output, each container holding it
+// in its own fields, read back by mutagen and plain chunk parsing.
+#include "conversion/FlacTagReader.h"
+
+#include "model/OutputCodec.h"
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/OutputReader.h"
+#include "support/PassRunner.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kLyrics = QStringLiteral("First line\nSecond line = still lyrics\nThird line");
+
+QList<QPair<QString, QString>> libraryTags() {
+    return {{"TITLE", "Source Title"},
+            {"ARTIST", "First Artist"},
+            {"ARTIST", "Second Artist"},
+            {"ALBUM", "The Album"},
+            {"ALBUMARTIST", "Various Artists"},
+            {"DATE", "2021"},
+            {"TRACKNUMBER", "02"},
+            {"TRACKTOTAL", "10"},
+            {"DISCNUMBER", "1"},
+            {"DISCTOTAL", "2"},
+            {"GENRE", "Rock"},
+            {"COMPOSER", "The Composer"},
+            {"COMMENT", "A comment"},
+            {"LYRICS", kLyrics},
+            {"ARTISTSORT", "Artist, First"},
+            {"ALBUMARTISTSORT", "Artists, Various"},
+            {"TITLESORT", "Title, Source"},
+            {"ALBUMSORT", "Album, The"},
+            {"COMPILATION", "1"},
+            {"REPLAYGAIN_TRACK_GAIN", "-6.50 dB"},
+            {"REPLAYGAIN_ALBUM_PEAK", "0.988547"},
+            {"MUSICBRAINZ_TRACKID", "7c8e2b3a-1f4d-4c52-9a0e-2f1b4c6d8e90"},
+            {"ISRC", "USRC17607839"},
+            {"MOOD", "Éclatant – 東京"}};
+}
+
+QString libraryPicture() {
+    return TestEnvironment::home() + "/art/cover.jpg";
+}
+
+QString librarySource(const QString& folder) {
+    FlacFactory::Options options;
+    options.tags = libraryTags();
+    options.picturePath = libraryPicture();
+    return FlacFactory::make(TestEnvironment::home() + "/Music/" + folder + "/Track.flac", options);
+}
+
+QStringList strings(const QJsonValue& value) {
+    QStringList list;
+    for (const QJsonValue& item : value.toArray()) {
+        list << item.toString();
+    }
+    return list;
+}
+
+// The user's edits: a new title, the date emptied.
+void editAll(TestDatabase& context) {
+    for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
+        file->outMetadataDict()->insert("title", "Edited Title");
+        file->outMetadataDict()->insert("date", "");
+        file->save();
+    }
+}
+
+void expectMp4(const QJsonObject& raw, const std::string& what) {
+    const QString freeform = "----:com.apple.iTunes:";
+    const QList<std::pair<QString, QStringList>> expected = {
+        {"\u00a9nam", {"Edited Title"}},
+        {"\u00a9ART", {"First Artist; Second Artist"}},
+        {"aART", {"Various Artists"}},
+        {"\u00a9alb", {"The Album"}},
+        {"trkn", {"2/10"}},
+        {"disk", {"1/2"}},
+        {"\u00a9gen", {"Rock"}},
+        {"\u00a9wrt", {"The Composer"}},
+        {"\u00a9cmt", {"A comment"}},
+        {"\u00a9lyr", {kLyrics}},
+        {"soar", {"Artist, First"}},
+        {"soaa", {"Artists, Various"}},
+        {"sonm", {"Title, Source"}},
+        {"soal", {"Album, The"}},
+        {"cpil", {"1"}},
+        {freeform + "REPLAYGAIN_TRACK_GAIN", {"-6.50 dB"}},
+        {freeform + "REPLAYGAIN_ALBUM_PEAK", {"0.988547"}},
+        {freeform + "MUSICBRAINZ_TRACKID", {"7c8e2b3a-1f4d-4c52-9a0e-2f1b4c6d8e90"}},
+        {freeform + "ISRC", {"USRC17607839"}},
+        {freeform + "MOOD", {"Éclatant – 東京"}}};
+    for (const auto& [key, values] : expected) {
+        EXPECT_EQ(strings(raw.value(key)), values) << what << " " << key.toStdString();
+    }
+    for (const QString& absent :
+         QStringList{"\u00a9day", freeform + "TRACKTOTAL", freeform + "TITLE"}) {
+        EXPECT_FALSE(raw.contains(absent)) << what << " " << absent.toStdString();
+    }
+}
+
+void expectId3(const QJsonObject& raw, const std::string& what) {
+    const QList<std::pair<QString, QStringList>> expected = {
+        {"version", {"2.4"}},
+        {"TIT2", {"Edited Title"}},
+        {"TPE1", {"First Artist", "Second Artist"}},
+        {"TPE2", {"Various Artists"}},
+        {"TALB", {"The Album"}},
+        {"TRCK", {"2/10"}},
+        {"TPOS", {"1/2"}},
+        {"TCON", {"Rock"}},
+        {"TCOM", {"The Composer"}},
+        {"COMM", {"A comment"}},
+        {"USLT", {kLyrics}},
+        {"TSOP", {"Artist, First"}},
+        {"TSO2", {"Artists, Various"}},
+        {"TSOT", {"Title, Source"}},
+        {"TSOA", {"Album, The"}},
+        {"TCMP", {"1"}},
+        {"TSRC", {"USRC17607839"}},
+        {"TXXX:REPLAYGAIN_TRACK_GAIN", {"-6.50 dB"}},
+        {"TXXX:REPLAYGAIN_ALBUM_PEAK", {"0.988547"}},
+        {"TXXX:MUSICBRAINZ_TRACKID", {"7c8e2b3a-1f4d-4c52-9a0e-2f1b4c6d8e90"}},
+        {"TXXX:MOOD", {"Éclatant – 東京"}}};
+    for (const auto& [key, values] : expected) {
+        EXPECT_EQ(strings(raw.value(key)), values) << what << " " << key.toStdString();
+    }
+    for (const char* absent : {"TDRC", "TXXX:ISRC", "TXXX:TRACKTOTAL", "TXXX:ARTIST"}) {
+        EXPECT_FALSE(raw.contains(absent)) << what << " " << absent;
+    }
+}
+
+void expectVorbis(const QJsonObject& raw, const std::string& what) {
+    for (const auto& [name, value] : libraryTags()) {
+        if (name == "TITLE" || name == "DATE" || name == "ARTIST") {
+            continue;
+        }
+        EXPECT_EQ(strings(raw.value(name)), QStringList{value})
+            << what << " " << name.toStdString();
+    }
+    EXPECT_EQ(strings(raw.value("TITLE")), QStringList{"Edited Title"}) << what;
+    EXPECT_EQ(strings(raw.value("ARTIST")), (QStringList{"First Artist", "Second Artist"})) << what;
+    EXPECT_FALSE(raw.contains("DATE")) << what;
+}
+
+void expectInfo(const QJsonObject& raw, const std::string& what, bool caf) {
+    const QList<std::pair<QString, QString>> expected =
+        caf ? QList<std::pair<QString, QString>>{{"title", "Edited Title"},
+                                                 {"artist", "First Artist; Second Artist"},
+                                                 {"album", "The Album"},
+                                                 {"track number", "2"},
+                                                 {"genre", "Rock"},
+                                                 {"composer", "The Composer"},
+                                                 {"comments", "A comment"}}
+            : QList<std::pair<QString, QString>>{
+                  {"INAM", "Edited Title"}, {"IART", "First Artist; Second Artist"},
+                  {"IPRD", "The Album"},    {"ITRK", "2"},
+                  {"IGNR", "Rock"},         {"ICMT", "A comment"}};
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(strings(raw.value(key)), QStringList{value}) << what << " " << key.toStdString();
+    }
+    EXPECT_FALSE(raw.contains(caf ? "year" : "ICRD")) << what << ": the date was emptied";
+}
+} // namespace
+
+TEST(TagPassThrough, ReadingKeepsEveryCommentRepeatedNamesAndLineBreaks) {
+    FlacFactory::makePicture(libraryPicture(), "jpg");
+    const TagList comments = FlacTagReader::readComments(librarySource("Read"));
+    EXPECT_EQ(comments.size(), libraryTags().size());
+    for (const auto& [name, value] : libraryTags()) {
+        EXPECT_TRUE(comments.values(name).contains(value)) << name.toStdString();
+    }
+    EXPECT_EQ(comments.values("artist"), (QStringList{"First Artist", "Second Artist"}))
+        << "in the source's order";
+    EXPECT_TRUE(FlacTagReader::readComments(
+                    TestEnvironment::writeFile(TestEnvironment::home() + "/not.flac", "junk"))
+                    .isEmpty());
+
+    TestDatabase context;
+    context.queue().ajouterUnFichier(librarySource("Queued"));
+    ASSERT_EQ(context.queue().fichiersAudio().size(), 1);
+    EXPECT_EQ(context.queue().fichiersAudio().first()->sourceTags(), comments)
+        << "read when the file is added";
+}
+
+TEST(TagPassThrough, EveryCodecCarriesEveryCommentInItsOwnFields) {
+    FlacFactory::makePicture(libraryPicture(), "jpg");
+    const QString cover = OutputReader::fileSha1(libraryPicture());
+    for (const OutputCodec& codec : OutputCodec::all()) {
+        const std::string what = codec.name;
+        TestDatabase context(QStringLiteral("%1.db").arg(codec.codecName()));
+        UserDefaults::standard().setString(codec.codecName(), "ConversionCodec");
+        const QString source = librarySource(codec.codecName());
+        context.queue().ajouterUnFichier(source);
+        editAll(context);
+        PassRunner pass(context.controleur());
+        ASSERT_TRUE(pass.runPass()) << what;
+        ASSERT_EQ(context.controleur()->passFailed(), 0)
+            << what << context.messages.join("\n").toStdString();
+
+        const QString output = QFileInfo(source).path() + "/Track." + codec.fileExtension();
+        const QJsonObject read = OutputReader::read(output);
+        EXPECT_NEAR(read.value("length").toDouble(0.5), 0.5, 0.1) << what;
+        const QJsonObject raw = read.value("raw").toObject();
+        switch (codec.tags) {
+        case OutputCodec::Tags::Mp4Atoms:
+            expectMp4(raw, what);
+            break;
+        case OutputCodec::Tags::Id3:
+            expectId3(raw, what);
+            break;
+        case OutputCodec::Tags::VorbisComments:
+            expectVorbis(raw, what);
+            break;
+        case OutputCodec::Tags::RiffInfo:
+        case OutputCodec::Tags::CafInfo:
+            expectInfo(raw, what, codec.tags == OutputCodec::Tags::CafInfo);
+            break;
+        }
+        if (codec.cover != OutputCodec::Cover::None) {
+            EXPECT_EQ(read.value("cover").toObject().value("sha1").toString(), cover)
+                << what << ": the cover survives the tags";
+        }
+    }
+}
