@@ -60,22 +60,6 @@ bool isTrue(const QString& value) {
            value.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
-// Each name once, in the order it first appears, with all its values.
-QList<QPair<QString, QStringList>> grouped(const TagList& tags) {
-    QList<QPair<QString, QStringList>> groups;
-    for (const TagList::Entry& entry : tags.entries()) {
-        auto found = std::find_if(groups.begin(), groups.end(), [&entry](const auto& group) {
-            return TagList::sameName(group.first, entry.name);
-        });
-        if (found == groups.end()) {
-            groups.append({entry.name.toUpper(), {entry.value}});
-        } else {
-            found->second.append(entry.value);
-        }
-    }
-    return groups;
-}
-
 TagLib::StringList stringList(const QStringList& values) {
     TagLib::StringList list;
     for (const QString& value : values) {
@@ -92,11 +76,12 @@ const char* fieldOf(const QString& name, Kind kind) {
 }
 
 void fillMp4(TagLib::MP4::Tag& tag, const TagList& tags) {
-    for (const auto& [name, values] : grouped(tags)) {
+    for (const auto& [name, values] : tags.groups()) {
         const char* atom = fieldOf(name, Kind::Mp4Atoms);
         if (atom == nullptr) {
-            tag.setItem(TagLibStrings::toTagLib(QStringLiteral("----:com.apple.iTunes:") + name),
-                        stringList(values));
+            tag.setItem(
+                TagLibStrings::toTagLib(QStringLiteral("----:com.apple.iTunes:") + name.toUpper()),
+                stringList(values));
             continue;
         }
         const QLatin1String field(atom);
@@ -126,11 +111,11 @@ void addId3Text(TagLib::ID3v2::Tag& tag, const char* id, const QStringList& valu
 }
 
 void fillId3(TagLib::ID3v2::Tag& tag, const TagList& tags) {
-    for (const auto& [name, values] : grouped(tags)) {
+    for (const auto& [name, values] : tags.groups()) {
         const char* id = fieldOf(name, Kind::Id3);
         if (id == nullptr) {
             tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
-                TagLibStrings::toTagLib(name), stringList(values), TagLib::String::UTF8));
+                TagLibStrings::toTagLib(name.toUpper()), stringList(values), TagLib::String::UTF8));
             continue;
         }
         const QLatin1String field(id);
@@ -218,7 +203,7 @@ QList<QPair<QString, QString>> OutputTagWriter::muxerTags(const OutputCodec& cod
     if (codec.tags != Kind::RiffInfo && codec.tags != Kind::CafInfo) {
         return keys;
     }
-    for (const auto& [name, values] : grouped(tags)) {
+    for (const auto& [name, values] : tags.groups()) {
         const char* field = fieldOf(name, codec.tags);
         if (field == nullptr || *field == '\0') {
             continue;

@@ -1,6 +1,7 @@
 #include "MultiFichierAudio.h"
 
 #include "model/ModelContext.h"
+#include "model/OutputTags.h"
 
 #include <QCoreApplication>
 
@@ -29,6 +30,37 @@ MultiFichierAudioPtr MultiFichierAudio::withRecords(const QList<FichierAudioPtr>
     aggregate->m_listeMultiFichiers = records;
     aggregate->readMetadataDictionaries();
     return aggregate;
+}
+
+QList<QPair<QString, QString>> MultiFichierAudio::carriedTags() const {
+    QList<QPair<QString, QString>> rows;
+    bool firstRecord = true;
+    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
+        QList<QPair<QString, QString>> own;
+        for (const TagList::Group& group : record->sourceTags().groups()) {
+            if (!OutputTags::isEditedName(group.name)) {
+                own.append({group.name, group.values.join(QStringLiteral("; "))});
+            }
+        }
+        for (auto& row : rows) {
+            const auto found = std::find_if(own.cbegin(), own.cend(), [&row](const auto& mine) {
+                return TagList::sameName(mine.first, row.first);
+            });
+            if (found == own.cend() || found->second != row.second) {
+                row.second = kDifference;
+            }
+        }
+        for (const auto& mine : std::as_const(own)) {
+            const bool known = std::any_of(rows.cbegin(), rows.cend(), [&mine](const auto& row) {
+                return TagList::sameName(mine.first, row.first);
+            });
+            if (!known) {
+                rows.append({mine.first, firstRecord ? mine.second : kDifference});
+            }
+        }
+        firstRecord = false;
+    }
+    return rows;
 }
 
 void MultiFichierAudio::readMetadataDictionaries() {

@@ -39,6 +39,11 @@ public:
     ImagePtr mainPictureCached(bool cached) override;
     void setImageTempURL(const PersistentURLPtr& url) override;
 
+    // The source comments that pass into the outputs untouched (every name
+    // but the edited fields'), each name once with its values joined by
+    // "; "; "-" where the files differ.
+    QList<QPair<QString, QString>> carriedTags() const;
+
     const QList<FichierAudioPtr>& listeMultiFichiers() const { return m_listeMultiFichiers; }
 
 private:

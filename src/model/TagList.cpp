@@ -37,6 +37,21 @@ QString TagList::first(const QStringList& names) const {
     return QString();
 }
 
+QList<TagList::Group> TagList::groups() const {
+    QList<Group> groups;
+    for (const Entry& entry : m_entries) {
+        auto found = std::find_if(groups.begin(), groups.end(), [&entry](const Group& group) {
+            return sameName(group.name, entry.name);
+        });
+        if (found == groups.end()) {
+            groups.append({entry.name, {entry.value}});
+        } else {
+            found->values.append(entry.value);
+        }
+    }
+    return groups;
+}
+
 bool TagList::contains(const QString& name) const {
     for (const Entry& entry : m_entries) {
         if (sameName(entry.name, name)) {

@@ -16,6 +16,12 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
+    // A name once, with all its values in order.
+    struct Group {
+        QString name;
+        QStringList values;
+    };
+
     TagList() = default;
     TagList(std::initializer_list<Entry> entries) : m_entries(entries) {}
 
@@ -26,6 +32,8 @@ public:
     QString first(const QStringList& names) const;
     QString first(const QString& name) const { return first(QStringList{name}); }
     bool contains(const QString& name) const;
+    // Each name once, in the order it first appears.
+    QList<Group> groups() const;
     void removeAll(const QString& name);
     // Puts these values in place of the name's: where its first value was,
     // or at the end.

@@ -36,7 +36,7 @@ QString InfoTableModel::columnIdentifier(int column) {
 }
 
 int InfoTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(keys().size());
+    return parent.isValid() ? 0 : m_controller->rowCount();
 }
 
 int InfoTableModel::columnCount(const QModelIndex& parent) const {
@@ -51,6 +51,10 @@ QVariant InfoTableModel::data(const QModelIndex& index, int role) const {
     const QVariant value = m_controller->cellValue(columnIdentifier(index.column()), index.row());
     if (role == Qt::ToolTipRole) {
         return index.column() == kClef ? QVariant() : value;
+    }
+    // A value of several lines (lyrics) shows on one; the tool tip has it whole.
+    if (role == Qt::DisplayRole && value.typeId() == QMetaType::QString) {
+        return value.toString().replace(QLatin1Char('\n'), QStringLiteral(" / "));
     }
     return value;
 }

@@ -6,7 +6,8 @@
 class VueCtrlrInfoFile;
 
 // The twelve metadata rows of the information view: the key's label, the
-// value read from the source and the value written into the output.
+// value read from the source and the value written into the output; below
+// them, read-only, the source's other comments, which the output carries.
 class InfoTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -116,6 +116,8 @@ void VueCtrlrInfoFile::reloadFileList() {
 void VueCtrlrInfoFile::refreshContent() {
     m_titreTextField->setText(m_fichierActif ? m_fichierActif->nomElement() : QStringLiteral("-"));
     m_titreTextField->setToolTip(m_titreTextField->text());
+    m_carriedTags =
+        m_fichierActif ? m_fichierActif->carriedTags() : QList<QPair<QString, QString>>();
     m_infoTableModel->reload();
     _updateImageView();
     const qint32 autoFind = m_fichierActif ? m_fichierActif->imageAutoFind() : -1;
@@ -221,7 +223,17 @@ void VueCtrlrInfoFile::cellFieldFocus() {
     Log::write(QStringLiteral("focus"));
 }
 
+int VueCtrlrInfoFile::rowCount() const {
+    return int(InfoTableModel::keys().size() + m_carriedTags.size());
+}
+
 QVariant VueCtrlrInfoFile::cellValue(const QString& columnIdentifier, int row) const {
+    const qsizetype carried = row - InfoTableModel::keys().size();
+    if (carried >= 0 && carried < m_carriedTags.size()) {
+        // Carried as they are: the output holds what the source does.
+        const auto& [name, value] = m_carriedTags.at(carried);
+        return columnIdentifier == QLatin1String("clef") ? name : value;
+    }
     const QString key = InfoTableModel::keys().value(row);
     if (columnIdentifier == QLatin1String("clef")) {
         return LocalizedStrings::text(key);

@@ -38,6 +38,8 @@ public:
     // What the metadata table shows and takes, by column identifier.
     QVariant cellValue(const QString& columnIdentifier, int row) const;
     bool isRowEditable(int row) const;
+    // The tag rows and, below them, one read-only row per carried comment.
+    int rowCount() const;
     // Applies an edit of the output column to every shown file; false when refused.
     bool setCellValue(int row, const QString& value);
 
@@ -62,4 +64,5 @@ private:
     InfoTableModel* m_infoTableModel;
     QLabel* m_titreTextField;
     MultiFichierAudioPtr m_fichierActif;
+    QList<QPair<QString, QString>> m_carriedTags;
 };

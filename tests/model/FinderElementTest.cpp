@@ -223,6 +223,12 @@ TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
     files[0]->outMetadataDict()->insert("artist", "Someone");
     files[0]->outMetadataDict()->insert("title", "Intro");
     EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Someone/Intro.m4a");
+    defaults.setString("%albumartist%/%title%", "DestinationMotif");
+    EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Someone/Intro.m4a")
+        << "no album artist: the artist";
+    files[0]->setSourceTags({{"ALBUMARTIST", "Various Artists"}, {"TITLE", "Intro"}});
+    EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Various Artists/Intro.m4a")
+        << "a compilation stays one album";
     files[0]->setNomDestination("Mine.m4a");
     EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Album/Mine.m4a")
         << "a name typed in the information view wins";

@@ -169,3 +169,43 @@ TEST(InfoView, PictureControlsAndExternalImages) {
     app.info().autoFindImageCheckBox()->click();
     EXPECT_FALSE(app.info().chooseImageButton()->isEnabled()) << "automatic choice on";
 }
+
+TEST(InfoView, TheSourcesOtherCommentsShowReadOnlyBelowTheEditableRows) {
+    TestApp app;
+    FlacFactory::Options options;
+    options.seconds = 0.2;
+    options.tags = FlacFactory::fullTags("One");
+    options.tags << qMakePair(QString("ALBUMARTIST"), QString("Various"))
+                 << qMakePair(QString("LYRICS"), QString("first\nsecond"))
+                 << qMakePair(QString("REPLAYGAIN_TRACK_GAIN"), QString("-3.00 dB"));
+    const QString first = FlacFactory::make(TestEnvironment::home() + "/Music/A/1.flac", options);
+    options.tags = FlacFactory::fullTags("Two");
+    options.tags << qMakePair(QString("ALBUMARTIST"), QString("Various"))
+                 << qMakePair(QString("REPLAYGAIN_TRACK_GAIN"), QString("-5.00 dB"));
+    const QString second = FlacFactory::make(TestEnvironment::home() + "/Music/A/2.flac", options);
+    app.add({first, second});
+    InfoTableModel* model = app.info().infoTableModel();
+    EXPECT_EQ(model->rowCount(), 12) << "nothing selected: the twelve rows alone";
+
+    app.selectRows({0});
+    ASSERT_EQ(model->rowCount(), 15);
+    const QStringList names = {value(app, 12, InfoTableModel::kClef).toString(),
+                               value(app, 13, InfoTableModel::kClef).toString(),
+                               value(app, 14, InfoTableModel::kClef).toString()};
+    EXPECT_EQ(names, (QStringList{"ALBUMARTIST", "LYRICS", "REPLAYGAIN_TRACK_GAIN"}))
+        << "the seven edited fields are not repeated";
+    EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "first / second");
+    EXPECT_EQ(model->data(model->index(13, InfoTableModel::kDest), Qt::ToolTipRole).toString(),
+              "first\nsecond");
+    for (int row = 12; row < 15; ++row) {
+        EXPECT_FALSE(editable(app, row)) << row;
+        EXPECT_FALSE(edit(app, row, "changed"));
+    }
+    EXPECT_EQ(value(app, 14, InfoTableModel::kDest).toString(), "-3.00 dB");
+
+    app.selectRows({0, 1});
+    ASSERT_EQ(model->rowCount(), 15);
+    EXPECT_EQ(value(app, 12, InfoTableModel::kSrce).toString(), "Various") << "shared";
+    EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "-") << "only one file has it";
+    EXPECT_EQ(value(app, 14, InfoTableModel::kSrce).toString(), "-") << "they differ";
+}
