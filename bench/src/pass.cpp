@@ -1,7 +1,8 @@
-// A conversion pass of ten three-minute album tracks with tags and cover,
-// in the same run: by the program's batch mode one file at a time against
-// the ffmpeg command line one file at a time, and with its default number
-// of jobs (one per core) against that command line run by `xargs -P cores`.
+// A conversion pass of ten three-minute album tracks with a library's tags
+// and a cover, in the same run: by the program's batch mode one file at a
+// time against the ffmpeg command line one file at a time, and with its
+// default number of jobs (one per core) against that command line run by
+// `xargs -P cores`.
 #include "BenchReport.h"
 
 #include "model/OutputCodec.h"
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     options.picturePath = FlacFactory::makePicture(TestEnvironment::home() + "/cover.jpg", "jpg");
     QStringList sources;
     for (int index = 0; index < count; ++index) {
-        options.tags = FlacFactory::fullTags(QStringLiteral("Track %1").arg(index + 1));
+        options.tags = FlacFactory::libraryTags(QStringLiteral("Track %1").arg(index + 1));
         sources << FlacFactory::make(QStringLiteral("%1/Album/%2 Track.flac")
                                          .arg(TestEnvironment::home())
                                          .arg(index + 1, 2, 10, QLatin1Char('0')),

@@ -7,6 +7,7 @@
 #include "storage/CocoLite.h"
 #include "storage/FileManager.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
@@ -16,6 +17,8 @@ namespace {
 // enough for the window to stay free.
 constexpr int kFlushIntervalMs = 40;
 constexpr int kFilesPerBatch = 64;
+// A batch ends sooner when its records take this long to make.
+constexpr qint64 kBatchBudgetMs = 30;
 } // namespace
 
 FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
@@ -113,8 +116,10 @@ void FileAdder::flush() {
     }
     CocoLite& db = ModelContext::db();
     int made = 0;
+    QElapsedTimer budget;
+    budget.start();
     db.beginTransaction();
-    while (m_next < m_items.size() && made < kFilesPerBatch) {
+    while (m_next < m_items.size() && made < kFilesPerBatch && budget.elapsed() < kBatchBudgetMs) {
         const Item& item = m_items.at(m_next);
         const bool needsReading =
             item.flac && !m_queue->isQueuedPath(item.path) && QFileInfo(item.path).isFile();

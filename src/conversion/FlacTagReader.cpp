@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
 
 #include <taglib/flacfile.h>
 #include <taglib/xiphcomment.h>
@@ -42,37 +43,10 @@ QString FlacTagReader::picturePath(const QString& sourcePath) const {
     return m_pictureFolder + QStringLiteral("/.tmp_") + hash + QStringLiteral(".jpg");
 }
 
-QString FlacTagReader::exportPicture(const QString& sourcePath, QStringList* logLines) const {
-    const QString picture = picturePath(sourcePath);
-    QString error;
-    if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
-        logLines->append(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
-    }
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(m_metaflacPath, {QStringLiteral("--export-picture-to=") + picture, sourcePath});
-    process.waitForFinished(kMetaflacTimeoutMs);
-    const bool exported = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
-                          process.error() == QProcess::UnknownError;
-    if (!exported) {
-        const QString errorText = QString::fromUtf8(process.readAllStandardError()).trimmed();
-        const QString expected =
-            QStringLiteral("%1: ERROR: FLAC file has no PICTURE block").arg(sourcePath);
-        if (!errorText.isEmpty() && !errorText.contains(expected)) {
-            logLines->append(QStringLiteral("msgerr :\n%1\n%2").arg(errorText, expected));
-        }
-        QFile::remove(picture);
-        return QString();
-    }
-    return FileManager::fileExists(picture) ? picture : QString();
-}
-
-TagList FlacTagReader::readComments(const QString& sourcePath) {
+namespace {
+TagList commentsOf(TagLib::FLAC::File& file) {
     TagList comments;
-    const QByteArray path = QFile::encodeName(sourcePath);
-    TagLib::FLAC::File file(path.constData(), false);
-    if (!file.isValid() || !file.hasXiphComment()) {
+    if (!file.hasXiphComment()) {
         return comments;
     }
     // TagLib keeps a name's values in order, the names themselves sorted.
@@ -83,6 +57,39 @@ TagList FlacTagReader::readComments(const QString& sourcePath) {
         }
     }
     return comments;
+}
+} // namespace
+
+QString FlacTagReader::exportPicture(TagLib::FLAC::File& file, const QString& sourcePath,
+                                     QStringList* logLines) const {
+    // The first PICTURE block, whatever its type, as `metaflac
+    // --export-picture-to` gives it.
+    const TagLib::List<TagLib::FLAC::Picture*> pictures = file.pictureList();
+    const QString picture = picturePath(sourcePath);
+    if (pictures.isEmpty()) {
+        QFile::remove(picture);
+        return QString();
+    }
+    const TagLib::ByteVector data = pictures.front()->data();
+    QString error;
+    if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
+        logLines->append(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
+        return QString();
+    }
+    QSaveFile output(picture);
+    if (!output.open(QIODevice::WriteOnly) ||
+        output.write(data.data(), qint64(data.size())) != qint64(data.size()) || !output.commit()) {
+        logLines->append(
+            QStringLiteral("Impossible d'écrire %1\n%2").arg(picture, output.errorString()));
+        return QString();
+    }
+    return picture;
+}
+
+TagList FlacTagReader::readComments(const QString& sourcePath) {
+    const QByteArray path = QFile::encodeName(sourcePath);
+    TagLib::FLAC::File file(path.constData(), false);
+    return file.isValid() ? commentsOf(file) : TagList();
 }
 
 SourceReading FlacTagReader::readSource(const QString& source) const {
@@ -128,8 +135,12 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
             reading.logLines << QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed);
         }
     }
-    reading.comments = readComments(source);
-    reading.picturePath = exportPicture(source, &reading.logLines);
+    const QByteArray path = QFile::encodeName(source);
+    TagLib::FLAC::File file(path.constData(), false);
+    if (file.isValid()) {
+        reading.comments = commentsOf(file);
+        reading.picturePath = exportPicture(file, source, &reading.logLines);
+    }
     reading.read = true;
     return reading;
 }

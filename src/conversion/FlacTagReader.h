@@ -6,11 +6,15 @@
 #include <QString>
 
 class FichierAudio;
+namespace TagLib::FLAC {
+class File;
+}
 class MessageSink;
 
 // Reads what the queue needs to know about a FLAC file when it is added:
-// its stream facts and tags, with `metaflac`, and its embedded picture,
-// exported into the pictures folder it is given. readSource() runs on any
+// its stream facts and the fields the information view edits, with
+// `metaflac`; every comment and the embedded picture, exported into the
+// pictures folder it is given, with TagLib. readSource() runs on any
 // thread; the rest on the thread that adds files.
 class FlacTagReader : public MetadataReader {
 public:
@@ -32,7 +36,8 @@ public:
 
 private:
     // The exported picture's path, empty when the source has none.
-    QString exportPicture(const QString& sourcePath, QStringList* logLines) const;
+    QString exportPicture(TagLib::FLAC::File& file, const QString& sourcePath,
+                          QStringList* logLines) const;
     void say(const QString& message) const;
 
     QString m_metaflacPath;

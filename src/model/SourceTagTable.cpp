@@ -24,13 +24,20 @@ TagList SourceTagTable::load(CocoLite& db, quint32 afid) {
 void SourceTagTable::save(CocoLite& db, quint32 afid, const TagList& tags) {
     db.beginTransaction();
     remove(db, afid);
+    // One statement for all the rows: a file can carry dozens of comments.
     const QString id = SqlText::unsignedNumber(afid);
+    QStringList rows;
     qint64 position = 0;
     for (const TagList::Entry& entry : tags.entries()) {
-        db.inputDBrequest(SqlText::fill(
-            u"INSERT INTO `audioTag` ( `afid`, `position`, `name`, `value` ) VALUES ( ?, ?, ?, ? )",
-            {id, SqlText::number(position++), SqlText::text(entry.name),
-             SqlText::text(entry.value)}));
+        rows << SqlText::fill(u"( ?, ?, ?, ? )",
+                              {id, SqlText::number(position++), SqlText::text(entry.name),
+                               SqlText::text(entry.value)});
+    }
+    if (!rows.isEmpty()) {
+        db.inputDBrequest(
+            QStringLiteral(
+                "INSERT INTO `audioTag` ( `afid`, `position`, `name`, `value` ) VALUES ") +
+            rows.join(QStringLiteral(", ")));
     }
     db.commitTransaction();
 }

@@ -16,42 +16,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-const QString kLyrics = QStringLiteral("First line\nSecond line = still lyrics\nThird line");
-
-QList<QPair<QString, QString>> libraryTags() {
-    return {{"TITLE", "Source Title"},
-            {"ARTIST", "First Artist"},
-            {"ARTIST", "Second Artist"},
-            {"ALBUM", "The Album"},
-            {"ALBUMARTIST", "Various Artists"},
-            {"DATE", "2021"},
-            {"TRACKNUMBER", "02"},
-            {"TRACKTOTAL", "10"},
-            {"DISCNUMBER", "1"},
-            {"DISCTOTAL", "2"},
-            {"GENRE", "Rock"},
-            {"COMPOSER", "The Composer"},
-            {"COMMENT", "A comment"},
-            {"LYRICS", kLyrics},
-            {"ARTISTSORT", "Artist, First"},
-            {"ALBUMARTISTSORT", "Artists, Various"},
-            {"TITLESORT", "Title, Source"},
-            {"ALBUMSORT", "Album, The"},
-            {"COMPILATION", "1"},
-            {"REPLAYGAIN_TRACK_GAIN", "-6.50 dB"},
-            {"REPLAYGAIN_ALBUM_PEAK", "0.988547"},
-            {"MUSICBRAINZ_TRACKID", "7c8e2b3a-1f4d-4c52-9a0e-2f1b4c6d8e90"},
-            {"ISRC", "USRC17607839"},
-            {"MOOD", "Éclatant – 東京"}};
-}
-
 QString libraryPicture() {
     return TestEnvironment::home() + "/art/cover.jpg";
 }
 
 QString librarySource(const QString& folder) {
     FlacFactory::Options options;
-    options.tags = libraryTags();
+    options.tags = FlacFactory::libraryTags();
     options.picturePath = libraryPicture();
     return FlacFactory::make(TestEnvironment::home() + "/Music/" + folder + "/Track.flac", options);
 }
@@ -85,7 +56,7 @@ void expectMp4(const QJsonObject& raw, const std::string& what) {
         {"\u00a9gen", {"Rock"}},
         {"\u00a9wrt", {"The Composer"}},
         {"\u00a9cmt", {"A comment"}},
-        {"\u00a9lyr", {kLyrics}},
+        {"\u00a9lyr", {FlacFactory::kLibraryLyrics}},
         {"soar", {"Artist, First"}},
         {"soaa", {"Artists, Various"}},
         {"sonm", {"Title, Source"}},
@@ -117,7 +88,7 @@ void expectId3(const QJsonObject& raw, const std::string& what) {
         {"TCON", {"Rock"}},
         {"TCOM", {"The Composer"}},
         {"COMM", {"A comment"}},
-        {"USLT", {kLyrics}},
+        {"USLT", {FlacFactory::kLibraryLyrics}},
         {"TSOP", {"Artist, First"}},
         {"TSO2", {"Artists, Various"}},
         {"TSOT", {"Title, Source"}},
@@ -137,7 +108,7 @@ void expectId3(const QJsonObject& raw, const std::string& what) {
 }
 
 void expectVorbis(const QJsonObject& raw, const std::string& what) {
-    for (const auto& [name, value] : libraryTags()) {
+    for (const auto& [name, value] : FlacFactory::libraryTags()) {
         if (name == "TITLE" || name == "DATE" || name == "ARTIST") {
             continue;
         }
@@ -172,8 +143,8 @@ void expectInfo(const QJsonObject& raw, const std::string& what, bool caf) {
 TEST(TagPassThrough, ReadingKeepsEveryCommentRepeatedNamesAndLineBreaks) {
     FlacFactory::makePicture(libraryPicture(), "jpg");
     const TagList comments = FlacTagReader::readComments(librarySource("Read"));
-    EXPECT_EQ(comments.size(), libraryTags().size());
-    for (const auto& [name, value] : libraryTags()) {
+    EXPECT_EQ(comments.size(), FlacFactory::libraryTags().size());
+    for (const auto& [name, value] : FlacFactory::libraryTags()) {
         EXPECT_TRUE(comments.values(name).contains(value)) << name.toStdString();
     }
     EXPECT_EQ(comments.values("artist"), (QStringList{"First Artist", "Second Artist"}))

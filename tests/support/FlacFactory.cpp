@@ -182,6 +182,36 @@ QList<QPair<QString, QString>> FlacFactory::fullTags(const QString& title) {
             {QStringLiteral("DISCNUMBER"), QStringLiteral("1")}};
 }
 
+const QString FlacFactory::kLibraryLyrics =
+    QStringLiteral("First line\nSecond line = still lyrics\nThird line");
+
+QList<QPair<QString, QString>> FlacFactory::libraryTags(const QString& title) {
+    return {{"TITLE", title},
+            {"ARTIST", "First Artist"},
+            {"ARTIST", "Second Artist"},
+            {"ALBUM", "The Album"},
+            {"ALBUMARTIST", "Various Artists"},
+            {"DATE", "2021"},
+            {"TRACKNUMBER", "02"},
+            {"TRACKTOTAL", "10"},
+            {"DISCNUMBER", "1"},
+            {"DISCTOTAL", "2"},
+            {"GENRE", "Rock"},
+            {"COMPOSER", "The Composer"},
+            {"COMMENT", "A comment"},
+            {"LYRICS", kLibraryLyrics},
+            {"ARTISTSORT", "Artist, First"},
+            {"ALBUMARTISTSORT", "Artists, Various"},
+            {"TITLESORT", "Title, Source"},
+            {"ALBUMSORT", "Album, The"},
+            {"COMPILATION", "1"},
+            {"REPLAYGAIN_TRACK_GAIN", "-6.50 dB"},
+            {"REPLAYGAIN_ALBUM_PEAK", "0.988547"},
+            {"MUSICBRAINZ_TRACKID", "7c8e2b3a-1f4d-4c52-9a0e-2f1b4c6d8e90"},
+            {"ISRC", "USRC17607839"},
+            {"MOOD", "Éclatant – 東京"}};
+}
+
 QString FlacFactory::makePicture(const QString& path, const char* format, unsigned rgb) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage picture(64, 64, QImage::Format_RGB32);

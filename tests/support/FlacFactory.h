@@ -26,6 +26,12 @@ public:
     static QString make(const QString& path) { return make(path, Options()); }
     // The usual seven tags.
     static QList<QPair<QString, QString>> fullTags(const QString& title = QStringLiteral("Title"));
+    // What a tagged library track carries: the seven with a second artist,
+    // totals, album artist, sort names, a comment, three lines of lyrics,
+    // ReplayGain, MusicBrainz and ISRC.
+    static QList<QPair<QString, QString>>
+    libraryTags(const QString& title = QStringLiteral("Source Title"));
+    static const QString kLibraryLyrics;
     // A small picture file of that format ("jpg" or "png") and colour.
     static QString makePicture(const QString& path, const char* format, unsigned rgb = 0xc03020);
     // Raw interleaved little-endian PCM of the tone.
