@@ -5,6 +5,7 @@
 #include "conversion/ConvertisseurUIDelegate.h"
 #include "conversion/ExportSession.h"
 #include "conversion/FlacStreamInfo.h"
+#include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
 #include "conversion/PublishingJournal.h"
 #include "conversion/WorkFolder.h"
@@ -187,6 +188,14 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.sourcePath = fichier->elementURL()->path();
     request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
 
+    if (fichier->sourceTags().isEmpty()) {
+        // Queued before its comments were kept: they are read now, so the
+        // output still carries them.
+        const TagList comments = FlacTagReader::readComments(request.sourcePath);
+        if (!comments.isEmpty()) {
+            fichier->setSourceTags(comments);
+        }
+    }
     request.tags = fichier->outputTags();
 
     const ImagePtr picture = fichier->mainPictureCached(false);

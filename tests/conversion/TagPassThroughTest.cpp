@@ -200,3 +200,27 @@ TEST(TagPassThrough, EveryCodecCarriesEveryCommentInItsOwnFields) {
         }
     }
 }
+
+TEST(TagPassThrough, AFileQueuedBeforeCommentsWereKeptStillCarriesThem) {
+    FlacFactory::makePicture(libraryPicture(), "jpg");
+    const QString source = librarySource("Old");
+    UserDefaults::standard().setString("mp3", "ConversionCodec");
+    {
+        TestDatabase context(QStringLiteral("old.db"));
+        context.queue().ajouterUnFichier(source);
+        context.queue().fichiersAudio().first()->outMetadataDict()->insert("title", "Edited");
+        context.queue().fichiersAudio().first()->save();
+        // As a queue saved by a version that kept the seven fields alone.
+        context.database()->inputDBrequest("DROP TABLE `audioTag`");
+    }
+    TestDatabase context(QStringLiteral("old.db"));
+    ASSERT_EQ(context.count("audioTag"), 0);
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 1);
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    const QJsonObject raw =
+        OutputReader::read(QFileInfo(source).path() + "/Track.mp3").value("raw").toObject();
+    EXPECT_EQ(strings(raw.value("TIT2")), QStringList{"Edited"});
+    EXPECT_EQ(strings(raw.value("TPE2")), QStringList{"Various Artists"});
+    EXPECT_EQ(strings(raw.value("TXXX:REPLAYGAIN_TRACK_GAIN")), QStringList{"-6.50 dB"});
+}
