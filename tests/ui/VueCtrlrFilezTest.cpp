@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -261,7 +262,8 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
     cancel.start(50);
     app.add({folder});
     cancel.stop();
-    EXPECT_TRUE(shownText.endsWith("fichiers ajoutés")) << shownText.toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d+ fichiers? ajoutés?$").match(shownText).hasMatch())
+        << shownText.toStdString();
     const qint64 added = app.queue().countOfFichiersAudio();
     EXPECT_GT(added, 1);
     EXPECT_LT(added, 401) << "the cancel stopped the addition";
