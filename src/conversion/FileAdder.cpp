@@ -58,6 +58,32 @@ void FileAdder::waitUntilDone() {
     loop.exec();
 }
 
+QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
+    QList<Item> items;
+    const auto addItem = [&items](const QString& path, const QString& root) {
+        Item item{path, root, GestionnairePileFichier::isFlacPath(path), QString()};
+        if (item.flac && QFileInfo(path).isFile()) {
+            item.canonical = GestionnairePileFichier::canonicalPath(path);
+        }
+        items.append(item);
+    };
+    for (const QString& path : paths) {
+        bool isDirectory = false;
+        if (!FileManager::fileExists(path, &isDirectory)) {
+            continue;
+        }
+        if (!isDirectory) {
+            addItem(path, QString());
+            continue;
+        }
+        const QString root = GestionnairePileFichier::canonicalPath(path);
+        for (const QString& item : Dossier::listTree(root)) {
+            addItem(item, root);
+        }
+    }
+    return items;
+}
+
 void FileAdder::start() {
     m_busy = true;
     ++m_run;
@@ -65,28 +91,27 @@ void FileAdder::start() {
     m_items.clear();
     m_readings.clear();
     m_next = 0;
+    // A whole library takes a while to list: never on the window's thread.
     const QStringList paths = std::exchange(m_pending, {});
-    for (const QString& path : paths) {
-        bool isDirectory = false;
-        if (!FileManager::fileExists(path, &isDirectory)) {
-            continue;
-        }
-        if (!isDirectory) {
-            m_items.append({path, QString(), GestionnairePileFichier::isFlacPath(path)});
-            continue;
-        }
-        const QString root = GestionnairePileFichier::canonicalPath(path);
-        for (const QString& item : Dossier::listTree(root)) {
-            m_items.append({item, root, GestionnairePileFichier::isFlacPath(item)});
-        }
+    const quint64 run = m_run;
+    m_pool.start([this, run, paths] {
+        const QList<Item> items = plan(paths);
+        QMetaObject::invokeMethod(
+            this, [this, run, items] { planned(run, items); }, Qt::QueuedConnection);
+    });
+}
+
+void FileAdder::planned(quint64 run, const QList<Item>& items) {
+    if (run != m_run) {
+        return;
     }
+    m_items = items;
     for (int index = 0; index < m_items.size(); ++index) {
         const Item& item = m_items.at(index);
-        if (!item.flac || m_queue->isQueuedPath(item.path) || !QFileInfo(item.path).isFile()) {
+        if (item.canonical.isEmpty() || m_queue->isQueued(item.canonical)) {
             continue;
         }
-        const QString path = GestionnairePileFichier::canonicalPath(item.path);
-        const quint64 run = m_run;
+        const QString path = item.canonical;
         const auto cancelled = m_cancelled;
         const FlacTagReader* reader = m_reader;
         m_pool.start([this, run, index, path, cancelled, reader] {
@@ -121,8 +146,7 @@ void FileAdder::flush() {
     db.beginTransaction();
     while (m_next < m_items.size() && made < kFilesPerBatch && budget.elapsed() < kBatchBudgetMs) {
         const Item& item = m_items.at(m_next);
-        const bool needsReading =
-            item.flac && !m_queue->isQueuedPath(item.path) && QFileInfo(item.path).isFile();
+        const bool needsReading = !item.canonical.isEmpty() && !m_queue->isQueued(item.canonical);
         if (!needsReading) {
             if (!item.flac) {
                 // Pictures are registered, anything else passed over.

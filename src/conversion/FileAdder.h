@@ -21,7 +21,8 @@ class MessageSink;
 // threads (one per core), and the records are made on the main thread in
 // batches, in order, so the list grows as they arrive and the window never
 // waits. Paths that arrive during an addition join it. Lives on the main
-// thread; the readings come back through queued calls.
+// thread; the folders are listed and the files read on the pool, and what
+// they give comes back through queued calls.
 class FileAdder : public QObject {
     Q_OBJECT
 public:
@@ -47,8 +48,13 @@ private:
         QString path;
         QString root;
         bool flac = false;
+        // For a FLAC file: its canonical path; empty when it is no file.
+        QString canonical;
     };
+    // What the paths hold, folders listed; any thread.
+    static QList<Item> plan(const QStringList& paths);
     void start();
+    void planned(quint64 run, const QList<Item>& items);
     void delivered(quint64 run, int index, const SourceReading& reading);
     void flush();
     void finish();

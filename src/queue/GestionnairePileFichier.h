@@ -30,6 +30,8 @@ public:
     bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
     static bool isFlacPath(const QString& path);
     bool isQueuedPath(const QString& path) const;
+    // The same for a path already made canonical.
+    bool isQueued(const QString& canonicalPath) const;
     void supprimerLesFichiersDansLindex(const QList<qint64>& positions, bool finishedOnly);
     void supprimerFichierAudio(const FichierAudioPtr& record);
 
@@ -60,7 +62,6 @@ public:
 private:
     bool _changerNombreDe(qint64 previousCount);
     void _viderLesTables();
-    bool isQueued(const QString& sourcePath) const;
     void rebuildSourceIndex();
 
     QueueObserver* m_observer;
