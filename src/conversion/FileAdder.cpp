@@ -25,9 +25,9 @@ FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader
                      QObject* parent)
     : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
       m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
-    // A reading mostly waits for its two metaflac processes: two per core
-    // keep the cores busy.
-    m_pool.setMaxThreadCount(std::max(2, 2 * QThread::idealThreadCount()));
+    // One reading per core: a reading's one metaflac run and its TagLib
+    // reading keep a core busy.
+    m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     m_flushTimer.setInterval(kFlushIntervalMs);
     connect(&m_flushTimer, &QTimer::timeout, this, &FileAdder::flush);
 }
