@@ -2,6 +2,8 @@
 // in its own fields, read back by mutagen and plain chunk parsing.
 #include "conversion/FlacTagReader.h"
 
+#include "conversion/OutputTagWriter.h"
+
 #include "model/OutputCodec.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
@@ -223,4 +225,26 @@ TEST(TagPassThrough, AFileQueuedBeforeCommentsWereKeptStillCarriesThem) {
     EXPECT_EQ(strings(raw.value("TIT2")), QStringList{"Edited"});
     EXPECT_EQ(strings(raw.value("TPE2")), QStringList{"Various Artists"});
     EXPECT_EQ(strings(raw.value("TXXX:REPLAYGAIN_TRACK_GAIN")), QStringList{"-6.50 dB"});
+}
+
+TEST(TagPassThrough, AnOutputThatCannotBeTaggedFailsInsteadOfGoingOutBare) {
+    const TagList tags = {{"TITLE", "T"}, {"ALBUMARTIST", "A"}};
+    for (const OutputCodec& codec : OutputCodec::all()) {
+        const bool byMuxer =
+            codec.tags == OutputCodec::Tags::RiffInfo || codec.tags == OutputCodec::Tags::CafInfo;
+        EXPECT_EQ(OutputTagWriter::muxerTags(codec, tags).isEmpty(), !byMuxer)
+            << codec.name << ": each container's tags are written once, by one writer";
+        // An output gone (or never readable) between its encoding and its tags.
+        const QString gone = TestEnvironment::home() + "/gone." + codec.fileExtension();
+        QString error;
+        EXPECT_EQ(OutputTagWriter::write(gone, codec, tags, &error), byMuxer) << codec.name;
+        EXPECT_EQ(error, byMuxer ? QString() : QString("écriture des tags impossible"))
+            << codec.name;
+    }
+    // Not MP4 nor Ogg: refused.
+    const QString junk =
+        TestEnvironment::writeFile(TestEnvironment::home() + "/junk.m4a", QByteArray(4096, 'x'));
+    QString error;
+    EXPECT_FALSE(OutputTagWriter::write(junk, *OutputCodec::find("m4a"), tags, &error));
+    EXPECT_FALSE(OutputTagWriter::write(junk, *OutputCodec::find("opus"), tags, &error));
 }
