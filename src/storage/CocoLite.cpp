@@ -89,42 +89,26 @@ qint32 CocoLite::inputDBrequest(const QString& sql) {
     return qint32(sqlite3_last_insert_rowid(m_db));
 }
 
-QVariantMap CocoLite::readRow(int columnCount) const {
-    QVariantMap row;
-    for (int column = 0; column < columnCount; ++column) {
-        const char* name = sqlite3_column_name(m_stmt, column);
-        if (name == nullptr) {
-            continue;
-        }
-        QVariant value;
-        switch (sqlite3_column_type(m_stmt, column)) {
-        case SQLITE_INTEGER:
-            value = qint32(sqlite3_column_int64(m_stmt, column));
-            break;
-        case SQLITE_FLOAT:
-            value = sqlite3_column_double(m_stmt, column);
-            break;
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-            value = QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
-            break;
-        }
-        case SQLITE_BLOB: {
-            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-            value = QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
-            break;
-        }
-        default:
-            break;
-        }
-        if (value.isValid()) {
-            row.insert(QString::fromUtf8(name), value);
-        }
+QVariant CocoLite::columnValue(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
+        return qint32(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_stmt, column);
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
     }
-    return row;
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+        return QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+    }
+    default:
+        return QVariant();
+    }
 }
 
-QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
+void CocoLite::runQuery(const QString& sql, const std::function<void(int columnCount)>& eachRow) {
     if (!m_isDBopen) {
         openDB();
     }
@@ -134,24 +118,57 @@ QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
     // then reports the misuse.
     sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &m_stmt, nullptr);
     const int columnCount = sqlite3_column_count(m_stmt);
-    QList<QVariantMap> rows;
     for (;;) {
         const int status = sqlite3_step(m_stmt);
         if (status == SQLITE_DONE) {
             sqlite3_finalize(m_stmt);
             m_stmt = nullptr;
-            return rows;
+            return;
         }
         if (status != SQLITE_ROW) {
             std::fprintf(stderr, "Failed.%d\n", status);
             std::fflush(stderr);
             std::exit(1);
         }
-        QVariantMap row = readRow(columnCount);
+        eachRow(columnCount);
+    }
+}
+
+QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
+    QList<QVariantMap> rows;
+    // Each name made once for the query, shared by all its rows.
+    QStringList names;
+    runQuery(sql, [this, &rows, &names](int columnCount) {
+        if (names.isEmpty()) {
+            for (int column = 0; column < columnCount; ++column) {
+                const char* name = sqlite3_column_name(m_stmt, column);
+                names << (name != nullptr ? QString::fromUtf8(name) : QString());
+            }
+        }
+        QVariantMap row;
+        for (int column = 0; column < columnCount; ++column) {
+            const QVariant value = columnValue(column);
+            if (value.isValid() && !names.at(column).isNull()) {
+                row.insert(names.at(column), value);
+            }
+        }
         if (!row.isEmpty()) {
             rows.append(row);
         }
-    }
+    });
+    return rows;
+}
+
+void CocoLite::forEachRow(const QString& sql,
+                          const std::function<void(const QVariantList& values)>& eachRow) {
+    runQuery(sql, [this, &eachRow](int columnCount) {
+        QVariantList values;
+        values.reserve(columnCount);
+        for (int column = 0; column < columnCount; ++column) {
+            values << columnValue(column);
+        }
+        eachRow(values);
+    });
 }
 
 bool CocoLite::readSqlCreateFile(const QString& path) {

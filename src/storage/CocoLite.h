@@ -2,7 +2,10 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
+
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -27,6 +30,10 @@ public:
     // Runs the first statement of the text; answers its rows keyed by column
     // name. NULL columns are absent and all-NULL rows are dropped.
     QList<QVariantMap> outputDBrequest(const QString& sql);
+    // The same for queries of many rows: each row's values by column
+    // position (NULL: an invalid value), handed over as it is read.
+    void forEachRow(const QString& sql,
+                    const std::function<void(const QVariantList& values)>& eachRow);
     // Runs a script of one statement per line, skipping empty and "--" lines.
     bool readSqlCreateFile(const QString& path);
 
@@ -46,7 +53,10 @@ public:
 
 private:
     void prepare(const QByteArray& sql);
-    QVariantMap readRow(int columnCount) const;
+    // Prepares and steps the first statement of the text, calling eachRow on
+    // every row while the statement stands on it.
+    void runQuery(const QString& sql, const std::function<void(int columnCount)>& eachRow);
+    QVariant columnValue(int column) const;
     [[noreturn]] void fail(const char* where, int status) const;
 
     sqlite3* m_db = nullptr;

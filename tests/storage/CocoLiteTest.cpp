@@ -49,6 +49,14 @@ TEST(CocoLite, QueriesAnswerRowsKeyedByColumnName) {
     EXPECT_EQ(rows[0].value("d").toByteArray(), QByteArray("\x00\xff\x10", 3));
     EXPECT_EQ(rows[1].keys(), (QStringList{"a", "c"})) << "NULL columns are absent";
     EXPECT_EQ(rows[1].value("a").toInt(), -7);
+
+    QList<QVariantList> positional;
+    db.forEachRow("SELECT a, c FROM t ORDER BY rowid",
+                  [&positional](const QVariantList& values) { positional << values; });
+    ASSERT_EQ(positional.size(), 3) << "by position, every row";
+    EXPECT_EQ(positional[0].at(1).toString(), QString::fromUtf8("été ✓"));
+    EXPECT_FALSE(positional[1].at(0).isValid()) << "NULL is an invalid value";
+    EXPECT_EQ(positional[2].at(0).toInt(), -7);
 }
 
 TEST(CocoLite, InputRequestsAnswerTheLastInsertedRow) {
