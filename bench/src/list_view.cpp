@@ -1,8 +1,9 @@
 // The file list with a large queue, offscreen: a full reload with the
-// painting of the visible rows, and a scroll from the top to the bottom page
-// by page.
+// painting of the visible rows, one file's new status, a scroll from the top
+// to the bottom page by page, and every file selected at once.
 #include "BenchReport.h"
 
+#include "model/SourceTagTable.h"
 #include "storage/CocoLite.h"
 #include "support/FlacFactory.h"
 #include "support/TestApp.h"
@@ -20,13 +21,17 @@
 
 namespace {
 // Writes the queue's rows straight into the database, as many starts of the
-// program would have left them.
+// program would have left them, each file with a library's comments.
 void fillDatabase(const QString& databasePath, const QStringList& sources) {
     EngineContext writer;
     writer.createDatabase(databasePath);
     writer.createTables();
     CocoLite& db = *writer.database();
-    db.inputDBrequest(QStringLiteral("BEGIN"));
+    db.beginTransaction();
+    TagList comments;
+    for (const auto& [name, value] : FlacFactory::libraryTags()) {
+        comments.append(name, value);
+    }
     int index = 0;
     for (const QString& path : sources) {
         const QString name = QFileInfo(path).completeBaseName();
@@ -71,9 +76,10 @@ void fillDatabase(const QString& databasePath, const QStringList& sources) {
                 .arg(file)
                 .arg(in)
                 .arg(out));
+        SourceTagTable::save(db, quint32(file), comments);
         ++index;
     }
-    db.inputDBrequest(QStringLiteral("COMMIT"));
+    db.commitTransaction();
 }
 
 // Scrolls from the top to the bottom, page by page, painting each page.
@@ -141,10 +147,21 @@ int main(int argc, char** argv) {
     const double statusUpdate = double(timer.nsecsElapsed()) / 1e6 / kUpdates;
 
     const double scrolled = scrollAll(table);
+
+    // Every file selected: the information view shows what they share,
+    // their carried comments read from the database for the first time.
+    QList<qint64> everyRow;
+    for (qint64 row = 0; row < count; ++row) {
+        everyRow << row;
+    }
+    timer.restart();
+    app.reglage().setSelectionFichiers(everyRow);
+    const double selectAll = double(timer.nsecsElapsed()) / 1e6;
     const QByteArray name = QByteArray::number(count);
     BenchReport::figure(("reload_" + name + "_ms").constData(), reload);
     BenchReport::figure(("scroll_" + name + "_ms").constData(), scrolled);
     BenchReport::figure("status_update_ms", statusUpdate);
+    BenchReport::figure(("select_all_" + name + "_ms").constData(), selectAll);
     TestEnvironment::tearDown();
     return 0;
 }

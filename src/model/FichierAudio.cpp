@@ -108,6 +108,24 @@ const TagList& FichierAudio::sourceTags() const {
     return *m_sourceTags;
 }
 
+void FichierAudio::loadSourceTags(const QList<FichierAudioPtr>& records) {
+    QList<quint32> missing;
+    for (const FichierAudioPtr& record : records) {
+        if (!record->m_sourceTags && record->sqliteid() != 0) {
+            missing << record->sqliteid();
+        }
+    }
+    if (missing.isEmpty()) {
+        return;
+    }
+    const QHash<quint32, TagList> loaded = SourceTagTable::load(ModelContext::db(), missing);
+    for (const FichierAudioPtr& record : records) {
+        if (!record->m_sourceTags && record->sqliteid() != 0) {
+            record->m_sourceTags = loaded.value(record->sqliteid());
+        }
+    }
+}
+
 void FichierAudio::setSourceTags(const TagList& tags) {
     m_sourceTags = tags;
     m_sourceTagsChanged = true;

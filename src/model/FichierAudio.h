@@ -100,6 +100,9 @@ public:
     // asked for, stored with the record's next save once set.
     const TagList& sourceTags() const;
     void setSourceTags(const TagList& tags);
+    // Loads the comments of the records that have not loaded theirs, in one
+    // query: a large selection asks for them all at once.
+    static void loadSourceTags(const QList<FichierAudioPtr>& records);
     // What the output receives: the source's comments, the edited fields' values
     // in place of theirs.
     TagList outputTags() const;

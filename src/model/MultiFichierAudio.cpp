@@ -4,6 +4,8 @@
 #include "model/OutputTags.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QSet>
 
 const QString MultiFichierAudio::kDifference = QStringLiteral("-");
 
@@ -33,32 +35,37 @@ MultiFichierAudioPtr MultiFichierAudio::withRecords(const QList<FichierAudioPtr>
 }
 
 QList<QPair<QString, QString>> MultiFichierAudio::carriedTags() const {
+    FichierAudio::loadSourceTags(m_listeMultiFichiers);
     QList<QPair<QString, QString>> rows;
-    bool firstRecord = true;
-    for (const FichierAudioPtr& record : m_listeMultiFichiers) {
-        QList<QPair<QString, QString>> own;
-        for (const TagList::Group& group : record->sourceTags().groups()) {
-            if (!OutputTags::isEditedName(group.name)) {
-                own.append({group.name, group.values.join(QStringLiteral("; "))});
+    // Each row's position by its name in capitals, and the names every
+    // record so far has had.
+    QHash<QString, qsizetype> rowOf;
+    for (qsizetype record = 0; record < m_listeMultiFichiers.size(); ++record) {
+        QSet<qsizetype> seen;
+        for (const TagList::Group& group : m_listeMultiFichiers.at(record)->sourceTags().groups()) {
+            if (OutputTags::isEditedName(group.name)) {
+                continue;
+            }
+            const QString joined = group.values.join(QStringLiteral("; "));
+            const QString key = group.name.toUpper();
+            const auto found = rowOf.constFind(key);
+            if (found == rowOf.constEnd()) {
+                // A name the records before this one lack.
+                seen.insert(rows.size());
+                rowOf.insert(key, rows.size());
+                rows.append({group.name, record == 0 ? joined : kDifference});
+            } else {
+                seen.insert(*found);
+                if (rows.at(*found).second != joined) {
+                    rows[*found].second = kDifference;
+                }
             }
         }
-        for (auto& row : rows) {
-            const auto found = std::find_if(own.cbegin(), own.cend(), [&row](const auto& mine) {
-                return TagList::sameName(mine.first, row.first);
-            });
-            if (found == own.cend() || found->second != row.second) {
-                row.second = kDifference;
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            if (!seen.contains(row)) {
+                rows[row].second = kDifference;
             }
         }
-        for (const auto& mine : std::as_const(own)) {
-            const bool known = std::any_of(rows.cbegin(), rows.cend(), [&mine](const auto& row) {
-                return TagList::sameName(mine.first, row.first);
-            });
-            if (!known) {
-                rows.append({mine.first, firstRecord ? mine.second : kDifference});
-            }
-        }
-        firstRecord = false;
     }
     return rows;
 }

@@ -21,6 +21,26 @@ TagList SourceTagTable::load(CocoLite& db, quint32 afid) {
     return tags;
 }
 
+QHash<quint32, TagList> SourceTagTable::load(CocoLite& db, const QList<quint32>& afids) {
+    QHash<quint32, TagList> tags;
+    if (afids.isEmpty()) {
+        return tags;
+    }
+    QStringList identifiers;
+    for (const quint32 afid : afids) {
+        identifiers << SqlText::unsignedNumber(afid);
+    }
+    // Hundreds of thousands of rows for a large selection: read by position.
+    db.forEachRow(
+        QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( ") +
+            identifiers.join(QStringLiteral(", ")) +
+            QStringLiteral(" ) ORDER BY `afid`, `position`"),
+        [&tags](const QVariantList& row) {
+            tags[row.at(0).toUInt()].append(row.at(1).toString(), row.at(2).toString());
+        });
+    return tags;
+}
+
 void SourceTagTable::save(CocoLite& db, quint32 afid, const TagList& tags) {
     db.beginTransaction();
     remove(db, afid);

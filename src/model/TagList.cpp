@@ -1,5 +1,6 @@
 #include "TagList.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 bool TagList::sameName(const QString& left, const QString& right) {
@@ -39,14 +40,15 @@ QString TagList::first(const QStringList& names) const {
 
 QList<TagList::Group> TagList::groups() const {
     QList<Group> groups;
+    QHash<QString, qsizetype> positions;
     for (const Entry& entry : m_entries) {
-        auto found = std::find_if(groups.begin(), groups.end(), [&entry](const Group& group) {
-            return sameName(group.name, entry.name);
-        });
-        if (found == groups.end()) {
+        const QString key = entry.name.toUpper();
+        const auto found = positions.constFind(key);
+        if (found == positions.constEnd()) {
+            positions.insert(key, groups.size());
             groups.append({entry.name, {entry.value}});
         } else {
-            found->values.append(entry.value);
+            groups[*found].values.append(entry.value);
         }
     }
     return groups;

@@ -85,6 +85,10 @@ TEST(OutputTags, SourceCommentsSurviveARestartAndGoWithTheirFile) {
     auto reloaded = FichierAudio::persistentObjectWithSqliteDict(
         context.database()->outputDBrequest("SELECT * FROM audioFile").value(0));
     EXPECT_EQ(reloaded->sourceTags().first("title"), "it's \"quoted\"");
+    auto cold = FichierAudio::persistentObjectWithSqliteDict(
+        context.database()->outputDBrequest("SELECT * FROM audioFile").value(0));
+    FichierAudio::loadSourceTags({cold});
+    EXPECT_EQ(cold->sourceTags().first("title"), "it's \"quoted\"") << "loaded for many at once";
     FichierAudio::vider();
     EXPECT_EQ(context.count("audioTag"), 0);
 }
