@@ -32,13 +32,14 @@ struct NumberPair {
     }
 };
 
-// A track or disc number with its total, from a separate total comment or
-// from a "3/12" value.
-NumberPair numberPair(const TagList& tags, const QString& numberName,
-                      const QStringList& totalNames) {
+// A track or disc number (TRACKNUMBER, DISCNUMBER) with its total, from a
+// separate total comment or from a "3/12" value.
+NumberPair numberPair(const TagList& tags, const QString& numberName) {
+    const bool disc = TagList::sameName(numberName, QStringLiteral("DISCNUMBER"));
     const QString text = tags.first(numberName);
     NumberPair pair{TagList::leadingInteger(text), 0};
-    const QString total = tags.first(totalNames);
+    const QString total =
+        tags.first(disc ? ContainerFields::discTotalNames() : ContainerFields::trackTotalNames());
     const qsizetype slash = text.indexOf(QLatin1Char('/'));
     if (!total.isEmpty()) {
         pair.total = TagList::leadingInteger(total);
@@ -46,13 +47,6 @@ NumberPair numberPair(const TagList& tags, const QString& numberName,
         pair.total = TagList::leadingInteger(text.mid(slash + 1));
     }
     return pair;
-}
-
-NumberPair pairFor(const TagList& tags, const QString& field) {
-    const bool disc = field == QLatin1String("disk") || field == QLatin1String("TPOS");
-    return disc ? numberPair(tags, QStringLiteral("DISCNUMBER"), ContainerFields::discTotalNames())
-                : numberPair(tags, QStringLiteral("TRACKNUMBER"),
-                             ContainerFields::trackTotalNames());
 }
 
 bool isTrue(const QString& value) {
@@ -89,7 +83,7 @@ void fillMp4(TagLib::MP4::Tag& tag, const TagList& tags) {
             continue;
         }
         if (field == QLatin1String("trkn") || field == QLatin1String("disk")) {
-            const NumberPair pair = pairFor(tags, field);
+            const NumberPair pair = numberPair(tags, name);
             if (pair.number > 0) {
                 tag.setItem(atom, TagLib::MP4::Item(int(pair.number), int(pair.total)));
             }
@@ -123,7 +117,7 @@ void fillId3(TagLib::ID3v2::Tag& tag, const TagList& tags) {
             continue;
         }
         if (field == QLatin1String("TRCK") || field == QLatin1String("TPOS")) {
-            const QString text = pairFor(tags, field).text();
+            const QString text = numberPair(tags, name).text();
             if (!text.isEmpty()) {
                 addId3Text(tag, id, {text});
             }

@@ -10,15 +10,7 @@ QString SourceTagTable::creationRequete() {
 }
 
 TagList SourceTagTable::load(CocoLite& db, quint32 afid) {
-    TagList tags;
-    const auto rows = db.outputDBrequest(SqlText::fill(
-        u"SELECT `name`, `value` FROM `audioTag` WHERE `afid` = ? ORDER BY `position`",
-        {SqlText::unsignedNumber(afid)}));
-    for (const QVariantMap& row : rows) {
-        tags.append(row.value(QStringLiteral("name")).toString(),
-                    row.value(QStringLiteral("value")).toString());
-    }
-    return tags;
+    return load(db, QList<quint32>{afid}).value(afid);
 }
 
 QHash<quint32, TagList> SourceTagTable::load(CocoLite& db, const QList<quint32>& afids) {
