@@ -309,7 +309,7 @@ int BatchConverter::run(const QStringList& arguments) {
     });
     controleur->setDelegate(this);
     if (TerminationSignals::received() == 0) {
-        controleur->demarrerLaConversion();
+        controleur->demarrerLaConversion(m_failures);
         finishWhenIdle(controleur);
     }
     controleur->setDelegate(nullptr);

@@ -1,5 +1,7 @@
 #include "BatchRunFolder.h"
 
+#include "conversion/ExportSession.h"
+#include "conversion/TemporaryJournal.h"
 #include "conversion/WorkFolder.h"
 #include "storage/FileManager.h"
 
@@ -8,26 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-namespace {
-// Only the hidden temporaries a conversion makes are ever removed.
-bool isTemporaryName(const QString& path) {
-    return QFileInfo(path).fileName().startsWith(QLatin1String(".tmp_"));
-}
-
-void removeJournalled(const QString& journalPath) {
-    QFile journal(journalPath);
-    if (!journal.open(QIODevice::ReadOnly)) {
-        return;
-    }
-    for (const QByteArray& line : journal.readAll().split('\n')) {
-        const QString path = QString::fromUtf8(line);
-        if (!path.isEmpty() && isTemporaryName(path) && FileManager::fileExists(path)) {
-            FileManager::removeItem(path);
-        }
-    }
-}
-} // namespace
 
 QString BatchRunFolder::namePrefix() {
     return QStringLiteral("tonebridge-convert-");
@@ -39,8 +21,10 @@ BatchRunFolder::BatchRunFolder()
                                                QStringLiteral("-XXXXXX"))) {}
 
 BatchRunFolder::~BatchRunFolder() {
-    if (isValid()) {
-        removeJournalled(journalPath());
+    // A session still stalled on a destination keeps its temporaries: the
+    // next run removes them once this process is gone.
+    if (isValid() && ExportSession::running() == 0) {
+        TemporaryJournal::removeListed(journalPath());
     }
 }
 
@@ -71,7 +55,7 @@ int BatchRunFolder::removeDeadRuns() {
             continue;
         }
         const QString folder = temporary.filePath(name);
-        removeJournalled(folder + QStringLiteral("/temporaries"));
+        TemporaryJournal::removeListed(folder + QStringLiteral("/temporaries"));
         if (QDir(folder).removeRecursively()) {
             ++removed;
         }

@@ -8,22 +8,40 @@
 #include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
 #include "conversion/PublishingJournal.h"
+#include "conversion/TemporaryJournal.h"
 #include "conversion/WorkFolder.h"
 #include "model/ModelContext.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
+#include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+
+namespace {
+constexpr int kCleanUpGraceMs = 500;
+
+// The name partial outputs had before each got a name of its own.
+QString legacyPartialPath(const QString& destination) {
+    const QFileInfo info(destination);
+    return info.absolutePath() + QStringLiteral("/.tmp_") + info.completeBaseName() +
+           QStringLiteral(".part.") + info.suffix();
+}
+} // namespace
 
 ConversionControleur::ConversionControleur(GestionnairePileFichier* queue,
                                            const UserDefaults* defaults, MessageSink* sink,
                                            ExternalTools::Paths tools, QObject* parent)
     : QObject(parent), m_queue(queue), m_defaults(defaults), m_sink(sink),
-      m_tools(std::move(tools)) {}
+      m_tools(std::move(tools)) {
+    if (m_queue != nullptr) {
+        m_queue->setRemovalListener(this);
+    }
+}
 
 ConversionControleur::~ConversionControleur() {
     // Quitting during a pass stops every job, as the stop button does.
@@ -31,6 +49,12 @@ ConversionControleur::~ConversionControleur() {
         m_delegate = nullptr;
         arreterLaConversion();
     }
+    if (m_queue != nullptr) {
+        m_queue->setRemovalListener(nullptr);
+    }
+    // Stopped sessions clean up on their own threads: a moment is given them
+    // to remove what they made, never more, for a destination may stall.
+    ExportSession::waitForAll(kCleanUpGraceMs);
     WorkFolder::removeForThisProcess();
 }
 
@@ -50,14 +74,8 @@ void ConversionControleur::say(const QString& message) const {
     }
 }
 
-void ConversionControleur::journal(const QString& path) const {
-    if (m_temporaryJournal.isEmpty()) {
-        return;
-    }
-    QFile file(m_temporaryJournal);
-    if (file.open(QIODevice::Append)) {
-        file.write(path.toUtf8() + '\n');
-    }
+QString ConversionControleur::temporaryJournal() const {
+    return m_temporaryJournal.isEmpty() ? WorkFolder::journalForThisProcess() : m_temporaryJournal;
 }
 
 QList<FichierAudioPtr> ConversionControleur::fichiersEnMain() const {
@@ -68,43 +86,61 @@ QList<FichierAudioPtr> ConversionControleur::fichiersEnMain() const {
     return files;
 }
 
-void ConversionControleur::demarrerLaConversion() {
+void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     if (isRunning()) {
         arreterLaConversion();
     }
+    settlePendingPublications();
     m_settings = m_defaults != nullptr ? ConversionSettings::fromDefaults(*m_defaults)
                                        : ConversionSettings();
     m_statusConvertisseur = kStatusConvertisseurDecodage;
     m_passConverted = 0;
-    m_passFailed = 0;
+    m_passFailed = refusedBeforehand;
     m_passOutputs.clear();
-    // The destinations follow the settings the pass started with. A pass
-    // starts at the top of the list: files converted already are passed
-    // over, and those a stop left ready before the queue's position are not
-    // forgotten.
+    m_taken.clear();
+    // A pass starts at the top of the list: files converted already are
+    // passed over, and those a stop left ready are not forgotten.
+    m_passPosition = 0;
     if (m_queue != nullptr) {
+        m_queueGeneration = m_queue->generation();
+        // The destinations follow the settings the pass started with.
         m_queue->raffraichirDestinationDesFichiers();
-        m_queue->remettreAuDebut();
     }
     convertirProchainFichier();
 }
 
+FichierAudioPtr ConversionControleur::nextFileToTake() {
+    if (m_queue->generation() != m_queueGeneration) {
+        // Files joined, left or moved: the list is looked through again from
+        // the top, and what this pass took is passed over.
+        m_queueGeneration = m_queue->generation();
+        m_passPosition = 0;
+    }
+    while (m_passPosition < m_queue->countOfFichiersAudio()) {
+        FichierAudioPtr fichier = m_queue->fichierAt(m_passPosition++);
+        // Files already converted without error are not converted again.
+        if (!m_taken.contains(fichier.get()) && fichier->statusConversion() != kStatusConvFiniOk) {
+            return fichier;
+        }
+    }
+    return nullptr;
+}
+
 QString ConversionControleur::reasonToRefuse(const FichierAudioPtr& fichier) const {
-    if (!fichier->originalExists()) {
-        const PersistentURLPtr source = fichier->elementURL();
+    const PersistentURLPtr source = fichier->elementURL();
+    const PersistentURLPtr destination = fichier->destinationURL();
+    if (!source || !destination) {
         return QStringLiteral("Fichier %1 absent").arg(source ? source->path() : QString());
     }
-    const PersistentURLPtr destination = fichier->destinationURL();
     // An output written earlier in this pass, or being written by another
     // job, is never replaced by another source of the pass, whatever the
     // overwrite setting: that setting is about files from before the pass.
+    // Whether the source is there and the destination free is for the job
+    // to see, off this thread.
     const auto owner = m_passOutputs.constFind(destination->path());
-    if (owner != m_passOutputs.constEnd() && owner.value() != fichier->elementURL()->path()) {
+    if (owner != m_passOutputs.constEnd() && owner.value() != source->path()) {
         return QStringLiteral("Le fichier %1 est déjà la sortie de %2")
             .arg(destination->path(), owner.value());
-    }
-    if (!m_settings.overwrite && destination->exists()) {
-        return QStringLiteral("Le fichier %1 existe déjà").arg(destination->fileName());
     }
     return QString();
 }
@@ -138,14 +174,11 @@ bool ConversionControleur::convertirProchainFichier() {
     }
     bool started = false;
     while (isRunning() && m_jobs.size() < m_settings.jobs) {
-        FichierAudioPtr fichier = m_queue->nextObject();
-        // Files already converted without error are not converted again.
-        while (fichier && fichier->statusConversion() == kStatusConvFiniOk) {
-            fichier = m_queue->nextObject();
-        }
+        const FichierAudioPtr fichier = nextFileToTake();
         if (!fichier) {
             break;
         }
+        m_taken.insert(fichier.get(), fichier);
         const QString refusal = reasonToRefuse(fichier);
         if (!refusal.isEmpty()) {
             refuse(fichier, refusal);
@@ -163,13 +196,13 @@ bool ConversionControleur::convertirProchainFichier() {
 
 void ConversionControleur::endPassIfDone() {
     if (!isRunning() || !m_jobs.isEmpty() || m_queue == nullptr ||
-        m_queue->fichierCourant() != nullptr) {
+        m_queue->generation() != m_queueGeneration ||
+        m_passPosition < m_queue->countOfFichiersAudio()) {
         return;
     }
     m_statusConvertisseur = kStatusConvertisseurFini;
     arreterLaConversion();
     WorkFolder::removeForThisProcess();
-    m_queue->remettreAuDebut();
     notifyDelegate();
     say(QStringLiteral("Conversion terminée : %1 convertis, %2 en erreur")
             .arg(m_passConverted)
@@ -238,48 +271,30 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     if (m_delegate != nullptr) {
         m_delegate->fichierChange(this, fichier);
     }
-    const QString source = fichier->elementURL()->path();
-    const FlacStreamInfo stream = FlacStreamInfo::read(source);
     JobRequest request;
     request.displayName = fichier->nomElement();
-    request.sourcePath = source;
-    request.decodedPath =
-        WorkFolder::forThisProcess() + QStringLiteral("/%1.aif").arg(++m_jobSerial);
+    request.sourcePath = fichier->elementURL()->path();
+    request.workFolder = WorkFolder::forThisProcess();
+    request.serial = ++m_jobSerial;
     request.flacPath = m_tools.flac;
-    request.flacArguments =
-        ConversionJob::decodingArguments(source, request.decodedPath, m_settings.preserveDate,
-                                         m_settings.overwrite, m_settings.compression);
+    request.preserveDate = m_settings.preserveDate;
+    request.overwrite = m_settings.overwrite;
+    request.compression = m_settings.compression;
     request.exportRequest = exportRequest(fichier);
-    request.exportRequest.inputPath = request.decodedPath;
-    request.totalSamples = stream.totalSamples;
-    request.channels = stream.channels;
-    request.bitsPerSample = stream.bitsPerSample;
+    request.exportRequest.deleteSource = m_settings.deleteSource;
+    request.exportRequest.temporaryJournal = temporaryJournal();
     request.stallTimeoutMs = m_stallTimeoutMs;
-    request.runLimitMs = ConversionJob::decodeTimeLimitMs(stream.totalSamples, stream.sampleRate,
-                                                          QFileInfo(source).size());
-    // A rate the encoder cannot take is said only when the user chose it, or
-    // when the codec has rates of its own (AAC, MP3) that the source misses.
-    const OutputCodec* codec = OutputCodec::find(m_settings.codec);
-    const bool chosen = m_settings.sampleRate > 0;
-    const int askedRate = chosen ? int(m_settings.sampleRate) : stream.sampleRate;
-    if (codec != nullptr && askedRate > 0 && (chosen || codec->onlySampleRate == 0)) {
-        const int usable = CodecTable::usableSampleRate(*codec, askedRate);
-        if (usable != askedRate) {
-            say(QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
-                    .arg(QString::number(askedRate), m_settings.codec, QString::number(usable)));
-        }
-    }
-    journal(ExportSession::partialPath(request.exportRequest.destinationPath));
 
     auto* job = new ConversionJob(request, this);
     m_jobs.insert(job, fichier);
     m_jobOrder.append(job);
     connect(job, &ConversionJob::message, this, [this](const QString& text) { say(text); });
     connect(job, &ConversionJob::encodingStarted, this, [this, job] { commencerEncodage(job); });
-    connect(job, &ConversionJob::aboutToPublish, this, [this, job] {
+    connect(job, &ConversionJob::aboutToPublish, this, [this, job](const QString& partial) {
         if (const FichierAudioPtr published = m_jobs.value(job)) {
+            m_publishing.insert(job);
             PublishingJournal::note(ModelContext::db(), published->sqliteid(),
-                                    published->destinationURL()->path());
+                                    published->destinationURL()->path(), partial);
         }
     });
     connect(job, &ConversionJob::ended, this,
@@ -303,6 +318,7 @@ void ConversionControleur::commencerEncodage(ConversionJob* job) {
 void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result) {
     const FichierAudioPtr fichier = m_jobs.take(job);
     m_jobOrder.removeAll(job);
+    const bool publishing = m_publishing.remove(job);
     job->disconnect(this);
     job->disposeWhenIdle();
     if (!fichier) {
@@ -310,14 +326,13 @@ void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result)
     }
     switch (result.outcome) {
     case JobResult::Outcome::Converted:
-        terminerFichier(fichier, result.notice);
+        terminerFichier(fichier, result);
         break;
     case JobResult::Outcome::Failed:
         echouerFichier(fichier, result.reason);
         break;
     case JobResult::Outcome::Stopped:
-        releaseDestination(fichier);
-        fichier->setStatusConversion(kStatusConvPret);
+        stopped(fichier, publishing);
         break;
     }
     if (isRunning()) {
@@ -326,39 +341,36 @@ void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result)
     }
 }
 
-void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier, const QString& notice) {
-    const bool succeeded = fichier->destinationExists();
-    if (!succeeded) {
-        releaseDestination(fichier);
+void ConversionControleur::stopped(const FichierAudioPtr& fichier, bool publishing) {
+    releaseDestination(fichier);
+    fichier->setStatusConversion(kStatusConvPret);
+    // A publishing the stop caught is settled later, once its thread has
+    // ended: its row says where to look.
+    if (!publishing) {
+        PublishingJournal::clear(ModelContext::db(), fichier->sqliteid());
     }
-    fichier->setStatusConversion(succeeded ? kStatusConvFiniOk : kStatusConvFiniErreur);
-    ++(succeeded ? m_passConverted : m_passFailed);
-    fichier->setFailureReason(succeeded ? QString()
-                                        : QStringLiteral("Le fichier %1 est absent")
-                                              .arg(fichier->destinationURL()->fileName()));
-    if (!notice.isEmpty()) {
-        say(notice);
+}
+
+void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
+                                           const JobResult& result) {
+    fichier->setStatusConversion(kStatusConvFiniOk);
+    ++m_passConverted;
+    fichier->setFailureReason(QString());
+    if (!result.notice.isEmpty()) {
+        say(result.notice);
     }
-    const QFileInfo output(fichier->destinationURL()->path());
-    if (output.exists()) {
-        fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), output.size());
+    if (result.outputSize > 0) {
+        fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), result.outputSize);
     }
     CocoLite& db = ModelContext::db();
     db.beginTransaction();
     fichier->save();
     PublishingJournal::clear(db, fichier->sqliteid());
     db.commitTransaction();
-    if (succeeded && m_settings.deleteSource) {
-        QString error;
-        const QString source = fichier->elementURL()->path();
-        if (!FileManager::removeItem(source, &error)) {
-            Log::write(QStringLiteral("Impossible de supprimer %1\n%2").arg(source, error));
-        }
-    }
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
-    if (succeeded && m_settings.forgetWhenFinished && m_queue != nullptr) {
+    if (m_settings.forgetWhenFinished && m_queue != nullptr) {
         m_queue->supprimerFichierAudio(fichier);
     }
     say(QStringLiteral("Encodage de %1 terminé").arg(fichier->destinationURL()->fileName()));
@@ -378,22 +390,105 @@ void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const 
     }
 }
 
+void ConversionControleur::stopJobs(const QList<ConversionJob*>& jobs,
+                                    const QHash<ConversionJob*, FichierAudioPtr>& files,
+                                    bool leavingQueue) {
+    for (ConversionJob* job : jobs) {
+        const bool publishing = m_publishing.remove(job);
+        job->disconnect(this);
+        const FichierAudioPtr fichier = files.value(job);
+        if (!leavingQueue) {
+            // A job whose output is already final ends converted, even now.
+            connect(job, &ConversionJob::ended, this,
+                    [this, fichier, publishing](const JobResult& result) {
+                        if (result.outcome == JobResult::Outcome::Converted) {
+                            terminerFichier(fichier, result);
+                        } else {
+                            stopped(fichier, publishing);
+                        }
+                    });
+        }
+        job->stop();
+        job->disconnect(this);
+    }
+}
+
 void ConversionControleur::arreterLaConversion() {
     const QList<ConversionJob*> jobs = std::exchange(m_jobOrder, {});
     const QHash<ConversionJob*, FichierAudioPtr> files = std::exchange(m_jobs, {});
     m_statusConvertisseur = kStatusConvertisseurArrete;
-    for (ConversionJob* job : jobs) {
-        job->disconnect(this);
-        job->stop();
-        const FichierAudioPtr fichier = files.value(job);
-        const qint32 status = fichier->statusConversion();
-        if (status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage) {
-            releaseDestination(fichier);
-            fichier->setStatusConversion(kStatusConvPret);
-        }
-    }
+    stopJobs(jobs, files, false);
     if (m_delegate != nullptr) {
         m_delegate->echoUserMessage(QStringLiteral("Conversion Terminée."));
+    }
+}
+
+void ConversionControleur::fichiersVontQuitterLaPile(const QList<FichierAudioPtr>& fichiers) {
+    QList<ConversionJob*> leaving;
+    QHash<ConversionJob*, FichierAudioPtr> files;
+    for (ConversionJob* job : std::as_const(m_jobOrder)) {
+        const FichierAudioPtr fichier = m_jobs.value(job);
+        if (fichiers.contains(fichier)) {
+            leaving << job;
+            files.insert(job, fichier);
+        }
+    }
+    for (ConversionJob* job : std::as_const(leaving)) {
+        m_jobs.remove(job);
+        m_jobOrder.removeAll(job);
+    }
+    // A file that leaves is never converted behind the user's back.
+    stopJobs(leaving, files, true);
+    for (const FichierAudioPtr& fichier : fichiers) {
+        m_taken.remove(fichier.get());
+    }
+    if (!leaving.isEmpty() && isRunning()) {
+        // Its place goes to the next file once the queue has let it go.
+        QTimer::singleShot(0, this, [this] { convertirProchainFichier(); });
+    }
+}
+
+void ConversionControleur::settlePendingPublications() {
+    CocoLite& db = ModelContext::db();
+    for (const PublishingJournal::Row& row : PublishingJournal::pending(db)) {
+        FichierAudioPtr record;
+        bool inFlight = false;
+        for (const FichierAudioPtr& queued :
+             m_queue != nullptr ? m_queue->fichiersAudio() : QList<FichierAudioPtr>()) {
+            if (queued->sqliteid() == row.afid) {
+                record = queued;
+            }
+        }
+        for (const FichierAudioPtr& file : std::as_const(m_jobs)) {
+            inFlight = inFlight || file == record;
+        }
+        if (record && inFlight) {
+            continue;
+        }
+        const QString partial =
+            row.partial.isEmpty() ? legacyPartialPath(row.destination) : row.partial;
+        const FileIdentity output = FileIdentity::of(row.destination);
+        const FileIdentity left = FileIdentity::of(partial);
+        // Linked but not yet unlinked, the partial file is the output itself.
+        const bool published =
+            output.exists() &&
+            (!left.exists() || (left.device == output.device && left.inode == output.inode));
+        if (left.exists() && TemporaryJournal::isTemporaryName(partial)) {
+            FileManager::removeItem(partial);
+        }
+        if (record && published) {
+            // The output reached its name before the program or the pass
+            // ended: the file is converted. Its source is left alone.
+            record->setStatusConversion(kStatusConvFiniOk);
+            record->setFailureReason(QString());
+            record->save();
+            if (m_defaults != nullptr &&
+                m_defaults->boolForKey(QStringLiteral("ForgetWhenFinished")) &&
+                m_queue != nullptr) {
+                m_queue->supprimerFichierAudio(record);
+            }
+        }
+        PublishingJournal::clear(db, row.afid);
     }
 }
 
@@ -417,11 +512,11 @@ qint64 ConversionControleur::filesStillToTake() const {
     if (m_queue == nullptr) {
         return 0;
     }
-    // The files after the queue's position that a pass converts.
+    // The files a pass converts that it has not taken yet.
     const auto files = m_queue->fichiersAudio();
-    return std::count_if(
-        files.cbegin() + std::min(m_queue->enumeratorIndex(), files.size()), files.cend(),
-        [](const FichierAudioPtr& file) { return file->statusConversion() != kStatusConvFiniOk; });
+    return std::count_if(files.cbegin(), files.cend(), [this](const FichierAudioPtr& file) {
+        return file->statusConversion() != kStatusConvFiniOk && !m_taken.contains(file.get());
+    });
 }
 
 QString ConversionControleur::passMessage() const {
@@ -434,5 +529,5 @@ QString ConversionControleur::passMessage() const {
 }
 
 qint32 ConversionControleur::indexFichier() const {
-    return m_queue != nullptr ? qint32(m_queue->enumeratorIndex()) : 0;
+    return qint32(m_taken.size());
 }

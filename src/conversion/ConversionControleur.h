@@ -3,9 +3,11 @@
 #include "conversion/ConversionSettings.h"
 #include "conversion/ExternalTools.h"
 #include "model/FichierAudio.h"
+#include "queue/QueueContext.h"
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 
 #include <atomic>
 
@@ -28,18 +30,23 @@ enum StatusConvertisseur : qint32 {
 
 // Runs a conversion pass over the queue: up to the pass's number of jobs at
 // once, files taken in list order, each through a job of its own (decoding,
-// export, checks). It keeps the pass's counts and the files' statuses,
-// applies the end of each file (record saved, source deleted, file
-// forgotten) and starts the next as soon as a job ends, until the queue is
-// exhausted or the user stops. Lives on the main thread.
-class ConversionControleur : public QObject {
+// export, checks, the source's deletion). It keeps the pass's own position
+// and the files it has taken, so files added, removed or sorted during a pass
+// never make it take a file twice; it keeps the pass's counts and the files'
+// statuses, applies the end of each file (record saved, file forgotten) and
+// starts the next as soon as a job ends, until every file is taken or the
+// user stops. A file removed from the queue has its job stopped first.
+// Lives on the main thread.
+class ConversionControleur : public QObject, public QueueRemovalListener {
     Q_OBJECT
 public:
     ConversionControleur(GestionnairePileFichier* queue, const UserDefaults* defaults,
                          MessageSink* sink, ExternalTools::Paths tools, QObject* parent = nullptr);
     ~ConversionControleur() override;
 
-    void demarrerLaConversion();
+    // Files refused before the pass (a terminal run's paths) count among
+    // its errors.
+    void demarrerLaConversion(int refusedBeforehand = 0);
     // Stops every job: each file in hand goes back to ready and its
     // temporaries and partial output go.
     void arreterLaConversion();
@@ -68,9 +75,17 @@ public:
     void setTools(const ExternalTools::Paths& tools) { m_tools = tools; }
     // How long a decode may write nothing before it is taken for hung.
     void setStallTimeoutMs(int milliseconds) { m_stallTimeoutMs = milliseconds; }
-    // A file to which every partial output's path is added before it is
-    // written, so that what a killed run leaves can be found; none by default.
+    // A file to which every temporary made beside the music is added before
+    // it is made, so that what a killed run leaves can be found; by default
+    // one in this process's work folder.
     void setTemporaryJournal(const QString& path) { m_temporaryJournal = path; }
+    QString temporaryJournal() const;
+
+    // Settles the outputs whose publishing a crash or a stop interrupted:
+    // one in place under its name is converted, a partial one goes.
+    void settlePendingPublications();
+
+    void fichiersVontQuitterLaPile(const QList<FichierAudioPtr>& fichiers) override;
 
     // What the export of a file is given: its tags and cover, the pass's
     // conversions.
@@ -81,16 +96,22 @@ private:
     void say(const QString& message) const;
     // Why a file cannot be converted before it is decoded; empty when it can.
     QString reasonToRefuse(const FichierAudioPtr& fichier) const;
+    // The next file the pass has not taken, in list order; none at the end.
+    FichierAudioPtr nextFileToTake();
     void refuse(const FichierAudioPtr& fichier, const QString& reason);
     void reserveDestination(const FichierAudioPtr& fichier);
     void releaseDestination(const FichierAudioPtr& fichier);
     void startJob(const FichierAudioPtr& fichier);
     void commencerEncodage(ConversionJob* job);
     void jobEnded(ConversionJob* job, const JobResult& result);
-    void terminerFichier(const FichierAudioPtr& fichier, const QString& notice);
+    void terminerFichier(const FichierAudioPtr& fichier, const JobResult& result);
     void echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
+    void stopped(const FichierAudioPtr& fichier, bool publishing);
+    // Stops the jobs at once; files that leave the queue are not told how
+    // their jobs ended.
+    void stopJobs(const QList<ConversionJob*>& jobs,
+                  const QHash<ConversionJob*, FichierAudioPtr>& files, bool leavingQueue);
     void endPassIfDone();
-    void journal(const QString& path) const;
     qint64 filesStillToTake() const;
     static QString unreadablePictureName(FichierAudio& fichier, const ImagePtr& picture);
 
@@ -103,6 +124,13 @@ private:
     ConversionSettings m_settings;
     QHash<ConversionJob*, FichierAudioPtr> m_jobs;
     QList<ConversionJob*> m_jobOrder;
+    // The jobs told to publish: a stop leaves their journal rows to be settled.
+    QSet<ConversionJob*> m_publishing;
+    // The files this pass took (started, refused or ended), held so that
+    // their addresses stay theirs, and where in the list it goes on.
+    QHash<const FichierAudio*, FichierAudioPtr> m_taken;
+    qint64 m_passPosition = 0;
+    quint64 m_queueGeneration = 0;
     // The outputs of this pass and the source each belongs to.
     QHash<QString, QString> m_passOutputs;
     int m_passConverted = 0;

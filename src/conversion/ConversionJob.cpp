@@ -1,14 +1,18 @@
 #include "ConversionJob.h"
 
+#include "conversion/CodecTable.h"
 #include "conversion/ExportSession.h"
 #include "conversion/FlacTagReader.h"
+#include "model/OutputCodec.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <csignal>
+#include <sys/statvfs.h>
 
 namespace {
 // Decoding is fast; most of a file's time goes to encoding.
@@ -20,6 +24,14 @@ void ensureFolder(const QString& folder) {
         Log::write(QStringLiteral("Impossible de créer %1\n%2").arg(folder, error));
     }
 }
+
+qint64 freeBytes(const QString& folder) {
+    struct statvfs info {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0) {
+        return -1;
+    }
+    return qint64(info.f_bavail) * qint64(info.f_frsize);
+}
 } // namespace
 
 ConversionJob::ConversionJob(JobRequest request, QObject* parent)
@@ -29,13 +41,16 @@ ConversionJob::ConversionJob(JobRequest request, QObject* parent)
 }
 
 ConversionJob::~ConversionJob() {
-    // The export's thread is joined before anything else goes.
-    m_session.reset();
+    if (m_session) {
+        // Never joined: a session left behind cleans up on its own thread.
+        m_session->setStepEnded(nullptr);
+        m_session->cancel();
+    }
 }
 
 QStringList ConversionJob::decodingArguments(const QString& source, const QString& decoded,
-                                             bool preserveDate, bool overwrite,
-                                             qint64 compression) {
+                                             bool preserveDate, bool overwrite, qint64 compression,
+                                             const FlacStreamInfo& stream) {
     QStringList arguments = {QStringLiteral("-d"), source, QStringLiteral("-o"), decoded,
                              QStringLiteral("-s")};
     arguments << (preserveDate ? QStringLiteral("--preserve-modtime")
@@ -49,7 +64,18 @@ QStringList ConversionJob::decodingArguments(const QString& source, const QStrin
     if (compression >= 0) {
         arguments << QStringLiteral("-%1").arg(quint64(compression));
     }
+    if (stream.ogg) {
+        arguments << QStringLiteral("--ogg");
+    }
+    if (!stream.lengthKnown()) {
+        arguments << QStringLiteral("--force-rf64-format");
+    }
     return arguments;
+}
+
+QString ConversionJob::decodedFileName(quint64 serial, const FlacStreamInfo& stream) {
+    return QString::number(serial) +
+           (stream.lengthKnown() ? QStringLiteral(".aif") : QStringLiteral(".wav"));
 }
 
 qint64 ConversionJob::decodeTimeLimitMs(quint64 totalSamples, int sampleRate, qint64 fileSize) {
@@ -64,25 +90,94 @@ qint64 ConversionJob::decodeTimeLimitMs(quint64 totalSamples, int sampleRate, qi
 
 void ConversionJob::start() {
     emit message(QStringLiteral("Decodage ") + m_request.displayName);
+    ExportRequest exportRequest = m_request.exportRequest;
+    exportRequest.sourcePath = m_request.sourcePath;
+    m_session = std::make_shared<ExportSession>(exportRequest);
+    m_session->setStepEnded([this] {
+        QMetaObject::invokeMethod(this, &ConversionJob::sessionStepEnded, Qt::QueuedConnection);
+    });
+    m_session->prepare();
+}
+
+void ConversionJob::sessionStepEnded() {
+    if (m_ended || !m_session) {
+        return;
+    }
+    switch (m_session->status()) {
+    case ExportSession::Status::Prepared:
+        startDecoding();
+        break;
+    case ExportSession::Status::Exported:
+        m_phase = Phase::Publishing;
+        emit aboutToPublish(m_session->partialPath());
+        m_session->publish();
+        break;
+    case ExportSession::Status::Completed:
+        // The controller says it is done once the file's end is recorded.
+        finish({JobResult::Outcome::Converted, QString(), m_session->notice(),
+                m_session->outputSize()});
+        break;
+    case ExportSession::Status::Failed:
+        sessionFailed();
+        break;
+    default:
+        break;
+    }
+}
+
+void ConversionJob::sessionFailed() {
+    const QString error = m_session->errorText();
+    if (m_phase == Phase::Preparing) {
+        fail(error, error);
+        return;
+    }
+    const QString name = QFileInfo(m_request.exportRequest.destinationPath).fileName();
+    const QString text = QStringLiteral("Encodage de %1 impossible").arg(name);
+    Log::write(QStringLiteral("export failed\n%1").arg(error));
+    fail(text, text + QLatin1Char('\n') + error);
+}
+
+void ConversionJob::sayRateChange() {
+    // A rate the encoder cannot take is said only when the user chose it, or
+    // when the codec has rates of its own (AAC, MP3) that the source misses.
+    const ExportRequest& exportRequest = m_request.exportRequest;
+    const OutputCodec* codec = OutputCodec::find(exportRequest.codec);
+    const bool chosen = exportRequest.sampleRate > 0;
+    const int askedRate = chosen ? int(exportRequest.sampleRate) : m_stream.sampleRate;
+    if (codec == nullptr || askedRate <= 0 || (!chosen && codec->onlySampleRate != 0)) {
+        return;
+    }
+    const int usable = CodecTable::usableSampleRate(*codec, askedRate);
+    if (usable != askedRate) {
+        emit message(
+            QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
+                .arg(QString::number(askedRate), exportRequest.codec, QString::number(usable)));
+    }
+}
+
+void ConversionJob::startDecoding() {
+    m_phase = Phase::Decoding;
+    m_stream = m_session->sourceStream();
+    m_decodedPath =
+        m_request.workFolder + QLatin1Char('/') + decodedFileName(m_request.serial, m_stream);
     removeDecoded();
-    ensureFolder(QFileInfo(m_request.decodedPath).absolutePath());
-    ensureFolder(QFileInfo(m_request.exportRequest.destinationPath).absolutePath());
+    ensureFolder(m_request.workFolder);
+    sayRateChange();
+    m_runLimitMs = decodeTimeLimitMs(m_stream.totalSamples, m_stream.sampleRate,
+                                     QFileInfo(m_request.sourcePath).size());
     auto* process = new QProcess(this);
     process->setProcessEnvironment(FlacTagReader::toolEnvironment());
     process->setStandardOutputFile(QProcess::nullDevice());
     connect(process, &QProcess::finished, this, &ConversionJob::decodingEnded);
-    // Queued: a program that cannot start ends the job after start() has
-    // returned, never inside it (a pass over thousands of files would
-    // otherwise nest one start in the next).
+    // Queued: a program that cannot start ends the job after this call has
+    // returned, never inside it.
     connect(
         process, &QProcess::errorOccurred, this,
         [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart && !m_ended) {
                 const QString reason =
                     QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("flac"));
-                emit message(reason);
-                Log::write(reason);
-                finish({JobResult::Outcome::Failed, reason, QString()});
+                fail(reason, reason);
             }
         },
         Qt::QueuedConnection);
@@ -93,7 +188,9 @@ void ConversionJob::start() {
             Qt::QueuedConnection);
         return;
     }
-    process->start(m_request.flacPath, m_request.flacArguments);
+    process->start(m_request.flacPath,
+                   decodingArguments(m_request.sourcePath, m_decodedPath, m_request.preserveDate,
+                                     m_request.overwrite, m_request.compression, m_stream));
     m_sinceStart.start();
     m_sinceProgress.start();
     m_watchdog.start();
@@ -104,55 +201,41 @@ void ConversionJob::decodingEnded(int exitCode, QProcess::ExitStatus exitStatus)
     if (m_ended) {
         return;
     }
-    if (exitStatus != QProcess::NormalExit || exitCode != 0) {
-        QString errorText = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
-        if (exitStatus != QProcess::NormalExit) {
-            errorText = (errorText + QStringLiteral("\nflac interrompu")).trimmed();
-        }
-        const QString reason = QStringLiteral("Erreur Decodage %1").arg(errorText);
-        emit message(reason);
-        Log::write(reason);
-        finish({JobResult::Outcome::Failed, reason, QString()});
+    if (exitStatus == QProcess::NormalExit && exitCode == 0) {
+        m_phase = Phase::Encoding;
+        emit encodingStarted();
+        emit message(QStringLiteral("Encodage de %1")
+                         .arg(QFileInfo(m_request.exportRequest.destinationPath).fileName()));
+        m_session->exportDecoded(m_decodedPath);
         return;
     }
-    startExport();
-}
-
-void ConversionJob::startExport() {
-    const QString name = QFileInfo(m_request.exportRequest.destinationPath).fileName();
-    emit encodingStarted();
-    emit message(QStringLiteral("Encodage de %1").arg(name));
-    m_session = std::make_shared<ExportSession>(m_request.exportRequest);
-    m_session->setPublishLater(true);
-    m_session->exportAsynchronously([this](ExportSession&) {
-        QMetaObject::invokeMethod(this, &ConversionJob::exportEnded, Qt::QueuedConnection);
-    });
-}
-
-void ConversionJob::exportEnded() {
-    if (m_ended || !m_session) {
+    const QString errorText = QString::fromUtf8(m_process->readAllStandardError()).trimmed();
+    if (exitStatus == QProcess::NormalExit && cacheTooSmall(errorText)) {
+        Log::write(QStringLiteral("Erreur Decodage %1").arg(errorText));
+        const QString reason =
+            QStringLiteral("Le cache %1 est plein : le son décodé de %2 n'a pas pu y être écrit")
+                .arg(QFileInfo(m_request.workFolder).absolutePath(), m_request.displayName);
+        fail(reason, reason);
         return;
     }
-    removeDecoded();
-    const QString name = QFileInfo(m_request.exportRequest.destinationPath).fileName();
-    const ExportSession::Status status = m_session->status();
-    if (status == ExportSession::Status::Completed) {
-        emit aboutToPublish();
-        if (m_session->publish()) {
-            // The controller says it is done once the file's end is recorded.
-            finish({JobResult::Outcome::Converted, QString(), m_session->notice()});
-            return;
-        }
+    QString shown = errorText;
+    if (exitStatus != QProcess::NormalExit) {
+        shown = (shown + QStringLiteral("\nflac interrompu")).trimmed();
     }
-    if (m_session->status() == ExportSession::Status::Failed) {
-        const QString text = QStringLiteral("Encodage de %1 impossible").arg(name);
-        emit message(text);
-        Log::write(QStringLiteral("export failed\n%1").arg(m_session->errorText()));
-        finish({JobResult::Outcome::Failed, text + QLatin1Char('\n') + m_session->errorText(),
-                QString()});
-    } else {
-        finish({JobResult::Outcome::Stopped, QString(), QString()});
+    const QString reason = QStringLiteral("Erreur Decodage %1").arg(shown);
+    fail(reason, reason);
+}
+
+bool ConversionJob::cacheTooSmall(const QString& flacErrors) const {
+    // flac says only that writing stopped; the decoded audio not fitting in
+    // what the cache has free tells why (flac has removed its part by now).
+    if (!flacErrors.contains(QLatin1String("ABORTED")) || !m_stream.lengthKnown()) {
+        return false;
     }
+    const qint64 needed =
+        qint64(m_stream.totalSamples) * m_stream.channels * ((m_stream.bitsPerSample + 7) / 8);
+    const qint64 available = freeBytes(m_request.workFolder);
+    return available >= 0 && available < needed;
 }
 
 void ConversionJob::watch() {
@@ -160,7 +243,7 @@ void ConversionJob::watch() {
         m_watchdog.stop();
         return;
     }
-    const qint64 size = QFileInfo(m_request.decodedPath).size();
+    const qint64 size = QFileInfo(m_decodedPath).size();
     if (size != m_lastDecodedSize) {
         m_lastDecodedSize = size;
         m_sinceProgress.start();
@@ -169,9 +252,9 @@ void ConversionJob::watch() {
     if (m_sinceProgress.elapsed() > m_request.stallTimeoutMs) {
         reason = QStringLiteral("flac n'a rien écrit depuis %1 s : arrêté")
                      .arg(QString::number(m_request.stallTimeoutMs / 1000.0, 'g', 3));
-    } else if (m_sinceStart.elapsed() > m_request.runLimitMs) {
+    } else if (m_sinceStart.elapsed() > m_runLimitMs) {
         reason = QStringLiteral("flac décode depuis plus de %1 s : arrêté")
-                     .arg(QString::number(m_request.runLimitMs / 1000));
+                     .arg(QString::number(m_runLimitMs / 1000));
     }
     if (reason.isEmpty()) {
         return;
@@ -181,32 +264,35 @@ void ConversionJob::watch() {
     m_watchdog.stop();
     m_process->disconnect(this);
     m_process->kill();
-    const QString message = QStringLiteral("Erreur Decodage %1").arg(reason);
-    emit this->message(message);
-    Log::write(message);
-    finish({JobResult::Outcome::Failed, message, QString()});
+    const QString text = QStringLiteral("Erreur Decodage %1").arg(reason);
+    fail(text, text);
 }
 
 double ConversionJob::fraction() const {
-    const double total = double(m_request.totalSamples);
-    if (m_session) {
+    const double total = double(m_stream.totalSamples);
+    if (m_phase >= Phase::Encoding && m_session) {
         const double encoded = total > 0 ? std::min(1.0, m_session->samplesRead() / total) : 0.0;
         return kDecodingShare + (1.0 - kDecodingShare) * encoded;
     }
-    const double bytes = total * m_request.channels * ((m_request.bitsPerSample + 7) / 8);
+    const double bytes = total * m_stream.channels * ((m_stream.bitsPerSample + 7) / 8);
     const double decoded =
         bytes > 0 ? std::min(1.0, double(std::max<qint64>(m_lastDecodedSize, 0)) / bytes) : 0.0;
     return kDecodingShare * decoded;
 }
 
 void ConversionJob::removeDecoded() {
-    if (FileManager::fileExists(m_request.decodedPath)) {
+    if (!m_decodedPath.isEmpty() && FileManager::fileExists(m_decodedPath)) {
         QString error;
-        if (!FileManager::removeItem(m_request.decodedPath, &error)) {
-            Log::write(
-                QStringLiteral("Impossible de Supprimer %1\n%2").arg(m_request.decodedPath, error));
+        if (!FileManager::removeItem(m_decodedPath, &error)) {
+            Log::write(QStringLiteral("Impossible de Supprimer %1\n%2").arg(m_decodedPath, error));
         }
     }
+}
+
+void ConversionJob::fail(const QString& shown, const QString& reason) {
+    emit message(shown);
+    Log::write(reason);
+    finish({JobResult::Outcome::Failed, reason, QString(), 0});
 }
 
 void ConversionJob::finish(JobResult result) {
@@ -216,16 +302,15 @@ void ConversionJob::finish(JobResult result) {
     m_ended = true;
     m_watchdog.stop();
     removeDecoded();
+    if (result.outcome != JobResult::Outcome::Converted && m_session) {
+        // Whatever the session made beside the destination goes, on its thread.
+        m_session->setStepEnded(nullptr);
+        m_session->cancel();
+    }
     emit ended(result);
 }
 
 void ConversionJob::stop() {
-    if (m_session) {
-        // Cancelled, the export removes its partial output; the thread is
-        // joined here.
-        m_session->cancelExport();
-        m_session.reset();
-    }
     if (m_process && m_process->state() != QProcess::NotRunning) {
         m_process->disconnect(this);
         // Only a running child is signalled: the id of a process that never
@@ -235,7 +320,17 @@ void ConversionJob::stop() {
             ::kill(pid_t(pid), SIGINT);
         }
     }
-    finish({JobResult::Outcome::Stopped, QString(), QString()});
+    if (m_session && !m_ended) {
+        m_session->setStepEnded(nullptr);
+        if (!m_session->cancel()) {
+            // Too late to stop: the output is published and checked.
+            finish({JobResult::Outcome::Converted, QString(), m_session->notice(),
+                    m_session->outputSize()});
+            disposeWhenIdle();
+            return;
+        }
+    }
+    finish({JobResult::Outcome::Stopped, QString(), QString(), 0});
     disposeWhenIdle();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversion/ExportRequest.h"
+#include "conversion/FlacStreamInfo.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,20 +19,18 @@ class ExportSession;
 struct JobRequest {
     QString displayName;
     QString sourcePath;
-    // The decoded audio, in the private work folder.
-    QString decodedPath;
+    // The private work folder the decoded audio goes to, named after the
+    // job's serial number.
+    QString workFolder;
+    quint64 serial = 0;
     QString flacPath;
-    QStringList flacArguments;
+    bool preserveDate = false;
+    bool overwrite = false;
+    qint64 compression = -1;
     // Its input is the decoded audio; its destination the file's output.
     ExportRequest exportRequest;
-    // The source's length as its stream states it; 0 when unknown.
-    quint64 totalSamples = 0;
-    int channels = 0;
-    int bitsPerSample = 0;
-    // A decode that writes nothing for this long, or runs longer than the
-    // limit, is taken for hung.
+    // A decode that writes nothing for this long is taken for hung.
     int stallTimeoutMs = 30000;
-    qint64 runLimitMs = 60000;
 };
 
 // How a job ended.
@@ -41,14 +40,16 @@ struct JobResult {
     QString reason;
     // Said to the user although the file converted (a sample rate changed).
     QString notice;
+    qint64 outputSize = 0;
 };
 
-// One file in flight: its `flac` process, its export on a worker thread and
-// its temporary files. It decodes the source into the work folder, exports
-// the decoded audio into the destination (written under a hidden partial
-// name, renamed once complete and checked), removes its temporaries and
-// reports its end once. Lives on the main thread; only the export runs on
-// its own thread, and its end comes back through a queued call.
+// One file in flight: its export session (see ExportSession), whose steps
+// run on threads of their own, and its `flac` process. The session
+// prepares the destination, the source is decoded into the work folder, the
+// session encodes and, once the owner has noted it, publishes the output;
+// the job removes the decoded audio and reports its end once. Lives on the
+// main thread, which never waits on a file system for it: a stop ends the
+// job at once and leaves the session to clean up on its own thread.
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
@@ -56,40 +57,55 @@ public:
     ~ConversionJob() override;
 
     void start();
-    // Ends the job at once: the process is interrupted, the export
-    // cancelled, the temporaries and partial output removed; it reports
-    // Stopped. The job deletes itself once its process has ended.
+    // Ends the job at once: the process is interrupted and the session
+    // cancelled (its temporaries and partial output go on its own thread);
+    // it reports Stopped, or Converted when its output was already final.
+    // The job deletes itself once its process has ended.
     void stop();
     // Deletes the job once its process, if any is left, has ended.
     void disposeWhenIdle();
     // How far the file is, from 0 to 1: decoding, then encoding.
     double fraction() const;
-    bool isEncoding() const { return m_session != nullptr; }
+    bool isEncoding() const { return m_phase >= Phase::Encoding; }
     const JobRequest& request() const { return m_request; }
 
     // The decoding arguments for a source, as they are passed to `flac`.
     static QStringList decodingArguments(const QString& source, const QString& decoded,
-                                         bool preserveDate, bool overwrite, qint64 compression);
+                                         bool preserveDate, bool overwrite, qint64 compression,
+                                         const FlacStreamInfo& stream);
+    // The decoded file's name: AIFF, or RF64 for a stream whose length flac
+    // cannot know beforehand (it loops writing AIFF for those).
+    static QString decodedFileName(quint64 serial, const FlacStreamInfo& stream);
     // The longest a decode of that stream may run, however it progresses.
     static qint64 decodeTimeLimitMs(quint64 totalSamples, int sampleRate, qint64 fileSize);
 
 signals:
     void encodingStarted();
-    // The output is complete and checked, about to be renamed onto its
+    // The output is complete and checked, about to be published onto its
     // destination: the owner notes it, so a crash in between is understood.
-    void aboutToPublish();
+    void aboutToPublish(const QString& partialPath);
     void message(const QString& text);
     void ended(const JobResult& result);
 
 private:
+    enum class Phase { Preparing, Decoding, Encoding, Publishing };
+    void sessionStepEnded();
+    void startDecoding();
+    void sayRateChange();
     void decodingEnded(int exitCode, QProcess::ExitStatus exitStatus);
-    void startExport();
-    void exportEnded();
+    void sessionFailed();
+    // Whether a decode that flac gave up on failed for want of room in the cache.
+    bool cacheTooSmall(const QString& flacErrors) const;
     void watch();
+    void fail(const QString& shown, const QString& reason);
     void finish(JobResult result);
     void removeDecoded();
 
     JobRequest m_request;
+    Phase m_phase = Phase::Preparing;
+    QString m_decodedPath;
+    FlacStreamInfo m_stream;
+    qint64 m_runLimitMs = 60000;
     QPointer<QProcess> m_process;
     std::shared_ptr<ExportSession> m_session;
     QTimer m_watchdog;

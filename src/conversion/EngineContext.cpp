@@ -1,7 +1,6 @@
 #include "EngineContext.h"
 
 #include "conversion/ConversionControleur.h"
-#include "conversion/ExportSession.h"
 #include "conversion/FileAdder.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/PublishingJournal.h"
@@ -16,6 +15,7 @@
 #include "storage/UserDefaults.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 EngineContext::EngineContext()
     : m_tools(ExternalTools::found()), m_settings(&UserDefaults::standard()) {
@@ -67,6 +67,7 @@ void EngineContext::createTables() {
     m_database->inputDBrequest(FichierAudio::rootTableCreationRequete());
     m_database->inputDBrequest(SourceTagTable::creationRequete());
     m_database->inputDBrequest(PublishingJournal::creationRequete());
+    PublishingJournal::migrate(*m_database);
     // Looking a source's record up and finding the images near a file would
     // otherwise read whole tables, once per file of a large queue.
     m_database->inputDBrequest(QStringLiteral(
@@ -99,31 +100,13 @@ void EngineContext::createQueue() {
 }
 
 void EngineContext::finishInterruptedRenames() {
-    for (const auto& [afid, destination] : PublishingJournal::pending(*m_database)) {
-        const QString partial = ExportSession::partialPath(destination);
-        FichierAudioPtr record;
-        for (const FichierAudioPtr& queued : m_pileFichiers->fichiersAudio()) {
-            if (queued->sqliteid() == afid) {
-                record = queued;
-            }
-        }
-        if (record && !QFile::exists(partial) && QFile::exists(destination)) {
-            // The output was renamed into place before the program ended:
-            // the file is converted. Its source is left alone.
-            record->setStatusConversion(kStatusConvFiniOk);
-            record->setFailureReason(QString());
-            record->save();
-            if (m_settings->boolForKey(QStringLiteral("ForgetWhenFinished"))) {
-                m_pileFichiers->supprimerFichierAudio(record);
-            }
-        }
-        PublishingJournal::clear(*m_database, afid);
-    }
+    m_controleur->settlePendingPublications();
 }
 
 void EngineContext::removeLeftovers() {
     // A conversion that was interrupted (the program killed, the machine
-    // stopped) leaves its decoded audio and its partial output behind.
+    // stopped) leaves its decoded audio, its partial output and its lock
+    // beside the destination: the journal in its work folder names them.
     WorkFolder::removeDeadOnes();
     finishInterruptedRenames();
     for (const FichierAudioPtr& record : m_pileFichiers->fichiersAudio()) {
@@ -131,10 +114,16 @@ void EngineContext::removeLeftovers() {
             continue;
         }
         record->supprimerTempFile();
+        // What a version whose partial outputs were named after their
+        // destination left.
         const PersistentURLPtr destination = record->destinationURL();
-        const QString partial =
-            destination ? ExportSession::partialPath(destination->path()) : QString();
-        if (!partial.isEmpty() && QFile::exists(partial)) {
+        if (!destination) {
+            continue;
+        }
+        const QFileInfo info(destination->path());
+        const QString partial = info.absolutePath() + QStringLiteral("/.tmp_") +
+                                info.completeBaseName() + QStringLiteral(".part.") + info.suffix();
+        if (QFile::exists(partial)) {
             QFile::remove(partial);
         }
     }

@@ -28,4 +28,9 @@ struct ExportRequest {
     bool overwrite = false;
     bool preserveModificationTime = false;
     QString sourcePath;
+    // The source is deleted once its output is published, checked and on
+    // the disk, if it is still the file that was converted.
+    bool deleteSource = false;
+    // Where the hidden temporaries made beside the destination are listed.
+    QString temporaryJournal;
 };

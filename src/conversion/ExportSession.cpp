@@ -2,21 +2,43 @@
 
 #include "conversion/FFmpegTranscoder.h"
 #include "conversion/OutputTagWriter.h"
+#include "conversion/TemporaryJournal.h"
 #include "storage/FileManager.h"
+#include "storage/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QRandomGenerator>
 
+#include <array>
 #include <cerrno>
-#include <cmath>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 // An output shorter or longer than its input by more than this is broken.
 constexpr double kDurationTolerance = 0.1;
+// A folder another job removes as it is made is made again, this many times.
+constexpr int kAttempts = 4;
+constexpr int kClaimWaitMs = 3000;
+constexpr int kClaimPollMs = 20;
+
+std::mutex g_runningMutex;
+std::condition_variable g_runningChanged;
+int g_running = 0;
+
+void changeRunning(int delta) {
+    {
+        const std::lock_guard<std::mutex> lock(g_runningMutex);
+        g_running += delta;
+    }
+    g_runningChanged.notify_all();
+}
 
 bool copyModificationTime(const QString& from, const QString& to) {
     struct stat source {};
@@ -26,26 +48,38 @@ bool copyModificationTime(const QString& from, const QString& to) {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     return ::utimensat(AT_FDCWD, QFile::encodeName(to).constData(), times, 0) == 0;
 }
+
+QString fileName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 } // namespace
 
 ExportSession::ExportSession(ExportRequest request) : m_request(std::move(request)) {}
 
 ExportSession::~ExportSession() {
-    m_cancelled = true;
-    if (m_thread.joinable()) {
-        if (m_thread.get_id() == std::this_thread::get_id()) {
-            m_thread.detach();
-        } else {
-            m_thread.join();
-        }
+    if (m_partialDescriptor >= 0) {
+        ::close(m_partialDescriptor);
     }
 }
 
-QString ExportSession::partialPath(const QString& destinationPath) {
-    const QFileInfo destination(destinationPath);
-    // Hidden, and with the destination's extension so the muxer sees its own kind.
-    return destination.absolutePath() + QStringLiteral("/.tmp_") + destination.completeBaseName() +
-           QStringLiteral(".part.") + destination.suffix();
+int ExportSession::running() {
+    const std::lock_guard<std::mutex> lock(g_runningMutex);
+    return g_running;
+}
+
+bool ExportSession::waitForAll(int milliseconds) {
+    std::unique_lock<std::mutex> lock(g_runningMutex);
+    return g_runningChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                     [] { return g_running == 0; });
+}
+
+bool ExportSession::durationMatches(double expected, double written, double padding) {
+    if (written < 0) {
+        return false;
+    }
+    // Shorter is never the encoder's doing; longer only by its padding.
+    return written >= expected - kDurationTolerance &&
+           written <= expected + kDurationTolerance + padding;
 }
 
 QString ExportSession::errorText() const {
@@ -58,127 +92,422 @@ QString ExportSession::notice() const {
     return m_notice;
 }
 
-void ExportSession::setFailure(const QString& message) {
+QString ExportSession::partialPath() const {
     QMutexLocker lock(&m_mutex);
-    m_error = message;
+    return m_partialPath;
 }
 
-void ExportSession::cancelExport() {
-    m_cancelled = true;
+FlacStreamInfo ExportSession::sourceStream() const {
+    QMutexLocker lock(&m_mutex);
+    return m_sourceStream;
 }
 
-void ExportSession::exportAsynchronously(Completion completion) {
-    m_status = Status::Exporting;
-    m_thread = std::thread([this, completion = std::move(completion)] {
-        exportSynchronously();
-        if (completion) {
-            completion(*this);
-        }
-    });
+void ExportSession::setStepEnded(StepEnded handler) {
+    QMutexLocker lock(&m_mutex);
+    m_stepEnded = std::move(handler);
 }
 
-bool ExportSession::finalize(const QString& partial) {
-    const QString destination = m_request.destinationPath;
-    if (m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
-        copyModificationTime(m_request.sourcePath, partial);
+bool ExportSession::fail(const QString& message) {
+    QMutexLocker lock(&m_mutex);
+    if (m_error.isEmpty()) {
+        m_error = message;
     }
-    const QByteArray from = QFile::encodeName(partial);
+    return false;
+}
+
+void ExportSession::addNotice(const QString& text) {
+    QMutexLocker lock(&m_mutex);
+    m_notice = m_notice.isEmpty() ? text : m_notice + QLatin1Char('\n') + text;
+}
+
+void ExportSession::prepare() {
+    runStep(Step::Prepare);
+}
+
+void ExportSession::exportDecoded(const QString& inputPath) {
+    // No step runs between two steps: the request is the asking thread's.
+    m_request.inputPath = inputPath;
+    runStep(Step::Export);
+}
+
+void ExportSession::publish() {
+    runStep(Step::Publish);
+}
+
+bool ExportSession::cancel() {
+    QMutexLocker lock(&m_mutex);
+    if (m_committed) {
+        return false;
+    }
+    m_cancelled = true;
+    m_stepEnded = nullptr;
+    if (m_busy || m_cleaned) {
+        return true;
+    }
+    lock.unlock();
+    // Between steps: what the session made goes on a thread of its own.
+    runStep(Step::CleanUp);
+    return true;
+}
+
+void ExportSession::runStep(Step step) {
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_busy) {
+            return;
+        }
+        m_busy = true;
+    }
+    m_status = Status::Running;
+    changeRunning(1);
+    std::thread([self = shared_from_this(), step] { self->execute(step); }).detach();
+}
+
+void ExportSession::execute(Step step) {
+    bool succeeded = false;
+    if (!m_cancelled) {
+        switch (step) {
+        case Step::Prepare:
+            succeeded = doPrepare();
+            break;
+        case Step::Export:
+            succeeded = doExport();
+            break;
+        case Step::Publish:
+            succeeded = doPublish();
+            break;
+        case Step::CleanUp:
+            break;
+        }
+    }
+    const bool committed = isCommitted();
+    if (!committed && (m_cancelled || !succeeded)) {
+        cleanUp();
+    }
+    if (committed) {
+        m_status = Status::Completed;
+    } else if (m_cancelled) {
+        m_status = Status::Cancelled;
+    } else if (!succeeded) {
+        m_status = Status::Failed;
+    } else {
+        m_status = step == Step::Prepare  ? Status::Prepared
+                   : step == Step::Export ? Status::Exported
+                                          : Status::Completed;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_busy = false;
+        // Told under the lock: once cancel() or setStepEnded() has returned,
+        // the handler's owner may go.
+        if (m_stepEnded) {
+            m_stepEnded();
+        }
+    }
+    changeRunning(-1);
+}
+
+void ExportSession::exportSynchronously() {
+    const std::array<Step, 3> steps = {Step::Prepare, Step::Export, Step::Publish};
+    for (const Step step : steps) {
+        m_busy = true;
+        changeRunning(1);
+        execute(step);
+        if (status() == Status::Failed || status() == Status::Cancelled) {
+            return;
+        }
+    }
+}
+
+bool ExportSession::doPrepare() {
+    const QString source = m_request.sourcePath;
+    if (!source.isEmpty()) {
+        // What is deleted at the end must be this very file.
+        m_sourceIdentity = FileIdentity::of(source);
+        if (!m_sourceIdentity.exists()) {
+            return fail(QStringLiteral("Fichier %1 absent").arg(source));
+        }
+        if (!m_sourceIdentity.regularFile) {
+            return fail(QStringLiteral("%1 n'est pas un fichier").arg(source));
+        }
+        const FlacStreamInfo stream = FlacStreamInfo::read(source);
+        QMutexLocker lock(&m_mutex);
+        m_sourceStream = stream;
+    }
+    const QString folder = QFileInfo(m_request.destinationPath).absolutePath();
+    if (!claimDestination(folder)) {
+        return false;
+    }
+    if (!m_request.overwrite && FileManager::fileExists(m_request.destinationPath)) {
+        return fail(
+            QStringLiteral("Le fichier %1 existe déjà").arg(fileName(m_request.destinationPath)));
+    }
+    return createPartial(folder);
+}
+
+bool ExportSession::claimDestination(const QString& folder) {
+    TemporaryJournal::add(m_request.temporaryJournal,
+                          DestinationClaim::lockPath(m_request.destinationPath));
+    QString error;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!FileManager::ensureDirectory(folder, &error, &m_createdFolders)) {
+            return fail(
+                QStringLiteral("Impossible de créer le dossier %1 : %2").arg(folder, error));
+        }
+        switch (m_claim.claim(m_request.destinationPath, &error)) {
+        case DestinationClaim::Result::Claimed:
+            return true;
+        case DestinationClaim::Result::Busy:
+            if (!waitForClaim()) {
+                return fail(
+                    QStringLiteral("Le fichier %1 est en cours d'écriture par un autre programme")
+                        .arg(fileName(m_request.destinationPath)));
+            }
+            return true;
+        case DestinationClaim::Result::Failed:
+            // Made again when another job took it away as it emptied it.
+            if (FileManager::fileExists(folder)) {
+                return fail(QStringLiteral("Impossible d'écrire dans %1 : %2").arg(folder, error));
+            }
+            break;
+        }
+    }
+    return fail(QStringLiteral("Impossible d'écrire dans %1 : %2").arg(folder, error));
+}
+
+bool ExportSession::waitForClaim() {
+    // A claim about to go (a stopped job cleaning up, another program's
+    // last file) is waited for a moment; one held longer is another's work.
+    for (int waited = 0; waited < kClaimWaitMs && !m_cancelled; waited += kClaimPollMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kClaimPollMs));
+        if (m_claim.claim(m_request.destinationPath) == DestinationClaim::Result::Claimed) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ExportSession::createPartial(const QString& folder) {
+    const QString extension = QFileInfo(m_request.destinationPath).suffix();
+    int failure = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        // Short whatever the destination's name, and a name no other process
+        // takes: created only if nothing bears it yet.
+        const QString path = folder + QStringLiteral("/.tmp_") +
+                             QString::number(QRandomGenerator::global()->generate64(), 16) +
+                             QLatin1Char('.') + extension;
+        TemporaryJournal::add(m_request.temporaryJournal, path);
+        const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            QMutexLocker lock(&m_mutex);
+            m_partialDescriptor = descriptor;
+            m_partialPath = path;
+            return true;
+        }
+        failure = errno;
+        if (failure == ENOENT) {
+            FileManager::ensureDirectory(folder, nullptr, &m_createdFolders);
+        } else if (failure != EEXIST) {
+            break;
+        }
+    }
+    return fail(QStringLiteral("Impossible de créer un fichier dans %1 : %2")
+                    .arg(folder, FileManager::errorText(failure)));
+}
+
+QString ExportSession::folderGoneReason() const {
+    const QString folder = QFileInfo(m_request.destinationPath).absolutePath();
+    if (FileManager::fileExists(folder)) {
+        return QString();
+    }
+    return QStringLiteral("Le dossier %1 a disparu pendant la conversion").arg(folder);
+}
+
+bool ExportSession::writeTags() {
+    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    QString error;
+    if (codec != nullptr &&
+        !OutputTagWriter::write(m_partialPath, *codec, m_request.tags, &error)) {
+        return fail(error);
+    }
+    return true;
+}
+
+bool ExportSession::checkDuration(const QString& path, double expected, double padding) {
+    const double written = FFmpegTranscoder::probeDuration(path);
+    if (durationMatches(expected, written, padding)) {
+        return true;
+    }
+    return fail(QStringLiteral("durée écrite %1 s au lieu de %2 s")
+                    .arg(QString::number(written, 'f', 3), QString::number(expected, 'f', 3)));
+}
+
+bool ExportSession::doExport() {
+    bool completed = false;
+    {
+        FFmpegTranscoder transcoder(m_request, m_cancelled, &m_samplesRead);
+        completed = transcoder.run(m_partialPath);
+        if (!transcoder.notice().isEmpty()) {
+            addNotice(transcoder.notice());
+        }
+        if (!completed) {
+            fail(transcoder.error());
+        }
+        m_inputSeconds = transcoder.inputSeconds();
+        m_paddingSeconds = transcoder.paddingSeconds();
+    }
+    if (m_cancelled) {
+        return false;
+    }
+    completed =
+        completed && writeTags() && checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
+    if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
+        copyModificationTime(m_request.sourcePath, m_partialPath);
+    }
+    // On the disk before it takes the destination's name: a power cut can
+    // never leave a published output whose data was lost.
+    if (completed && ::fsync(m_partialDescriptor) != 0) {
+        completed =
+            fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
+                     .arg(fileName(m_request.destinationPath), FileManager::errorText(errno)));
+    }
+    if (!completed) {
+        const QString gone = folderGoneReason();
+        if (!gone.isEmpty()) {
+            QMutexLocker lock(&m_mutex);
+            m_error = gone;
+        }
+        return false;
+    }
+    m_partialIdentity = FileIdentity::ofDescriptor(m_partialDescriptor);
+    return true;
+}
+
+bool ExportSession::linkOntoDestination() {
+    const QString destination = m_request.destinationPath;
+    const QByteArray from = QFile::encodeName(m_partialPath);
     const QByteArray to = QFile::encodeName(destination);
+    const QString exists = QStringLiteral("Le fichier %1 existe déjà").arg(fileName(destination));
     if (m_request.overwrite) {
         if (::rename(from.constData(), to.constData()) != 0) {
-            setFailure(FileManager::errorText(errno));
-            return false;
+            return fail(FileManager::errorText(errno));
         }
+        m_published = true;
         return true;
     }
     // A hard link never replaces an existing file: the user's file is kept
     // even when it appeared while the export ran.
     if (::link(from.constData(), to.constData()) == 0) {
+        m_published = true;
         ::unlink(from.constData());
         return true;
     }
     if (errno == EEXIST) {
-        setFailure(
-            QStringLiteral("Le fichier %1 existe déjà").arg(QFileInfo(destination).fileName()));
-        return false;
+        return fail(exists);
     }
     // File systems without hard links (FAT, exFAT).
     if (FileManager::fileExists(destination)) {
-        setFailure(
-            QStringLiteral("Le fichier %1 existe déjà").arg(QFileInfo(destination).fileName()));
-        return false;
+        return fail(exists);
     }
     if (::rename(from.constData(), to.constData()) != 0) {
-        setFailure(FileManager::errorText(errno));
-        return false;
+        return fail(FileManager::errorText(errno));
     }
+    m_published = true;
     return true;
 }
 
-bool ExportSession::writeTags(const QString& partial) {
-    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+bool ExportSession::checkPublished() {
+    // The file under the destination's name must be the one written here,
+    // whole: another program may have put its own there since.
+    const FileIdentity published = FileIdentity::of(m_request.destinationPath);
+    const bool ours = published.exists() && published.device == m_partialIdentity.device &&
+                      published.inode == m_partialIdentity.inode &&
+                      published.size == m_partialIdentity.size;
+    if (!ours) {
+        m_published = false;
+        return fail(QStringLiteral("Le fichier %1 a changé après sa publication : la source est "
+                                   "gardée")
+                        .arg(fileName(m_request.destinationPath)));
+    }
+    m_outputSize = published.size;
+    return checkDuration(m_request.destinationPath, m_inputSeconds, m_paddingSeconds);
+}
+
+void ExportSession::deleteSourceIfUnchanged() {
+    const QString source = m_request.sourcePath;
+    if (!m_request.deleteSource || source.isEmpty()) {
+        return;
+    }
+    if (!FileIdentity::of(source).sameFileAs(m_sourceIdentity)) {
+        addNotice(QStringLiteral("%1 a changé pendant sa conversion : il n'est pas supprimé")
+                      .arg(source));
+        return;
+    }
     QString error;
-    if (codec != nullptr && !OutputTagWriter::write(partial, *codec, m_request.tags, &error)) {
-        setFailure(error);
+    if (!FileManager::removeItem(source, &error)) {
+        Log::write(QStringLiteral("Impossible de supprimer %1\n%2").arg(source, error));
+        return;
+    }
+    FileManager::syncFolder(QFileInfo(source).absolutePath());
+}
+
+bool ExportSession::doPublish() {
+    if (!linkOntoDestination()) {
         return false;
     }
+    QString error;
+    if (!FileManager::syncFolder(QFileInfo(m_request.destinationPath).absolutePath(), &error)) {
+        return fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
+                        .arg(fileName(m_request.destinationPath), error));
+    }
+    if (!checkPublished()) {
+        return false;
+    }
+    {
+        // From here on the output is final: a stop no longer takes it back.
+        QMutexLocker lock(&m_mutex);
+        if (m_cancelled) {
+            return false;
+        }
+        m_committed = true;
+    }
+    deleteSourceIfUnchanged();
+    m_claim.release();
+    ::close(m_partialDescriptor);
+    m_partialDescriptor = -1;
     return true;
 }
 
-bool ExportSession::durationMatches(double expected, double written, double padding) {
-    if (written < 0) {
-        return false;
-    }
-    // Shorter is never the encoder's doing; longer only by its padding.
-    return written >= expected - kDurationTolerance &&
-           written <= expected + kDurationTolerance + padding;
+bool ExportSession::isCommitted() const {
+    QMutexLocker lock(&m_mutex);
+    return m_committed;
 }
 
-void ExportSession::exportSynchronously() {
-    m_status = Status::Exporting;
-    const QString partial = partialPath(m_request.destinationPath);
-    bool completed = false;
-    {
-        FFmpegTranscoder transcoder(m_request, m_cancelled, &m_samplesRead);
-        completed = transcoder.run(partial);
-        {
-            QMutexLocker lock(&m_mutex);
-            m_notice = transcoder.notice();
-        }
-        if (!completed) {
-            setFailure(transcoder.error());
-        } else if (!m_cancelled && !writeTags(partial)) {
-            completed = false;
-        } else if (!m_cancelled) {
-            const double expected = transcoder.inputSeconds();
-            const double written = FFmpegTranscoder::probeDuration(partial);
-            if (!durationMatches(expected, written, transcoder.paddingSeconds())) {
-                setFailure(
-                    QStringLiteral("durée écrite %1 s au lieu de %2 s")
-                        .arg(QString::number(written, 'f', 3), QString::number(expected, 'f', 3)));
-                completed = false;
-            }
-        }
+void ExportSession::takeBackPublished() {
+    // Only the very file this session published: never another's.
+    const FileIdentity published = FileIdentity::of(m_request.destinationPath);
+    if (published.exists() && published.device == m_partialIdentity.device &&
+        published.inode == m_partialIdentity.inode) {
+        ::unlink(QFile::encodeName(m_request.destinationPath).constData());
     }
-    if (completed && !m_cancelled && !m_publishLater) {
-        completed = finalize(partial);
-    }
-    if (!completed || m_cancelled) {
-        QFile::remove(partial);
-    }
-    if (m_cancelled) {
-        m_status = Status::Cancelled;
-    } else {
-        m_status = completed ? Status::Completed : Status::Failed;
-    }
+    m_published = false;
 }
 
-bool ExportSession::publish() {
-    const QString partial = partialPath(m_request.destinationPath);
-    if (finalize(partial)) {
-        return true;
+void ExportSession::cleanUp() {
+    if (m_published) {
+        takeBackPublished();
     }
-    QFile::remove(partial);
-    m_status = Status::Failed;
-    return false;
+    if (m_partialDescriptor >= 0) {
+        ::close(m_partialDescriptor);
+        m_partialDescriptor = -1;
+    }
+    if (!m_partialPath.isEmpty()) {
+        ::unlink(QFile::encodeName(m_partialPath).constData());
+    }
+    m_claim.release();
+    FileManager::removeEmptyFolders(m_createdFolders);
+    m_createdFolders.clear();
+    QMutexLocker lock(&m_mutex);
+    m_cleaned = true;
 }

@@ -1,67 +1,124 @@
 #pragma once
 
+#include "conversion/DestinationClaim.h"
 #include "conversion/ExportRequest.h"
+#include "conversion/FlacStreamInfo.h"
+#include "storage/FileIdentity.h"
 
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
-#include <thread>
+#include <memory>
 
-// One export of a decoded file into its destination, run on a worker thread.
-// The output is written under a hidden name beside the destination, checked,
-// and only then renamed onto the destination, so no half-written file ever
-// carries the destination's name. The completion handler runs on the worker
-// thread once the export has completed, failed or been cancelled.
-class ExportSession {
+// One output written from a decoded file, in three steps, each run on a
+// thread of its own, so that a destination that stalls (a frozen share, a
+// stuck USB stick) holds nothing but its own steps:
+//   prepare: the source's identity is taken, the destination claimed (see
+//     DestinationClaim), its folders made and a partial file created,
+//     exclusively, under a short hidden name of its own beside it;
+//   exportDecoded: the decoded audio is encoded into the partial file, its
+//     tags written, its length checked, the file written to the disk;
+//   publish: the partial file is linked onto the destination (renamed over
+//     it when replacing is allowed), the folder written to the disk, the
+//     output checked again, then, when asked, the source deleted if it is
+//     still the file that was converted, and its folder written to the disk.
+// A session that fails or is cancelled removes its partial file, takes back
+// an output it published, removes the folders it made that are left empty
+// and lets its claim go. Each step's end is told, on the step's thread, to
+// the handler given. Cancelling never waits: the step under way notices it
+// and cleans up when it can. Steps are asked for from one thread.
+class ExportSession : public std::enable_shared_from_this<ExportSession> {
 public:
-    enum class Status { Waiting, Exporting, Completed, Failed, Cancelled };
-    using Completion = std::function<void(ExportSession&)>;
+    enum class Status { Waiting, Running, Prepared, Exported, Completed, Failed, Cancelled };
+    using StepEnded = std::function<void()>;
 
     explicit ExportSession(ExportRequest request);
-    // Cancels the export and waits for its thread (unless called on it).
     ~ExportSession();
     ExportSession(const ExportSession&) = delete;
     ExportSession& operator=(const ExportSession&) = delete;
 
-    void exportAsynchronously(Completion completion);
-    // With this set, a completed export leaves its checked output under the
-    // partial name until publish() renames it onto the destination, so that
-    // its owner can note the rename first.
-    void setPublishLater(bool later) { m_publishLater = later; }
-    // Renames the completed output onto the destination; false, with the
-    // reason in errorText() and the partial output removed, when it cannot.
-    bool publish();
-    void cancelExport();
-    // Runs the export on the calling thread.
+    // The steps on threads of their own; the session must be owned by a
+    // shared pointer.
+    void setStepEnded(StepEnded handler);
+    void prepare();
+    // Encodes the decoded audio at that path.
+    void exportDecoded(const QString& inputPath);
+    void publish();
+    // Stops the session without waiting; its handler is never called again.
+    // False when it is too late: the output is published and checked, and
+    // the session completes (its source deleted when asked).
+    bool cancel();
+    // The three steps on the calling thread.
     void exportSynchronously();
 
     Status status() const { return m_status.load(); }
     // How many samples of the input have been read; readable from any thread.
     qint64 samplesRead() const { return m_samplesRead.load(); }
     QString errorText() const;
-    // Said to the user when the sample rate asked for could not be used.
+    // Said to the user although the file converted (a sample rate changed,
+    // a source kept because it changed).
     QString notice() const;
+    qint64 outputSize() const { return m_outputSize.load(); }
+    // The hidden file the output is written to before it is published.
+    QString partialPath() const;
     const ExportRequest& request() const { return m_request; }
-    // The hidden file the output is written to before it is renamed.
-    static QString partialPath(const QString& destinationPath);
+    // What the source's stream header states, read as the session prepares.
+    FlacStreamInfo sourceStream() const;
+
+    // Sessions with work under way, cleaning up after a cancel included.
+    static int running();
+    // Waits at most that long for every session to end; true when none is left.
+    static bool waitForAll(int milliseconds);
     // Whether a written duration is its input's, within the encoder's padding.
     static bool durationMatches(double expected, double written, double padding);
 
 private:
-    bool finalize(const QString& partial);
-    // The tags the muxer does not write; false with the failure set.
-    bool writeTags(const QString& partial);
-    void setFailure(const QString& message);
+    enum class Step { Prepare, Export, Publish, CleanUp };
+    void runStep(Step step);
+    void execute(Step step);
+    bool doPrepare();
+    bool doExport();
+    bool doPublish();
+    bool claimDestination(const QString& folder);
+    bool waitForClaim();
+    bool createPartial(const QString& folder);
+    bool writeTags();
+    bool checkDuration(const QString& path, double expected, double padding);
+    bool linkOntoDestination();
+    bool checkPublished();
+    bool isCommitted() const;
+    void deleteSourceIfUnchanged();
+    void takeBackPublished();
+    void cleanUp();
+    bool fail(const QString& message);
+    void addNotice(const QString& text);
+    QString folderGoneReason() const;
 
     ExportRequest m_request;
     std::atomic<Status> m_status{Status::Waiting};
     std::atomic<bool> m_cancelled{false};
     std::atomic<qint64> m_samplesRead{0};
-    bool m_publishLater = false;
+    std::atomic<qint64> m_outputSize{0};
     mutable QMutex m_mutex;
     QString m_error;
     QString m_notice;
-    std::thread m_thread;
+    StepEnded m_stepEnded;
+    bool m_busy = false;
+    bool m_cleaned = false;
+    bool m_committed = false;
+
+    // Touched only by the step under way.
+    FileIdentity m_sourceIdentity;
+    FlacStreamInfo m_sourceStream;
+    DestinationClaim m_claim;
+    QStringList m_createdFolders;
+    QString m_partialPath;
+    int m_partialDescriptor = -1;
+    FileIdentity m_partialIdentity;
+    double m_inputSeconds = 0.0;
+    double m_paddingSeconds = 0.0;
+    bool m_published = false;
 };

@@ -3,15 +3,20 @@
 #include <QString>
 
 // What a FLAC file's STREAMINFO block states: its sample rate, channel
-// count, depth and length, read from the file's first bytes.
+// count, depth and length, read from the file's first bytes, in a native
+// FLAC file or in the first page of an Ogg FLAC one. Safe on any thread.
 struct FlacStreamInfo {
     int sampleRate = 0;
     int channels = 0;
     int bitsPerSample = 0;
+    // 0 when the stream does not say (a stream that starts at a frame).
     quint64 totalSamples = 0;
+    // The stream is carried in Ogg pages.
+    bool ogg = false;
 
-    // All zero when the file does not start with a FLAC stream header.
+    // All zero when the file starts with no stream header.
     static FlacStreamInfo read(const QString& path);
     bool isValid() const { return sampleRate > 0 && channels > 0; }
+    bool lengthKnown() const { return isValid() && totalSamples > 0; }
     double seconds() const { return sampleRate > 0 ? double(totalSamples) / sampleRate : 0.0; }
 };

@@ -5,13 +5,25 @@
 
 QString PublishingJournal::creationRequete() {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS `audioPublishing` ( `afid` INTEGER PRIMARY "
-                          "KEY, `destination` TEXT )");
+                          "KEY, `destination` TEXT, `partial` TEXT )");
 }
 
-void PublishingJournal::note(CocoLite& db, quint32 afid, const QString& destination) {
+void PublishingJournal::migrate(CocoLite& db) {
+    for (const QVariantMap& column :
+         db.outputDBrequest(QStringLiteral("PRAGMA table_info(`audioPublishing`)"))) {
+        if (column.value(QStringLiteral("name")).toString() == QLatin1String("partial")) {
+            return;
+        }
+    }
+    db.inputDBrequest(QStringLiteral("ALTER TABLE `audioPublishing` ADD COLUMN `partial` TEXT"));
+}
+
+void PublishingJournal::note(CocoLite& db, quint32 afid, const QString& destination,
+                             const QString& partial) {
     db.inputDBrequest(SqlText::fill(
-        u"INSERT OR REPLACE INTO `audioPublishing` ( `afid`, `destination` ) VALUES ( ?, ? )",
-        {SqlText::unsignedNumber(afid), SqlText::text(destination)}));
+        u"INSERT OR REPLACE INTO `audioPublishing` ( `afid`, "
+        u"`destination`, `partial` ) VALUES ( ?, ?, ? )",
+        {SqlText::unsignedNumber(afid), SqlText::text(destination), SqlText::text(partial)}));
 }
 
 void PublishingJournal::clear(CocoLite& db, quint32 afid) {
@@ -19,12 +31,13 @@ void PublishingJournal::clear(CocoLite& db, quint32 afid) {
                                     {SqlText::unsignedNumber(afid)}));
 }
 
-QList<QPair<quint32, QString>> PublishingJournal::pending(CocoLite& db) {
-    QList<QPair<quint32, QString>> renames;
+QList<PublishingJournal::Row> PublishingJournal::pending(CocoLite& db) {
+    QList<Row> rows;
     for (const QVariantMap& row :
          db.outputDBrequest(QStringLiteral("SELECT * FROM `audioPublishing`"))) {
-        renames.append({row.value(QStringLiteral("afid")).toUInt(),
-                        row.value(QStringLiteral("destination")).toString()});
+        rows.append({row.value(QStringLiteral("afid")).toUInt(),
+                     row.value(QStringLiteral("destination")).toString(),
+                     row.value(QStringLiteral("partial")).toString()});
     }
-    return renames;
+    return rows;
 }

@@ -1,21 +1,30 @@
 #pragma once
 
 #include <QList>
-#include <QPair>
 #include <QString>
 
 class CocoLite;
 
-// The outputs being renamed onto their destinations, kept in a table of
-// their own: a row is written before the rename and goes with the record's
-// save that follows it, in one transaction. A row found at start-up is a
-// rename a crash interrupted: the output is in place when its partial file
-// is gone, otherwise the partial file is a leftover.
+// The outputs being published onto their destinations, kept in a table of
+// their own: a row is written before the output takes its name and goes
+// with the record's save that follows, in one transaction. A row found later
+// is a publishing a crash or a stop interrupted: the output is in place when
+// the destination is there and its partial file gone (or the same file),
+// otherwise the partial file is a leftover.
 class PublishingJournal {
 public:
+    struct Row {
+        quint32 afid = 0;
+        QString destination;
+        // Empty in a row written before partial files had names of their own.
+        QString partial;
+    };
+
     static QString creationRequete();
-    static void note(CocoLite& db, quint32 afid, const QString& destination);
+    // Brings a table made by an earlier version to this one's columns.
+    static void migrate(CocoLite& db);
+    static void note(CocoLite& db, quint32 afid, const QString& destination,
+                     const QString& partial);
     static void clear(CocoLite& db, quint32 afid);
-    // The interrupted renames: each file's identifier and destination.
-    static QList<QPair<quint32, QString>> pending(CocoLite& db);
+    static QList<Row> pending(CocoLite& db);
 };

@@ -1,5 +1,6 @@
 #include "WorkFolder.h"
 
+#include "conversion/TemporaryJournal.h"
 #include "storage/FileManager.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,8 @@
 
 namespace {
 const QString kWorkPrefix = QStringLiteral("work-");
-}
+const QString kJournalName = QStringLiteral("temporaries");
+} // namespace
 
 QString WorkFolder::cacheRoot() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
@@ -23,6 +25,10 @@ QString WorkFolder::forThisProcess() {
                            QString::number(QCoreApplication::applicationPid());
     FileManager::ensureDirectory(folder);
     return folder;
+}
+
+QString WorkFolder::journalForThisProcess() {
+    return forThisProcess() + QLatin1Char('/') + kJournalName;
 }
 
 void WorkFolder::removeForThisProcess() {
@@ -54,7 +60,11 @@ int WorkFolder::removeDeadOnes() {
     for (const QString& name :
          root.entryList({kWorkPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot)) {
         const qint64 pid = ownerOf(name, kWorkPrefix);
-        if (pid > 0 && !processAlive(pid) && QDir(root.filePath(name)).removeRecursively()) {
+        if (pid <= 0 || processAlive(pid)) {
+            continue;
+        }
+        TemporaryJournal::removeListed(root.filePath(name) + QLatin1Char('/') + kJournalName);
+        if (QDir(root.filePath(name)).removeRecursively()) {
             ++removed;
         }
     }

@@ -14,11 +14,14 @@ public:
     static QString cacheRoot();
     // The folder of this process's decoded audio; made when first asked.
     static QString forThisProcess();
+    // The journal of the temporaries this process makes beside the music.
+    static QString journalForThisProcess();
     // Removes this process's folder once no file is decoded into it.
     static void removeForThisProcess();
     // Where pictures exported from queued sources are kept.
     static QString pictures();
-    // Removes the decoded-audio folders of processes that are gone.
+    // Removes the folders of processes that are gone, with the temporaries
+    // their journals name.
     static int removeDeadOnes();
     static bool processAlive(qint64 pid);
     // The process id a folder named "<prefix><pid>…" belongs to, 0 for none.

@@ -26,6 +26,7 @@ void GestionnairePileFichier::loadFromSqlite() {
         loaded.append(FichierAudio::persistentObjectWithSqliteDict(row));
     }
     m_fichiersAudio = loaded;
+    ++m_generation;
     rebuildSourceIndex();
     _changerNombreDe(0);
 }
@@ -77,6 +78,7 @@ void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
         url->setElementType(kElementSourceFlac);
         FichierAudioPtr record = FichierAudio::finderElementAvecURL(url, m_folderRoot);
         m_fichiersAudio.append(record);
+        ++m_generation;
         m_sourcePaths.insert(path);
         _changerNombreDe(previousCount);
         remettreAuDebut();
@@ -96,6 +98,7 @@ bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const Q
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
     FichierAudioPtr record = FichierAudio::avecLecture(url, root, reading);
     m_fichiersAudio.append(record);
+    ++m_generation;
     m_sourcePaths.insert(path);
     _changerNombreDe(previousCount);
     remettreAuDebut();
@@ -118,6 +121,7 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
     QList<qint64> sorted = positions;
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    FileList leaving;
     for (const qint64 position : std::as_const(sorted)) {
         if (position < 0 || position >= snapshot.size()) {
             continue;
@@ -126,18 +130,33 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
         if (finishedOnly && record->statusConversion() != kStatusConvFiniOk) {
             continue;
         }
+        leaving.append(record);
+    }
+    tellRemoval(leaving);
+    for (const FichierAudioPtr& record : std::as_const(leaving)) {
         if (record->supprimer2LaPile()) {
             remaining.removeAll(record);
         }
     }
     m_fichiersAudio = remaining;
+    ++m_generation;
     rebuildSourceIndex();
     _changerNombreDe(previousCount);
     remettreAuDebut();
 }
 
+void GestionnairePileFichier::tellRemoval(const FileList& leaving) {
+    if (m_removalListener != nullptr && !leaving.isEmpty()) {
+        m_removalListener->fichiersVontQuitterLaPile(leaving);
+    }
+}
+
 void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& record) {
-    if (!record || !record->supprimer2LaPile()) {
+    if (!record) {
+        return;
+    }
+    tellRemoval({record});
+    if (!record->supprimer2LaPile()) {
         return;
     }
     const qint64 position = m_fichiersAudio.indexOf(record);
@@ -157,6 +176,7 @@ void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& recor
         --m_enumeratorIndex;
     }
     m_fichiersAudio = remaining;
+    ++m_generation;
     if (const PersistentURLPtr source = record->elementURL()) {
         m_sourcePaths.remove(source->path());
     }
@@ -225,6 +245,7 @@ void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
 
 void GestionnairePileFichier::setFichiersAudio(const FileList& list) {
     m_fichiersAudio = list;
+    ++m_generation;
     rebuildSourceIndex();
 }
 

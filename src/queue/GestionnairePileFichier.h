@@ -19,6 +19,11 @@ public:
     // The observer hears when the queue becomes empty or not; may be null.
     explicit GestionnairePileFichier(QueueObserver* observer = nullptr);
     void setObserver(QueueObserver* observer) { m_observer = observer; }
+    // Told before files leave the queue; may be null.
+    void setRemovalListener(QueueRemovalListener* listener) { m_removalListener = listener; }
+    // Changes whenever files join, leave or move: positions taken before
+    // are no longer valid.
+    quint64 generation() const { return m_generation; }
 
     void loadFromSqlite();
     // Answers the number of queued files after the addition, or -1 when the
@@ -64,7 +69,11 @@ private:
     void _viderLesTables();
     void rebuildSourceIndex();
 
+    void tellRemoval(const FileList& leaving);
+
     QueueObserver* m_observer;
+    QueueRemovalListener* m_removalListener = nullptr;
+    quint64 m_generation = 0;
     FileList m_fichiersAudio;
     qint64 m_enumeratorIndex = 0;
     QSet<QString> m_sourcePaths;

@@ -11,6 +11,15 @@ public:
     virtual void laListeContientDesFichiers(bool contientDesFichiers) = 0;
 };
 
+// Hears of files about to leave the queue: a pass stops their conversion
+// before their records go.
+class QueueRemovalListener {
+public:
+    virtual ~QueueRemovalListener() = default;
+    virtual void
+    fichiersVontQuitterLaPile(const QList<std::shared_ptr<FichierAudio>>& fichiers) = 0;
+};
+
 // The application context as the queue's owner sees it.
 class QueueContext : public ModelContext {
 public:

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +22,7 @@ QString FileManager::errorText(int errorNumber) {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
-bool FileManager::createDirectory(const QString& path, QString* error) {
+bool FileManager::createDirectory(const QString& path, QString* error, QStringList* created) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     QString partial;
     const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
@@ -29,6 +30,9 @@ bool FileManager::createDirectory(const QString& path, QString* error) {
         partial += QLatin1Char('/') + part;
         const QByteArray encoded = QFile::encodeName(partial);
         if (::mkdir(encoded.constData(), 0777) == 0) {
+            if (created != nullptr) {
+                created->append(partial);
+            }
             continue;
         }
         const int failure = errno;
@@ -44,37 +48,52 @@ bool FileManager::createDirectory(const QString& path, QString* error) {
     return true;
 }
 
-bool FileManager::ensureDirectory(const QString& path, QString* error) {
+bool FileManager::ensureDirectory(const QString& path, QString* error, QStringList* created) {
     bool isDirectory = false;
     if (fileExists(path, &isDirectory) && isDirectory) {
         return true;
     }
-    return createDirectory(path, error);
+    return createDirectory(path, error, created);
 }
 
 bool FileManager::removeItem(const QString& path, QString* error) {
     const QByteArray encoded = QFile::encodeName(path);
     struct stat info {};
+    int failure = 0;
     if (::lstat(encoded.constData(), &info) != 0) {
-        if (error != nullptr) {
-            *error = errorText(errno);
-        }
-        return false;
+        failure = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        failure = EISDIR;
+    } else if (::unlink(encoded.constData()) != 0) {
+        failure = errno;
     }
-    if (S_ISDIR(info.st_mode)) {
-        if (QDir(path).removeRecursively()) {
-            return true;
-        }
-        if (error != nullptr) {
-            *error = errorText(EACCES);
-        }
-        return false;
+    if (failure != 0 && error != nullptr) {
+        *error = errorText(failure);
     }
-    if (::unlink(encoded.constData()) != 0) {
-        if (error != nullptr) {
-            *error = errorText(errno);
+    return failure == 0;
+}
+
+void FileManager::removeEmptyFolders(const QStringList& outermostFirst) {
+    for (auto folder = outermostFirst.crbegin(); folder != outermostFirst.crend(); ++folder) {
+        // rmdir takes only an empty folder: anything another file put there keeps it.
+        if (::rmdir(QFile::encodeName(*folder).constData()) != 0) {
+            return;
         }
-        return false;
     }
-    return true;
+}
+
+bool FileManager::syncFolder(const QString& folder, QString* error) {
+    const int descriptor =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int failure = descriptor < 0 ? errno : 0;
+    if (descriptor >= 0) {
+        if (::fsync(descriptor) != 0) {
+            failure = errno;
+        }
+        ::close(descriptor);
+    }
+    if (failure != 0 && error != nullptr) {
+        *error = errorText(failure);
+    }
+    return failure == 0;
 }

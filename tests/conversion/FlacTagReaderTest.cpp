@@ -10,8 +10,10 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include "conversion/FlacStreamInfo.h"
 #include <QDir>
 #include <QFile>
+
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -28,8 +30,13 @@ TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
     const QString decoded = TestEnvironment::home() + "/.cache/Tonebridge/work-1/1.aif";
     auto& defaults = UserDefaults::standard();
     ConversionSettings settings = ConversionSettings::fromDefaults(defaults);
+    FlacStreamInfo stream;
+    stream.sampleRate = 44100;
+    stream.channels = 2;
+    stream.bitsPerSample = 16;
+    stream.totalSamples = 44100;
     EXPECT_EQ(ConversionJob::decodingArguments(source, decoded, settings.preserveDate,
-                                               settings.overwrite, settings.compression),
+                                               settings.overwrite, settings.compression, stream),
               (QStringList{"-d", source, "-o", decoded, "-s", "--no-preserve-modtime"}));
 
     defaults.setBool(true, "ConversionPreserverDate");
@@ -42,9 +49,17 @@ TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
     settings = ConversionSettings::fromDefaults(defaults);
     EXPECT_EQ(
         ConversionJob::decodingArguments(source, decoded, settings.preserveDate, settings.overwrite,
-                                         settings.compression),
+                                         settings.compression, stream),
         (QStringList{"-d", source, "-o", decoded, "-s", "--preserve-modtime", "--force", "-0"}))
         << "flac never deletes the source and never gets options it refuses when decoding";
+    // flac loops writing AIFF for a stream whose length it cannot know first,
+    // and reads Ogg FLAC only when told.
+    FlacStreamInfo unknown;
+    unknown.ogg = true;
+    EXPECT_EQ(ConversionJob::decodedFileName(3, unknown), "3.wav");
+    EXPECT_EQ(ConversionJob::decodedFileName(3, stream), "3.aif");
+    EXPECT_EQ(ConversionJob::decodingArguments(source, decoded, false, false, -1, unknown).mid(6),
+              (QStringList{"--ogg", "--force-rf64-format"}));
     EXPECT_EQ(settings.jobs, std::max(1, QThread::idealThreadCount())) << "0: one per core";
     defaults.setInteger(3, "ConversionsSimultanees");
     EXPECT_EQ(ConversionSettings::fromDefaults(defaults).jobs, 3);

@@ -19,6 +19,8 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 QString music() {
     return TestEnvironment::home() + "/Music";
@@ -148,30 +150,49 @@ TEST(PassSafety, AHungFlacIsKilledAndThePassGoesOn) {
     EXPECT_EQ(ConversionJob::decodeTimeLimitMs(0, 0, 500000), 60000 + 5000);
 }
 
-TEST(PassSafety, ARenameACrashInterruptedIsSettledAtTheNextStart) {
+TEST(PassSafety, APublishingACrashInterruptedIsSettledAtTheNextStart) {
     const QString renamed = source("Crash/renamed.flac");
+    const QString linked = source("Crash/linked.flac");
     const QString unrenamed = source("Crash/unrenamed.flac");
+    const QString older = source("Crash/older.flac");
     {
         TestDatabase context;
-        context.queue().ajouterUnFichier(renamed);
-        context.queue().ajouterUnFichier(unrenamed);
-        // The program ended between noting each rename and recording its end:
-        // one output had reached its name, the other was still partial.
-        for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
-            PublishingJournal::note(*context.database(), file->sqliteid(),
-                                    file->destinationURL()->path());
+        for (const QString& path : {renamed, linked, unrenamed, older}) {
+            context.queue().ajouterUnFichier(path);
         }
+        // The program ended between noting each publishing and recording
+        // its end: one output had reached its name, one was linked onto it
+        // but still bore its partial name too, one was still partial, and
+        // one was noted by a version whose partial names had no name of
+        // their own.
+        const auto note = [&](int index, const QString& partial) {
+            const FichierAudioPtr file = context.queue().fichiersAudio().at(index);
+            PublishingJournal::note(*context.database(), file->sqliteid(),
+                                    file->destinationURL()->path(), partial);
+        };
+        note(0, music() + "/Crash/.tmp_0a1b.m4a");
+        note(1, music() + "/Crash/.tmp_2c3d.m4a");
+        note(2, music() + "/Crash/.tmp_4e5f.m4a");
+        note(3, QString());
         TestEnvironment::writeFile(music() + "/Crash/renamed.m4a", "complete");
-        TestEnvironment::writeFile(ExportSession::partialPath(music() + "/Crash/unrenamed.m4a"),
-                                   "partial");
+        TestEnvironment::writeFile(music() + "/Crash/linked.m4a", "complete");
+        ASSERT_EQ(::link(QFile::encodeName(music() + "/Crash/linked.m4a").constData(),
+                         QFile::encodeName(music() + "/Crash/.tmp_2c3d.m4a").constData()),
+                  0);
+        TestEnvironment::writeFile(music() + "/Crash/.tmp_4e5f.m4a", "partial");
+        TestEnvironment::writeFile(music() + "/Crash/.tmp_older.part.m4a", "partial");
     }
     TestDatabase restarted;
-    ASSERT_EQ(restarted.queue().countOfFichiersAudio(), 1) << "the converted file is forgotten";
-    const FichierAudioPtr left = restarted.queue().fichiersAudio().first();
-    EXPECT_EQ(left->elementURL()->path(), unrenamed);
-    EXPECT_EQ(left->statusConversion(), kStatusConvPret);
+    QStringList left;
+    for (const FichierAudioPtr& file : restarted.queue().fichiersAudio()) {
+        left << file->elementURL()->path();
+        EXPECT_EQ(file->statusConversion(), kStatusConvPret);
+    }
+    EXPECT_EQ(left, (QStringList{unrenamed, older})) << "the converted files are forgotten";
     EXPECT_TRUE(TestEnvironment::leftovers(music() + "/Crash").isEmpty());
+    EXPECT_TRUE(QFile::exists(music() + "/Crash/linked.m4a")) << "the output is the linked file";
     EXPECT_TRUE(QFile::exists(renamed)) << "a source is never deleted on a guess";
+    EXPECT_TRUE(QFile::exists(linked));
     EXPECT_TRUE(PublishingJournal::pending(*restarted.database()).isEmpty());
 }
 

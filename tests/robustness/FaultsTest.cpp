@@ -57,8 +57,10 @@ TEST(Faults, ReadOnlyDestinationFolder) {
     QFile::setPermissions(QFileInfo(locked).absolutePath(), QFileDevice::Permissions(0x7777));
     ASSERT_FALSE(result.crashed);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(lineFor(result, locked).startsWith("ERREUR " + locked + " : Encodage de a.m4a"))
-        << "decoded in the private folder, the file fails where its output is written: "
+    EXPECT_TRUE(lineFor(result, locked)
+                    .startsWith("ERREUR " + locked + " : Impossible d'écrire dans " +
+                                QFileInfo(locked).absolutePath()))
+        << "the file fails where its output is written, before it is even decoded: "
         << result.output.toStdString();
     EXPECT_TRUE(lineFor(result, locked).contains("Permission denied"));
     EXPECT_TRUE(lineFor(result, open).startsWith("OK ")) << result.output.toStdString();
@@ -135,6 +137,12 @@ TEST(Faults, AFlacKilledMidDecodeEndsItsFile) {
     pass.start();
     ASSERT_EQ(context.queue().fichiersAudio().first()->statusConversion(),
               kStatusConvEncoursDecodage);
+    // flac starts once the destination is ready.
+    ASSERT_TRUE(PassRunner::waitFor(
+        [&] {
+            return QProcess::execute("pgrep", {"-f", "flac -d " + victim}) == 0;
+        },
+        20000));
     QProcess::execute("pkill", {"-KILL", "-f", "flac -d " + victim});
     ASSERT_TRUE(pass.waitUntilIdle());
     const auto files = context.queue().fichiersAudio();
