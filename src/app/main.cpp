@@ -12,6 +12,9 @@
 #include <cstring>
 
 namespace {
+// How long a second start waits for the first one to listen.
+constexpr int kHandOverWaitMs = 15000;
+
 QStringList absolutePaths(const QStringList& arguments) {
     QStringList paths;
     for (const QString& argument : arguments) {
@@ -60,13 +63,19 @@ int main(int argc, char* argv[]) {
 
     AppDelegate::initialize();
     LocalizedStrings::install();
-    if (InstanceChannel::sendToRunningInstance(paths)) {
-        return 0;
+    InstanceChannel channel;
+    if (!channel.claim()) {
+        // Another window runs, or is starting: it gets the paths.
+        if (InstanceChannel::sendToRunningInstance(paths, kHandOverWaitMs)) {
+            return 0;
+        }
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QStringLiteral("Tonebridge est déjà ouvert mais ne répond pas")));
+        return 1;
     }
 
     MainWindow window;
     AppDelegate delegate(&window);
-    InstanceChannel channel;
     channel.listen();
     QObject::connect(&channel, &InstanceChannel::pathsReceived, &delegate,
                      [&delegate, &window](const QStringList& received) {

@@ -187,6 +187,53 @@ TEST(Startup, ProgramStartsAndASecondLaunchHandsItsPathsOver) {
     EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
 }
 
+TEST(Startup, TwoWindowsLaunchedTogetherMakeOneThatTakesBothPaths) {
+    const auto queuedPaths = [] {
+        if (!QFile::exists(AppDelegate::databasePath())) {
+            return QStringList();
+        }
+        CocoLite db(AppDelegate::databasePath());
+        QStringList paths;
+        for (const auto& row :
+             db.outputDBrequest("SELECT furl FROM fileURL JOIN audioFile ON inaudiourl = furlid")) {
+            paths << row.value("furl").toString();
+        }
+        paths.sort();
+        return paths;
+    };
+    QStringList expected;
+    for (int round = 0; round < 3; ++round) {
+        const QString a = TestEnvironment::writeFile(TestEnvironment::home() +
+                                                     QString("/Music/%1a.flac").arg(round));
+        const QString b = TestEnvironment::writeFile(TestEnvironment::home() +
+                                                     QString("/Music/%1b.flac").arg(round));
+        expected << a << b;
+        // Started within a millisecond or two of each other.
+        QProcess first;
+        QProcess second;
+        first.start(TONEBRIDGE_BINARY, {a});
+        second.start(TONEBRIDGE_BINARY, {b});
+        QProcess* loser = nullptr;
+        ASSERT_TRUE(waitFor(
+            [&] {
+                loser = first.state() == QProcess::NotRunning    ? &first
+                        : second.state() == QProcess::NotRunning ? &second
+                                                                 : nullptr;
+                return loser != nullptr;
+            },
+            20000));
+        QProcess* winner = loser == &first ? &second : &first;
+        EXPECT_EQ(loser->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(loser->exitCode(), 0) << loser->readAllStandardError().toStdString();
+        EXPECT_TRUE(waitFor([&] { return queuedPaths() == expected; }, 20000))
+            << "the one window queued both paths: " << queuedPaths().join(",").toStdString();
+        QThread::msleep(200);
+        EXPECT_EQ(winner->state(), QProcess::Running) << "one window survives";
+        winner->terminate();
+        winner->waitForFinished(5000);
+    }
+}
+
 TEST(Startup, VersionNeedsNoDisplay) {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
