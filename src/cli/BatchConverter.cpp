@@ -7,6 +7,7 @@
 #include "conversion/FileAdder.h"
 #include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
+#include "storage/Log.h"
 #include "storage/UserDefaults.h"
 
 #include <QCommandLineParser>
@@ -84,7 +85,9 @@ QString BatchConverter::usage() {
 }
 
 void BatchConverter::print(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
+    // A name or a tag can hold any character: one printed line stays one
+    // line, and an escape never reaches the terminal.
+    const QByteArray bytes = Log::withControlsEscaped(line, false).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_output);
     std::fflush(m_output);
 }
@@ -249,7 +252,11 @@ int BatchConverter::addPaths(FileAdder* adder, const QStringList& paths) {
     for (const QString& argument : paths) {
         const QFileInfo info(argument);
         const QString path = info.absoluteFilePath();
-        if (!info.exists()) {
+        if (!info.exists() && path.contains(QChar::ReplacementCharacter)) {
+            // Bytes that are no UTF-8 were lost when the name became text.
+            print(QStringLiteral("ERREUR %1 : nom de fichier illisible (pas en UTF-8)").arg(path));
+            ++failures;
+        } else if (!info.exists()) {
             print(QStringLiteral("ERREUR %1 : introuvable").arg(path));
             ++failures;
         } else if (!info.isDir() &&
@@ -260,9 +267,16 @@ int BatchConverter::addPaths(FileAdder* adder, const QStringList& paths) {
             accepted << path;
         }
     }
-    // The window's own add path: tags read on a pool of threads.
+    // The window's own add path: tags read on a pool of threads. What a
+    // folder holds that cannot be added is an error too.
+    const QMetaObject::Connection refusals = QObject::connect(
+        adder, &FileAdder::refused, [this, &failures](const QString& path, const QString& reason) {
+            print(QStringLiteral("ERREUR %1 : %2").arg(path, reason));
+            ++failures;
+        });
     adder->add(accepted);
     adder->waitUntilDone();
+    QObject::disconnect(refusals);
     return failures;
 }
 

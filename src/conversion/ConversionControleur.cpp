@@ -224,7 +224,7 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     if (fichier->sourceTags().isEmpty()) {
         // Queued before its comments were kept: they are read now, so the
         // output still carries them.
-        const TagList comments = FlacTagReader::readComments(request.sourcePath);
+        const TagList comments = FlacTagReader::readComments(request.sourcePath, m_tools.metaflac);
         if (!comments.isEmpty()) {
             fichier->setSourceTags(comments);
         }

@@ -6,6 +6,7 @@
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "storage/FileManager.h"
+#include "storage/Log.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -61,7 +62,7 @@ void FileAdder::waitUntilDone() {
 QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
     QList<Item> items;
     const auto addItem = [&items](const QString& path, const QString& root) {
-        Item item{path, root, GestionnairePileFichier::isFlacPath(path), QString()};
+        Item item{path, root, GestionnairePileFichier::isFlacPath(path), QString(), QString()};
         if (item.flac && QFileInfo(path).isFile()) {
             item.canonical = GestionnairePileFichier::canonicalPath(path);
         }
@@ -77,8 +78,13 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
             continue;
         }
         const QString root = GestionnairePileFichier::canonicalPath(path);
-        for (const QString& item : Dossier::listTree(root)) {
+        QStringList unreadable;
+        for (const QString& item : Dossier::listTree(root, &unreadable)) {
             addItem(item, root);
+        }
+        for (const QString& name : std::as_const(unreadable)) {
+            items.append({name, root, false, QString(),
+                          QStringLiteral("nom de fichier illisible (pas en UTF-8)")});
         }
     }
     return items;
@@ -147,6 +153,11 @@ void FileAdder::flush() {
     while (m_next < m_items.size() && made < kFilesPerBatch && budget.elapsed() < kBatchBudgetMs) {
         const Item& item = m_items.at(m_next);
         const bool needsReading = !item.canonical.isEmpty() && !m_queue->isQueued(item.canonical);
+        if (!item.refusal.isEmpty()) {
+            refuse(item);
+            ++m_next;
+            continue;
+        }
         if (!needsReading) {
             if (!item.flac) {
                 // Pictures are registered, anything else passed over.
@@ -183,6 +194,15 @@ void FileAdder::flush() {
     if (m_next >= m_items.size()) {
         finish();
     }
+}
+
+void FileAdder::refuse(const Item& item) {
+    const QString text = QStringLiteral("%1 non ajouté : %2").arg(item.path, item.refusal);
+    Log::write(text);
+    if (m_sink != nullptr) {
+        m_sink->echoUserMessage(text);
+    }
+    emit refused(item.path, item.refusal);
 }
 
 void FileAdder::finish() {

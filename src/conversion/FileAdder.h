@@ -40,6 +40,8 @@ public:
 signals:
     // Files joined the list (a batch of them).
     void filesAdded();
+    // An item of a folder was not added, and why.
+    void refused(const QString& path, const QString& reason);
     void progress(int done, int total);
     void finished();
 
@@ -50,6 +52,8 @@ private:
         bool flac = false;
         // For a FLAC file: its canonical path; empty when it is no file.
         QString canonical;
+        // Why an item cannot be added; empty when it can.
+        QString refusal;
     };
     // What the paths hold, folders listed; any thread.
     static QList<Item> plan(const QStringList& paths);
@@ -57,6 +61,7 @@ private:
     void planned(quint64 run, const QList<Item>& items);
     void delivered(quint64 run, int index, const SourceReading& reading);
     void flush();
+    void refuse(const Item& item);
     void finish();
 
     GestionnairePileFichier* m_queue;

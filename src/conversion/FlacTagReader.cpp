@@ -1,5 +1,6 @@
 #include "FlacTagReader.h"
 
+#include "conversion/FlacStreamInfo.h"
 #include "conversion/MessageSink.h"
 #include "conversion/MetaflacOutputParser.h"
 #include "conversion/TagLibStrings.h"
@@ -13,6 +14,9 @@
 #include <QSaveFile>
 
 #include <taglib/flacfile.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/xiphcomment.h>
 
 namespace {
@@ -44,13 +48,13 @@ QString FlacTagReader::picturePath(const QString& sourcePath) const {
 }
 
 namespace {
-TagList commentsOf(TagLib::FLAC::File& file) {
+TagList commentsOf(TagLib::Ogg::XiphComment* xiph) {
     TagList comments;
-    if (!file.hasXiphComment()) {
+    if (xiph == nullptr) {
         return comments;
     }
     // TagLib keeps a name's values in order, the names themselves sorted.
-    const TagLib::Ogg::FieldListMap& fields = file.xiphComment()->fieldListMap();
+    const TagLib::Ogg::FieldListMap& fields = xiph->fieldListMap();
     for (const auto& [name, values] : fields) {
         for (const TagLib::String& value : values) {
             comments.append(TagLibStrings::fromTagLib(name), TagLibStrings::fromTagLib(value));
@@ -58,38 +62,142 @@ TagList commentsOf(TagLib::FLAC::File& file) {
     }
     return comments;
 }
-} // namespace
 
-QString FlacTagReader::exportPicture(TagLib::FLAC::File& file, const QString& sourcePath,
-                                     QStringList* logLines) const {
-    // The first PICTURE block, whatever its type, as `metaflac
-    // --export-picture-to` gives it.
-    const TagLib::List<TagLib::FLAC::Picture*> pictures = file.pictureList();
-    const QString picture = picturePath(sourcePath);
+QByteArray firstPicture(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
     if (pictures.isEmpty()) {
-        QFile::remove(picture);
-        return QString();
+        return QByteArray();
     }
     const TagLib::ByteVector data = pictures.front()->data();
+    return QByteArray(data.data(), int(data.size()));
+}
+
+// What TagLib reads of a source, opened read-only: a crash can never write
+// into it, and a read-only library reads.
+struct TagLibReading {
+    bool valid = false;
+    TagList comments;
+    QByteArray picture;
+};
+
+TagLibReading readWithTagLib(const QString& sourcePath, bool ogg) {
+    TagLibReading reading;
+    const QByteArray path = QFile::encodeName(sourcePath);
+    TagLib::FileStream stream(path.constData(), true);
+    if (!stream.isOpen()) {
+        return reading;
+    }
+    if (ogg) {
+        TagLib::Ogg::FLAC::File file(&stream, false);
+        reading.valid = file.isValid();
+        if (reading.valid && file.hasXiphComment()) {
+            reading.comments = commentsOf(file.tag());
+            reading.picture = firstPicture(file.tag()->pictureList());
+        }
+        return reading;
+    }
+    TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    reading.valid = file.isValid();
+    if (reading.valid) {
+        reading.comments = file.hasXiphComment() ? commentsOf(file.xiphComment()) : TagList();
+        reading.picture = firstPicture(file.pictureList());
+    }
+    return reading;
+}
+
+QByteArray runMetaflac(const QString& metaflac, const QStringList& arguments, bool* ok) {
+    *ok = false;
+    if (metaflac.isEmpty()) {
+        return QByteArray();
+    }
+    QProcess process;
+    process.setProcessEnvironment(FlacTagReader::toolEnvironment());
+    process.start(metaflac, arguments);
+    if (!process.waitForStarted()) {
+        return QByteArray();
+    }
+    if (!process.waitForFinished(kMetaflacTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return QByteArray();
+    }
+    *ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return process.readAllStandardOutput();
+}
+
+// What metaflac lists of the comments: TagLib gives up on some files flac
+// itself reads (an empty block of a reserved type, for one).
+TagList commentsListedByMetaflac(const QString& metaflac, const QString& sourcePath) {
+    bool ok = false;
+    const QByteArray listing = runMetaflac(
+        metaflac,
+        {QStringLiteral("--list"), QStringLiteral("--block-type=VORBIS_COMMENT"), sourcePath}, &ok);
+    return ok ? MetaflacOutputParser::parseCommentListing(listing) : TagList();
+}
+
+// The seven fields and the stream facts, from what was read without
+// metaflac (an Ogg FLAC file): the last value of a name wins, as metaflac's.
+QVariantMap valuesWithoutMetaflac(const FlacStreamInfo& stream, const TagList& comments) {
+    QVariantMap values;
+    values.insert(QStringLiteral("sample-rate"), QString::number(stream.sampleRate));
+    values.insert(QStringLiteral("channels"), QString::number(stream.channels));
+    values.insert(QStringLiteral("bps"), QString::number(stream.bitsPerSample));
+    values.insert(QStringLiteral("md5sum"), QString());
+    for (const auto& [name, value] : comments.entries()) {
+        const QString key = name.toLower();
+        if (MetaflacOutputParser::tagNames().contains(key) && !key.isEmpty()) {
+            values.insert(key, value);
+        }
+    }
+    return values;
+}
+} // namespace
+
+bool FlacTagReader::savePicture(const QByteArray& data, const QString& sourcePath,
+                                QStringList* logLines) const {
     QString error;
     if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
         logLines->append(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
-        return QString();
+        return false;
     }
-    QSaveFile output(picture);
-    if (!output.open(QIODevice::WriteOnly) ||
-        output.write(data.data(), qint64(data.size())) != qint64(data.size()) || !output.commit()) {
-        logLines->append(
-            QStringLiteral("Impossible d'écrire %1\n%2").arg(picture, output.errorString()));
-        return QString();
+    QSaveFile output(picturePath(sourcePath));
+    if (!output.open(QIODevice::WriteOnly) || output.write(data) != data.size() ||
+        !output.commit()) {
+        logLines->append(QStringLiteral("Impossible d'écrire %1\n%2")
+                             .arg(picturePath(sourcePath), output.errorString()));
+        return false;
     }
-    return picture;
+    return true;
 }
 
-TagList FlacTagReader::readComments(const QString& sourcePath) {
-    const QByteArray path = QFile::encodeName(sourcePath);
-    TagLib::FLAC::File file(path.constData(), false);
-    return file.isValid() ? commentsOf(file) : TagList();
+QString FlacTagReader::exportPicture(const QByteArray& data, const QString& sourcePath,
+                                     QStringList* logLines) const {
+    // The first PICTURE block, whatever its type, as `metaflac
+    // --export-picture-to` gives it.
+    const QString picture = picturePath(sourcePath);
+    if (data.isEmpty()) {
+        QFile::remove(picture);
+        return QString();
+    }
+    return savePicture(data, sourcePath, logLines) ? picture : QString();
+}
+
+QString FlacTagReader::exportPictureWithMetaflac(const QString& sourcePath) const {
+    const QString picture = picturePath(sourcePath);
+    QFile::remove(picture);
+    FileManager::ensureDirectory(m_pictureFolder);
+    bool ok = false;
+    runMetaflac(m_metaflacPath, {QStringLiteral("--export-picture-to=") + picture, sourcePath},
+                &ok);
+    return ok && QFile::exists(picture) ? picture : QString();
+}
+
+TagList FlacTagReader::readComments(const QString& sourcePath, const QString& metaflacPath) {
+    const FlacStreamInfo stream = FlacStreamInfo::read(sourcePath);
+    const TagLibReading reading = readWithTagLib(sourcePath, stream.ogg);
+    if (reading.valid) {
+        return reading.comments;
+    }
+    return commentsListedByMetaflac(metaflacPath, sourcePath);
 }
 
 SourceReading FlacTagReader::readSource(const QString& source) const {
@@ -119,27 +227,36 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
     }
     const QByteArray output = process.readAllStandardOutput();
     const QByteArray errorOutput = process.readAllStandardError();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    const bool listed = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const FlacStreamInfo stream = FlacStreamInfo::read(source);
+    const TagLibReading tagLib = readWithTagLib(source, stream.ogg);
+    if (!listed && !(stream.ogg && tagLib.valid)) {
         reading.error = QStringLiteral("Impossible de Récupérer Les Métadata\n%1")
                             .arg(QString::fromUtf8(errorOutput));
         return reading;
     }
-    QStringList extraLines;
-    reading.values = MetaflacOutputParser::parse(output, &extraLines);
-    for (const QString& line : std::as_const(extraLines)) {
-        QString trimmed = line.trimmed();
-        if (trimmed.size() > kLoggedLength) {
-            trimmed = trimmed.left(kLoggedLength) + QStringLiteral("…");
-        }
-        if (!trimmed.isEmpty()) {
-            reading.logLines << QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed);
+    if (!listed) {
+        // metaflac reads no Ogg FLAC: TagLib and the stream header tell all.
+        reading.values = valuesWithoutMetaflac(stream, tagLib.comments);
+    } else {
+        QStringList extraLines;
+        reading.values = MetaflacOutputParser::parse(output, &extraLines);
+        for (const QString& line : std::as_const(extraLines)) {
+            QString trimmed = line.trimmed();
+            if (trimmed.size() > kLoggedLength) {
+                trimmed = trimmed.left(kLoggedLength) + QStringLiteral("…");
+            }
+            if (!trimmed.isEmpty()) {
+                reading.logLines << QStringLiteral("ligne inconnue :\n%1\n").arg(trimmed);
+            }
         }
     }
-    const QByteArray path = QFile::encodeName(source);
-    TagLib::FLAC::File file(path.constData(), false);
-    if (file.isValid()) {
-        reading.comments = commentsOf(file);
-        reading.picturePath = exportPicture(file, source, &reading.logLines);
+    if (tagLib.valid) {
+        reading.comments = tagLib.comments;
+        reading.picturePath = exportPicture(tagLib.picture, source, &reading.logLines);
+    } else {
+        reading.comments = commentsListedByMetaflac(m_metaflacPath, source);
+        reading.picturePath = exportPictureWithMetaflac(source);
     }
     reading.read = true;
     return reading;

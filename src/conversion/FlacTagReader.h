@@ -6,15 +6,14 @@
 #include <QString>
 
 class FichierAudio;
-namespace TagLib::FLAC {
-class File;
-}
 class MessageSink;
 
 // Reads what the queue needs to know about a FLAC file when it is added:
 // its stream facts and the fields the information view edits, with
 // `metaflac`; every comment and the embedded picture, exported into the
-// pictures folder it is given, with TagLib. readSource() runs on any
+// pictures folder it is given, with TagLib, which opens the source only for
+// reading; with metaflac again where TagLib gives up. An Ogg FLAC file,
+// which metaflac does not read, is read with TagLib and its stream header. readSource() runs on any
 // thread; the rest on the thread that adds files.
 class FlacTagReader : public MetadataReader {
 public:
@@ -23,9 +22,11 @@ public:
     bool readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) override;
     // Reads the source's tags and exports its picture; safe on any thread.
     SourceReading readSource(const QString& sourcePath) const;
-    // Every comment of a FLAC file, repeated names and line breaks kept;
-    // empty when it has none or cannot be read. Safe on any thread.
-    static TagList readComments(const QString& sourcePath);
+    // Every comment of a FLAC or Ogg FLAC file, repeated names and line
+    // breaks kept, read with TagLib or, where TagLib gives up, from
+    // metaflac's listing; empty when it has none or cannot be read. Safe on
+    // any thread.
+    static TagList readComments(const QString& sourcePath, const QString& metaflacPath);
     // The picture exported from a source: one name per source path.
     QString picturePath(const QString& sourcePath) const;
 
@@ -36,8 +37,11 @@ public:
 
 private:
     // The exported picture's path, empty when the source has none.
-    QString exportPicture(TagLib::FLAC::File& file, const QString& sourcePath,
+    QString exportPicture(const QByteArray& data, const QString& sourcePath,
                           QStringList* logLines) const;
+    bool savePicture(const QByteArray& data, const QString& sourcePath,
+                     QStringList* logLines) const;
+    QString exportPictureWithMetaflac(const QString& sourcePath) const;
     void say(const QString& message) const;
 
     QString m_metaflacPath;

@@ -49,3 +49,43 @@ QVariantMap MetaflacOutputParser::parse(const QByteArray& output, QStringList* e
     }
     return result;
 }
+
+TagList MetaflacOutputParser::parseCommentListing(const QByteArray& output) {
+    TagList comments;
+    QString name;
+    QString value;
+    int next = 0;
+    bool inComments = false;
+    const auto flush = [&] {
+        if (!name.isEmpty()) {
+            comments.append(name, value);
+        }
+        name.clear();
+        value.clear();
+    };
+    QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    for (const QString& line : std::as_const(lines)) {
+        const QString start = QStringLiteral("    comment[%1]: ").arg(next);
+        if (line.startsWith(start)) {
+            flush();
+            const QString comment = line.mid(start.size());
+            const int equals = int(comment.indexOf(QLatin1Char('=')));
+            name = equals > 0 ? comment.left(equals) : QString();
+            value = equals > 0 ? comment.mid(equals + 1) : QString();
+            inComments = true;
+            ++next;
+        } else if (line.startsWith(QLatin1String("METADATA block #"))) {
+            flush();
+            inComments = false;
+        } else if (inComments) {
+            // Only the next index starts a comment: any other line is the
+            // value's own line break.
+            value += QLatin1Char('\n') + line;
+        }
+    }
+    flush();
+    return comments;
+}

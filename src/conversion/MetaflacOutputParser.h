@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TagList.h"
+
 #include <QByteArray>
 #include <QStringList>
 #include <QVariantMap>
@@ -16,4 +18,7 @@ public:
     // The values by name, and the lines that were extra values of a tag seen
     // before (the last value wins).
     static QVariantMap parse(const QByteArray& output, QStringList* extraLines = nullptr);
+    // The comments `metaflac --list --block-type=VORBIS_COMMENT` lists, in
+    // order: "comment[n]: NAME=value", a value's further lines following.
+    static TagList parseCommentListing(const QByteArray& output);
 };

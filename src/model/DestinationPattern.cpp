@@ -34,10 +34,31 @@ QString DestinationPattern::cutToBytes(const QString& text, int bytes) {
     return cut;
 }
 
+QString DestinationPattern::withoutControlCharacters(const QString& text) {
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar character : text) {
+        if (character.category() != QChar::Other_Control) {
+            kept.append(character);
+        }
+    }
+    return kept;
+}
+
+QString DestinationPattern::safeFileName(const QString& name) {
+    const QString clean = withoutControlCharacters(name);
+    if (clean.toUtf8().size() <= kComponentBytes) {
+        return clean;
+    }
+    const int dot = int(clean.lastIndexOf(QLatin1Char('.')));
+    const QString extension = dot > 0 ? clean.mid(dot) : QString();
+    const QString base = dot > 0 ? clean.left(dot) : clean;
+    return cutToBytes(base, kComponentBytes - int(extension.toUtf8().size())) + extension;
+}
+
 QString DestinationPattern::safeComponent(const QString& text) {
-    QString safe = text;
+    QString safe = withoutControlCharacters(text);
     safe.replace(QLatin1Char('/'), QLatin1Char('-'));
-    safe.remove(QChar(u'\0'));
     while (safe.startsWith(QLatin1Char('.'))) {
         safe.remove(0, 1);
     }

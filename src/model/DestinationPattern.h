@@ -8,8 +8,9 @@
 // %title% %track% %disc% %date% %genre% %filename%; %track% and %disc% are
 // two digits at least; a missing artist is "Artiste inconnu", a missing
 // album "Album inconnu", a missing title the file's name. Every value is
-// made safe as a path component: "/" and NUL replaced, leading dots and
-// trailing spaces and dots removed, each component cut to 255 bytes.
+// made safe as a path component: "/" replaced, control characters (NUL, line
+// breaks, escapes) dropped, leading dots and trailing spaces and dots
+// removed, each component cut to 255 bytes.
 class DestinationPattern {
 public:
     static QString defaultPattern();
@@ -21,4 +22,8 @@ public:
     static QString safeComponent(const QString& text);
     // The text cut to at most that many UTF-8 bytes, at a character boundary.
     static QString cutToBytes(const QString& text, int bytes);
+    // A file name any file system takes the length of, without control
+    // characters: the part before the extension is cut to fit 255 bytes.
+    static QString safeFileName(const QString& name);
+    static QString withoutControlCharacters(const QString& text);
 };

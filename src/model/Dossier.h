@@ -15,5 +15,9 @@ public:
     // False when the folder is gone or is not a folder.
     bool contenuRecursif(bool recursive);
     // Every visible item below the folder, at any depth, in natural order.
-    static QStringList listTree(const QString& folder);
+    // Items whose names are not UTF-8 cannot be named to the tools: they are
+    // left out, and told in unreadableNames (their bytes shown as \xHH).
+    static QStringList listTree(const QString& folder, QStringList* unreadableNames = nullptr);
+    // The visible items of one folder whose names are not valid UTF-8.
+    static QStringList namesNotInUtf8(const QString& folder);
 };

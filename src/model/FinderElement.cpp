@@ -89,13 +89,18 @@ QString FinderElement::destinationFolder() const {
         if (relative == QLatin1String(".") || relative.startsWith(QLatin1String(".."))) {
             return chosen;
         }
-        return chosen + QLatin1Char('/') + relative;
+        QStringList folders;
+        for (const QString& folder : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            folders << DestinationPattern::withoutControlCharacters(folder);
+        }
+        return chosen + QLatin1Char('/') + folders.join(QLatin1Char('/'));
     }
     case 2:
         return defaults.folderForKey(QStringLiteral("DestinationDossier"));
     case 1:
         return sourceFolder + QLatin1Char('/') +
-               defaults.stringForKey(QStringLiteral("DestinationAutoName"));
+               DestinationPattern::withoutControlCharacters(
+                   defaults.stringForKey(QStringLiteral("DestinationAutoName")));
     default:
         return sourceFolder;
     }
@@ -129,12 +134,12 @@ PersistentURLPtr FinderElement::destinationURL() {
     }
     // A naming pattern makes the whole path below the chosen folder.
     const QString patterned = patternedPath(extension);
-    const QString path =
-        patterned.isEmpty()
-            ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') + m_nomDestination)
-            : QDir::cleanPath(
-                  UserDefaults::standard().folderForKey(QStringLiteral("DestinationDossier")) +
-                  QLatin1Char('/') + patterned);
+    const QString path = patterned.isEmpty()
+                             ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') +
+                                               DestinationPattern::safeFileName(m_nomDestination))
+                             : QDir::cleanPath(UserDefaults::standard().folderForKey(
+                                                   QStringLiteral("DestinationDossier")) +
+                                               QLatin1Char('/') + patterned);
     m_destinationURL = PersistentURL::persistentURLwithURL(path);
     m_destinationURL->setElementType(kElementDestination);
     return m_destinationURL;

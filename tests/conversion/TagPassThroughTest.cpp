@@ -2,6 +2,7 @@
 // in its own fields, read back by mutagen and plain chunk parsing.
 #include "conversion/FlacTagReader.h"
 
+#include "conversion/ExternalTools.h"
 #include "conversion/OutputTagWriter.h"
 
 #include "model/OutputCodec.h"
@@ -144,16 +145,18 @@ void expectInfo(const QJsonObject& raw, const std::string& what, bool caf) {
 
 TEST(TagPassThrough, ReadingKeepsEveryCommentRepeatedNamesAndLineBreaks) {
     FlacFactory::makePicture(libraryPicture(), "jpg");
-    const TagList comments = FlacTagReader::readComments(librarySource("Read"));
+    const QString metaflac = ExternalTools::found().metaflac;
+    const TagList comments = FlacTagReader::readComments(librarySource("Read"), metaflac);
     EXPECT_EQ(comments.size(), FlacFactory::libraryTags().size());
     for (const auto& [name, value] : FlacFactory::libraryTags()) {
         EXPECT_TRUE(comments.values(name).contains(value)) << name.toStdString();
     }
     EXPECT_EQ(comments.values("artist"), (QStringList{"First Artist", "Second Artist"}))
         << "in the source's order";
-    EXPECT_TRUE(FlacTagReader::readComments(
-                    TestEnvironment::writeFile(TestEnvironment::home() + "/not.flac", "junk"))
-                    .isEmpty());
+    EXPECT_TRUE(
+        FlacTagReader::readComments(
+            TestEnvironment::writeFile(TestEnvironment::home() + "/not.flac", "junk"), metaflac)
+            .isEmpty());
 
     TestDatabase context;
     context.queue().ajouterUnFichier(librarySource("Queued"));

@@ -162,6 +162,9 @@ QString FlacFactory::make(const QString& path, const Options& options) {
     if (!options.picturePath.isEmpty()) {
         arguments << QStringLiteral("--picture=%1").arg(options.picturePath);
     }
+    if (options.ogg) {
+        arguments << QStringLiteral("--ogg");
+    }
     arguments << QStringLiteral("-o") << path << input;
     QByteArray error;
     const int status = run(QStringLiteral("flac"), arguments, nullptr, &error);
@@ -220,4 +223,70 @@ QString FlacFactory::makePicture(const QString& path, const char* format, unsign
         std::abort();
     }
     return path;
+}
+
+namespace {
+struct MetadataBlock {
+    int type;
+    QByteArray body;
+};
+
+// The metadata blocks of a native FLAC file, and where its frames start.
+QList<MetadataBlock> metadataBlocks(const QByteArray& file, qsizetype* framesAt) {
+    QList<MetadataBlock> blocks;
+    qsizetype at = 4;
+    bool last = false;
+    while (!last && at + 4 <= file.size()) {
+        last = (quint8(file.at(at)) & 0x80) != 0;
+        const int type = quint8(file.at(at)) & 0x7f;
+        const qsizetype length = (qsizetype(quint8(file.at(at + 1))) << 16) |
+                                 (qsizetype(quint8(file.at(at + 2))) << 8) |
+                                 qsizetype(quint8(file.at(at + 3)));
+        blocks.append({type, file.mid(at + 4, length)});
+        at += 4 + length;
+    }
+    *framesAt = at;
+    return blocks;
+}
+
+QByteArray readWhole(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::abort();
+    }
+    return file.readAll();
+}
+
+void writeWhole(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        std::abort();
+    }
+}
+} // namespace
+
+void FlacFactory::insertEmptyBlock(const QString& path, int type) {
+    const QByteArray file = readWhole(path);
+    qsizetype framesAt = 0;
+    QList<MetadataBlock> blocks = metadataBlocks(file, &framesAt);
+    blocks.insert(1, {type, QByteArray()});
+    QByteArray rebuilt = "fLaC";
+    for (qsizetype index = 0; index < blocks.size(); ++index) {
+        const bool last = index == blocks.size() - 1;
+        const qsizetype length = blocks.at(index).body.size();
+        rebuilt.append(char((last ? 0x80 : 0) | blocks.at(index).type));
+        rebuilt.append(char((length >> 16) & 0xff))
+            .append(char((length >> 8) & 0xff))
+            .append(char(length & 0xff));
+        rebuilt.append(blocks.at(index).body);
+    }
+    writeWhole(path, rebuilt + file.mid(framesAt));
+}
+
+void FlacFactory::keepOnlyFrames(const QString& path) {
+    const QByteArray file = readWhole(path);
+    qsizetype framesAt = 0;
+    metadataBlocks(file, &framesAt);
+    writeWhole(path, file.mid(framesAt));
 }

@@ -20,6 +20,8 @@ public:
         double noise = 0.0;
         // Interleaved little-endian samples to encode instead of the tone.
         QByteArray pcm;
+        // An Ogg FLAC file instead of a native one.
+        bool ogg = false;
     };
 
     static QString make(const QString& path, const Options& options);
@@ -40,6 +42,12 @@ public:
     // given length: channel n sounds from n × slot to (n + 1) × slot, low enough
     // for an LFE channel.
     static QByteArray channelSlots(const Options& options, double slotSeconds);
+    // Puts an empty metadata block of that type (a reserved one: 7 to 126)
+    // after STREAMINFO, as some taggers leave them; flac reads past it.
+    static void insertEmptyBlock(const QString& path, int type);
+    // Leaves only the audio frames: a stream that starts at a frame header,
+    // whose length nothing states.
+    static void keepOnlyFrames(const QString& path);
     // Runs a program and answers its exit code (-1 when it could not run).
     static int run(const QString& program, const QStringList& arguments,
                    QByteArray* output = nullptr, QByteArray* error = nullptr);
