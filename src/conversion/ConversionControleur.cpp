@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QTimer>
 
 namespace {
@@ -241,28 +242,55 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
         request.coverData = fichier->mainPictureCached(true)->coverData(&request.coverMimeType);
     }
     if (request.coverData.isEmpty()) {
-        Log::write(QStringLiteral("%1 n'a pas d'image").arg(fichier->description()));
-        const QString unreadable = unreadablePictureName(*fichier, picture);
-        if (!unreadable.isEmpty()) {
-            say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(unreadable));
+        const QString unreadable = unreadablePicturePath(*fichier, picture);
+        const OutputCodec* codec = OutputCodec::find(m_settings.codec);
+        if (!unreadable.isEmpty() && codec != nullptr &&
+            codec->cover == OutputCodec::Cover::VorbisPicture) {
+            // An Ogg picture block takes any kind of image: one this program
+            // cannot open (AVIF, say) goes in as it is.
+            request.coverData = pictureBytes(unreadable, &request.coverMimeType);
+        }
+        if (request.coverData.isEmpty()) {
+            Log::write(QStringLiteral("%1 n'a pas d'image").arg(fichier->description()));
+        }
+        if (request.coverData.isEmpty() && !unreadable.isEmpty()) {
+            const PersistentURLPtr embedded = fichier->imageTempURL();
+            const QString name = embedded && unreadable == embedded->path()
+                                     ? fichier->nomElement()
+                                     : QFileInfo(unreadable).fileName();
+            say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(name));
         }
     }
     return request;
 }
 
-QString ConversionControleur::unreadablePictureName(FichierAudio& fichier,
+QString ConversionControleur::unreadablePicturePath(FichierAudio& fichier,
                                                     const ImagePtr& picture) {
     // The picture a cover should have come from, when it could not be read.
-    if (picture && picture->kind() == Image::Kind::File) {
-        return picture->name() == QLatin1String("Source flac") ? fichier.nomElement()
-                                                               : picture->name();
-    }
     const PersistentURLPtr embedded = fichier.imageTempURL();
+    if (picture && picture->kind() == Image::Kind::File) {
+        return picture->name() == QLatin1String("Source flac") && embedded ? embedded->path()
+                                                                           : picture->location();
+    }
     if (embedded && fichier.imageAutoFind() != 0 &&
         !Image::byReferencingFile(embedded->path(), QString())->canRead()) {
-        return fichier.nomElement();
+        return embedded->path();
     }
     return QString();
+}
+
+QByteArray ConversionControleur::pictureBytes(const QString& path, QString* mimeType) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QByteArray();
+    }
+    const QByteArray bytes = file.readAll();
+    const QMimeType type = QMimeDatabase().mimeTypeForData(bytes);
+    if (!type.name().startsWith(QLatin1String("image/"))) {
+        return QByteArray();
+    }
+    *mimeType = type.name();
+    return bytes;
 }
 
 void ConversionControleur::startJob(const FichierAudioPtr& fichier) {

@@ -113,7 +113,10 @@ private:
                   const QHash<ConversionJob*, FichierAudioPtr>& files, bool leavingQueue);
     void endPassIfDone();
     qint64 filesStillToTake() const;
-    static QString unreadablePictureName(FichierAudio& fichier, const ImagePtr& picture);
+    // The picture file a cover should have come from, when it could not be read.
+    static QString unreadablePicturePath(FichierAudio& fichier, const ImagePtr& picture);
+    // A picture file's bytes as they are, and its type; none for no image.
+    static QByteArray pictureBytes(const QString& path, QString* mimeType);
 
     GestionnairePileFichier* m_queue;
     const UserDefaults* m_defaults;

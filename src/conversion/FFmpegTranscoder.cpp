@@ -87,6 +87,42 @@ void FFmpegTranscoder::flacChannelLayout(int channels, AVChannelLayout* layout) 
     }
 }
 
+QString FFmpegTranscoder::layoutName(const AVChannelLayout& layout) {
+    char text[128] = {};
+    av_channel_layout_describe(&layout, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+bool FFmpegTranscoder::takesLayout(const AVCodec* encoder, const AVChannelLayout& layout) {
+    if (encoder->ch_layouts == nullptr) {
+        return true;
+    }
+    for (const AVChannelLayout* known = encoder->ch_layouts; known->nb_channels != 0; ++known) {
+        if (av_channel_layout_compare(known, &layout) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FFmpegTranscoder::refuseRemixingLossless(const AVCodec* encoder) {
+    // A lossless output keeps every channel where it was: a layout the
+    // encoder has no place for is refused, never remixed into one it has.
+    if (!m_codec->lossless || m_request.channels > 0 ||
+        takesLayout(encoder, m_decoder->ch_layout)) {
+        return true;
+    }
+    QStringList known;
+    for (const AVChannelLayout* layout = encoder->ch_layouts; layout->nb_channels != 0; ++layout) {
+        known << layoutName(*layout);
+    }
+    return fail(QStringLiteral("%1 ne peut pas garder les %2 canaux de la source (%3) sans les "
+                               "mélanger : dispositions possibles %4")
+                    .arg(QLatin1String(m_codec->popupText))
+                    .arg(m_decoder->ch_layout.nb_channels)
+                    .arg(layoutName(m_decoder->ch_layout), known.join(QStringLiteral(", "))));
+}
+
 void FFmpegTranscoder::chooseEncoderLayout(const AVCodec* encoder, int channels) {
     if (channels == m_decoder->ch_layout.nb_channels) {
         av_channel_layout_copy(&m_encoder->ch_layout, &m_decoder->ch_layout);
@@ -215,6 +251,9 @@ bool FFmpegTranscoder::openEncoder() {
     if (encoder == nullptr) {
         return fail(QStringLiteral("encodeur %1 absent").arg(QLatin1String(name)));
     }
+    if (!refuseRemixingLossless(encoder)) {
+        return false;
+    }
     m_encoder = avcodec_alloc_context3(encoder);
     m_outputRate = chooseOutputRate();
     m_encoder->sample_rate = m_outputRate;
@@ -315,7 +354,8 @@ QByteArray FFmpegTranscoder::vorbisPictureBlock(const QByteArray& data, const QS
     number(block, 0); // no description
     number(block, quint32(std::max(size.width(), 0)));
     number(block, quint32(std::max(size.height(), 0)));
-    number(block, 24);
+    // A picture kept as it is, that no reader here can open, has no known size.
+    number(block, size.isValid() ? 24 : 0);
     number(block, 0);
     number(block, quint32(data.size()));
     block.append(data);
@@ -329,6 +369,11 @@ bool FFmpegTranscoder::openResampler() {
     if (status >= 0) {
         // A downmix keeps every channel: the LFE too, as the centre is kept.
         av_opt_set_double(m_resampler, "lfe_mix_level", M_SQRT1_2, 0);
+        if (const int* order = opusInputOrder()) {
+            status = swr_set_channel_mapping(m_resampler, order);
+        }
+    }
+    if (status >= 0) {
         status = swr_init(m_resampler);
     }
     if (status < 0) {
@@ -342,6 +387,27 @@ bool FFmpegTranscoder::openResampler() {
     return m_fifo != nullptr && m_decoded != nullptr && m_encoded != nullptr && m_packet != nullptr
                ? true
                : fail(QStringLiteral("mémoire insuffisante"));
+}
+
+const int* FFmpegTranscoder::opusInputOrder() const {
+    // FFmpeg's libopus wrapper hands 5.0 and 6.1 to the encoder in an order
+    // that puts them on the wrong speakers of the Opus mapping (family 1,
+    // RFC 7845): the channels are given to it in the order that lands each
+    // on its own speaker. The other counts it maps right.
+    static const int fivePointZero[] = {0, 1, 4, 2, 3};
+    static const int sixPointOne[] = {0, 1, 4, 3, 5, 2, 6};
+    if (qstrcmp(m_encoder->codec->name, "libopus") != 0 ||
+        av_channel_layout_compare(&m_encoder->ch_layout, &m_decoder->ch_layout) != 0) {
+        return nullptr;
+    }
+    switch (m_encoder->ch_layout.nb_channels) {
+    case 5:
+        return fivePointZero;
+    case 7:
+        return sixPointOne;
+    default:
+        return nullptr;
+    }
 }
 
 bool FFmpegTranscoder::addCoverStream() {

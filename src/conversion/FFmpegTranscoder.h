@@ -68,6 +68,13 @@ private:
     int sourceBitsPerSample() const;
     int chooseOutputRate();
     void chooseEncoderLayout(const AVCodec* encoder, int channels);
+    // False, with the reason, when a lossless encoder would have to remix.
+    bool refuseRemixingLossless(const AVCodec* encoder);
+    // The order to give the Opus encoder the source's channels in; null for
+    // the order they come in.
+    const int* opusInputOrder() const;
+    static bool takesLayout(const AVCodec* encoder, const AVChannelLayout& layout);
+    static QString layoutName(const AVChannelLayout& layout);
     // An AVSampleFormat.
     int chooseSampleFormat(const AVCodec* encoder) const;
 
