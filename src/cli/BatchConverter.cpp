@@ -329,12 +329,9 @@ int BatchConverter::run(const QStringList& arguments) {
     controleur->setDelegate(nullptr);
 
     const int signalNumber = TerminationSignals::received();
-    // The private list goes, and with it the pictures exported beside the outputs.
-    QList<qint64> positions;
-    for (qint64 position = 0; position < pile->countOfFichiersAudio(); ++position) {
-        positions << position;
-    }
-    pile->supprimerLesFichiersDansLindex(positions, false);
+    // The private list and the pictures exported from its sources go with
+    // the run's private folder: nothing here touches a destination, which
+    // may have stalled.
     UserDefaults::standard().clearRunOverrides();
     if (signalNumber != 0) {
         return TerminationSignals::exitStatus(signalNumber);

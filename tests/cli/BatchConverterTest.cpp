@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -289,4 +290,82 @@ TEST(BatchConverter, ALibraryConvertsIntoAMirroredTreeOrByItsTags) {
     EXPECT_TRUE(QFile::exists(named + "/Artist B/Album 4/03 Three.mp3"));
     EXPECT_EQ(convert({"--convert", "--pattern", "%title%", library}).exitCode, 2)
         << "a pattern goes with a chosen folder";
+}
+
+TEST(BatchConverter, EveryLineIsOneLineAndNoNameIsPassedOverSilently) {
+    FlacFactory::Options options;
+    options.seconds = 0.3;
+    options.tags = {{"TITLE", QString("Red\x1b[31m\nline\aBell\x7f")}, {"ARTIST", "A"}};
+    const QString folder = music() + "/Odd names";
+    FlacFactory::make(folder + "/tab\tin name.flac", options);
+    // A name in an old code page: bytes that are not UTF-8.
+    const QByteArray latin1 = QFile::encodeName(folder) + "/caf\xe9.flac";
+    {
+        QFile odd(folder + "/tab\tin name.flac");
+        ASSERT_TRUE(odd.open(QIODevice::ReadOnly));
+        const QByteArray bytes = odd.readAll();
+        FILE* raw = std::fopen(latin1.constData(), "wb");
+        ASSERT_NE(raw, nullptr);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), raw);
+        std::fclose(raw);
+    }
+    const QString out = TestEnvironment::makeFolder("Odd out");
+    const BatchRun run = convert(
+        {"--convert", "--destination", "folder", "--folder", out, "--pattern", "%title%", folder});
+    EXPECT_EQ(run.exitCode, 1) << run.output.toStdString();
+    for (const QString& line : run.output.split('\n')) {
+        for (const QChar character : line) {
+            EXPECT_NE(character.category(), QChar::Other_Control)
+                << "a control character reached the terminal: " << line.toStdString();
+        }
+    }
+    EXPECT_TRUE(run.output.contains("OK " + folder + "/tab\\x09in name.flac -> " + out +
+                                    "/Red[31mlineBell.m4a"))
+        << run.output.toStdString();
+    EXPECT_TRUE(QFile::exists(out + "/Red[31mlineBell.m4a")) << "names drop control characters";
+    EXPECT_TRUE(run.output.contains("ERREUR " + folder +
+                                    "/caf\\xE9.flac : nom de fichier illisible (pas en UTF-8)"))
+        << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("Conversion terminée : 1 convertis, 1 en erreur"));
+}
+
+TEST(BatchConverter, EveryRefusalCountsAsAnError) {
+    const QString text = TestEnvironment::writeFile(music() + "/notes.txt", "not music");
+    const BatchRun run = convert({"--convert", text, music() + "/missing.flac"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.contains("ERREUR " + text + " : pas un fichier FLAC"));
+    EXPECT_TRUE(run.output.contains("Conversion terminée : 0 convertis, 2 en erreur"))
+        << run.output.toStdString();
+}
+
+TEST(BatchConverter, AFullCacheIsSaidToBeTheCacheAndWhereItIs) {
+    const QString unshare = QStandardPaths::findExecutable("unshare");
+    if (unshare.isEmpty()) {
+        GTEST_SKIP() << "unshare makes a small cache of the test's own";
+    }
+    FlacFactory::Options options;
+    options.seconds = 3.0;
+    const QString source = FlacFactory::make(music() + "/Big.flac", options);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    QDir().mkpath(cache);
+    // A cache of 128 kB, in a mount namespace of the run's own: the decoded
+    // audio (529 kB) does not fit.
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    run.setProcessEnvironment(environment);
+    run.start(unshare, {"-rm", "sh", "-c",
+                        "mount -t tmpfs -o size=128k tmpfs \"$1\" || exit 99; shift; exec \"$@\"",
+                        "sh", cache, TONEBRIDGE_BINARY, "--convert", source});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    if (run.exitCode() == 99 || run.exitStatus() != QProcess::NormalExit) {
+        GTEST_SKIP() << "no mount namespace here: " << run.readAllStandardError().toStdString();
+    }
+    const QString output = QString::fromUtf8(run.readAllStandardOutput());
+    EXPECT_EQ(run.exitCode(), 1);
+    EXPECT_TRUE(output.contains("ERREUR " + source + " : Le cache " + cache +
+                                "/Tonebridge est plein : le son décodé de Big.flac n'a pas pu y "
+                                "être écrit"))
+        << output.toStdString();
+    EXPECT_TRUE(QFile::exists(source));
 }

@@ -19,6 +19,7 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace {
@@ -214,4 +215,178 @@ TEST(PassSafety, TheFolderAFileWasAddedFromSurvivesARestart) {
     ASSERT_TRUE(pass.runPass());
     EXPECT_TRUE(QFile::exists(out + "/Artist/Album/CD 2/07 - Seven.m4a"))
         << "missing folders are made";
+}
+
+TEST(PassSafety, ASourceReplacedDuringItsConversionIsNeverDeleted) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    defaults.setBool(true, "DestinationEffacerOriginal");
+    defaults.setBool(false, "ForgetWhenFinished");
+    defaults.setInteger(1, "ConversionsSimultanees");
+    const QString byFile = source("Replaced/by file.flac", 20.0);
+    const QString byFolder = source("Replaced/by folder.flac", 20.0);
+    const QString untouched = source("Replaced/untouched.flac", 0.3);
+    const QString replacement = source("Elsewhere/replacement.flac", 0.4);
+    const QString replacementHash = OutputReader::fileSha1(replacement);
+    for (const QString& path : {byFile, byFolder, untouched}) {
+        context.queue().ajouterUnFichier(path);
+    }
+    PassRunner pass(context.controleur());
+    pass.start();
+    const auto encoding = [&](const QString& path) {
+        return PassRunner::waitFor([&] {
+            const FichierAudioPtr file = queued(context.queue(), path);
+            return file && file->statusConversion() == kStatusConvEncoursCodage;
+        });
+    };
+    // While each is encoded, another file takes its name, then a folder.
+    ASSERT_TRUE(encoding(byFile));
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(byFile).constData()),
+        0);
+    ASSERT_TRUE(encoding(byFolder));
+    ASSERT_TRUE(QFile::remove(byFolder));
+    const QString kept = TestEnvironment::writeFile(byFolder + "/inside.txt", "the user's");
+    ASSERT_TRUE(pass.waitUntilIdle());
+
+    EXPECT_EQ(OutputReader::fileSha1(byFile), replacementHash) << "the new file is kept";
+    EXPECT_TRUE(QFile::exists(kept)) << "a folder is never deleted as a source";
+    EXPECT_FALSE(QFile::exists(untouched)) << "an unchanged source goes as asked";
+    for (const QString& path : {byFile, byFolder}) {
+        EXPECT_EQ(queued(context.queue(), path)->statusConversion(), kStatusConvFiniOk);
+        EXPECT_NEAR(
+            OutputReader::read(QString(path).replace(".flac", ".m4a")).value("length").toDouble(),
+            20.0, 0.1)
+            << "what was converted is the file the pass took";
+        EXPECT_TRUE(context.messages.contains(
+            QString("%1 a changé pendant sa conversion : il n'est pas supprimé").arg(path)))
+            << context.messages.join("\n").toStdString();
+    }
+}
+
+TEST(PassSafety, AFailedFileLeavesNothingUnderItsNameNorFoldersMadeForIt) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    const QString out = TestEnvironment::makeFolder("Out");
+    defaults.setInteger(2, "DestinationType");
+    defaults.setFolder(out, "DestinationDossier");
+    defaults.setBool(true, "DestinationNommerSelonTags");
+    defaults.setString("%artist%/%album%/%track% - %title%", "DestinationMotif");
+    const QString truncated = source("Broken/truncated.flac", 2.0);
+    QFile file(truncated);
+    ASSERT_TRUE(file.resize(file.size() * 6 / 10));
+    context.queue().ajouterUnFichier(truncated);
+    for (int pass = 1; pass <= 2; ++pass) {
+        PassRunner runner(context.controleur());
+        ASSERT_TRUE(runner.runPass());
+        const FichierAudioPtr failed = queued(context.queue(), truncated);
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(failed->statusConversion(), kStatusConvFiniErreur);
+        EXPECT_TRUE(failed->failureReason().startsWith("Erreur Decodage"))
+            << "pass " << pass << ": " << failed->failureReason().toStdString();
+        EXPECT_TRUE(QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            << "pass " << pass << ": "
+            << QDir(out).entryList(QDir::AllEntries | QDir::Hidden).join(", ").toStdString();
+        context.queue().reinitialiserEtatFichiers();
+    }
+}
+
+TEST(PassSafety, LongNamesConvert) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    defaults.setBool(false, "ForgetWhenFinished");
+    // A hundred CJK characters: 300 bytes as UTF-8.
+    const QString title = QString(100, QChar(0x6771));
+    FlacFactory::Options options;
+    options.seconds = 0.3;
+    options.tags = {{"TITLE", title}, {"ARTIST", "A"}};
+    const QString cjk = FlacFactory::make(music() + "/Long/cjk.flac", options);
+    const QString named = source("Long/" + QString(245, 'n') + ".flac", 0.3);
+    const QString longest = source("Long/" + QString(250, 'o') + ".flac", 0.3);
+    const QString out = TestEnvironment::makeFolder("LongOut");
+    defaults.setInteger(2, "DestinationType");
+    defaults.setFolder(out, "DestinationDossier");
+    defaults.setString("opus", "ConversionCodec");
+    defaults.setBool(true, "DestinationNommerSelonTags");
+    defaults.setString("%title%", "DestinationMotif");
+    context.queue().ajouterUnFichier(cjk);
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    defaults.setBool(false, "DestinationNommerSelonTags");
+    context.queue().ajouterUnFichier(named);
+    context.queue().ajouterUnFichier(longest);
+    ASSERT_TRUE(pass.runPass());
+
+    for (const FichierAudioPtr& file : context.queue().fichiersAudio()) {
+        EXPECT_EQ(file->statusConversion(), kStatusConvFiniOk)
+            << file->failureReason().toStdString();
+    }
+    for (const QString& name : QDir(out).entryList(QDir::Files)) {
+        EXPECT_LE(name.toUtf8().size(), 255);
+        EXPECT_TRUE(name.endsWith(".opus"));
+    }
+    EXPECT_TRUE(QFile::exists(out + "/" + QString(83, QChar(0x6771)) + ".opus"))
+        << "cut at a character boundary to fit 255 bytes";
+    EXPECT_TRUE(QFile::exists(out + "/" + QString(245, 'n') + ".opus"));
+    EXPECT_TRUE(QFile::exists(out + "/" + QString(250, 'o') + ".opus"));
+    EXPECT_TRUE(TestEnvironment::leftovers(out).isEmpty());
+}
+
+TEST(PassSafety, ADestinationFolderRemovedMidPassIsSaidToBeGone) {
+    TestDatabase context;
+    auto& defaults = UserDefaults::standard();
+    const QString out = TestEnvironment::makeFolder("Vanishing/Out");
+    defaults.setInteger(2, "DestinationType");
+    defaults.setFolder(out, "DestinationDossier");
+    defaults.setBool(false, "ForgetWhenFinished");
+    const QString path = source("Gone/long.flac", 20.0);
+    context.queue().ajouterUnFichier(path);
+    PassRunner pass(context.controleur());
+    pass.start();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return context.queue().fichiersAudio().first()->statusConversion() ==
+               kStatusConvEncoursCodage;
+    }));
+    ASSERT_TRUE(QDir(out).removeRecursively());
+    ASSERT_TRUE(pass.waitUntilIdle());
+    const FichierAudioPtr file = context.queue().fichiersAudio().first();
+    EXPECT_EQ(file->statusConversion(), kStatusConvFiniErreur);
+    EXPECT_TRUE(file->failureReason().contains(
+        QString("Le dossier %1 a disparu pendant la conversion").arg(out)))
+        << file->failureReason().toStdString();
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST(PassSafety, SourcesAreOpenedOnlyForReading) {
+    const QString path = source("ReadOnly/song.flac", 0.3);
+    // Read-only, as a library on a share the user may only read.
+    QFile::setPermissions(path,
+                          QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QFile::setPermissions(QFileInfo(path).absolutePath(),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                              QFileDevice::ExeOther);
+    const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    // Closing a file opened for writing is told even when nothing was written:
+    // root may open a read-only file so.
+    ASSERT_GE(::inotify_add_watch(watcher, QFile::encodeName(path).constData(),
+                                  IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB),
+              0);
+    const QString out = TestEnvironment::makeFolder("ReadOnlyOut");
+    {
+        TestDatabase context;
+        UserDefaults::standard().setInteger(2, "DestinationType");
+        UserDefaults::standard().setFolder(out, "DestinationDossier");
+        context.queue().ajouterUnFichier(path);
+        ASSERT_EQ(context.queue().fichiersAudio().first()->sourceTags().first("TITLE"), "song");
+        PassRunner pass(context.controleur());
+        ASSERT_TRUE(pass.runPass());
+        EXPECT_EQ(context.controleur()->passConverted(), 1);
+    }
+    char events[4096];
+    const ssize_t read = ::read(watcher, events, sizeof events);
+    ::close(watcher);
+    EXPECT_LE(read, 0) << "a source was opened for writing";
+    EXPECT_TRUE(QFile::exists(out + "/song.m4a"));
+    QFile::setPermissions(QFileInfo(path).absolutePath(), QFileDevice::Permissions(0x7755));
 }

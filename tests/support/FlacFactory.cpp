@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QTemporaryFile>
 
 #include <cmath>
 #include <cstdlib>
@@ -139,15 +140,16 @@ bool flacTakesRaw(int bits) {
 QString FlacFactory::make(const QString& path, const Options& options) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const bool raw = flacTakesRaw(options.bitsPerSample);
-    const QString input = path + (raw ? QStringLiteral(".raw") : QStringLiteral(".aiff"));
-    {
-        QFile file(input);
-        if (!file.open(QIODevice::WriteOnly)) {
-            std::abort();
-        }
-        const QByteArray pcm = options.pcm.isEmpty() ? tone(options) : options.pcm;
-        file.write(raw ? pcm : aiffOf(pcm, options));
+    // Beside no file of the test: a name of 255 bytes has no room for more.
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/flacfactory-XXXXXX") +
+                        (raw ? QStringLiteral(".raw") : QStringLiteral(".aiff")));
+    if (!file.open()) {
+        std::abort();
     }
+    const QString input = file.fileName();
+    const QByteArray pcm = options.pcm.isEmpty() ? tone(options) : options.pcm;
+    file.write(raw ? pcm : aiffOf(pcm, options));
+    file.flush();
     QStringList arguments = {QStringLiteral("--silent"), QStringLiteral("--force")};
     if (raw) {
         arguments << QStringLiteral("--force-raw-format") << QStringLiteral("--endian=little")
@@ -168,7 +170,6 @@ QString FlacFactory::make(const QString& path, const Options& options) {
     arguments << QStringLiteral("-o") << path << input;
     QByteArray error;
     const int status = run(QStringLiteral("flac"), arguments, nullptr, &error);
-    QFile::remove(input);
     if (status != 0) {
         qFatal("flac failed: %s", error.constData());
     }

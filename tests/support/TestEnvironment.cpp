@@ -69,8 +69,9 @@ QStringList TestEnvironment::leftovers(const QString& root) {
     QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString name = files.next().section(QLatin1Char('/'), -1);
-        if (name.contains(QLatin1String(".part.")) ||
-            (name.startsWith(QLatin1String(".tmp_")) && name.endsWith(QLatin1String(".aif")))) {
+        // Partial outputs and the locks that claim destinations are all
+        // hidden under that prefix.
+        if (name.contains(QLatin1String(".part.")) || name.startsWith(QLatin1String(".tmp_"))) {
             found << files.filePath();
         }
     }

@@ -16,8 +16,8 @@ public:
     static QString home();
     // A new empty folder inside the temporary home.
     static QString makeFolder(const QString& name);
-    // The hidden files a conversion leaves while it runs (decoded audio and
-    // partial outputs) found below the folder.
+    // The hidden files a conversion leaves while it runs (partial outputs,
+    // destination locks, decoded audio of old) found below the folder.
     static QStringList leftovers(const QString& root);
     // Writes the file, making its folders; answers its path.
     static QString writeFile(const QString& path, const QByteArray& content = "data");

@@ -1,12 +1,16 @@
 // The real window, offscreen, driven without a user: "add PATH…" queues files
 // and quits; "convert" runs a pass, printing every message the window shows,
-// and quits when the pass has ended. The crash tests kill it mid-way.
+// and quits when the pass has ended; "stop" starts a pass, presses Stop once
+// the first file is taken and prints how long the stop and the next event
+// took. The crash tests kill it mid-way.
 #include "support/PassRunner.h"
 #include "support/TestApp.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrReglage.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -28,6 +32,20 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     app.reglage().startConversion();
+    if (arguments.value(0) == QLatin1String("stop")) {
+        PassRunner::waitFor([&] { return app.delegate().controleur()->jobsInFlight() > 0; });
+        PassRunner::waitFor([] { return false; }, 300);
+        QElapsedTimer timer;
+        timer.start();
+        app.reglage().stopConversion();
+        std::printf("stop-ms %lld\n", timer.elapsed());
+        timer.restart();
+        QTimer::singleShot(0, [] {});
+        QApplication::processEvents();
+        std::printf("event-ms %lld\n", timer.elapsed());
+        std::fflush(stdout);
+        return 0;
+    }
     const bool ended = PassRunner::waitFor(
         [&] {
             return app.delegate().controleur()->statusConvertisseur() ==

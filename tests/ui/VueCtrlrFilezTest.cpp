@@ -245,9 +245,10 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
     TestApp app;
     const QString original = source("one.flac");
     const QString folder = TestEnvironment::makeFolder("Music/Large");
-    for (int index = 0; index < 400; ++index) {
+    // Enough files to take well over the half second before the dialog shows.
+    for (int index = 0; index < 1500; ++index) {
         QFile::copy(original,
-                    QString("%1/%2.flac").arg(folder).arg(index, 3, 10, QLatin1Char('0')));
+                    QString("%1/%2.flac").arg(folder).arg(index, 4, 10, QLatin1Char('0')));
     }
     QString shownText;
     QTimer cancel;
@@ -255,7 +256,8 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
         for (auto* dialog : app.window().findChildren<QProgressDialog*>()) {
             if (dialog->isVisible() && shownText.isEmpty()) {
                 shownText = dialog->labelText();
-                dialog->cancel();
+                // As the user does: the dialog's own button.
+                dialog->findChild<QPushButton*>()->click();
             }
         }
     });
@@ -266,7 +268,7 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
         << shownText.toStdString();
     const qint64 added = app.queue().countOfFichiersAudio();
     EXPECT_GT(added, 1);
-    EXPECT_LT(added, 401) << "the cancel stopped the addition";
+    EXPECT_LT(added, 1500) << "the cancel stopped the addition";
     EXPECT_EQ(app.filez().model()->rowCount(), added) << "what was added stays";
 }
 
@@ -376,4 +378,54 @@ TEST(FileList, AddingNeverBlocksTheWindowAndPathsThatArriveJoinIt) {
     EXPECT_EQ(app.queue().fichiersAudio().at(40)->elementURL()->path(), folders[1] + "/1.flac");
     EXPECT_GT(rowsSeen, 0) << "the list grew while the files were read";
     EXPECT_LT(longestStall, 500) << "the window kept running";
+}
+
+TEST(FileList, FilesAddedAndRemovedDuringAPassNeverMakeItTakeAFileTwice) {
+    UserDefaults::standard().setInteger(2, "ConversionsSimultanees");
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestApp app;
+    QStringList taken;
+    QObject::connect(&app.reglage(), &VueCtrlrReglage::messageShown, [&](const QString& message) {
+        if (message.startsWith("Decodage ")) {
+            taken << message.mid(9);
+        }
+    });
+    const QString folder = TestEnvironment::makeFolder("Music/During");
+    FlacFactory::Options options;
+    options.seconds = 12.0;
+    options.noise = 0.05;
+    for (const char* name : {"1 first", "2 second", "3 third", "4 fourth"}) {
+        FlacFactory::make(QString("%1/%2.flac").arg(folder, name), options);
+    }
+    app.add({folder});
+    app.reglage().startConversion();
+    ASSERT_TRUE(PassRunner::waitFor([&] { return taken.size() == 2; }));
+
+    // Through the window's own add path and its own removal, while the first
+    // two convert: one file joins, the second in flight and the third leave.
+    const QString late = source("During late/5 late.flac", "Late", 0.3);
+    app.filez().ajouterFichiersDossiers({late});
+    app.delegate().fileAdder()->waitUntilDone();
+    app.selectRows({1, 2});
+    app.filez().effacerLaSelection();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               app.delegate().controleur()->jobsInFlight() == 0;
+    }));
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(taken, (QStringList{"1 first.flac", "2 second.flac", "4 fourth.flac", "5 late.flac"}))
+        << "each file taken once, in list order";
+    QStringList left;
+    for (const FichierAudioPtr& file : app.queue().fichiersAudio()) {
+        left << file->nomElement();
+        EXPECT_EQ(file->statusConversion(), kStatusConvFiniOk)
+            << file->nomElement().toStdString() << ": " << file->failureReason().toStdString();
+    }
+    EXPECT_EQ(left, (QStringList{"1 first.flac", "4 fourth.flac", "5 late.flac"}));
+    EXPECT_FALSE(QFile::exists(folder + "/2 second.m4a")) << "a removed file's job stopped";
+    EXPECT_FALSE(QFile::exists(folder + "/3 third.m4a"));
+    EXPECT_TRUE(QFile::exists(folder + "/1 first.m4a"));
+    EXPECT_TRUE(TestEnvironment::leftovers(music()).isEmpty())
+        << TestEnvironment::leftovers(music()).join(", ").toStdString();
 }
