@@ -12,10 +12,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 double timed(const QString& program, const QStringList& arguments) {
@@ -34,10 +36,12 @@ double timed(const QString& program, const QStringList& arguments) {
 }
 
 double tonebridge(const QStringList& sources, const char* codec, const char* jobs,
-                  const QString& pattern = QString()) {
-    const QString out = TestEnvironment::makeFolder(QStringLiteral("tonebridge-%1-%2%3")
+                  const QString& pattern = QString(), const QStringList& options = {}) {
+    static int run = 0;
+    const QString out = TestEnvironment::makeFolder(QStringLiteral("tonebridge-%1-%2%3-%4")
                                                         .arg(codec, jobs)
-                                                        .arg(pattern.isEmpty() ? "" : "-named"));
+                                                        .arg(pattern.isEmpty() ? "" : "-named")
+                                                        .arg(++run));
     QStringList arguments = {QStringLiteral("--convert"),
                              QStringLiteral("--codec"),
                              QLatin1String(codec),
@@ -51,7 +55,7 @@ double tonebridge(const QStringList& sources, const char* codec, const char* job
     if (qstrcmp(jobs, "auto") != 0) {
         arguments << QStringLiteral("--jobs") << QLatin1String(jobs);
     }
-    return timed(QStringLiteral(TONEBRIDGE_BINARY), arguments + sources);
+    return timed(QStringLiteral(TONEBRIDGE_BINARY), arguments + options + sources);
 }
 
 // The command line a user would type for one file, with the same codec, bit
@@ -112,6 +116,40 @@ double xargsFfmpeg(const QStringList& sources, const char* codec, int cores) {
                  QStringList{QStringLiteral("-c"), script, QStringLiteral("xargs")} + sources);
 }
 
+// Copies of the sources, for a pass that deletes what it converts.
+QStringList copiesOf(const QStringList& sources, int round) {
+    QStringList copies;
+    for (const QString& source : sources) {
+        const QString copy = QStringLiteral("%1/Deleted %2/%3")
+                                 .arg(TestEnvironment::home())
+                                 .arg(round)
+                                 .arg(QFileInfo(source).fileName());
+        QDir().mkpath(QFileInfo(copy).absolutePath());
+        QFile::copy(source, copy);
+        copies << copy;
+    }
+    // On the disk already, as a library's files are: the pass pays only for
+    // its own writes.
+    ::sync();
+    return copies;
+}
+
+// The parallel m4a pass with the sources deleted once their outputs are on
+// the disk, against the same pass keeping them: the best of three each, the
+// two alternated, so the machine's drift falls on both.
+void deleteSourceCost(const QStringList& sources) {
+    double keeping = 1e9;
+    double deleting = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        keeping = std::min(keeping, tonebridge(sources, "m4a", "auto"));
+        deleting = std::min(deleting, tonebridge(copiesOf(sources, round), "m4a", "auto", QString(),
+                                                 {QStringLiteral("--delete-source")}));
+    }
+    BenchReport::figure("pass_m4a_keep_source_parallel_s", keeping);
+    BenchReport::figure("pass_m4a_delete_source_parallel_s", deleting);
+    BenchReport::figure("pass_m4a_delete_source_ratio", deleting / keeping);
+}
+
 double peakChildMegabytes() {
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -163,6 +201,9 @@ int main(int argc, char** argv) {
             BenchReport::figure("pass_m4a_pattern_parallel_ratio", named / xargs);
         }
     }
+    // Each output and its folder are written to the disk before a source is
+    // deleted: that costs at most a few percent.
+    deleteSourceCost(sources);
     TestEnvironment::tearDown();
     return 0;
 }

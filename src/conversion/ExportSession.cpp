@@ -365,9 +365,11 @@ bool ExportSession::doExport() {
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);
     }
-    // On the disk before it takes the destination's name: a power cut can
-    // never leave a published output whose data was lost.
-    if (completed && ::fsync(m_partialDescriptor) != 0) {
+    // On the disk before it takes the destination's name when its source is
+    // to go: a power cut can then never leave a deleted source and an output
+    // whose data was lost. A kept source is the copy a lost output comes back
+    // from, and the disk is left to write at its own pace.
+    if (completed && m_request.deleteSource && ::fsync(m_partialDescriptor) != 0) {
         completed =
             fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
                      .arg(fileName(m_request.destinationPath), FileManager::errorText(errno)));
@@ -457,7 +459,8 @@ bool ExportSession::doPublish() {
         return false;
     }
     QString error;
-    if (!FileManager::syncFolder(QFileInfo(m_request.destinationPath).absolutePath(), &error)) {
+    if (m_request.deleteSource &&
+        !FileManager::syncFolder(QFileInfo(m_request.destinationPath).absolutePath(), &error)) {
         return fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
                         .arg(fileName(m_request.destinationPath), error));
     }

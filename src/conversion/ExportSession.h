@@ -20,11 +20,12 @@
 //     DestinationClaim), its folders made and a partial file created,
 //     exclusively, under a short hidden name of its own beside it;
 //   exportDecoded: the decoded audio is encoded into the partial file, its
-//     tags written, its length checked, the file written to the disk;
+//     tags written, its length checked;
 //   publish: the partial file is linked onto the destination (renamed over
-//     it when replacing is allowed), the folder written to the disk, the
-//     output checked again, then, when asked, the source deleted if it is
-//     still the file that was converted, and its folder written to the disk.
+//     it when replacing is allowed) and the output checked again; when the
+//     source is to go, the output is written to the disk before it takes its
+//     name and its folder after, then the source is deleted if it is still
+//     the file that was converted, and its folder written to the disk.
 // A session that fails or is cancelled removes its partial file, takes back
 // an output it published, removes the folders it made that are left empty
 // and lets its claim go. Each step's end is told, on the step's thread, to

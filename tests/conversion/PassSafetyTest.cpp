@@ -42,14 +42,19 @@ FichierAudioPtr queued(GestionnairePileFichier& queue, const QString& path) {
     }
     return nullptr;
 }
+
+// Every output goes into that one folder.
+void outputsInto(const QString& folder) {
+    UserDefaults::standard().setInteger(2, "DestinationType");
+    UserDefaults::standard().setFolder(folder, "DestinationDossier");
+}
 } // namespace
 
 TEST(PassSafety, AnOutputOfThePassIsNeverReplacedByAnotherSourceOfIt) {
     TestDatabase context;
     auto& defaults = UserDefaults::standard();
     const QString out = TestEnvironment::makeFolder("Out");
-    defaults.setInteger(2, "DestinationType");
-    defaults.setFolder(out, "DestinationDossier");
+    outputsInto(out);
     defaults.setBool(true, "DestinationEcraserExistant");
     defaults.setBool(true, "DestinationEffacerOriginal");
     const QString first = source("c/song.flac", 0.5);
@@ -268,8 +273,7 @@ TEST(PassSafety, AFailedFileLeavesNothingUnderItsNameNorFoldersMadeForIt) {
     TestDatabase context;
     auto& defaults = UserDefaults::standard();
     const QString out = TestEnvironment::makeFolder("Out");
-    defaults.setInteger(2, "DestinationType");
-    defaults.setFolder(out, "DestinationDossier");
+    outputsInto(out);
     defaults.setBool(true, "DestinationNommerSelonTags");
     defaults.setString("%artist%/%album%/%track% - %title%", "DestinationMotif");
     const QString truncated = source("Broken/truncated.flac", 2.0);
@@ -304,8 +308,7 @@ TEST(PassSafety, LongNamesConvert) {
     const QString named = source("Long/" + QString(245, 'n') + ".flac", 0.3);
     const QString longest = source("Long/" + QString(250, 'o') + ".flac", 0.3);
     const QString out = TestEnvironment::makeFolder("LongOut");
-    defaults.setInteger(2, "DestinationType");
-    defaults.setFolder(out, "DestinationDossier");
+    outputsInto(out);
     defaults.setString("opus", "ConversionCodec");
     defaults.setBool(true, "DestinationNommerSelonTags");
     defaults.setString("%title%", "DestinationMotif");
@@ -336,8 +339,7 @@ TEST(PassSafety, ADestinationFolderRemovedMidPassIsSaidToBeGone) {
     TestDatabase context;
     auto& defaults = UserDefaults::standard();
     const QString out = TestEnvironment::makeFolder("Vanishing/Out");
-    defaults.setInteger(2, "DestinationType");
-    defaults.setFolder(out, "DestinationDossier");
+    outputsInto(out);
     defaults.setBool(false, "ForgetWhenFinished");
     const QString path = source("Gone/long.flac", 20.0);
     context.queue().ajouterUnFichier(path);
@@ -375,8 +377,7 @@ TEST(PassSafety, SourcesAreOpenedOnlyForReading) {
     const QString out = TestEnvironment::makeFolder("ReadOnlyOut");
     {
         TestDatabase context;
-        UserDefaults::standard().setInteger(2, "DestinationType");
-        UserDefaults::standard().setFolder(out, "DestinationDossier");
+        outputsInto(out);
         context.queue().ajouterUnFichier(path);
         ASSERT_EQ(context.queue().fichiersAudio().first()->sourceTags().first("TITLE"), "song");
         PassRunner pass(context.controleur());

@@ -30,6 +30,24 @@ mode_t modeOf(int flags, va_list arguments) {
 template <typename Function> Function next(const char* name) {
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
+
+// No folder descriptor: the plain open calls.
+constexpr int kNoFolder = -1000;
+
+// The real function, reached once the path is known not to stall.
+int forward(const char* name, int folder, const char* path, int flags, mode_t mode) {
+    if (stalls(path)) {
+        stallForEver();
+    }
+    if (folder == kNoFolder) {
+        static const auto real = next<int (*)(const char*, int, ...)>("open");
+        static const auto real64 = next<int (*)(const char*, int, ...)>("open64");
+        return (std::strcmp(name, "open64") == 0 ? real64 : real)(path, flags, mode);
+    }
+    static const auto realAt = next<int (*)(int, const char*, int, ...)>("openat");
+    static const auto realAt64 = next<int (*)(int, const char*, int, ...)>("openat64");
+    return (std::strcmp(name, "openat64") == 0 ? realAt64 : realAt)(folder, path, flags, mode);
+}
 } // namespace
 
 extern "C" {
@@ -38,11 +56,7 @@ int open(const char* path, int flags, ...) {
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (stalls(path)) {
-        stallForEver();
-    }
-    static const auto real = next<int (*)(const char*, int, ...)>("open");
-    return real(path, flags, mode);
+    return forward("open", kNoFolder, path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
@@ -50,11 +64,7 @@ int open64(const char* path, int flags, ...) {
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (stalls(path)) {
-        stallForEver();
-    }
-    static const auto real = next<int (*)(const char*, int, ...)>("open64");
-    return real(path, flags, mode);
+    return forward("open64", kNoFolder, path, flags, mode);
 }
 
 int openat(int folder, const char* path, int flags, ...) {
@@ -62,11 +72,7 @@ int openat(int folder, const char* path, int flags, ...) {
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (stalls(path)) {
-        stallForEver();
-    }
-    static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
-    return real(folder, path, flags, mode);
+    return forward("openat", folder, path, flags, mode);
 }
 
 int openat64(int folder, const char* path, int flags, ...) {
@@ -74,10 +80,6 @@ int openat64(int folder, const char* path, int flags, ...) {
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (stalls(path)) {
-        stallForEver();
-    }
-    static const auto real = next<int (*)(int, const char*, int, ...)>("openat64");
-    return real(folder, path, flags, mode);
+    return forward("openat64", folder, path, flags, mode);
 }
 }
