@@ -267,7 +267,6 @@ TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
     EXPECT_TRUE(QRegularExpression("^\\d+ fichiers? ajoutés?$").match(shownText).hasMatch())
         << shownText.toStdString();
     const qint64 added = app.queue().countOfFichiersAudio();
-    EXPECT_GT(added, 1);
     EXPECT_LT(added, 1500) << "the cancel stopped the addition";
     EXPECT_EQ(app.filez().model()->rowCount(), added) << "what was added stays";
 }
