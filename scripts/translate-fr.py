@@ -23,7 +23,7 @@ FRENCH = {
     "Remove…": "Supprimer…", "All files": "Tous les fichiers", "Selected files": "Fichiers sélectionnés",
     "Converted files": "Fichiers convertis", "Reset": "Réinitialiser",
     "Make every file of the list ready to convert again": "Rendre chaque fichier de la liste prêt à être converti de nouveau",
-    "Adding files…": "Ajout des fichiers…", "Cancel": "Annuler", "Adding files": "Ajout de fichiers",
+    "Adding files…": "Ajout des fichiers…", "Cancel": "Annuler",
     "Add a folder": "Ajouter un dossier", "Add files": "Ajouter des fichiers",
     "FLAC files (*.flac *.FLAC *.Flac)": "Fichiers FLAC (*.flac *.FLAC *.Flac)",
     "All files (*)": "Tous les fichiers (*)",
@@ -76,6 +76,17 @@ FRENCH = {
     "Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus and Ogg Vorbis, with their tags and cover.":
         "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus et Ogg Vorbis, avec leurs métadonnées et leur pochette.",
     "Conversion finished": "Conversion terminée",
+    "Quit Tonebridge": "Quitter Tonebridge",
+    "A conversion is under way: stop it and quit?": "Une conversion est en cours : arrêter et quitter ?",
+    "Stop and quit": "Arrêter et quitter", "Go on converting": "Continuer la conversion",
+    "Add the %1 FLAC files found in %2?": "Ajouter les %1 fichiers FLAC trouvés dans %2 ?",
+    "Add": "Ajouter",
+    "The track number must be a number, such as 3 or 3/12":
+        "Le numéro de piste doit être un nombre, comme 3 ou 3/12",
+    "The disc number must be a number, such as 1 or 1/2":
+        "Le numéro de disque doit être un nombre, comme 1 ou 1/2",
+    "The date must be a year, such as 2019, 2019-04 or 2019-04-01":
+        "La date doit être une année, comme 2019, 2019-04 ou 2019-04-01",
 }
 PLURALS = {
     "%n file(s) added": ["%n fichier ajouté", "%n fichiers ajoutés"],

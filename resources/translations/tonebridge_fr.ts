@@ -194,6 +194,22 @@
         <source>Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus and Ogg Vorbis, with their tags and cover.</source>
         <translation>Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus et Ogg Vorbis, avec leurs métadonnées et leur pochette.</translation>
     </message>
+    <message>
+        <source>Quit Tonebridge</source>
+        <translation>Quitter Tonebridge</translation>
+    </message>
+    <message>
+        <source>A conversion is under way: stop it and quit?</source>
+        <translation>Une conversion est en cours : arrêter et quitter ?</translation>
+    </message>
+    <message>
+        <source>Stop and quit</source>
+        <translation>Arrêter et quitter</translation>
+    </message>
+    <message>
+        <source>Go on converting</source>
+        <translation>Continuer la conversion</translation>
+    </message>
 </context>
 <context>
     <name>TableFichiers</name>
@@ -256,10 +272,6 @@
         <source>Cancel</source>
         <translation>Annuler</translation>
     </message>
-    <message>
-        <source>Adding files</source>
-        <translation>Ajout de fichiers</translation>
-    </message>
     <message numerus="yes">
         <source>%n file(s) added</source>
         <translation><numerusform>%n fichier ajouté</numerusform><numerusform>%n fichiers ajoutés</numerusform></translation>
@@ -279,6 +291,14 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Add the %1 FLAC files found in %2?</source>
+        <translation>Ajouter les %1 fichiers FLAC trouvés dans %2 ?</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Ajouter</translation>
     </message>
 </context>
 <context>
@@ -322,6 +342,18 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>The track number must be a number, such as 3 or 3/12</source>
+        <translation>Le numéro de piste doit être un nombre, comme 3 ou 3/12</translation>
+    </message>
+    <message>
+        <source>The disc number must be a number, such as 1 or 1/2</source>
+        <translation>Le numéro de disque doit être un nombre, comme 1 ou 1/2</translation>
+    </message>
+    <message>
+        <source>The date must be a year, such as 2019, 2019-04 or 2019-04-01</source>
+        <translation>La date doit être une année, comme 2019, 2019-04 ou 2019-04-01</translation>
     </message>
 </context>
 <context>

@@ -218,12 +218,43 @@ void ConversionJob::decodingEnded(int exitCode, QProcess::ExitStatus exitStatus)
         fail(reason, reason);
         return;
     }
-    QString shown = errorText;
-    if (exitStatus != QProcess::NormalExit) {
-        shown = (shown + QStringLiteral("\nflac interrompu")).trimmed();
-    }
-    const QString reason = QStringLiteral("Erreur Decodage %1").arg(shown);
+    // The person reads what went wrong; the tool's own words go to the log.
+    Log::write(QStringLiteral("flac : %1").arg(errorText));
+    const QString reason =
+        QStringLiteral("Erreur Decodage : %1")
+            .arg(exitStatus != QProcess::NormalExit ? QStringLiteral("flac interrompu")
+                                                    : decodingFailure(errorText, m_stream));
     fail(reason, reason);
+}
+
+QString ConversionJob::decodingFailure(const QString& flacErrors, const FlacStreamInfo& stream) {
+    const auto said = [&flacErrors](const char* text) {
+        return flacErrors.contains(QLatin1String(text), Qt::CaseInsensitive);
+    };
+    if (!stream.otherFormat.isEmpty()) {
+        return QStringLiteral("ce n'est pas un fichier FLAC mais un fichier %1")
+            .arg(stream.otherFormat);
+    }
+    if (said("MD5 signature mismatch")) {
+        return QStringLiteral("le son décodé ne correspond pas à sa signature MD5 : le fichier "
+                              "est abîmé");
+    }
+    if (!stream.isValid() && (said("not a FLAC file") || said("does not appear to be") ||
+                              said("NOT_A_FLAC_FILE") || said("STREAM_DECODER_ERROR"))) {
+        return QStringLiteral("ce n'est pas un fichier FLAC");
+    }
+    if (said("BAD_HEADER") || said("FRAME_CRC_MISMATCH") || said("UNPARSEABLE_STREAM") ||
+        said("BAD_METADATA")) {
+        return QStringLiteral("le fichier FLAC est abîmé : une partie n'est pas lisible");
+    }
+    if (said("LOST_SYNC") || said("END_OF_STREAM") || said("unexpected EOF")) {
+        return QStringLiteral("le fichier FLAC est tronqué : il s'arrête avant la fin de sa "
+                              "musique");
+    }
+    if (said("reading metadata") || said("ERROR while decoding metadata")) {
+        return QStringLiteral("l'en-tête du fichier FLAC est illisible");
+    }
+    return QStringLiteral("flac n'a pas pu décoder le fichier");
 }
 
 bool ConversionJob::cacheTooSmall(const QString& flacErrors) const {

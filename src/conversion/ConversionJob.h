@@ -76,6 +76,9 @@ public:
     // The decoded file's name: AIFF, or RF64 for a stream whose length flac
     // cannot know beforehand (it loops writing AIFF for those).
     static QString decodedFileName(quint64 serial, const FlacStreamInfo& stream);
+    // Why flac could not decode a file, in French and one line, from what
+    // it printed and what the file's first bytes are.
+    static QString decodingFailure(const QString& flacErrors, const FlacStreamInfo& stream);
     // The longest a decode of that stream may run, however it progresses.
     static qint64 decodeTimeLimitMs(quint64 totalSamples, int sampleRate, qint64 fileSize);
 

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 #include <QThread>
 
 namespace {
@@ -38,9 +39,11 @@ FileAdder::~FileAdder() {
     m_pool.waitForDone();
 }
 
-void FileAdder::add(const QStringList& paths) {
+void FileAdder::add(const QStringList& paths, int confirmAbove) {
     m_pending += paths;
     if (!m_busy) {
+        m_summary = Summary();
+        m_confirmAbove = confirmAbove;
         start();
     }
 }
@@ -48,6 +51,45 @@ void FileAdder::add(const QStringList& paths) {
 void FileAdder::cancel() {
     *m_cancelled = true;
     m_pending.clear();
+    if (m_waitingConfirmation) {
+        confirm(false);
+    }
+}
+
+void FileAdder::confirm(bool goOn) {
+    if (!m_waitingConfirmation) {
+        return;
+    }
+    m_waitingConfirmation = false;
+    if (!goOn) {
+        *m_cancelled = true;
+        m_pending.clear();
+        finish();
+        return;
+    }
+    startReadings();
+}
+
+QString FileAdder::describe(const Summary& summary) {
+    const QLocale french(QLocale::French);
+    QStringList parts;
+    parts << (summary.added == 1
+                  ? QStringLiteral("1 fichier ajouté")
+                  : QStringLiteral("%1 fichiers ajoutés").arg(french.toString(summary.added)));
+    if (summary.alreadyQueued > 0) {
+        parts
+            << QStringLiteral("%1 déjà dans la liste").arg(french.toString(summary.alreadyQueued));
+    }
+    if (summary.refused > 0) {
+        parts << QStringLiteral("%1 non %2")
+                     .arg(french.toString(summary.refused), summary.refused == 1
+                                                                ? QStringLiteral("ajouté")
+                                                                : QStringLiteral("ajoutés"));
+    }
+    if (summary.cancelled) {
+        parts << QStringLiteral("ajout annulé");
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void FileAdder::waitUntilDone() {
@@ -59,7 +101,7 @@ void FileAdder::waitUntilDone() {
     loop.exec();
 }
 
-QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
+QList<FileAdder::Item> FileAdder::plan(const QStringList& paths, const std::atomic<bool>* stop) {
     QList<Item> items;
     const auto addItem = [&items](const QString& path, const QString& root) {
         Item item{path, root, GestionnairePileFichier::isFlacPath(path), QString(), QString()};
@@ -70,7 +112,7 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
     };
     for (const QString& path : paths) {
         bool isDirectory = false;
-        if (!FileManager::fileExists(path, &isDirectory)) {
+        if (*stop || !FileManager::fileExists(path, &isDirectory)) {
             continue;
         }
         if (!isDirectory) {
@@ -79,7 +121,7 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths) {
         }
         const QString root = GestionnairePileFichier::canonicalPath(path);
         QStringList unreadable;
-        for (const QString& item : Dossier::listTree(root, &unreadable)) {
+        for (const QString& item : Dossier::listTree(root, &unreadable, stop)) {
             addItem(item, root);
         }
         for (const QString& name : std::as_const(unreadable)) {
@@ -98,10 +140,11 @@ void FileAdder::start() {
     m_readings.clear();
     m_next = 0;
     // A whole library takes a while to list: never on the window's thread.
-    const QStringList paths = std::exchange(m_pending, {});
+    m_runPaths = std::exchange(m_pending, {});
     const quint64 run = m_run;
-    m_pool.start([this, run, paths] {
-        const QList<Item> items = plan(paths);
+    const auto cancelled = m_cancelled;
+    m_pool.start([this, run, paths = m_runPaths, cancelled] {
+        const QList<Item> items = plan(paths, cancelled.get());
         QMetaObject::invokeMethod(
             this, [this, run, items] { planned(run, items); }, Qt::QueuedConnection);
     });
@@ -112,6 +155,24 @@ void FileAdder::planned(quint64 run, const QList<Item>& items) {
         return;
     }
     m_items = items;
+    if (*m_cancelled) {
+        finish();
+        return;
+    }
+    const int flacFiles = int(std::count_if(m_items.cbegin(), m_items.cend(),
+                                            [](const Item& item) { return item.flac; }));
+    if (m_confirmAbove > 0 && flacFiles > m_confirmAbove) {
+        // More than a folder's worth: the user says whether to go on.
+        m_waitingConfirmation = true;
+        emit confirmationNeeded(flacFiles, m_runPaths);
+        return;
+    }
+    startReadings();
+}
+
+void FileAdder::startReadings() {
+    const quint64 run = m_run;
+    registerPictures();
     for (int index = 0; index < m_items.size(); ++index) {
         const Item& item = m_items.at(index);
         if (item.canonical.isEmpty() || m_queue->isQueued(item.canonical)) {
@@ -124,7 +185,7 @@ void FileAdder::planned(quint64 run, const QList<Item>& items) {
             if (*cancelled) {
                 return;
             }
-            const SourceReading reading = reader->readSource(path);
+            const SourceReading reading = reader->readSource(path, cancelled.get());
             QMetaObject::invokeMethod(
                 this, [this, run, index, reading] { delivered(run, index, reading); },
                 Qt::QueuedConnection);
@@ -132,6 +193,19 @@ void FileAdder::planned(quint64 run, const QList<Item>& items) {
     }
     m_flushTimer.start();
     flush();
+}
+
+void FileAdder::registerPictures() {
+    // Before any record: the automatic cover choice of every file added sees
+    // every picture of its folders, whatever order the readings end in.
+    CocoLite& db = ModelContext::db();
+    db.beginTransaction();
+    for (const Item& item : std::as_const(m_items)) {
+        if (!item.flac && item.refusal.isEmpty()) {
+            m_queue->ajouterUnFichier(item.path);
+        }
+    }
+    db.commitTransaction();
 }
 
 void FileAdder::delivered(quint64 run, int index, const SourceReading& reading) {
@@ -158,11 +232,11 @@ void FileAdder::flush() {
             ++m_next;
             continue;
         }
+        if (!needsReading && !item.canonical.isEmpty()) {
+            ++m_summary.alreadyQueued;
+        }
         if (!needsReading) {
-            if (!item.flac) {
-                // Pictures are registered, anything else passed over.
-                m_queue->ajouterUnFichier(item.path);
-            }
+            // Pictures were registered first; anything else is passed over.
             ++m_next;
             continue;
         }
@@ -182,6 +256,9 @@ void FileAdder::flush() {
         }
         if (m_queue->ajouterFichierLu(item.path, item.root, reading.value())) {
             ++made;
+            ++m_summary.added;
+        } else {
+            ++m_summary.alreadyQueued;
         }
         m_readings.erase(reading);
         ++m_next;
@@ -202,6 +279,7 @@ void FileAdder::refuse(const Item& item) {
     if (m_sink != nullptr) {
         m_sink->echoUserMessage(text);
     }
+    ++m_summary.refused;
     emit refused(item.path, item.refusal);
 }
 
@@ -210,7 +288,11 @@ void FileAdder::finish() {
     m_pool.clear();
     m_items.clear();
     m_readings.clear();
+    m_waitingConfirmation = false;
     m_busy = false;
+    if (*m_cancelled) {
+        m_summary.cancelled = true;
+    }
     if (!m_pending.isEmpty() && !*m_cancelled) {
         start();
         return;

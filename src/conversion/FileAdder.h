@@ -30,12 +30,31 @@ public:
               QObject* parent = nullptr);
     ~FileAdder() override;
 
-    void add(const QStringList& paths);
-    // Stops the addition after the files already read.
+    // What an addition did, told when it has ended.
+    struct Summary {
+        int added = 0;
+        // FLAC files that were in the list already.
+        int alreadyQueued = 0;
+        // Items that could not be added (names that are not UTF-8).
+        int refused = 0;
+        bool cancelled = false;
+    };
+
+    // Adds the paths. With a limit, an addition that finds more FLAC files
+    // than that asks first (confirmationNeeded) and waits for confirm().
+    void add(const QStringList& paths, int confirmAbove = 0);
+    // Answers confirmationNeeded: the addition goes on, or ends.
+    void confirm(bool goOn);
+    // Stops the addition at once: the listing, the readings (a metaflac
+    // under way is killed); what was added stays.
     void cancel();
     bool isBusy() const { return m_busy; }
     // Runs the event loop until the addition has ended.
     void waitUntilDone();
+    // What the last addition did.
+    const Summary& summary() const { return m_summary; }
+    // "2 562 fichiers ajoutés, 438 déjà dans la liste, ajout annulé"
+    static QString describe(const Summary& summary);
 
 signals:
     // Files joined the list (a batch of them).
@@ -43,6 +62,9 @@ signals:
     // An item of a folder was not added, and why.
     void refused(const QString& path, const QString& reason);
     void progress(int done, int total);
+    // The addition found this many FLAC files, more than its limit: it waits
+    // for confirm().
+    void confirmationNeeded(int flacFiles, const QStringList& paths);
     void finished();
 
 private:
@@ -56,10 +78,12 @@ private:
         QString refusal;
     };
     // What the paths hold, folders listed; any thread.
-    static QList<Item> plan(const QStringList& paths);
+    static QList<Item> plan(const QStringList& paths, const std::atomic<bool>* stop);
+    void startReadings();
     void start();
     void planned(quint64 run, const QList<Item>& items);
     void delivered(quint64 run, int index, const SourceReading& reading);
+    void registerPictures();
     void flush();
     void refuse(const Item& item);
     void finish();
@@ -74,6 +98,10 @@ private:
     QHash<int, SourceReading> m_readings;
     int m_next = 0;
     bool m_busy = false;
+    int m_confirmAbove = 0;
+    bool m_waitingConfirmation = false;
+    QStringList m_runPaths;
+    Summary m_summary;
     quint64 m_run = 0;
     std::shared_ptr<std::atomic<bool>> m_cancelled;
 };

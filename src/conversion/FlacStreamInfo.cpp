@@ -25,6 +25,41 @@ FlacStreamInfo parse(const QByteArray& head) {
     info.totalSamples = packed & 0xFFFFFFFFFull;
     return info;
 }
+// What a file that is no FLAC stream is, by its first bytes.
+QString formatOf(const QByteArray& head) {
+    const auto at = [&head](qsizetype offset, const char* magic) {
+        return head.mid(offset, qsizetype(qstrlen(magic))) == magic;
+    };
+    // An MPEG audio frame's sync and a layer (a FLAC frame's sync has none).
+    if (at(0, "ID3") || (head.size() > 1 && quint8(head.at(0)) == 0xFF &&
+                         (quint8(head.at(1)) & 0xE0) == 0xE0 && (quint8(head.at(1)) & 0x06) != 0)) {
+        return QStringLiteral("MP3");
+    }
+    if (at(0, "RIFF") && at(8, "WAVE")) {
+        return QStringLiteral("WAV");
+    }
+    if (at(0, "FORM") && (at(8, "AIFF") || at(8, "AIFC"))) {
+        return QStringLiteral("AIFF");
+    }
+    if (at(4, "ftyp")) {
+        return QStringLiteral("MP4 (M4A)");
+    }
+    if (at(0, "caff")) {
+        return QStringLiteral("CAF");
+    }
+    if (at(0, "OggS")) {
+        return head.contains("OpusHead")     ? QStringLiteral("Ogg Opus")
+               : head.contains("\x01vorbis") ? QStringLiteral("Ogg Vorbis")
+                                             : QStringLiteral("Ogg");
+    }
+    if (at(0, "wvpk")) {
+        return QStringLiteral("WavPack");
+    }
+    if (at(0, "MAC ")) {
+        return QStringLiteral("Monkey's Audio");
+    }
+    return QString();
+}
 } // namespace
 
 FlacStreamInfo FlacStreamInfo::read(const QString& path) {
@@ -33,12 +68,13 @@ FlacStreamInfo FlacStreamInfo::read(const QString& path) {
         return FlacStreamInfo();
     }
     const QByteArray head = file.read(kOggPacketSearch + kStreamHeaderSize);
-    if (!head.startsWith("OggS")) {
-        return parse(head);
+    const qsizetype oggFlac = head.startsWith("OggS") ? head.indexOf("\x7F"
+                                                                     "FLAC")
+                                                      : -1;
+    FlacStreamInfo info = parse(oggFlac >= 0 ? head.mid(oggFlac + 9) : head);
+    info.ogg = oggFlac >= 0;
+    if (!info.isValid() && !info.ogg) {
+        info.otherFormat = formatOf(head);
     }
-    const qsizetype packet = head.indexOf("\x7F"
-                                          "FLAC");
-    FlacStreamInfo info = packet < 0 ? FlacStreamInfo() : parse(head.mid(packet + 9));
-    info.ogg = true;
     return info;
 }

@@ -13,6 +13,9 @@ struct FlacStreamInfo {
     quint64 totalSamples = 0;
     // The stream is carried in Ogg pages.
     bool ogg = false;
+    // What the file is when it is no FLAC, as its first bytes tell ("MP3",
+    // "WAV", "Ogg Vorbis"…); empty when they tell nothing.
+    QString otherFormat;
 
     // All zero when the file starts with no stream header.
     static FlacStreamInfo read(const QString& path);

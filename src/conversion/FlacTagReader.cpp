@@ -9,6 +9,7 @@
 #include "storage/Log.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSaveFile>
@@ -21,6 +22,7 @@
 
 namespace {
 constexpr int kMetaflacTimeoutMs = 60000;
+constexpr int kCancelPollMs = 50;
 // A value can be megabytes long: the log keeps its beginning.
 constexpr int kLoggedLength = 200;
 } // namespace
@@ -152,6 +154,20 @@ QVariantMap valuesWithoutMetaflac(const FlacStreamInfo& stream, const TagList& c
 }
 } // namespace
 
+void FlacTagReader::showEveryValue(SourceReading& reading) {
+    // Two artists show as the output carries them, joined with "; "; an edit
+    // of the field then replaces them all.
+    // The fields that hold several values in real libraries; the others keep
+    // one, as metaflac gives the last.
+    static const QStringList texts = {QStringLiteral("artist"), QStringLiteral("genre")};
+    for (const QString& name : texts) {
+        const QStringList values = reading.comments.values(name);
+        if (values.size() > 1) {
+            reading.values.insert(name, values.join(QStringLiteral("; ")));
+        }
+    }
+}
+
 bool FlacTagReader::savePicture(const QByteArray& data, const QString& sourcePath,
                                 QStringList* logLines) const {
     QString error;
@@ -200,7 +216,8 @@ TagList FlacTagReader::readComments(const QString& sourcePath, const QString& me
     return commentsListedByMetaflac(metaflacPath, sourcePath);
 }
 
-SourceReading FlacTagReader::readSource(const QString& source) const {
+SourceReading FlacTagReader::readSource(const QString& source,
+                                        const std::atomic<bool>* cancelled) const {
     SourceReading reading;
     QStringList arguments;
     for (const QString& name : MetaflacOutputParser::streamNames()) {
@@ -221,9 +238,21 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
             << QStringLiteral("Programme %1 introuvable").arg(QStringLiteral("metaflac"));
         return reading;
     }
-    if (!process.waitForFinished(kMetaflacTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    // Waited for in short steps, so that a cancelled addition ends at once.
+    QElapsedTimer running;
+    running.start();
+    while (!process.waitForFinished(kCancelPollMs)) {
+        const bool stop = cancelled != nullptr && cancelled->load();
+        if (stop || running.elapsed() > kMetaflacTimeoutMs ||
+            process.state() == QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+            if (stop) {
+                reading.error = QStringLiteral("annulé");
+                return reading;
+            }
+            break;
+        }
     }
     const QByteArray output = process.readAllStandardOutput();
     const QByteArray errorOutput = process.readAllStandardError();
@@ -258,6 +287,7 @@ SourceReading FlacTagReader::readSource(const QString& source) const {
         reading.comments = commentsListedByMetaflac(m_metaflacPath, source);
         reading.picturePath = exportPictureWithMetaflac(source);
     }
+    showEveryValue(reading);
     reading.read = true;
     return reading;
 }

@@ -5,6 +5,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <atomic>
+
 class FichierAudio;
 class MessageSink;
 
@@ -21,7 +23,9 @@ public:
 
     bool readMetadataFromOriginalFile(FichierAudio* fichier, QString* error) override;
     // Reads the source's tags and exports its picture; safe on any thread.
-    SourceReading readSource(const QString& sourcePath) const;
+    // A cancel asked for kills the metaflac under way.
+    SourceReading readSource(const QString& sourcePath,
+                             const std::atomic<bool>* cancelled = nullptr) const;
     // Every comment of a FLAC or Ogg FLAC file, repeated names and line
     // breaks kept, read with TagLib or, where TagLib gives up, from
     // metaflac's listing; empty when it has none or cannot be read. Safe on
@@ -43,6 +47,7 @@ private:
                      QStringList* logLines) const;
     QString exportPictureWithMetaflac(const QString& sourcePath) const;
     void say(const QString& message) const;
+    static void showEveryValue(SourceReading& reading);
 
     QString m_metaflacPath;
     QString m_pictureFolder;

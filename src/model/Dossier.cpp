@@ -5,12 +5,14 @@
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 
-#include <QDirIterator>
+#include <QDir>
 #include <QStringDecoder>
 
 #include <QFileInfo>
 #include <cerrno>
 #include <dirent.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
 
 std::unique_ptr<Dossier> Dossier::finderElementAvecURL(const PersistentURLPtr& url) {
     auto folder = std::make_unique<Dossier>();
@@ -51,26 +53,70 @@ QStringList Dossier::namesNotInUtf8(const QString& folder) {
     return names;
 }
 
-QStringList Dossier::listTree(const QString& folder, QStringList* unreadableNames) {
-    // Hidden items are left out, and so is everything below a hidden folder.
-    // Linked folders are not entered, so a link loop cannot trap the listing.
-    QDirIterator listing(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                         QDirIterator::Subdirectories);
-    QStringList paths;
-    if (unreadableNames != nullptr) {
-        *unreadableNames += namesNotInUtf8(folder);
+bool Dossier::isPseudoFileSystem(const QString& folder) {
+    // What the kernel and the services show as files: listing them could
+    // take for ever and nothing there is music.
+    static const QStringList roots = {QStringLiteral("/proc"), QStringLiteral("/sys"),
+                                      QStringLiteral("/dev"), QStringLiteral("/run")};
+    for (const QString& root : roots) {
+        if (folder == root || folder.startsWith(root + QLatin1Char('/'))) {
+            return true;
+        }
     }
-    while (listing.hasNext()) {
-        const QString path = listing.next();
-        const QFileInfo info = listing.fileInfo();
-        if (info.isDir() && !info.isSymLink() && !(info.isReadable() && info.isExecutable())) {
-            Log::write(
-                QStringLiteral("Erreur enum %1 :\n%2").arg(path, FileManager::errorText(EACCES)));
+    struct statfs info {};
+    if (::statfs(QFile::encodeName(folder).constData(), &info) != 0) {
+        return false;
+    }
+    switch (quint64(info.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QStringList Dossier::listTree(const QString& folder, QStringList* unreadableNames,
+                              const std::atomic<bool>* stop) {
+    // Hidden items are left out, and so is everything below a hidden folder.
+    // Linked folders are not entered, so a link loop cannot trap the listing,
+    // and neither are the kernel's pseudo file systems.
+    QStringList paths;
+    QStringList folders = {folder};
+    const auto stopped = [stop] { return stop != nullptr && stop->load(); };
+    while (!folders.isEmpty() && !stopped()) {
+        const QString current = folders.takeLast();
+        if (isPseudoFileSystem(current)) {
+            continue;
         }
-        if (unreadableNames != nullptr && info.isDir() && !info.isSymLink()) {
-            *unreadableNames += namesNotInUtf8(path);
+        if (unreadableNames != nullptr) {
+            *unreadableNames += namesNotInUtf8(current);
         }
-        paths << path;
+        const QFileInfoList entries =
+            QDir(current).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        for (const QFileInfo& info : entries) {
+            if (stopped()) {
+                break;
+            }
+            const QString path = info.filePath();
+            paths << path;
+            if (!info.isDir() || info.isSymLink()) {
+                continue;
+            }
+            if (!(info.isReadable() && info.isExecutable())) {
+                Log::write(QStringLiteral("Erreur enum %1 :\n%2")
+                               .arg(path, FileManager::errorText(EACCES)));
+                continue;
+            }
+            folders << path;
+        }
     }
     // In the order a person expects: by path, numbers compared as numbers
     // ("2 - x" before "10 - x"), not in the file system's order.

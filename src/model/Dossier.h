@@ -2,6 +2,7 @@
 
 #include "model/FinderElement.h"
 
+#include <atomic>
 #include <memory>
 
 // A folder element: lists its whole tree and hands every item to the queue.
@@ -17,7 +18,11 @@ public:
     // Every visible item below the folder, at any depth, in natural order.
     // Items whose names are not UTF-8 cannot be named to the tools: they are
     // left out, and told in unreadableNames (their bytes shown as \xHH).
-    static QStringList listTree(const QString& folder, QStringList* unreadableNames = nullptr);
+    // A stop asked for ends the listing at once, with what it has found.
+    static QStringList listTree(const QString& folder, QStringList* unreadableNames = nullptr,
+                                const std::atomic<bool>* stop = nullptr);
+    // The kernel's own file systems (/proc, /sys, /dev, /run), never listed.
+    static bool isPseudoFileSystem(const QString& folder);
     // The visible items of one folder whose names are not valid UTF-8.
     static QStringList namesNotInUtf8(const QString& folder);
 };

@@ -492,9 +492,13 @@ ImagePtr FichierAudio::_defaultImage() {
 }
 
 ImagePtr FichierAudio::mainPictureCached(bool cached) {
-    if (cached && m_mainPicture) {
+    // A picture registered since (the cover of a folder being added, read
+    // after its tracks) may change the automatic choice.
+    const bool imagesChanged = m_pictureGeneration != PersistentURL::imageRowsGeneration();
+    if (cached && m_mainPicture && !(imagesChanged && imageAutoFind() != 0)) {
         return m_mainPicture;
     }
+    m_pictureGeneration = PersistentURL::imageRowsGeneration();
     ImagePtr picture;
     if (imageAutoFind() != 0) {
         picture = _imageFromSourceFile();
@@ -535,9 +539,10 @@ ImagePtr FichierAudio::mainPictureCached(bool cached) {
 }
 
 QList<ImagePtr> FichierAudio::externalImages() {
-    if (m_externImages) {
+    if (m_externImages && m_externImagesGeneration == PersistentURL::imageRowsGeneration()) {
         return *m_externImages;
     }
+    m_externImagesGeneration = PersistentURL::imageRowsGeneration();
     QList<ImagePtr> images;
     const PersistentURLPtr source = elementURL();
     if (source) {

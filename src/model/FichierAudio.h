@@ -78,7 +78,8 @@ public:
     // The cover picture; with cached true the last one worked out is answered
     // when there is one.
     virtual ImagePtr mainPictureCached(bool cached);
-    // Pictures registered in the database near the source, worked out once.
+    // Pictures registered in the database near the source, worked out again
+    // once an image row has changed.
     virtual QList<ImagePtr> externalImages();
     void getSourceFileAttributes();
 
@@ -141,6 +142,9 @@ private:
     PersistentURLPtr m_imageCustomURL;
     quint64 m_externalImageIndex = 0;
     std::optional<QList<ImagePtr>> m_externImages;
+    // The image rows the cached pictures were worked out from.
+    quint64 m_externImagesGeneration = 0;
+    quint64 m_pictureGeneration = 0;
     mutable QMutex m_reasonMutex;
     QString m_failureReason;
     mutable std::optional<TagList> m_sourceTags;

@@ -226,9 +226,19 @@ qint64 GestionnairePileFichier::countOfPretsFichiersAudio() const {
 }
 
 void GestionnairePileFichier::reinitialiserEtatFichiers() {
+    // Saved at once, in one transaction: a reset survives a restart, and the
+    // reason of an error that no longer stands goes with it.
+    CocoLite& db = ModelContext::db();
+    db.beginTransaction();
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        if (record->statusConversion() == kStatusConvPret && record->failureReason().isEmpty()) {
+            continue;
+        }
         record->setStatusConversion(kStatusConvPret);
+        record->setFailureReason(QString());
+        record->save();
     }
+    db.commitTransaction();
     m_enumeratorIndex = 0;
 }
 

@@ -1,12 +1,13 @@
 #include "FileListModel.h"
 
-#include "model/NaturalOrder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
 #include "storage/UserDefaults.h"
 #include "ui/FileSizeFormatting.h"
 
 #include "ui/ViewsContext.h"
+#include <QCollator>
+#include <QLocale>
 #include <QSet>
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -259,27 +260,47 @@ void FileListModel::sortQueue(int column, Qt::SortOrder order) {
         return;
     }
     auto list = queue->fichiersAudio();
-    const auto key = [column](const FichierAudioPtr& file) -> QVariant {
+    const bool numeric = column == kSize || column == kStatus || column == kThumbnail;
+    // Texts in the reader's language: "Été" among the E, numbers as numbers,
+    // each text's key worked out once.
+    QCollator collator{QLocale(QLocale::French)};
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    struct Row {
+        FichierAudioPtr file;
+        double number;
+        QCollatorSortKey text;
+    };
+    QList<Row> rows;
+    rows.reserve(list.size());
+    for (const FichierAudioPtr& file : std::as_const(list)) {
+        Row row{file, 0, collator.sortKey(QString())};
         switch (column) {
         case kSize:
-            return file->inMetadataDict()->value(QStringLiteral("NSURLFileSizeKey")).toDouble();
+            row.number =
+                file->inMetadataDict()->value(QStringLiteral("NSURLFileSizeKey")).toDouble();
+            break;
         case kStatus:
-            return file->statusConversion();
+            row.number = file->statusConversion();
+            break;
         case kThumbnail:
-            return file->imageSourceType();
+            row.number = file->imageSourceType();
+            break;
         default:
-            return columnValue(*file, column).toString();
+            row.text = collator.sortKey(columnValue(*file, column).toString());
+            break;
         }
-    };
-    std::stable_sort(
-        list.begin(), list.end(), [&](const FichierAudioPtr& left, const FichierAudioPtr& right) {
-            const QVariant a = key(left);
-            const QVariant b = key(right);
-            const int compared =
-                a.typeId() == QMetaType::QString
-                    ? NaturalOrder::compare(a.toString(), b.toString())
-                    : (a.toDouble() < b.toDouble() ? -1 : (a.toDouble() > b.toDouble() ? 1 : 0));
-            return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
-        });
+        rows << row;
+    }
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& left, const Row& right) {
+        const int compared =
+            numeric ? (left.number < right.number ? -1 : (left.number > right.number ? 1 : 0))
+                    : left.text.compare(right.text);
+        return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
+    });
+    list.clear();
+    for (const Row& row : std::as_const(rows)) {
+        list << row.file;
+    }
     queue->setFichiersAudio(list);
 }

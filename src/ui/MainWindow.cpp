@@ -89,7 +89,36 @@ void MainWindow::showAbout() {
                     "Lossless, Opus and Ogg Vorbis, with their tags and cover.")));
 }
 
+void MainWindow::askToStopAndQuit() {
+    auto* question = new QMessageBox(QMessageBox::Question, tr("Quit Tonebridge"),
+                                     tr("A conversion is under way: stop it and quit?"),
+                                     QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("confirmQuit"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    QPushButton* quit = question->addButton(tr("Stop and quit"), QMessageBox::AcceptRole);
+    QPushButton* keepOn = question->addButton(tr("Go on converting"), QMessageBox::RejectRole);
+    question->setDefaultButton(keepOn);
+    connect(question, &QMessageBox::finished, this, [this, question, quit] {
+        if (question->clickedButton() != quit) {
+            return;
+        }
+        m_quitConfirmed = true;
+        if (m_reglage->stopBouton()->isEnabled()) {
+            m_reglage->stopConversion();
+        }
+        close();
+    });
+    question->open();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // A pass under way is not dropped without a word.
+    if (m_reglage->stopBouton()->isEnabled() && !m_quitConfirmed) {
+        event->ignore();
+        askToStopAndQuit();
+        return;
+    }
     auto& defaults = UserDefaults::standard();
     defaults.setObject(saveGeometry(), QStringLiteral("MainWindowGeometry"));
     defaults.setObject(m_splitter->saveState(), QStringLiteral("MainWindowPanes"));

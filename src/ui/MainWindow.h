@@ -28,6 +28,8 @@ public:
     QAction* aboutAction() const { return m_about; }
 
     void showAbout();
+    // Asks before quitting during a pass; quits once the user agrees.
+    void askToStopAndQuit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,4 +49,5 @@ private:
     QAction* m_start = nullptr;
     QAction* m_stop = nullptr;
     QAction* m_about = nullptr;
+    bool m_quitConfirmed = false;
 };

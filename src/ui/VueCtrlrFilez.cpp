@@ -21,9 +21,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -31,6 +33,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -44,7 +47,9 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     : QWidget(parent), m_split(new QSplitter(Qt::Vertical)), m_pathCtrlr(new PathControl),
       m_tableVue(new TableFichiers(this)), m_model(new FileListModel(this)),
       m_quoiEffacerPopup(new QComboBox), m_effacerBouton(new QPushButton(tr("Remove"))),
-      m_barre2prog(new QProgressBar), m_addButton(new QToolButton) {
+      m_barre2prog(new QProgressBar), m_addButton(new QToolButton), m_addBar(nullptr),
+      m_addLabel(new QLabel), m_addProgress(new QProgressBar),
+      m_addCancel(new QPushButton(tr("Cancel"))), m_addBarDelay(new QTimer(this)) {
     setObjectName(QStringLiteral("vueCtrlrFilez"));
 
     m_addButton->setObjectName(QStringLiteral("addButton"));
@@ -147,6 +152,7 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->addLayout(top);
     listLayout->addWidget(m_tableVue, 1);
+    listLayout->addWidget(buildAddBar());
     listLayout->addLayout(bottom);
     m_split->setObjectName(QStringLiteral("listSplit"));
     m_split->addWidget(listArea);
@@ -160,6 +166,26 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     if (!remembered.isEmpty()) {
         m_pathCtrlr->setPath(remembered);
     }
+}
+
+QWidget* VueCtrlrFilez::buildAddBar() {
+    m_addBar = new QWidget;
+    m_addBar->setObjectName(QStringLiteral("addBar"));
+    auto* row = new QHBoxLayout(m_addBar);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_addLabel->setText(tr("Adding files…"));
+    m_addProgress->setObjectName(QStringLiteral("addProgress"));
+    m_addProgress->setRange(0, 0);
+    m_addCancel->setObjectName(QStringLiteral("addCancel"));
+    row->addWidget(m_addLabel);
+    row->addWidget(m_addProgress, 1);
+    row->addWidget(m_addCancel);
+    m_addBar->hide();
+    // A short addition passes without a word; a long one shows its progress.
+    m_addBarDelay->setSingleShot(true);
+    m_addBarDelay->setInterval(kProgressDelayMs);
+    connect(m_addBarDelay, &QTimer::timeout, m_addBar, &QWidget::show);
+    return m_addBar;
 }
 
 void VueCtrlrFilez::setDetailView(QWidget* detail) {
@@ -205,32 +231,57 @@ void VueCtrlrFilez::connectAdder(FileAdder* adder) {
     m_adder = adder;
     connect(adder, &FileAdder::filesAdded, this, [this] { syncList(true); });
     connect(adder, &FileAdder::progress, this, [this](int done, int total) {
-        if (m_progress != nullptr) {
-            m_progress->setMaximum(std::max(total, 1));
-            m_progress->setValue(std::min(done, std::max(total, 1) - 1));
-            m_progress->setLabelText(tr("%n file(s) added", nullptr, done));
+        m_addProgress->setRange(0, std::max(total, 1));
+        m_addProgress->setValue(std::min(done, std::max(total, 1)));
+        m_addLabel->setText(tr("%n file(s) added", nullptr, done));
+    });
+    connect(adder, &FileAdder::confirmationNeeded, this, &VueCtrlrFilez::askToGoOn);
+    connect(adder, &FileAdder::finished, this, &VueCtrlrFilez::additionEnded);
+    connect(m_addCancel, &QPushButton::clicked, adder, &FileAdder::cancel);
+}
+
+void VueCtrlrFilez::askToGoOn(int flacFiles, const QStringList& paths) {
+    auto* question = new QMessageBox(
+        QMessageBox::Question, tr("Add files"),
+        tr("Add the %1 FLAC files found in %2?")
+            .arg(QLocale(QLocale::French).toString(flacFiles), paths.join(QStringLiteral(", "))),
+        QMessageBox::NoButton, window());
+    question->setObjectName(QStringLiteral("confirmAddition"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    QPushButton* add = question->addButton(tr("Add"), QMessageBox::AcceptRole);
+    question->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    question->setDefaultButton(add);
+    connect(question, &QMessageBox::finished, this, [this, question, add] {
+        if (m_adder != nullptr) {
+            m_adder->confirm(question->clickedButton() == add);
         }
     });
-    connect(adder, &FileAdder::finished, this, &VueCtrlrFilez::additionEnded);
+    question->open();
 }
 
 void VueCtrlrFilez::additionEnded() {
-    if (m_progress != nullptr) {
-        m_progress->deleteLater();
-        m_progress = nullptr;
-    }
-    // The last file's tags were the last message: say what the list allows now.
+    m_addBarDelay->stop();
+    m_addBar->hide();
+    m_addProgress->setRange(0, 0);
+    m_addLabel->setText(tr("Adding files…"));
+    // The last file's tags were the last message: say what the list allows
+    // now, then what the addition did.
     ViewsContext* views = ViewsContext::current();
     GestionnairePileFichier* pile = _pileFichiers();
     const bool converting =
         views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
-    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
-        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    VueCtrlrReglage* settings = views != nullptr ? views->vueCtrlrReglage() : nullptr;
+    if (settings != nullptr && pile != nullptr && !converting) {
+        settings->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    }
+    if (settings != nullptr && m_adder != nullptr) {
+        settings->echoUserMessage(FileAdder::describe(m_adder->summary()));
     }
     raffraichirTableau();
 }
 
-void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
+void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths, int confirmAbove) {
     ViewsContext* views = ViewsContext::current();
     FileAdder* adder = views != nullptr ? views->fileAdder() : nullptr;
     if (adder == nullptr) {
@@ -252,17 +303,12 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths) {
     m_pathCtrlr->setPath(remembered);
     connectAdder(adder);
     // Reading happens on worker threads; the list grows as files arrive, and
-    // an addition that lasts says so, with its cancel.
-    if (m_progress == nullptr) {
-        m_progress = new QProgressDialog(tr("Adding files…"), tr("Cancel"), 0, 0, window());
-        m_progress->setWindowTitle(tr("Adding files"));
-        m_progress->setWindowModality(Qt::WindowModal);
-        m_progress->setMinimumDuration(kProgressDelayMs);
-        m_progress->setAutoClose(false);
-        m_progress->setAutoReset(false);
-        connect(m_progress, &QProgressDialog::canceled, adder, &FileAdder::cancel);
+    // an addition that lasts shows its progress under the list, with its
+    // cancel, while the window stays usable.
+    if (!adder->isBusy()) {
+        m_addBarDelay->start();
     }
-    adder->add(paths);
+    adder->add(paths, confirmAbove);
 }
 
 QString VueCtrlrFilez::startFolder(const QString& remembered) {
@@ -312,7 +358,9 @@ void VueCtrlrFilez::panelClosed(int result, const QStringList& paths) {
 
 void VueCtrlrFilez::clickPathControl(const QString& path) {
     if (!path.isEmpty()) {
-        ajouterFichiersDossiers({path});
+        // A folder high up the path can hold a whole disk: more than a
+        // folder's worth is added only once the user says so.
+        ajouterFichiersDossiers({path}, kPathBarConfirmAbove);
     }
 }
 

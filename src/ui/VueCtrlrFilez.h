@@ -9,7 +9,8 @@
 
 class ConversionControleur;
 class FileAdder;
-class QProgressDialog;
+class QLabel;
+class QTimer;
 class FileListModel;
 class GestionnairePileFichier;
 class PathControl;
@@ -40,8 +41,11 @@ public:
     void ajouterFichiersEtDossiers();
     void ajouterDossier();
     // Adds files and folders: tags are read off the main thread and the list
-    // grows as they arrive; the call returns at once.
-    void ajouterFichiersDossiers(const QStringList& paths);
+    // grows as they arrive; the call returns at once. With a limit, an
+    // addition of more FLAC files than that asks first.
+    void ajouterFichiersDossiers(const QStringList& paths, int confirmAbove = 0);
+    // A click on the path bar asks before adding more files than this.
+    static constexpr int kPathBarConfirmAbove = 1000;
     void clickPathControl(const QString& path);
     void choisirQuoiEffacer();
     void effacer();
@@ -64,6 +68,11 @@ public:
     QProgressBar* barre2prog() const { return m_barre2prog; }
     PathControl* pathCtrlr() const { return m_pathCtrlr; }
     QToolButton* addButton() const { return m_addButton; }
+    // The addition's own progress, shown under the list while files are
+    // added, with its cancel button: the window stays usable meanwhile.
+    QWidget* addBar() const { return m_addBar; }
+    QProgressBar* addProgress() const { return m_addProgress; }
+    QPushButton* addCancelButton() const { return m_addCancel; }
     qint32 bumenuQE() const { return m_bumenuQE; }
     QList<qint64> selectedRows() const;
     // Where the open panel starts: the remembered folder while it exists.
@@ -80,6 +89,8 @@ private:
     GestionnairePileFichier* _pileFichiers() const;
     void connectAdder(FileAdder* adder);
     void additionEnded();
+    void askToGoOn(int flacFiles, const QStringList& paths);
+    QWidget* buildAddBar();
 
     QSplitter* m_split;
     PathControl* m_pathCtrlr;
@@ -93,5 +104,9 @@ private:
     bool m_reloading = false;
     bool m_selectionMoved = false;
     FileAdder* m_adder = nullptr;
-    QProgressDialog* m_progress = nullptr;
+    QWidget* m_addBar;
+    QLabel* m_addLabel;
+    QProgressBar* m_addProgress;
+    QPushButton* m_addCancel;
+    QTimer* m_addBarDelay;
 };

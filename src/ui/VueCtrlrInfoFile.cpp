@@ -22,6 +22,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -265,9 +266,47 @@ bool VueCtrlrInfoFile::isRowEditable(int row) const {
     return row != 0 || files == 1;
 }
 
+QString VueCtrlrInfoFile::refusalFor(const QString& key, const QString& value) {
+    static const QRegularExpression number(QStringLiteral("^\\s*\\d+\\s*(/\\s*\\d+\\s*)?$"));
+    static const QRegularExpression date(QStringLiteral("^\\s*\\d{4}(-\\d{2}(-\\d{2})?)?\\s*$"));
+    if (value.trimmed().isEmpty()) {
+        return QString();
+    }
+    if (key == QLatin1String("tracknumber") && !number.match(value).hasMatch()) {
+        return tr("The track number must be a number, such as 3 or 3/12");
+    }
+    if (key == QLatin1String("discnumber") && !number.match(value).hasMatch()) {
+        return tr("The disc number must be a number, such as 1 or 1/2");
+    }
+    if (key == QLatin1String("date") && !date.match(value).hasMatch()) {
+        return tr("The date must be a year, such as 2019, 2019-04 or 2019-04-01");
+    }
+    return QString();
+}
+
+void VueCtrlrInfoFile::forgetTypedName() {
+    for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
+        file->setNomDestination(QString());
+        const PersistentURLPtr destination = file->freshDestinationURL();
+        file->outMetadataDict()->insert(kFileNameKey,
+                                        destination ? destination->fileName() : QString());
+        file->save();
+    }
+    const QList<FichierAudioPtr> files = m_fichierActif->listeMultiFichiers();
+    if (files.size() == 1 && files.first()->destinationURL()) {
+        m_fichierActif->outMetadataDict()->insert(kFileNameKey,
+                                                  files.first()->destinationURL()->fileName());
+    }
+}
+
 bool VueCtrlrInfoFile::applyFileName(QString value) {
+    // Emptied, the name goes back to the one made from the source.
+    if (value.trimmed().isEmpty()) {
+        forgetTypedName();
+        return true;
+    }
     // The name is appended to the destination folder: it must stay a name.
-    if (value.contains(QLatin1Char('/')) || value.isEmpty() || value == QLatin1String(".") ||
+    if (value.contains(QLatin1Char('/')) || value == QLatin1String(".") ||
         value == QLatin1String("..")) {
         AlertSound::play();
         return false;
@@ -295,6 +334,12 @@ bool VueCtrlrInfoFile::setCellValue(int row, const QString& value) {
         return false;
     }
     const QString key = InfoTableModel::keys().at(row);
+    const QString refusal = refusalFor(key, value);
+    if (!refusal.isEmpty()) {
+        AlertSound::play();
+        emit editRefused(refusal);
+        return false;
+    }
     if (key == kFileNameKey) {
         if (!applyFileName(value)) {
             return false;

@@ -51,10 +51,21 @@ public:
     InfoTableModel* infoTableModel() const { return m_infoTableModel; }
     QLabel* titreTextField() const { return m_titreTextField; }
 
+    // Why a value cannot go into a field; empty when it can. Numbers stay
+    // numbers: a track or disc number ("3", "3/12"), a date ("2019",
+    // "2019-04", "2019-04-01").
+    static QString refusalFor(const QString& key, const QString& value);
+
+signals:
+    // An edit was refused, and why.
+    void editRefused(const QString& reason);
+
 private:
     int fileCount() const;
     void reloadFileList();
     bool applyFileName(QString value);
+    // Gives the files back the name made from their source (or the pattern).
+    void forgetTypedName();
 
     QToolButton* m_imageButton;
     QCheckBox* m_autoFindImageCheckBox;

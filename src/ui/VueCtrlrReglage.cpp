@@ -84,6 +84,7 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))), m_infofileVC(new VueCtrlrInfoFile) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(preferredMinimumSize());
+    connect(m_infofileVC, &VueCtrlrInfoFile::editRefused, this, &VueCtrlrReglage::echoUserMessage);
 
     // The settings scroll when the pane is short; the start and stop buttons
     // and the message line always show.

@@ -8,6 +8,7 @@
 #include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -85,7 +87,27 @@ TEST(EndToEnd, QuittingDuringAPassLeavesNothingBehind) {
         ASSERT_TRUE(PassRunner::waitFor([&] {
             return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
         }));
-        app.window().close();
+        const auto answer = [&](const QString& button) {
+            auto* question = app.window().findChild<QMessageBox*>("confirmQuit");
+            EXPECT_NE(question, nullptr) << "quitting during a pass asks first";
+            if (question == nullptr) {
+                return;
+            }
+            EXPECT_EQ(question->text(), "Une conversion est en cours : arrêter et quitter ?");
+            for (QAbstractButton* choice : question->buttons()) {
+                if (choice->text() == button) {
+                    choice->click();
+                }
+            }
+            QCoreApplication::processEvents();
+        };
+        EXPECT_FALSE(app.window().close());
+        answer("Continuer la conversion");
+        EXPECT_TRUE(app.window().isVisible());
+        EXPECT_TRUE(app.delegate().controleur()->isRunning()) << "going on changes nothing";
+        EXPECT_FALSE(app.window().close());
+        answer("Arrêter et quitter");
+        EXPECT_FALSE(app.window().isVisible());
     }
     EXPECT_TRUE(TestEnvironment::leftovers(music).isEmpty())
         << TestEnvironment::leftovers(music).join(", ").toStdString();

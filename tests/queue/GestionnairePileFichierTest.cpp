@@ -159,14 +159,17 @@ TEST(Queue, FinishedOnlyRemovalProgressCountsAndReset) {
     list[2]->setStatusConversion(kStatusConvEncoursCodage);
     EXPECT_FLOAT_EQ(queue.pourcent(), 0.625f);
 
+    list[1]->setFailureReason("Erreur Decodage : ce n'est pas un fichier FLAC");
+    list[1]->save();
     queue.reinitialiserEtatFichiers();
     EXPECT_EQ(queue.enumeratorIndex(), 0);
     EXPECT_EQ(queue.countOfPretsFichiersAudio(), 4);
     const auto stored = context.database()->outputDBrequest("SELECT status FROM audioFile");
     EXPECT_EQ(stored.size(), 4);
     for (const auto& row : stored) {
-        EXPECT_EQ(row.value("status").toInt(), 1) << "a reset writes nothing";
+        EXPECT_EQ(row.value("status").toInt(), 1) << "a reset is saved at once";
     }
+    EXPECT_EQ(context.count("audioFailure"), 0) << "with the reasons that no longer stand";
 
     list[0]->setStatusConversion(kStatusConvFiniOk);
     list[1]->setStatusConversion(kStatusConvFiniErreur);

@@ -232,9 +232,13 @@ TEST(Robustness, TheBatchConversionSurvivesHundredsOfBadInputs) {
         if (line.startsWith("OK ")) {
             outcome.insert(line.mid(3).section(" -> ", 0, 0), "OK");
         } else if (line.startsWith("ERREUR ")) {
+            // Reasons hold " : " too: the path ends at the first one that
+            // follows ".flac".
             const QString rest = line.mid(7);
-            const int separator = rest.lastIndexOf(" : ");
-            outcome.insert(rest.left(separator), rest.mid(separator + 3));
+            const qsizetype separator = rest.indexOf(".flac : ", 0, Qt::CaseInsensitive);
+            if (separator >= 0) {
+                outcome.insert(rest.left(separator + 5), rest.mid(separator + 8));
+            }
         }
     }
     int converted = 0;

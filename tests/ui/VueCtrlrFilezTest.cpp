@@ -2,6 +2,7 @@
 
 #include "conversion/ConversionControleur.h"
 #include "conversion/FileAdder.h"
+#include "model/Dossier.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/PassRunner.h"
@@ -14,6 +15,7 @@
 #include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -22,6 +24,8 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -241,34 +245,122 @@ TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
     EXPECT_EQ(app.filez().barre2prog()->value(), 100) << "a finished pass shows all its progress";
 }
 
-TEST(FileList, AddingALargeFolderShowsItsProgressAndCanBeCancelled) {
+TEST(FileList, AddingShowsItsProgressUnderTheListAndCanBeCancelled) {
     TestApp app;
     const QString original = source("one.flac");
     const QString folder = TestEnvironment::makeFolder("Music/Large");
-    // Enough files to take well over the half second before the dialog shows.
+    // Enough files to take well over the half second before the bar shows.
     for (int index = 0; index < 1500; ++index) {
         QFile::copy(original,
                     QString("%1/%2.flac").arg(folder).arg(index, 4, 10, QLatin1Char('0')));
     }
     QString shownText;
+    bool modal = true;
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [&] {
-        for (auto* dialog : app.window().findChildren<QProgressDialog*>()) {
-            if (dialog->isVisible() && shownText.isEmpty()) {
-                shownText = dialog->labelText();
-                // As the user does: the dialog's own button.
-                dialog->findChild<QPushButton*>()->click();
-            }
+        if (app.filez().addBar()->isVisible() && shownText.isEmpty()) {
+            shownText = app.filez().addBar()->findChild<QLabel*>()->text();
+            // No dialog holds the window: its menus and its list still answer.
+            modal = QApplication::activeModalWidget() != nullptr;
+            app.filez().addCancelButton()->click();
         }
     });
-    cancel.start(50);
+    cancel.start(20);
     app.add({folder});
     cancel.stop();
+    EXPECT_FALSE(modal);
     EXPECT_TRUE(QRegularExpression("^\\d+ fichiers? ajoutés?$").match(shownText).hasMatch())
         << shownText.toStdString();
     const qint64 added = app.queue().countOfFichiersAudio();
     EXPECT_LT(added, 1500) << "the cancel stopped the addition";
     EXPECT_EQ(app.filez().model()->rowCount(), added) << "what was added stays";
+    EXPECT_FALSE(app.filez().addBar()->isVisible());
+    EXPECT_TRUE(QRegularExpression("^\\d+ fichiers? ajoutés?, ajout annulé$")
+                    .match(app.reglage().messageLabel()->text())
+                    .hasMatch())
+        << app.reglage().messageLabel()->text().toStdString();
+
+    // The same folder again: what is there already is said, the rest joins.
+    app.add({folder});
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 1500);
+    EXPECT_EQ(app.reglage().messageLabel()->text(),
+              QString("%1 fichiers ajoutés, %2 déjà dans la liste")
+                  .arg(QLocale(QLocale::French).toString(1500 - added),
+                       QLocale(QLocale::French).toString(added)));
+}
+
+TEST(FileList, ThePathBarAsksBeforeAddingMoreThanAFoldersWorth) {
+    TestApp app;
+    const QString original = source("one.flac");
+    const QString folder = TestEnvironment::makeFolder("Music/Whole disk");
+    for (int index = 0; index <= VueCtrlrFilez::kPathBarConfirmAbove; ++index) {
+        QFile::copy(original, QString("%1/%2.flac").arg(folder).arg(index));
+    }
+    const auto answer = [&](const QString& button) {
+        QMessageBox* question = nullptr;
+        if (!PassRunner::waitFor([&] {
+                question = app.window().findChild<QMessageBox*>("confirmAddition");
+                return question != nullptr && question->isVisible();
+            })) {
+            return QString();
+        }
+        const QString text = question->text();
+        for (QAbstractButton* choice : question->buttons()) {
+            if (choice->text() == button) {
+                choice->click();
+            }
+        }
+        return text;
+    };
+    app.filez().clickPathControl(folder);
+    EXPECT_EQ(answer("Annuler"), "Ajouter les " + QLocale(QLocale::French).toString(1001) +
+                                     " fichiers FLAC trouvés dans " + folder + " ?");
+    app.delegate().fileAdder()->waitUntilDone();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 0) << "nothing added without a yes";
+    app.filez().clickPathControl(folder);
+    EXPECT_FALSE(answer("Ajouter").isEmpty());
+    app.delegate().fileAdder()->waitUntilDone();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), VueCtrlrFilez::kPathBarConfirmAbove + 1);
+
+    // A folder's worth goes in at once.
+    source("Small/song.flac");
+    app.filez().clickPathControl(music() + "/Small");
+    app.delegate().fileAdder()->waitUntilDone();
+    const auto* question = app.window().findChild<QMessageBox*>("confirmAddition");
+    EXPECT_TRUE(question == nullptr || !question->isVisible());
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), VueCtrlrFilez::kPathBarConfirmAbove + 2);
+}
+
+TEST(FileList, AddingNeverWalksTheKernelsFilesNorOutlivesACancelOrTheWindow) {
+    EXPECT_TRUE(Dossier::isPseudoFileSystem("/proc"));
+    EXPECT_TRUE(Dossier::isPseudoFileSystem("/proc/self/fd"));
+    EXPECT_TRUE(Dossier::isPseudoFileSystem("/sys/class"));
+    EXPECT_TRUE(Dossier::isPseudoFileSystem("/run/user"));
+    EXPECT_FALSE(Dossier::isPseudoFileSystem(TestEnvironment::home()));
+    // A link loop and a link out of the tree are listed, never entered.
+    const QString folder = TestEnvironment::makeFolder("Music/Loops/Inner");
+    QFile::link(TestEnvironment::home() + "/Music/Loops", folder + "/back up");
+    QFile::link("/", folder + "/root");
+    const QStringList listed = Dossier::listTree(TestEnvironment::home() + "/Music/Loops");
+    EXPECT_EQ(listed.size(), 3) << listed.join(", ").toStdString();
+
+    QElapsedTimer timer;
+    {
+        TestApp app;
+        // The whole disk: the listing stops at once when asked.
+        app.filez().ajouterFichiersDossiers({"/"});
+        PassRunner::waitFor([] { return false; }, 200);
+        timer.start();
+        app.delegate().fileAdder()->cancel();
+        app.delegate().fileAdder()->waitUntilDone();
+        EXPECT_LT(timer.elapsed(), 1000) << "a cancel is answered at once";
+        EXPECT_EQ(app.queue().countOfFichiersAudio(), 0);
+
+        app.filez().ajouterFichiersDossiers({"/"});
+        PassRunner::waitFor([] { return false; }, 200);
+        timer.start();
+    }
+    EXPECT_LT(timer.elapsed(), 1000) << "quitting during an addition never lingers";
 }
 
 TEST(FileList, AnEmptyListSaysWhatToDoAndTheSortIsKept) {

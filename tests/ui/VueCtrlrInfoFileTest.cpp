@@ -116,7 +116,7 @@ TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
                   TestEnvironment::home() + "/Music/Album/" + named.stored);
         EXPECT_EQ(AlertSound::count() - alerts, named.alert ? 1 : 0) << named.typed;
     }
-    for (const char* refused : {"a/b", "../x", "..", ".", ""}) {
+    for (const char* refused : {"a/b", "../x", "..", "."}) {
         const int alerts = AlertSound::count();
         EXPECT_FALSE(edit(app, 0, refused)) << refused;
         EXPECT_EQ(AlertSound::count() - alerts, 1);
@@ -125,6 +125,15 @@ TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
     GestionnairePileFichier reloaded;
     reloaded.loadFromSqlite();
     EXPECT_EQ(reloaded.fichiersAudio().first()->nomDestination(), "A.m4a");
+
+    // Emptied, the name goes back to the one made from the source.
+    EXPECT_TRUE(edit(app, 0, ""));
+    EXPECT_FALSE(file->hasTypedName());
+    EXPECT_EQ(file->destinationURL()->path(), TestEnvironment::home() + "/Music/Album/Song.m4a");
+    EXPECT_EQ(app.info().cellValue("dest", 0).toString(), "Song.m4a");
+    GestionnairePileFichier again;
+    again.loadFromSqlite();
+    EXPECT_FALSE(again.fichiersAudio().first()->hasTypedName()) << "and stays so";
 }
 
 TEST(InfoView, PictureControlsAndExternalImages) {

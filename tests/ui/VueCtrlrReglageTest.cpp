@@ -181,7 +181,7 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
     app.add({source("Long", 15.0), source("Short")});
-    EXPECT_EQ(view.messageLabel()->text(), "<- Vous pouvez lancer la Conversion");
+    EXPECT_EQ(view.messageLabel()->text(), "2 fichiers ajoutés") << "what the addition did";
     EXPECT_TRUE(view.startBouton()->isEnabled());
     EXPECT_FALSE(view.stopBouton()->isEnabled());
 
