@@ -56,8 +56,8 @@ FRENCH = {
         "Niveau de compression passé au programme flac ; le décodage donne le même son à tous les niveaux",
     "In the folder, keeping the folder tree": "Dans le dossier, en recréant l'arborescence",
     "Name from the tags:": "Nommer selon les tags :",
-    "Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder":
-        "Champs : %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename% ; un / crée un dossier",
+    "Fields: %1; a / makes a folder": "Champs : %1 ; un / crée un dossier",
+    "Fields": "Champs", "Insert a field into the pattern": "Insérer un champ dans le motif",
     "How many files are converted at the same time; Auto uses one per processor core":
         "Nombre de fichiers convertis en même temps ; Auto en convertit un par cœur du processeur",
     "Destination": "Destination", "Beside the source file": "À côté du fichier source",
@@ -76,7 +76,9 @@ FRENCH = {
     "Converts FLAC files to M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus and Ogg Vorbis, with their tags and cover.":
         "Convertit les fichiers FLAC en M4A, MP3, AIFF, WAV, AIFF-C, AAC, CAF, Apple Lossless, Opus et Ogg Vorbis, avec leurs métadonnées et leur pochette.",
     "Conversion finished": "Conversion terminée",
-    "Quit Tonebridge": "Quitter Tonebridge",
+    "Remove from the list": "Retirer", "Open the folder": "Ouvrir le dossier",
+    "Make ready again": "Réinitialiser",
+    "Quit Tonebridge": "Quitter Tonebridge", "Folder": "Dossier", "Drive": "Lecteur",
     "A conversion is under way: stop it and quit?": "Une conversion est en cours : arrêter et quitter ?",
     "Stop and quit": "Arrêter et quitter", "Go on converting": "Continuer la conversion",
     "Add the %1 FLAC files found in %2?": "Ajouter les %1 fichiers FLAC trouvés dans %2 ?",

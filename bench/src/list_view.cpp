@@ -5,6 +5,7 @@
 
 #include "model/SourceTagTable.h"
 #include "storage/CocoLite.h"
+#include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/TestApp.h"
 #include "support/TestEnvironment.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <QLineEdit>
 #include <QScrollBar>
 #include <unistd.h>
 
@@ -119,6 +121,11 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(AppDelegate::dataFolderPath());
     fillDatabase(AppDelegate::databasePath(), sources);
+    // Outputs named from their tags in one folder, as the pattern case types.
+    UserDefaults::standard().setInteger(2, QStringLiteral("DestinationType"));
+    UserDefaults::standard().setFolder(TestEnvironment::makeFolder(QStringLiteral("Out")),
+                                       QStringLiteral("DestinationDossier"));
+    UserDefaults::standard().setBool(true, QStringLiteral("DestinationNommerSelonTags"));
 
     TestApp app;
     app.window().resize(1240, 800);
@@ -157,11 +164,22 @@ int main(int argc, char** argv) {
     timer.restart();
     app.reglage().setSelectionFichiers(everyRow);
     const double selectAll = double(timer.nsecsElapsed()) / 1e6;
+    // A naming pattern typed key by key, one file selected: each key's
+    // example line.
+    app.reglage().setSelectionFichiers({5});
+    const QString typed = QStringLiteral("%albumartist%/%album%/%disc%-%track% %title%");
+    timer.restart();
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        app.reglage().motifTextField()->setText(typed.left(length));
+        emit app.reglage().motifTextField()->textEdited(typed.left(length));
+    }
+    const double patternKey = double(timer.nsecsElapsed()) / 1e6 / double(typed.size());
     const QByteArray name = QByteArray::number(count);
     BenchReport::figure(("reload_" + name + "_ms").constData(), reload);
     BenchReport::figure(("scroll_" + name + "_ms").constData(), scrolled);
     BenchReport::figure("status_update_ms", statusUpdate);
     BenchReport::figure(("select_all_" + name + "_ms").constData(), selectAll);
+    BenchReport::figure("pattern_example_ms", patternKey);
     TestEnvironment::tearDown();
     return 0;
 }

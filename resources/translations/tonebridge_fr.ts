@@ -212,6 +212,18 @@
     </message>
 </context>
 <context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Lecteur</translation>
+    </message>
+</context>
+<context>
     <name>TableFichiers</name>
     <message>
         <source>Drop FLAC files or folders here, or click Add…</source>
@@ -299,6 +311,18 @@
     <message>
         <source>Add</source>
         <translation>Ajouter</translation>
+    </message>
+    <message>
+        <source>Remove from the list</source>
+        <translation>Retirer</translation>
+    </message>
+    <message>
+        <source>Open the folder</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+    <message>
+        <source>Make ready again</source>
+        <translation>Réinitialiser</translation>
     </message>
 </context>
 <context>
@@ -563,12 +587,20 @@
         <translation>Nommer selon les tags :</translation>
     </message>
     <message>
-        <source>Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename%; a / makes a folder</source>
-        <translation>Champs : %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% %filename% ; un / crée un dossier</translation>
-    </message>
-    <message>
         <source>Compression level passed to the flac program; decoding gives the same audio at every level</source>
         <translation>Niveau de compression passé au programme flac ; le décodage donne le même son à tous les niveaux</translation>
+    </message>
+    <message>
+        <source>Fields: %1; a / makes a folder</source>
+        <translation>Champs : %1 ; un / crée un dossier</translation>
+    </message>
+    <message>
+        <source>Fields</source>
+        <translation>Champs</translation>
+    </message>
+    <message>
+        <source>Insert a field into the pattern</source>
+        <translation>Insérer un champ dans le motif</translation>
     </message>
 </context>
 </TS>

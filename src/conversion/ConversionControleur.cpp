@@ -205,8 +205,9 @@ void ConversionControleur::endPassIfDone() {
     arreterLaConversion();
     WorkFolder::removeForThisProcess();
     notifyDelegate();
-    say(QStringLiteral("Conversion terminée : %1 convertis, %2 en erreur")
-            .arg(m_passConverted)
+    say(QStringLiteral("Conversion terminée : %1, %2 en erreur")
+            .arg(m_passConverted == 1 ? QStringLiteral("1 converti")
+                                      : QStringLiteral("%1 convertis").arg(m_passConverted))
             .arg(m_passFailed));
 }
 

@@ -20,10 +20,56 @@ QString twoDigits(const QString& text) {
 QString orElse(const QString& value, const QString& fallback) {
     return value.isEmpty() ? fallback : value;
 }
+
+// The component with each field in place, in one pass: a value is never read
+// again, so "%album%" in a title stays text.
+QString fill(const QString& component, const QStringList& values) {
+    QString filled;
+    qsizetype at = 0;
+    while (at < component.size()) {
+        bool replaced = false;
+        if (component.at(at) == QLatin1Char('%')) {
+            for (qsizetype field = 0; field < DestinationPattern::fields().size(); ++field) {
+                const QString& name = DestinationPattern::fields().at(field);
+                if (QStringView(component).mid(at).startsWith(name)) {
+                    filled += DestinationPattern::safeComponent(values.at(field));
+                    at += name.size();
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) {
+            filled += component.at(at++);
+        }
+    }
+    return filled;
+}
 } // namespace
 
 QString DestinationPattern::defaultPattern() {
     return QStringLiteral("%artist%/%album%/%track% - %title%");
+}
+
+const QStringList& DestinationPattern::fields() {
+    static const QStringList names = {
+        QStringLiteral("%artist%"), QStringLiteral("%albumartist%"), QStringLiteral("%album%"),
+        QStringLiteral("%title%"),  QStringLiteral("%track%"),       QStringLiteral("%disc%"),
+        QStringLiteral("%date%"),   QStringLiteral("%genre%"),       QStringLiteral("%filename%")};
+    return names;
+}
+
+QStringList DestinationPattern::unknownFields(const QString& pattern) {
+    static const QRegularExpression field(QStringLiteral("%[^%/]+%"));
+    QStringList unknown;
+    QRegularExpressionMatchIterator found = field.globalMatch(pattern);
+    while (found.hasNext()) {
+        const QString name = found.next().captured();
+        if (!fields().contains(name) && !unknown.contains(name)) {
+            unknown << name;
+        }
+    }
+    return unknown;
 }
 
 QString DestinationPattern::cutToBytes(const QString& text, int bytes) {
@@ -71,26 +117,21 @@ QString DestinationPattern::safeComponent(const QString& text) {
 QString DestinationPattern::expand(const QString& pattern, const QVariantMap& tags,
                                    const QString& sourceBaseName, const QString& extension) {
     const QString artist = orElse(tag(tags, "artist"), QStringLiteral("Artiste inconnu"));
-    const QList<QPair<QString, QString>> fields = {
-        {QStringLiteral("%artist%"), artist},
-        {QStringLiteral("%albumartist%"), orElse(tag(tags, "albumartist"), artist)},
-        {QStringLiteral("%album%"), orElse(tag(tags, "album"), QStringLiteral("Album inconnu"))},
-        {QStringLiteral("%title%"), orElse(tag(tags, "title"), sourceBaseName)},
-        {QStringLiteral("%track%"), twoDigits(tag(tags, "tracknumber"))},
-        {QStringLiteral("%disc%"), twoDigits(tag(tags, "discnumber"))},
-        {QStringLiteral("%date%"), tag(tags, "date")},
-        {QStringLiteral("%genre%"), tag(tags, "genre")},
-        {QStringLiteral("%filename%"), sourceBaseName},
-    };
+    // In the order of fields().
+    const QStringList values = {artist,
+                                orElse(tag(tags, "albumartist"), artist),
+                                orElse(tag(tags, "album"), QStringLiteral("Album inconnu")),
+                                orElse(tag(tags, "title"), sourceBaseName),
+                                twoDigits(tag(tags, "tracknumber")),
+                                twoDigits(tag(tags, "discnumber")),
+                                tag(tags, "date"),
+                                tag(tags, "genre"),
+                                sourceBaseName};
     QStringList components;
     const QStringList parts = pattern.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (qsizetype index = 0; index < parts.size(); ++index) {
         // Values are made safe one by one, so a "/" in a tag never makes a folder.
-        QString component = parts.at(index);
-        for (const auto& [field, value] : fields) {
-            component.replace(field, safeComponent(value));
-        }
-        component = safeComponent(component);
+        QString component = safeComponent(fill(parts.at(index), values));
         const bool last = index == parts.size() - 1;
         const QString suffix = last ? QLatin1Char('.') + extension : QString();
         component =

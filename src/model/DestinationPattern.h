@@ -14,6 +14,10 @@
 class DestinationPattern {
 public:
     static QString defaultPattern();
+    // The pattern's fields, in the order they are offered: "%artist%"…
+    static const QStringList& fields();
+    // The words between % signs of a pattern that are no field, once each.
+    static QStringList unknownFields(const QString& pattern);
     // The relative path, extension included, for a file with these tags
     // (keys as the metadata records have them) and this source name.
     static QString expand(const QString& pattern, const QVariantMap& tags,

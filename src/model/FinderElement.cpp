@@ -63,6 +63,11 @@ void FinderElement::setRootFolder(const QString& folder) {
     m_rootFolder = folder;
 }
 
+void FinderElement::setInheritedRoot(const QString& folder) {
+    QMutexLocker lock(&m_mutex);
+    m_inheritedRoot = folder;
+}
+
 bool FinderElement::typedName() const {
     if (m_nomDestination.isEmpty() || !m_elementURL) {
         return false;
@@ -83,7 +88,9 @@ QString FinderElement::destinationFolder() const {
     switch (defaults.integerForKey(QStringLiteral("DestinationType"))) {
     case 3: {
         // The source's folder below the one the user added, mirrored.
-        const QString root = m_rootFolder.isEmpty() ? sourceFolder : m_rootFolder;
+        const QString root = !m_rootFolder.isEmpty()      ? m_rootFolder
+                             : !m_inheritedRoot.isEmpty() ? m_inheritedRoot
+                                                          : sourceFolder;
         const QString relative = QDir(root).relativeFilePath(sourceFolder);
         const QString chosen = defaults.folderForKey(QStringLiteral("DestinationDossier"));
         if (relative == QLatin1String(".") || relative.startsWith(QLatin1String(".."))) {
@@ -140,7 +147,9 @@ PersistentURLPtr FinderElement::destinationURL() {
                              : QDir::cleanPath(UserDefaults::standard().folderForKey(
                                                    QStringLiteral("DestinationDossier")) +
                                                QLatin1Char('/') + patterned);
-    m_destinationURL = PersistentURL::persistentURLwithURL(path);
+    // Worked out for every file whenever a setting changes: no file-system
+    // look here, the output is checked when it is written.
+    m_destinationURL = PersistentURL::persistentURLforPath(path);
     m_destinationURL->setElementType(kElementDestination);
     return m_destinationURL;
 }
@@ -181,7 +190,7 @@ PersistentURLPtr FinderElement::tempDestinationURL() {
     const QString path =
         destination->folderPath() + QStringLiteral("/.tmp_") + baseName + QStringLiteral(".aif");
     QMutexLocker lock(&m_mutex);
-    m_tempAudioURL = PersistentURL::persistentURLwithURL(path);
+    m_tempAudioURL = PersistentURL::persistentURLforPath(path);
     m_tempAudioURL->setElementType(kElementTempAudio);
     return m_tempAudioURL;
 }

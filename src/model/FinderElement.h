@@ -70,6 +70,10 @@ public:
     // its own): the tree destination mirrors the source's path below it.
     QString rootFolder() const;
     void setRootFolder(const QString& folder);
+    // For a file added on its own: the folder another addition came from
+    // that holds it, which the tree destination mirrors it below; memory
+    // only, worked out again before each pass.
+    void setInheritedRoot(const QString& folder);
     // Whether the output name was typed by the user rather than made from
     // the source's name: a typed name wins over the naming pattern.
     bool hasTypedName() const;
@@ -101,4 +105,5 @@ private:
     QString m_nomDestination;
     PersistentURLPtr m_tempAudioURL;
     QString m_rootFolder;
+    QString m_inheritedRoot;
 };

@@ -177,3 +177,11 @@ bool MetadataDictionary::sameValue(const QVariant& left, const QVariant& right) 
     }
     return left == right;
 }
+
+QVariant MetadataDictionary::shownNumber(const QVariant& value) {
+    if (!value.isValid() || value.isNull() || (isNumber(value) && value.toLongLong() == 0) ||
+        value.toString().trimmed() == QLatin1String("0")) {
+        return QString();
+    }
+    return value;
+}

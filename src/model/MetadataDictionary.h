@@ -52,6 +52,9 @@ public:
     // objects by identity.
     static bool sameValue(const QVariant& left, const QVariant& right);
     static bool isNumber(const QVariant& value);
+    // A track or disc number as it is shown: nothing for none, whether it is
+    // missing or stored as 0.
+    static QVariant shownNumber(const QVariant& value);
 
 private:
     QString storedValue(const QString& key) const;

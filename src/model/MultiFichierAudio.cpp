@@ -118,7 +118,7 @@ QString MultiFichierAudio::nomElement() const {
     if (m_listeMultiFichiers.size() == 1) {
         return m_listeMultiFichiers.first()->nomElement();
     }
-    return QStringLiteral("%1 Fichiers Séléctionnés").arg(m_listeMultiFichiers.size());
+    return QStringLiteral("%1 fichiers sélectionnés").arg(m_listeMultiFichiers.size());
 }
 
 qint32 MultiFichierAudio::sharedSetting(qint32 (FichierAudio::*setting)() const,

@@ -36,6 +36,10 @@ PersistentURLPtr PersistentURL::persistentURLwithURL(const QString& path) {
     return record;
 }
 
+PersistentURLPtr PersistentURL::persistentURLforPath(const QString& path) {
+    return std::make_shared<PersistentURL>(path);
+}
+
 PersistentURLPtr PersistentURL::persistentObjectWithSqliteid(quint32 identifier) {
     const auto rows = ModelContext::db().outputDBrequest(
         SqlText::fill(u"SELECT *, `fname`||'.'||`fext` AS `fileName` FROM `fileURL` WHERE "

@@ -17,6 +17,9 @@ public:
     explicit PersistentURL(const QString& path);
 
     static PersistentURLPtr persistentURLwithURL(const QString& path);
+    // The same for a path whose file need not exist yet (an output): the
+    // file system is not looked at.
+    static PersistentURLPtr persistentURLforPath(const QString& path);
     static PersistentURLPtr persistentObjectWithSqliteid(quint32 identifier);
     static QString sqliteCreationRequete();
     static QString sqliteColumnHeadersRequete();

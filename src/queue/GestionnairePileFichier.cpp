@@ -226,12 +226,24 @@ qint64 GestionnairePileFichier::countOfPretsFichiersAudio() const {
 }
 
 void GestionnairePileFichier::reinitialiserEtatFichiers() {
+    QList<qint64> every;
+    every.reserve(m_fichiersAudio.size());
+    for (qint64 position = 0; position < m_fichiersAudio.size(); ++position) {
+        every << position;
+    }
+    reinitialiserFichiers(every);
+    m_enumeratorIndex = 0;
+}
+
+void GestionnairePileFichier::reinitialiserFichiers(const QList<qint64>& positions) {
     // Saved at once, in one transaction: a reset survives a restart, and the
     // reason of an error that no longer stands goes with it.
     CocoLite& db = ModelContext::db();
     db.beginTransaction();
-    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
-        if (record->statusConversion() == kStatusConvPret && record->failureReason().isEmpty()) {
+    for (const qint64 position : positions) {
+        const FichierAudioPtr record = fichierAt(position);
+        if (!record ||
+            (record->statusConversion() == kStatusConvPret && record->failureReason().isEmpty())) {
             continue;
         }
         record->setStatusConversion(kStatusConvPret);
@@ -239,10 +251,10 @@ void GestionnairePileFichier::reinitialiserEtatFichiers() {
         record->save();
     }
     db.commitTransaction();
-    m_enumeratorIndex = 0;
 }
 
 void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
+    inheritRoots();
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
         // A file being converted keeps the paths its conversion started with.
         const qint32 status = record->statusConversion();
@@ -250,6 +262,32 @@ void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
             continue;
         }
         record->freshDestinationURL();
+    }
+}
+
+void GestionnairePileFichier::inheritRoots() {
+    // A file added on its own below a folder added whole takes its place in
+    // that folder's tree: the deepest such folder.
+    QSet<QString> roots;
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        if (!record->rootFolder().isEmpty()) {
+            roots.insert(record->rootFolder());
+        }
+    }
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        const PersistentURLPtr source = record->elementURL();
+        if (!record->rootFolder().isEmpty() || !source) {
+            continue;
+        }
+        QString inherited;
+        for (QString folder = source->folderPath(); folder.size() > 1;
+             folder = QFileInfo(folder).path()) {
+            if (roots.contains(folder)) {
+                inherited = folder;
+                break;
+            }
+        }
+        record->setInheritedRoot(inherited);
     }
 }
 

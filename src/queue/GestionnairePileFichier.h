@@ -49,6 +49,8 @@ public:
     // How many files a pass would convert: every file not yet converted.
     qint64 countOfFichiersAConvertir() const;
     void reinitialiserEtatFichiers();
+    // The same for the files at these positions only.
+    void reinitialiserFichiers(const QList<qint64>& positions);
     void raffraichirDestinationDesFichiers();
 
     FileList fichiersAudio() const override { return m_fichiersAudio; }
@@ -68,6 +70,7 @@ private:
     bool _changerNombreDe(qint64 previousCount);
     void _viderLesTables();
     void rebuildSourceIndex();
+    void inheritRoots();
 
     void tellRemoval(const FileList& leaving);
 

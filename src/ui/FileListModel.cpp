@@ -36,7 +36,7 @@ QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
     case kName:
         return file.nomElement();
     case kTrack:
-        return output->value(QStringLiteral("tracknumber"));
+        return MetadataDictionary::shownNumber(output->value(QStringLiteral("tracknumber")));
     case kTitle:
         return output->value(QStringLiteral("title"));
     case kArtist:

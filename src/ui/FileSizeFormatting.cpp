@@ -1,5 +1,6 @@
 #include "FileSizeFormatting.h"
 
+#include <QLocale>
 #include <QStringList>
 
 QString FileSizeFormatting::stringWithFileSize(float bytes) {
@@ -14,7 +15,12 @@ QString FileSizeFormatting::stringWithFileSize(float bytes) {
         value *= 0.0009765625f;
         ++divisions;
     }
-    // A point as decimal separator, whatever the locale.
-    return QString::number(double(value), 'f', 1) + QLatin1Char(' ') +
+    // As French writes it, the units being French: "333,6 Ko".
+    static const QLocale french = [] {
+        QLocale locale(QLocale::French);
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        return locale;
+    }();
+    return french.toString(double(value), 'f', 1) + QLatin1Char(' ') +
            QLatin1String(units[divisions]);
 }

@@ -42,7 +42,10 @@ void PathControl::setPath(const QString& path) {
         auto* button = new QToolButton(this);
         const QString folder = paths.at(index);
         const QString name = index == 0 ? QStringLiteral("/") : QDir(folder).dirName();
-        button->setText(folder == QDir::homePath() ? QStringLiteral("~") : name);
+        // A "&" in a folder name is a letter, not a shortcut mark.
+        button->setText(folder == QDir::homePath()
+                            ? QStringLiteral("~")
+                            : QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
         button->setToolTip(folder);
         button->setAutoRaise(true);
         button->setToolButtonStyle(index == paths.size() - 1 ? Qt::ToolButtonTextBesideIcon

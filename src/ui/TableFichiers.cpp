@@ -3,6 +3,7 @@
 #include "ui/VueCtrlrFilez.h"
 
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyle>
@@ -79,4 +80,20 @@ void TableFichiers::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::PlaceholderText));
     const QRect area = viewport()->rect().adjusted(24, 24, -24, -24);
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, emptyHint());
+}
+
+void TableFichiers::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() == Qt::ControlModifier;
+    if (control && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) &&
+        model() != nullptr && model()->rowCount() > 0) {
+        const int row = event->key() == Qt::Key_Home ? 0 : model()->rowCount() - 1;
+        const QModelIndex target = model()->index(row, 0);
+        setCurrentIndex(target);
+        selectionModel()->select(target,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(target);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

@@ -24,6 +24,9 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Ctrl+Home and Ctrl+End select the first and the last file, as Home
+    // and End do.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setHighlighted(bool highlighted);

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -35,6 +36,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,6 +110,7 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     header->resizeSection(FileListModel::kPath, 120);
     header->resizeSection(FileListModel::kStatus, 46);
     header->setStretchLastSection(false);
+    m_tableVue->viewport()->installEventFilter(this);
     connect(header, &QHeaderView::sortIndicatorChanged, this,
             &VueCtrlrFilez::sortDescriptorsDidChange);
     connect(m_tableVue->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -119,6 +122,7 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
             tableViewSelectionDidChange();
         }
     });
+    buildRowMenu();
     m_tableVue->setStyleSheet(QStringLiteral(
         "TableFichiers[highlighted=\"true\"] { border: 2px solid palette(highlight); }"));
 
@@ -168,6 +172,54 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     }
 }
 
+void VueCtrlrFilez::buildRowMenu() {
+    m_rowMenu = new QMenu(this);
+    m_rowMenu->setObjectName(QStringLiteral("rowMenu"));
+    m_rowMenu->addAction(tr("Remove from the list"), this, &VueCtrlrFilez::effacerLaSelection);
+    m_rowMenu->addAction(tr("Open the folder"), this, &VueCtrlrFilez::ouvrirLeDossier);
+    m_rowMenu->addAction(tr("Make ready again"), this, &VueCtrlrFilez::reinitialiserLaSelection);
+    m_tableVue->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tableVue, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        const QModelIndex clicked = m_tableVue->indexAt(point);
+        if (!clicked.isValid()) {
+            return;
+        }
+        // A click outside the selection selects the row clicked.
+        if (!m_tableVue->selectionModel()->isRowSelected(clicked.row(), QModelIndex())) {
+            m_tableVue->selectRow(clicked.row());
+        }
+        m_rowMenu->popup(m_tableVue->viewport()->mapToGlobal(point));
+    });
+}
+
+void VueCtrlrFilez::ouvrirLeDossier() {
+    const QList<qint64> rows = selectedRows();
+    const GestionnairePileFichier* pile = _pileFichiers();
+    const FichierAudioPtr file =
+        pile != nullptr && !rows.isEmpty() ? pile->fichierAt(rows.first()) : nullptr;
+    if (file && file->elementURL()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file->elementURL()->folderPath()));
+    }
+}
+
+void VueCtrlrFilez::reinitialiserLaSelection() {
+    GestionnairePileFichier* pile = _pileFichiers();
+    if (pile == nullptr) {
+        return;
+    }
+    pile->reinitialiserFichiers(selectedRows());
+    for (const qint64 row : selectedRows()) {
+        if (const FichierAudioPtr file = pile->fichierAt(row)) {
+            m_model->fileChanged(file.get());
+        }
+    }
+    if (ViewsContext* views = ViewsContext::current();
+        views && views->vueCtrlrReglage() &&
+        !(views->controleur() && views->controleur()->isRunning())) {
+        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    }
+}
+
 QWidget* VueCtrlrFilez::buildAddBar() {
     m_addBar = new QWidget;
     m_addBar->setObjectName(QStringLiteral("addBar"));
@@ -186,6 +238,40 @@ QWidget* VueCtrlrFilez::buildAddBar() {
     m_addBarDelay->setInterval(kProgressDelayMs);
     connect(m_addBarDelay, &QTimer::timeout, m_addBar, &QWidget::show);
     return m_addBar;
+}
+
+bool VueCtrlrFilez::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tableVue->viewport() && event->type() == QEvent::Resize) {
+        fitColumns();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void VueCtrlrFilez::fitColumns() {
+    // A narrow window (1024 pixels) still shows every column, the status
+    // badge last: the text columns give up their width, in proportion.
+    static const int texts[] = {FileListModel::kName, FileListModel::kTitle, FileListModel::kArtist,
+                                FileListModel::kAlbum, FileListModel::kPath};
+    constexpr int kNarrowest = 48;
+    QHeaderView* header = m_tableVue->horizontalHeader();
+    const int available = m_tableVue->viewport()->width();
+    int total = 0;
+    int textWidth = 0;
+    for (int column = 0; column < FileListModel::kColumnCount; ++column) {
+        total += header->sectionSize(column);
+    }
+    for (const int column : texts) {
+        textWidth += header->sectionSize(column);
+    }
+    const int excess = total - available;
+    if (excess <= 0 || textWidth <= 0) {
+        return;
+    }
+    const double kept = std::max(0.0, double(textWidth - excess) / textWidth);
+    for (const int column : texts) {
+        header->resizeSection(column,
+                              std::max(kNarrowest, int(header->sectionSize(column) * kept)));
+    }
 }
 
 void VueCtrlrFilez::setDetailView(QWidget* detail) {

@@ -10,6 +10,7 @@
 class ConversionControleur;
 class FileAdder;
 class QLabel;
+class QMenu;
 class QTimer;
 class FileListModel;
 class GestionnairePileFichier;
@@ -79,8 +80,17 @@ public:
     static QString startFolder(const QString& remembered);
     // Shows a view of the selected files under the list.
     void setDetailView(QWidget* detail);
+    // What a right click on the rows offers for the selected files: remove
+    // them, open the folder of the first, make them ready again.
+    QMenu* rowMenu() const { return m_rowMenu; }
+    void reinitialiserLaSelection();
+    void ouvrirLeDossier();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitColumns();
     void tableViewSelectionDidChange();
     void syncList(bool contentsChanged);
     void selectPopupTag(int tag);
@@ -91,6 +101,7 @@ private:
     void additionEnded();
     void askToGoOn(int flacFiles, const QStringList& paths);
     QWidget* buildAddBar();
+    void buildRowMenu();
 
     QSplitter* m_split;
     PathControl* m_pathCtrlr;
@@ -109,4 +120,5 @@ private:
     QProgressBar* m_addProgress;
     QPushButton* m_addCancel;
     QTimer* m_addBarDelay;
+    QMenu* m_rowMenu = nullptr;
 };

@@ -255,6 +255,9 @@ QVariant VueCtrlrInfoFile::cellValue(const QString& columnIdentifier, int row) c
     if (key == kSizeKey) {
         return FileSizeFormatting::stringWithFileSize(value.toFloat());
     }
+    if (key == QLatin1String("tracknumber") || key == QLatin1String("discnumber")) {
+        return MetadataDictionary::shownNumber(value);
+    }
     return value;
 }
 

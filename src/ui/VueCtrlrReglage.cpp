@@ -1,6 +1,7 @@
 #include "VueCtrlrReglage.h"
 
 #include "conversion/ConversionControleur.h"
+#include "model/DestinationPattern.h"
 #include "model/MultiFichierAudio.h"
 #include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
@@ -21,10 +22,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -195,13 +198,13 @@ QWidget* VueCtrlrReglage::buildSettings() {
     m_nommerSelonTagsCheckBox =
         checkBox(QStringLiteral("nommerSelonTags"), tr("Name from the tags:"));
     m_nommerSelonTagsCheckBox->setToolTip(
-        tr("Fields: %artist% %albumartist% %album% %title% %track% %disc% %date% %genre% "
-           "%filename%; a / makes a folder"));
+        tr("Fields: %1; a / makes a folder").arg(DestinationPattern::fields().join(' ')));
     grid->addWidget(m_nommerSelonTagsCheckBox, 4, 0);
     m_motifTextField->setObjectName(QStringLiteral("destinationMotif"));
     m_motifTextField->setToolTip(m_nommerSelonTagsCheckBox->toolTip());
     connect(m_motifTextField, &QLineEdit::textEdited, this, &VueCtrlrReglage::changerMotif);
-    grid->addWidget(m_motifTextField, 4, 1, 1, 2);
+    grid->addWidget(m_motifTextField, 4, 1);
+    grid->addWidget(buildFieldsButton(), 4, 2);
     m_labelExempleAutoFolder->setObjectName(QStringLiteral("labelExempleAutoFolder"));
     m_labelExempleAutoFolder->setWordWrap(true);
     m_labelExempleAutoFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -251,7 +254,7 @@ QWidget* VueCtrlrReglage::buildControls() {
     buttons->addWidget(m_roulette, 1);
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
     m_messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_messageLabel->setText(QStringLiteral("Ajoutez des Fichiers à Convertir ->"));
+    m_messageLabel->setText(QStringLiteral("Ajoutez des fichiers à convertir ->"));
     m_messageLabel->setFrameShape(QFrame::StyledPanel);
     m_messageLabel->setMargin(4);
 
@@ -304,7 +307,9 @@ void VueCtrlrReglage::enableDestinationControls(int type) {
 
 void VueCtrlrReglage::changerMotif(const QString& pattern) {
     UserDefaults::standard().setString(pattern, QStringLiteral("DestinationMotif"));
-    refreshDestinations();
+    // A key typed never walks the list: the example's file and the selected
+    // ones now, every file when a pass starts.
+    refreshShownDestinations();
 }
 
 void VueCtrlrReglage::viewDidLoad() {
@@ -351,6 +356,25 @@ void VueCtrlrReglage::refreshDestinations() {
         return;
     }
     context->pileFichiers()->raffraichirDestinationDesFichiers();
+    _updateExemple();
+}
+
+void VueCtrlrReglage::refreshShownDestinations() {
+    ViewsContext* context = ViewsContext::current();
+    GestionnairePileFichier* pile = context != nullptr ? context->pileFichiers() : nullptr;
+    if (pile == nullptr ||
+        (context->controleur() != nullptr && context->controleur()->isRunning())) {
+        return;
+    }
+    constexpr qsizetype kShownAtMost = 200;
+    for (const qint64 row : m_selectedRows.mid(0, kShownAtMost)) {
+        if (const FichierAudioPtr file = pile->fichierAt(row)) {
+            file->freshDestinationURL();
+        }
+    }
+    if (const FichierAudioPtr first = pile->fichierCourant()) {
+        first->freshDestinationURL();
+    }
     _updateExemple();
 }
 
@@ -463,8 +487,43 @@ QString VueCtrlrReglage::_pathExample() const {
     return destination ? destination->path() : QStringLiteral("-");
 }
 
+QToolButton* VueCtrlrReglage::buildFieldsButton() {
+    m_fieldsButton = new QToolButton;
+    m_fieldsButton->setObjectName(QStringLiteral("patternFields"));
+    m_fieldsButton->setText(tr("Fields"));
+    m_fieldsButton->setToolTip(tr("Insert a field into the pattern"));
+    m_fieldsButton->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(m_fieldsButton);
+    for (const QString& field : DestinationPattern::fields()) {
+        menu->addAction(field, this, [this, field] {
+            m_motifTextField->insert(field);
+            m_motifTextField->setFocus();
+            changerMotif(m_motifTextField->text());
+        });
+    }
+    m_fieldsButton->setMenu(menu);
+    return m_fieldsButton;
+}
+
 void VueCtrlrReglage::_updateExemple() {
+    // A word between % signs that is no field would be written as it is.
+    const QStringList unknown =
+        m_nommerSelonTagsCheckBox != nullptr && m_nommerSelonTagsCheckBox->isChecked()
+            ? DestinationPattern::unknownFields(m_motifTextField->text())
+            : QStringList();
+    if (!unknown.isEmpty()) {
+        const QString warning = QStringLiteral("%1 %2 : les champs sont %3")
+                                    .arg(unknown.size() == 1 ? QStringLiteral("Champ inconnu")
+                                                             : QStringLiteral("Champs inconnus"),
+                                         unknown.join(QLatin1Char(' ')),
+                                         DestinationPattern::fields().join(QLatin1Char(' ')));
+        m_labelExempleAutoFolder->setText(warning);
+        m_labelExempleAutoFolder->setToolTip(warning);
+        m_labelExempleAutoFolder->setStyleSheet(QStringLiteral("color: #c0392b;"));
+        return;
+    }
     const QString example = _pathExample();
+    m_labelExempleAutoFolder->setStyleSheet(QString());
     m_labelExempleAutoFolder->setText(
         QStringLiteral("Exemple : %1").arg(UserDefaults::abbreviateHome(example)));
     m_labelExempleAutoFolder->setToolTip(example);
@@ -482,11 +541,25 @@ void VueCtrlrReglage::startConversion() {
 }
 
 void VueCtrlrReglage::stopConversion() {
+    QString said = QStringLiteral("Conversion Terminée");
     if (ConversionControleur* controleur = _convertisseur()) {
         controleur->arreterLaConversion();
         controleur->setDelegate(nullptr);
+        said = stoppedMessage(controleur->passConverted());
     }
     afterStopUIupdate();
+    echoUserMessage(said);
+}
+
+QString VueCtrlrReglage::stoppedMessage(int converted) const {
+    ViewsContext* context = ViewsContext::current();
+    const qint64 left = context != nullptr && context->pileFichiers() != nullptr
+                            ? context->pileFichiers()->countOfFichiersAConvertir()
+                            : 0;
+    return QStringLiteral("Conversion arrêtée : %1, %2")
+        .arg(converted == 1 ? QStringLiteral("1 converti")
+                            : QStringLiteral("%1 convertis").arg(converted),
+             left == 1 ? QStringLiteral("1 reste") : QStringLiteral("%1 restent").arg(left));
 }
 
 void VueCtrlrReglage::afterStopUIupdate() {
@@ -554,7 +627,7 @@ void VueCtrlrReglage::laListeContientDesFichiers(bool contientDesFichiers) {
     }
     m_stopBouton->setEnabled(false);
     echoUserMessage(ready ? QStringLiteral("<- Vous pouvez lancer la Conversion")
-                          : QStringLiteral("Ajoutez des Fichiers à Convertir ->"));
+                          : QStringLiteral("Ajoutez des fichiers à convertir ->"));
     m_startBouton->setEnabled(ready);
 }
 

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QToolButton;
 class VueCtrlrInfoFile;
 
 // The settings pane: output format and conversions, destination, options,
@@ -49,8 +50,13 @@ public:
     void _userChoosedFolderWithPanel(int result, const QString& path);
     QString _pathExample() const;
     void _updateExemple();
+    QToolButton* buildFieldsButton();
+    // Works out again the destinations of the files the view shows.
+    void refreshShownDestinations();
     void startConversion();
     void stopConversion();
+    // "Conversion arrêtée : 3 convertis, 12 restent"
+    QString stoppedMessage(int converted) const;
     void afterStopUIupdate();
 
     void updateUIavecControleur(ConversionControleur* controleur) override;
@@ -80,6 +86,8 @@ public:
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
     QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
     QLineEdit* motifTextField() const { return m_motifTextField; }
+    // Offers the naming pattern's fields, each inserted where the cursor is.
+    QToolButton* fieldsButton() const { return m_fieldsButton; }
     // The naming pattern as the user types it.
     void changerMotif(const QString& pattern);
     QLabel* labelExempleAutoFolder() const { return m_labelExempleAutoFolder; }
@@ -124,6 +132,7 @@ private:
     QLineEdit* m_autoFolderTextField;
     QCheckBox* m_nommerSelonTagsCheckBox;
     QLineEdit* m_motifTextField;
+    QToolButton* m_fieldsButton = nullptr;
     QList<qint64> m_selectedRows;
     QLabel* m_labelExempleAutoFolder;
     QLabel* m_labelCustomFolder;

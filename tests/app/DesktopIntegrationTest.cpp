@@ -104,7 +104,7 @@ TEST(Desktop, MenuItemsDoWhatTheButtonsDo) {
     EXPECT_FALSE(app.reglage().startBouton()->isEnabled());
     app.window().stopAction()->trigger();
     EXPECT_EQ(app.delegate().controleur()->statusConvertisseur(), kStatusConvertisseurArrete);
-    EXPECT_EQ(app.reglage().messageLabel()->text(), "Conversion Terminée");
+    EXPECT_EQ(app.reglage().messageLabel()->text(), "Conversion arrêtée : 0 convertis, 2 restent");
     EXPECT_TRUE(app.reglage().startBouton()->isEnabled());
 
     QString aboutText;

@@ -326,7 +326,7 @@ TEST(BatchConverter, EveryLineIsOneLineAndNoNameIsPassedOverSilently) {
     EXPECT_TRUE(run.output.contains("ERREUR " + folder +
                                     "/caf\\xE9.flac : nom de fichier illisible (pas en UTF-8)"))
         << run.output.toStdString();
-    EXPECT_TRUE(run.output.contains("Conversion terminée : 1 convertis, 1 en erreur"));
+    EXPECT_TRUE(run.output.contains("Conversion terminée : 1 converti, 1 en erreur"));
 }
 
 TEST(BatchConverter, EveryRefusalCountsAsAnError) {

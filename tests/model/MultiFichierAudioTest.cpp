@@ -51,7 +51,7 @@ TEST(MultiFichierAudio, AggregatesValuesWithTheDifferenceMarker) {
     EXPECT_EQ(one->inMetadataDict()->value("amdid"), b->inMetadataDict()->value("amdid"));
 
     auto all = MultiFichierAudio::multiFlacAvecSelection({2, 0, 1});
-    EXPECT_EQ(all->nomElement(), "3 Fichiers Séléctionnés");
+    EXPECT_EQ(all->nomElement(), "3 fichiers sélectionnés");
     EXPECT_EQ(all->listeMultiFichiers(), (QList<FichierAudioPtr>{a, b, c}));
     EXPECT_EQ(all->outMetadataDict()->value("title").toString(), "Same");
     EXPECT_EQ(all->outMetadataDict()->value("album").toString(), "-");

@@ -78,15 +78,15 @@ void choosePopup(TestApp& app, int tag) {
 
 TEST(FileSizeFormatting, UnitsAndDivisions) {
     EXPECT_EQ(FileSizeFormatting::stringWithFileSize(0), "-");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(500), "500.0 o");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024), "1024.0 o");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1025), "1.0 Ko");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1536), "1.5 Ko");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024.0f * 1024.0f), "1024.0 Ko");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(3.5f * 1024 * 1024 * 1024), "3.5 Go");
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(2e18f), "1818989.4 To")
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(500), "500,0 o");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024), "1024,0 o");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1025), "1,0 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1536), "1,5 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(1024.0f * 1024.0f), "1024,0 Ko");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(3.5f * 1024 * 1024 * 1024), "3,5 Go");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(2e18f), "1818989,4 To")
         << "never past the last unit";
-    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(-5), "-5.0 o");
+    EXPECT_EQ(FileSizeFormatting::stringWithFileSize(-5), "-5,0 o");
 }
 
 TEST(FileList, ColumnsShowTheQueueAsItIs) {
@@ -427,7 +427,7 @@ TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
     EXPECT_EQ(app.filez().selectedRows(), (QList<qint64>{0, 1}))
         << "the highlight stays on the same files, not the same row numbers";
     EXPECT_EQ(app.filez().filez().first(), third);
-    EXPECT_EQ(app.info().titreTextField()->text(), "2 Fichiers Séléctionnés");
+    EXPECT_EQ(app.info().titreTextField()->text(), "2 fichiers sélectionnés");
     ASSERT_TRUE(PassRunner::waitFor([&] {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
                app.delegate().controleur()->jobsInFlight() == 0;

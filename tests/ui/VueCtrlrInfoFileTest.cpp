@@ -66,7 +66,7 @@ TEST(InfoView, RowsLabelsAndEditability) {
     }
 
     app.selectRows({0, 1, 2});
-    EXPECT_EQ(app.info().titreTextField()->text(), "3 Fichiers Séléctionnés");
+    EXPECT_EQ(app.info().titreTextField()->text(), "3 fichiers sélectionnés");
     EXPECT_EQ(value(app, 2, InfoTableModel::kDest).toString(), "-");
     EXPECT_EQ(value(app, 3, InfoTableModel::kDest).toString(), "The Artist");
     EXPECT_FALSE(editable(app, 0)) << "one file name for three files makes no sense";

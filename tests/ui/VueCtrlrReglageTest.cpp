@@ -194,8 +194,8 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
         return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
     }));
     view.stopBouton()->click();
-    EXPECT_EQ(view.messageLabel()->text(), "Conversion Terminée");
-    EXPECT_EQ(view.messageLabel()->toolTip(), "Conversion Terminée");
+    EXPECT_EQ(view.messageLabel()->text(), "Conversion arrêtée : 0 convertis, 2 restent");
+    EXPECT_EQ(view.messageLabel()->toolTip(), "Conversion arrêtée : 0 convertis, 2 restent");
     EXPECT_TRUE(view.startBouton()->isEnabled()) << "ready files remain";
     EXPECT_FALSE(view.stopBouton()->isEnabled());
     EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
@@ -224,7 +224,7 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
 TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
-    EXPECT_EQ(view.messageLabel()->text(), "Ajoutez des Fichiers à Convertir ->")
+    EXPECT_EQ(view.messageLabel()->text(), "Ajoutez des fichiers à convertir ->")
         << "an empty list says what to do";
     UserDefaults::standard().setBool(false, "ForgetWhenFinished");
     const QString broken =
@@ -271,4 +271,21 @@ TEST(SettingsView, LongTextsAreElidedWithTheirWholeTextInTheToolTip) {
     ASSERT_NE(folder, nullptr);
     EXPECT_TRUE(folder->shownText().contains("…"));
     EXPECT_TRUE(folder->shownText().startsWith("~/Out")) << "a path keeps both ends";
+}
+
+TEST(SettingsView, APassThatEndsFillsTheBarWhateverFailed) {
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestApp app;
+    const QString broken =
+        TestEnvironment::writeFile(TestEnvironment::home() + "/Music/broken.flac", "not audio");
+    app.add({source("Good"), broken});
+    app.reglage().startBouton()->click();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               app.delegate().controleur()->jobsInFlight() == 0;
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.filez().barre2prog()->value(), 100);
+    EXPECT_EQ(app.reglage().messageLabel()->text(),
+              "Conversion terminée : 1 converti, 1 en erreur");
 }
