@@ -369,3 +369,45 @@ TEST(BatchConverter, AFullCacheIsSaidToBeTheCacheAndWhereItIs) {
         << output.toStdString();
     EXPECT_TRUE(QFile::exists(source));
 }
+
+TEST(BatchConverter, FailureReasonsSayWhatWentWrongInFrench) {
+    FlacFactory::Options options;
+    options.seconds = 1.0;
+    const QString good = FlacFactory::make(music() + "/Reasons/good.flac", options);
+    QFile file(good);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const auto write = [](const QString& name, const QByteArray& content) {
+        return TestEnvironment::writeFile(music() + "/Reasons/" + name, content);
+    };
+    QByteArray damaged = bytes;
+    damaged[damaged.size() * 2 / 3] = char(damaged.at(damaged.size() * 2 / 3) ^ 0x5a);
+    const QString truncated = write("truncated.flac", bytes.left(bytes.size() * 2 / 3));
+    const QString corrupted = write("damaged.flac", damaged);
+    const QString wave =
+        write("wave.flac", "RIFF" + QByteArray(4, '\x10') + "WAVEfmt " + QByteArray(64, '\1'));
+    const QString mp3 = write("mp3.flac", "ID3" + QByteArray(7, '\4') + QByteArray(512, '\x55'));
+    const QString junk = write("junk.flac", QByteArray(2048, 'j'));
+    QFile::remove(good);
+
+    const BatchRun run = convert({"--convert", music() + "/Reasons"});
+    const auto reason = [&run](const QString& path) {
+        for (const QString& line : run.output.split('\n')) {
+            if (line.startsWith("ERREUR " + path + " : ")) {
+                return line.mid(QString("ERREUR " + path + " : ").size());
+            }
+        }
+        return QString();
+    };
+    EXPECT_EQ(reason(truncated),
+              "Erreur Decodage : le fichier FLAC est tronqué : il s'arrête avant la fin de sa "
+              "musique");
+    EXPECT_EQ(reason(corrupted),
+              "Erreur Decodage : le fichier FLAC est abîmé : une partie n'est pas lisible");
+    EXPECT_EQ(reason(wave), "Erreur Decodage : ce n'est pas un fichier FLAC mais un fichier WAV");
+    EXPECT_EQ(reason(mp3), "Erreur Decodage : ce n'est pas un fichier FLAC mais un fichier MP3");
+    EXPECT_EQ(reason(junk), "Erreur Decodage : ce n'est pas un fichier FLAC");
+    EXPECT_FALSE(run.output.contains("FLAC__")) << "flac's own words stay out of the results";
+    EXPECT_TRUE(run.errors.contains("FLAC__STREAM_DECODER")) << "and go to the log";
+}

@@ -199,6 +199,15 @@ TEST(DestinationPattern, NamesFilesFromTheirTagsSafely) {
     EXPECT_EQ(DestinationPattern::cutToBytes("aé😀", 5), "aé") << "whole characters only";
     EXPECT_EQ(DestinationPattern::expand("%genre%/%title%", {{"title", "T"}}, "x", "mp3"), "T.mp3")
         << "an empty folder name is left out";
+    EXPECT_EQ(DestinationPattern::expand(
+                  "%title% %album%", {{"title", "Live at %album%"}, {"album", "Tour"}}, "x", "mp3"),
+              "Live at %album% Tour.mp3")
+        << "a value is never read as a field";
+    EXPECT_EQ(DestinationPattern::expand("%title%", {{"title", "Red\x1b[31m\nBell\a"}}, "x", "mp3"),
+              "Red[31mBell.mp3")
+        << "control characters go";
+    EXPECT_EQ(DestinationPattern::unknownFields("%artist%/%tracknumber%-%Title% %track%"),
+              (QStringList{"%tracknumber%", "%Title%"}));
 }
 
 TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
@@ -217,6 +226,14 @@ TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
     EXPECT_EQ(files[0]->destinationURL()->path(), out + "/Album/01 - Intro.m4a");
     EXPECT_EQ(files[1]->destinationURL()->path(), out + "/Alone.m4a")
         << "a file added on its own is its own root";
+    // Added on its own below a folder added whole, a file takes its place in
+    // that folder's tree; away from every added folder, it stays flat.
+    TestEnvironment::writeFile(library + "/Artist/Other/02 - Alone too.flac");
+    context.queue().ajouterUnFichier(library + "/Artist/Other/02 - Alone too.flac");
+    context.queue().raffraichirDestinationDesFichiers();
+    EXPECT_EQ(context.queue().fichiersAudio().at(2)->destinationURL()->path(),
+              out + "/Other/02 - Alone too.m4a");
+    EXPECT_EQ(files[1]->destinationURL()->path(), out + "/Alone.m4a");
 
     defaults.setBool(true, "DestinationNommerSelonTags");
     defaults.setString("%artist%/%title%", "DestinationMotif");

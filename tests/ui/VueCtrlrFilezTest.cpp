@@ -5,6 +5,7 @@
 #include "model/Dossier.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
+#include "support/OutputReader.h"
 #include "support/PassRunner.h"
 #include "support/TestApp.h"
 #include "support/TestEnvironment.h"
@@ -21,10 +22,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QImage>
+#include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -403,6 +408,11 @@ TEST(FileList, FileDialogsSpeakFrenchAndOpenWhereTheMusicIs) {
     }
     EXPECT_TRUE(texts.contains("Voir dans :") && texts.contains("Fichiers de type :"))
         << "Qt's own texts come from its French catalogue: " << texts.join(" | ").toStdString();
+    // The type column, whose words Qt's catalogue lacks.
+    QFileSystemModel files;
+    files.setRootPath(music);
+    const QModelIndex folder = files.index(music);
+    EXPECT_EQ(files.type(folder), "Dossier");
 }
 
 TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
@@ -519,4 +529,126 @@ TEST(FileList, FilesAddedAndRemovedDuringAPassNeverMakeItTakeAFileTwice) {
     EXPECT_TRUE(QFile::exists(folder + "/1 first.m4a"));
     EXPECT_TRUE(TestEnvironment::leftovers(music()).isEmpty())
         << TestEnvironment::leftovers(music()).join(", ").toStdString();
+}
+
+TEST(FileList, CoversOfTheFoldersAddedAreTheirFilesCoversAtOnce) {
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    UserDefaults::standard().setInteger(2, "ConversionsSimultanees");
+    TestApp app;
+    // One album with its cover beside its tracks, one with its cover one
+    // folder above its two discs; the covers sort after the tracks.
+    QStringList sources;
+    for (int index = 1; index <= 6; ++index) {
+        sources << source(QString("Beside/%1 Track.flac").arg(index));
+    }
+    for (const char* disc : {"CD1", "CD2"}) {
+        for (int index = 1; index <= 3; ++index) {
+            sources << source(QString("Above/%1/%2 Track.flac").arg(disc).arg(index));
+        }
+    }
+    const QString beside = FlacFactory::makePicture(music() + "/Beside/cover.jpg", "jpg", 0x103070);
+    const QString above = FlacFactory::makePicture(music() + "/Above/cover.jpg", "jpg", 0x701030);
+    // Through the window's own add path, its readings on worker threads.
+    app.add({music() + "/Beside", music() + "/Above"});
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), 12);
+    for (const FichierAudioPtr& file : app.queue().fichiersAudio()) {
+        const ImagePtr shown = file->mainPictureCached(true);
+        ASSERT_TRUE(shown) << file->nomElement().toStdString();
+        EXPECT_EQ(shown->name(), "cover.jpg") << file->elementURL()->path().toStdString();
+    }
+    app.reglage().startConversion();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               app.delegate().controleur()->jobsInFlight() == 0;
+    }));
+    for (const QString& path : sources) {
+        const QString output = path.left(path.size() - 5) + ".m4a";
+        const QString expected = OutputReader::fileSha1(path.contains("/Beside/") ? beside : above);
+        EXPECT_EQ(OutputReader::read(output).value("cover").toObject().value("sha1").toString(),
+                  expected)
+            << output.toStdString();
+    }
+}
+
+TEST(FileList, SortingFollowsFrenchAndThePassFollowsTheList) {
+    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
+    TestApp app;
+    for (const char* title : {"Zèbre", "Été", "Dernière", "Démo", "10 Ans", "9 Vies", "abeille"}) {
+        source(QString("Sort/%1.flac").arg(title), title);
+    }
+    app.add({music() + "/Sort"});
+    app.filez().tableVue()->horizontalHeader()->setSortIndicator(FileListModel::kTitle,
+                                                                 Qt::AscendingOrder);
+    QStringList titles;
+    for (int row = 0; row < 7; ++row) {
+        titles << cell(app, row, FileListModel::kTitle).toString();
+    }
+    EXPECT_EQ(titles,
+              (QStringList{"9 Vies", "10 Ans", "abeille", "Démo", "Dernière", "Été", "Zèbre"}));
+    QStringList taken;
+    QObject::connect(&app.reglage(), &VueCtrlrReglage::messageShown, [&](const QString& message) {
+        if (message.startsWith("Decodage ")) {
+            taken << QFileInfo(message.mid(9)).completeBaseName();
+        }
+    });
+    app.reglage().startConversion();
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
+               app.delegate().controleur()->jobsInFlight() == 0;
+    }));
+    EXPECT_EQ(taken, titles) << "a pass takes the files in the order the list shows";
+}
+
+TEST(FileList, RowsMenuKeysPathBarAndColumnsAsUsersFindThem) {
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestApp app;
+    const QString folder = TestEnvironment::makeFolder("Music/Rock & Roll");
+    for (const char* name : {"1 a", "2 b", "3 c"}) {
+        source(QString("Rock & Roll/%1.flac").arg(name), name);
+    }
+    app.add({folder});
+    // A "&" in a folder's name shows as one.
+    QStringList components;
+    for (const QToolButton* button : app.filez().pathCtrlr()->findChildren<QToolButton*>()) {
+        components << button->text();
+    }
+    EXPECT_TRUE(components.contains("Rock && Roll")) << components.join(" | ").toStdString();
+
+    // Ctrl+End and Ctrl+Home select the last and the first file.
+    const auto press = [&](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(app.filez().tableVue(), &event);
+    };
+    press(Qt::Key_End);
+    EXPECT_EQ(app.filez().selectedRows(), QList<qint64>{2});
+    press(Qt::Key_Home);
+    EXPECT_EQ(app.filez().selectedRows(), QList<qint64>{0});
+
+    // The rows' menu: Retirer, Ouvrir le dossier, Réinitialiser.
+    QStringList entries;
+    for (const QAction* action : app.filez().rowMenu()->actions()) {
+        entries << action->text();
+    }
+    EXPECT_EQ(entries, (QStringList{"Retirer", "Ouvrir le dossier", "Réinitialiser"}));
+    const auto files = app.queue().fichiersAudio();
+    files.at(1)->setStatusConversion(kStatusConvFiniErreur);
+    files.at(1)->setFailureReason("Erreur Decodage : ce n'est pas un fichier FLAC");
+    files.at(1)->save();
+    files.at(2)->setStatusConversion(kStatusConvFiniErreur);
+    files.at(2)->save();
+    app.selectRows({1});
+    app.filez().rowMenu()->actions().at(2)->trigger();
+    EXPECT_EQ(files.at(1)->statusConversion(), kStatusConvPret);
+    EXPECT_EQ(files.at(2)->statusConversion(), kStatusConvFiniErreur) << "the selection only";
+    app.selectRows({2});
+    app.filez().rowMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(app.queue().countOfFichiersAudio(), 2);
+
+    // At 1024 pixels, every column shows, the status badge included.
+    app.window().resize(1024, 700);
+    QCoreApplication::processEvents();
+    const QHeaderView* header = app.filez().tableVue()->horizontalHeader();
+    EXPECT_LE(header->sectionViewportPosition(FileListModel::kStatus) +
+                  header->sectionSize(FileListModel::kStatus),
+              app.filez().tableVue()->viewport()->width());
 }

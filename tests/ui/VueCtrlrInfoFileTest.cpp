@@ -8,6 +8,7 @@
 #include "ui/FileListModel.h"
 #include "ui/InfoTableModel.h"
 #include "ui/VueCtrlrFilez.h"
+#include "ui/VueCtrlrReglage.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -217,4 +218,52 @@ TEST(InfoView, TheSourcesOtherCommentsShowReadOnlyBelowTheEditableRows) {
     EXPECT_EQ(value(app, 12, InfoTableModel::kSrce).toString(), "Various") << "shared";
     EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "-") << "only one file has it";
     EXPECT_EQ(value(app, 14, InfoTableModel::kSrce).toString(), "-") << "they differ";
+}
+
+TEST(InfoView, NumbersStayNumbersAndSeveralArtistsShowAsTheOutputCarriesThem) {
+    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestApp app;
+    FlacFactory::Options options;
+    options.seconds = 0.2;
+    options.tags = {{"TITLE", "Duet"}, {"ARTIST", "First"}, {"ARTIST", "Second"}};
+    const QString duet = FlacFactory::make(TestEnvironment::home() + "/Music/Duet.flac", options);
+    app.add({duet});
+    app.selectRows({0});
+    EXPECT_EQ(value(app, 3, InfoTableModel::kSrce).toString(), "First; Second");
+    EXPECT_EQ(app.filez()
+                  .model()
+                  ->data(app.filez().model()->index(0, FileListModel::kArtist), Qt::DisplayRole)
+                  .toString(),
+              "First; Second");
+    EXPECT_EQ(value(app, 1, InfoTableModel::kDest).toString(), "") << "no track: nothing, not 0";
+
+    QStringList said;
+    QObject::connect(&app.info(), &VueCtrlrInfoFile::editRefused,
+                     [&](const QString& reason) { said << reason; });
+    const struct {
+        int row;
+        const char* typed;
+        bool taken;
+    } edits[] = {{1, "abc", false}, {1, "3/x", false}, {1, "3/12", true},   {5, "one", false},
+                 {5, "2", true},    {7, "May", false}, {7, "2019-04", true}};
+    for (const auto& typed : edits) {
+        const int alerts = AlertSound::count();
+        EXPECT_EQ(edit(app, typed.row, typed.typed), typed.taken) << typed.typed;
+        EXPECT_EQ(AlertSound::count() - alerts, typed.taken ? 0 : 1) << typed.typed;
+    }
+    EXPECT_EQ(said,
+              (QStringList{"Le numéro de piste doit être un nombre, comme 3 ou 3/12",
+                           "Le numéro de piste doit être un nombre, comme 3 ou 3/12",
+                           "Le numéro de disque doit être un nombre, comme 1 ou 1/2",
+                           "La date doit être une année, comme 2019, 2019-04 ou 2019-04-01"}));
+    EXPECT_EQ(app.reglage().messageLabel()->text(), said.last()) << "said where the user looks";
+    const FichierAudioPtr file = app.queue().fichiersAudio().first();
+    EXPECT_EQ(file->outMetadataDict()->value("tracknumber").toString(), "3/12");
+
+    // Unedited, both artists reach the output; edited, one replaces both.
+    EXPECT_EQ(file->outputTags().values("ARTIST"), (QStringList{"First", "Second"}));
+    EXPECT_TRUE(edit(app, 3, "Both Together"));
+    EXPECT_EQ(file->outputTags().values("ARTIST"), QStringList{"Both Together"});
+    app.selectRows({});
+    EXPECT_EQ(app.info().titreTextField()->text(), "-");
 }

@@ -8,13 +8,16 @@
 #include "ui/ElidedLabel.h"
 #include "ui/VueCtrlrFilez.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -173,6 +176,27 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     emit view.motifTextField()->textEdited("%genre%/%title%");
     EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"), "%genre%/%title%");
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/Jazz/Song.m4a");
+
+    // A field that is none is said in red, with the fields there are.
+    view.motifTextField()->setText("%tracknumber% %title%");
+    emit view.motifTextField()->textEdited("%tracknumber% %title%");
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(),
+              "Champ inconnu %tracknumber% : les champs sont %artist% %albumartist% %album% "
+              "%title% %track% %disc% %date% %genre% %filename%");
+    EXPECT_TRUE(view.labelExempleAutoFolder()->styleSheet().contains("color"));
+    // The fields offered, each put where the cursor stands.
+    view.motifTextField()->setText("%title%");
+    view.motifTextField()->setCursorPosition(0);
+    QStringList offered;
+    for (QAction* field : view.fieldsButton()->menu()->actions()) {
+        offered << field->text();
+    }
+    EXPECT_EQ(offered.size(), 9);
+    view.fieldsButton()->menu()->actions().at(4)->trigger();
+    EXPECT_EQ(view.motifTextField()->text(), "%track%%title%");
+    EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"), "%track%%title%");
+    EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/03Song.m4a");
+    EXPECT_TRUE(view.labelExempleAutoFolder()->styleSheet().isEmpty());
 }
 
 TEST(SettingsView, StartStopButtonsAndMessages) {
