@@ -6,6 +6,7 @@
 #include "storage/Log.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QStringDecoder>
 
 #include <QFileInfo>
@@ -99,13 +100,11 @@ QStringList Dossier::listTree(const QString& folder, QStringList* unreadableName
         if (unreadableNames != nullptr) {
             *unreadableNames += namesNotInUtf8(current);
         }
-        const QFileInfoList entries =
-            QDir(current).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-        for (const QFileInfo& info : entries) {
-            if (stopped()) {
-                break;
-            }
-            const QString path = info.filePath();
+        // Entry by entry, so that a stop is heard inside a large folder too.
+        QDirIterator entries(current, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        while (entries.hasNext() && !stopped()) {
+            const QString path = entries.next();
+            const QFileInfo info = entries.fileInfo();
             paths << path;
             if (!info.isDir() || info.isSymLink()) {
                 continue;
