@@ -1,6 +1,5 @@
 #include "FileSizeFormatting.h"
 
-#include <QLocale>
 #include <QStringList>
 
 QString FileSizeFormatting::stringWithFileSize(float bytes) {
@@ -15,12 +14,9 @@ QString FileSizeFormatting::stringWithFileSize(float bytes) {
         value *= 0.0009765625f;
         ++divisions;
     }
-    // As French writes it, the units being French: "333,6 Ko".
-    static const QLocale french = [] {
-        QLocale locale(QLocale::French);
-        locale.setNumberOptions(QLocale::OmitGroupSeparator);
-        return locale;
-    }();
-    return french.toString(double(value), 'f', 1) + QLatin1Char(' ') +
-           QLatin1String(units[divisions]);
+    // As French writes it, the units being French: "333,6 Ko" (drawn for
+    // every row: no locale look-up).
+    QString number = QString::number(double(value), 'f', 1);
+    number[number.size() - 2] = QLatin1Char(',');
+    return number + QLatin1Char(' ') + QLatin1String(units[divisions]);
 }
