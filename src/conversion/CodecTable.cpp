@@ -70,3 +70,17 @@ int CodecTable::usableSampleRate(const OutputCodec& codec, int sampleRate) {
     }
     return best;
 }
+
+QString CodecTable::rateNotice(const OutputCodec& codec, qint64 chosenRate, int sourceRate) {
+    const bool chosen = chosenRate > 0;
+    const int asked = chosen ? int(chosenRate) : sourceRate;
+    if (asked <= 0 || (!chosen && codec.onlySampleRate != 0)) {
+        return QString();
+    }
+    const int usable = usableSampleRate(codec, asked);
+    if (usable == asked) {
+        return QString();
+    }
+    return QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
+        .arg(QString::number(asked), codec.codecName(), QString::number(usable));
+}

@@ -16,4 +16,9 @@ public:
     // The sample rate the codec's encoder writes for the asked one: its only
     // rate, its nearest rate, or the asked one when it takes any.
     static int usableSampleRate(const OutputCodec& codec, int sampleRate);
+    // What the user is told when the rate asked for (chosen: positive; else
+    // the source's) cannot be written: said only when the user chose it, or
+    // when the codec has rates of its own (AAC, MP3) that the source misses
+    // (Opus is always 48 kHz). Empty when nothing is to be said.
+    static QString rateNotice(const OutputCodec& codec, qint64 chosenRate, int sourceRate);
 };

@@ -10,7 +10,6 @@
 #include "conversion/PublishingJournal.h"
 #include "conversion/TemporaryJournal.h"
 #include "conversion/WorkFolder.h"
-#include "model/ModelContext.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "storage/FileIdentity.h"
@@ -26,18 +25,12 @@
 namespace {
 constexpr int kCleanUpGraceMs = 500;
 
-// The name partial outputs had before each got a name of its own.
-QString legacyPartialPath(const QString& destination) {
-    const QFileInfo info(destination);
-    return info.absolutePath() + QStringLiteral("/.tmp_") + info.completeBaseName() +
-           QStringLiteral(".part.") + info.suffix();
-}
 } // namespace
 
-ConversionControleur::ConversionControleur(GestionnairePileFichier* queue,
+ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, CocoLite* database,
                                            const UserDefaults* defaults, MessageSink* sink,
                                            ExternalTools::Paths tools, QObject* parent)
-    : QObject(parent), m_queue(queue), m_defaults(defaults), m_sink(sink),
+    : QObject(parent), m_queue(queue), m_database(database), m_defaults(defaults), m_sink(sink),
       m_tools(std::move(tools)) {
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
@@ -322,7 +315,7 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     connect(job, &ConversionJob::aboutToPublish, this, [this, job](const QString& partial) {
         if (const FichierAudioPtr published = m_jobs.value(job)) {
             m_publishing.insert(job);
-            PublishingJournal::note(ModelContext::db(), published->sqliteid(),
+            PublishingJournal::note(*m_database, published->sqliteid(),
                                     published->destinationURL()->path(), partial);
         }
     });
@@ -376,7 +369,7 @@ void ConversionControleur::stopped(const FichierAudioPtr& fichier, bool publishi
     // A publishing the stop caught is settled later, once its thread has
     // ended: its row says where to look.
     if (!publishing) {
-        PublishingJournal::clear(ModelContext::db(), fichier->sqliteid());
+        PublishingJournal::clear(*m_database, fichier->sqliteid());
     }
 }
 
@@ -391,7 +384,7 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     if (result.outputSize > 0) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), result.outputSize);
     }
-    CocoLite& db = ModelContext::db();
+    CocoLite& db = *m_database;
     db.beginTransaction();
     fichier->save();
     PublishingJournal::clear(db, fichier->sqliteid());
@@ -413,7 +406,7 @@ void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const 
         fichier->setFailureReason(reason);
     }
     fichier->save();
-    PublishingJournal::clear(ModelContext::db(), fichier->sqliteid());
+    PublishingJournal::clear(*m_database, fichier->sqliteid());
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
@@ -478,7 +471,7 @@ void ConversionControleur::fichiersVontQuitterLaPile(const QList<FichierAudioPtr
 }
 
 void ConversionControleur::settlePendingPublications() {
-    CocoLite& db = ModelContext::db();
+    CocoLite& db = *m_database;
     for (const PublishingJournal::Row& row : PublishingJournal::pending(db)) {
         FichierAudioPtr record;
         bool inFlight = false;
@@ -494,8 +487,9 @@ void ConversionControleur::settlePendingPublications() {
         if (record && inFlight) {
             continue;
         }
-        const QString partial =
-            row.partial.isEmpty() ? legacyPartialPath(row.destination) : row.partial;
+        const QString partial = row.partial.isEmpty()
+                                    ? PublishingJournal::legacyPartialPath(row.destination)
+                                    : row.partial;
         const FileIdentity output = FileIdentity::of(row.destination);
         const FileIdentity left = FileIdentity::of(partial);
         // Linked but not yet unlinked, the partial file is the output itself.

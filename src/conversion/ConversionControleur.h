@@ -11,6 +11,7 @@
 
 #include <atomic>
 
+class CocoLite;
 class ConversionJob;
 class ConvertisseurUIDelegate;
 class GestionnairePileFichier;
@@ -40,8 +41,9 @@ enum StatusConvertisseur : qint32 {
 class ConversionControleur : public QObject, public QueueRemovalListener {
     Q_OBJECT
 public:
-    ConversionControleur(GestionnairePileFichier* queue, const UserDefaults* defaults,
-                         MessageSink* sink, ExternalTools::Paths tools, QObject* parent = nullptr);
+    ConversionControleur(GestionnairePileFichier* queue, CocoLite* database,
+                         const UserDefaults* defaults, MessageSink* sink,
+                         ExternalTools::Paths tools, QObject* parent = nullptr);
     ~ConversionControleur() override;
 
     // Files refused before the pass (a terminal run's paths) count among
@@ -119,6 +121,8 @@ private:
     static QByteArray pictureBytes(const QString& path, QString* mimeType);
 
     GestionnairePileFichier* m_queue;
+    // The queue's database: its records' ends and the publishing journal.
+    CocoLite* m_database;
     const UserDefaults* m_defaults;
     MessageSink* m_sink;
     ExternalTools::Paths m_tools;

@@ -138,20 +138,14 @@ void ConversionJob::sessionFailed() {
 }
 
 void ConversionJob::sayRateChange() {
-    // A rate the encoder cannot take is said only when the user chose it, or
-    // when the codec has rates of its own (AAC, MP3) that the source misses.
     const ExportRequest& exportRequest = m_request.exportRequest;
     const OutputCodec* codec = OutputCodec::find(exportRequest.codec);
-    const bool chosen = exportRequest.sampleRate > 0;
-    const int askedRate = chosen ? int(exportRequest.sampleRate) : m_stream.sampleRate;
-    if (codec == nullptr || askedRate <= 0 || (!chosen && codec->onlySampleRate != 0)) {
-        return;
-    }
-    const int usable = CodecTable::usableSampleRate(*codec, askedRate);
-    if (usable != askedRate) {
-        emit message(
-            QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
-                .arg(QString::number(askedRate), exportRequest.codec, QString::number(usable)));
+    const QString notice =
+        codec != nullptr
+            ? CodecTable::rateNotice(*codec, exportRequest.sampleRate, m_stream.sampleRate)
+            : QString();
+    if (!notice.isEmpty()) {
+        emit message(notice);
     }
 }
 

@@ -15,7 +15,6 @@
 #include "storage/UserDefaults.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 EngineContext::EngineContext()
     : m_tools(ExternalTools::found()), m_settings(&UserDefaults::standard()) {
@@ -53,10 +52,10 @@ void EngineContext::createControleur() {
     m_tagReader = std::make_unique<FlacTagReader>(
         m_tools.metaflac, m_pictureFolder.isEmpty() ? WorkFolder::pictures() : m_pictureFolder,
         messageSink());
-    m_controleur = std::make_unique<ConversionControleur>(m_pileFichiers.get(), m_settings,
-                                                          messageSink(), m_tools);
-    m_fileAdder =
-        std::make_unique<FileAdder>(m_pileFichiers.get(), m_tagReader.get(), messageSink());
+    m_controleur = std::make_unique<ConversionControleur>(m_pileFichiers.get(), m_database.get(),
+                                                          m_settings, messageSink(), m_tools);
+    m_fileAdder = std::make_unique<FileAdder>(m_pileFichiers.get(), m_database.get(),
+                                              m_tagReader.get(), messageSink());
 }
 
 void EngineContext::createTables() {
@@ -120,9 +119,7 @@ void EngineContext::removeLeftovers() {
         if (!destination) {
             continue;
         }
-        const QFileInfo info(destination->path());
-        const QString partial = info.absolutePath() + QStringLiteral("/.tmp_") +
-                                info.completeBaseName() + QStringLiteral(".part.") + info.suffix();
+        const QString partial = PublishingJournal::legacyPartialPath(destination->path());
         if (QFile::exists(partial)) {
             QFile::remove(partial);
         }

@@ -204,15 +204,9 @@ bool FFmpegTranscoder::openInput() {
 
 int FFmpegTranscoder::chooseOutputRate() {
     const int source = m_decoder->sample_rate;
-    const bool chosen = m_request.sampleRate > 0;
-    const int asked = chosen ? int(m_request.sampleRate) : source;
-    const int usable = CodecTable::usableSampleRate(*m_codec, asked);
-    // Opus is always 48 kHz: that is said only when the user chose another.
-    if (usable != asked && (chosen || m_codec->onlySampleRate == 0)) {
-        m_notice = QStringLiteral("Fréquence de %1 Hz impossible en %2 : conversion à %3 Hz")
-                       .arg(QString::number(asked), m_request.codec, QString::number(usable));
-    }
-    return usable;
+    m_notice = CodecTable::rateNotice(*m_codec, m_request.sampleRate, source);
+    return CodecTable::usableSampleRate(
+        *m_codec, m_request.sampleRate > 0 ? int(m_request.sampleRate) : source);
 }
 
 bool FFmpegTranscoder::openOutput(const QString& outputPath) {

@@ -23,9 +23,9 @@ constexpr int kFilesPerBatch = 64;
 constexpr qint64 kBatchBudgetMs = 30;
 } // namespace
 
-FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
-                     QObject* parent)
-    : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
+FileAdder::FileAdder(GestionnairePileFichier* queue, CocoLite* database,
+                     const FlacTagReader* reader, MessageSink* sink, QObject* parent)
+    : QObject(parent), m_queue(queue), m_database(database), m_reader(reader), m_sink(sink),
       m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
     // One reading per core: a reading's one metaflac run and its TagLib
     // reading keep a core busy.
@@ -104,7 +104,12 @@ void FileAdder::waitUntilDone() {
 QList<FileAdder::Item> FileAdder::plan(const QStringList& paths, const std::atomic<bool>* stop) {
     QList<Item> items;
     const auto addItem = [&items](const QString& path, const QString& root) {
-        Item item{path, root, GestionnairePileFichier::isFlacPath(path), QString(), QString()};
+        Item item{path,
+                  root,
+                  GestionnairePileFichier::isFlacPath(path),
+                  GestionnairePileFichier::isImagePath(path),
+                  QString(),
+                  QString()};
         if (item.flac && QFileInfo(path).isFile()) {
             item.canonical = GestionnairePileFichier::canonicalPath(path);
         }
@@ -125,7 +130,7 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths, const std::atom
             addItem(item, root);
         }
         for (const QString& name : std::as_const(unreadable)) {
-            items.append({name, root, false, QString(),
+            items.append({name, root, false, false, QString(),
                           QStringLiteral("nom de fichier illisible (pas en UTF-8)")});
         }
     }
@@ -198,10 +203,11 @@ void FileAdder::startReadings() {
 void FileAdder::registerPictures() {
     // Before any record: the automatic cover choice of every file added sees
     // every picture of its folders, whatever order the readings end in.
-    CocoLite& db = ModelContext::db();
+    CocoLite& db = *m_database;
     db.beginTransaction();
     for (const Item& item : std::as_const(m_items)) {
-        if (!item.flac && item.refusal.isEmpty()) {
+        // Only pictures: every other file a folder holds costs nothing here.
+        if (item.image) {
             m_queue->ajouterUnFichier(item.path);
         }
     }
@@ -219,7 +225,7 @@ void FileAdder::flush() {
         finish();
         return;
     }
-    CocoLite& db = ModelContext::db();
+    CocoLite& db = *m_database;
     int made = 0;
     QElapsedTimer budget;
     budget.start();

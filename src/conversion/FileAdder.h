@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 
+class CocoLite;
 class FlacTagReader;
 class GestionnairePileFichier;
 class MessageSink;
@@ -26,8 +27,8 @@ class MessageSink;
 class FileAdder : public QObject {
     Q_OBJECT
 public:
-    FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
-              QObject* parent = nullptr);
+    FileAdder(GestionnairePileFichier* queue, CocoLite* database, const FlacTagReader* reader,
+              MessageSink* sink, QObject* parent = nullptr);
     ~FileAdder() override;
 
     // What an addition did, told when it has ended.
@@ -72,6 +73,8 @@ private:
         QString path;
         QString root;
         bool flac = false;
+        // A picture, registered for the covers before any record is made.
+        bool image = false;
         // For a FLAC file: its canonical path; empty when it is no file.
         QString canonical;
         // Why an item cannot be added; empty when it can.
@@ -89,6 +92,8 @@ private:
     void finish();
 
     GestionnairePileFichier* m_queue;
+    // Each batch of records is saved in one transaction of its own.
+    CocoLite* m_database;
     const FlacTagReader* m_reader;
     MessageSink* m_sink;
     QThreadPool m_pool;

@@ -3,6 +3,8 @@
 #include "model/SqlText.h"
 #include "storage/CocoLite.h"
 
+#include <QFileInfo>
+
 QString PublishingJournal::creationRequete() {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS `audioPublishing` ( `afid` INTEGER PRIMARY "
                           "KEY, `destination` TEXT, `partial` TEXT )");
@@ -40,4 +42,10 @@ QList<PublishingJournal::Row> PublishingJournal::pending(CocoLite& db) {
                      row.value(QStringLiteral("partial")).toString()});
     }
     return rows;
+}
+
+QString PublishingJournal::legacyPartialPath(const QString& destination) {
+    const QFileInfo info(destination);
+    return info.absolutePath() + QStringLiteral("/.tmp_") + info.completeBaseName() +
+           QStringLiteral(".part.") + info.suffix();
 }

@@ -27,4 +27,6 @@ public:
                      const QString& partial);
     static void clear(CocoLite& db, quint32 afid);
     static QList<Row> pending(CocoLite& db);
+    // The name a partial output had before each got a name of its own.
+    static QString legacyPartialPath(const QString& destination);
 };

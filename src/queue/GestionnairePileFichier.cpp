@@ -109,6 +109,10 @@ bool GestionnairePileFichier::isFlacPath(const QString& path) {
     return QFileInfo(path).suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) == 0;
 }
 
+bool GestionnairePileFichier::isImagePath(const QString& path) {
+    return imageExtensions().contains(QFileInfo(path).suffix().toLower());
+}
+
 bool GestionnairePileFichier::isQueuedPath(const QString& path) const {
     return isQueued(canonicalPath(path));
 }

@@ -34,6 +34,8 @@ public:
     // thread); false when it is queued already or is no file.
     bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
     static bool isFlacPath(const QString& path);
+    // A picture file the queue registers for covers, by its extension.
+    static bool isImagePath(const QString& path);
     bool isQueuedPath(const QString& path) const;
     // The same for a path already made canonical.
     bool isQueued(const QString& canonicalPath) const;

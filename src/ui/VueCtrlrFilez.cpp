@@ -213,9 +213,16 @@ void VueCtrlrFilez::reinitialiserLaSelection() {
             m_model->fileChanged(file.get());
         }
     }
-    if (ViewsContext* views = ViewsContext::current();
-        views && views->vueCtrlrReglage() &&
-        !(views->controleur() && views->controleur()->isRunning())) {
+    sayWhatTheListAllows();
+}
+
+void VueCtrlrFilez::sayWhatTheListAllows() {
+    // Outside a pass: whether Start is offered, and what to do next.
+    ViewsContext* views = ViewsContext::current();
+    const GestionnairePileFichier* pile = _pileFichiers();
+    const bool converting =
+        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
+    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
         views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
     }
 }
@@ -353,16 +360,10 @@ void VueCtrlrFilez::additionEnded() {
     m_addLabel->setText(tr("Adding files…"));
     // The last file's tags were the last message: say what the list allows
     // now, then what the addition did.
+    sayWhatTheListAllows();
     ViewsContext* views = ViewsContext::current();
-    GestionnairePileFichier* pile = _pileFichiers();
-    const bool converting =
-        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
-    VueCtrlrReglage* settings = views != nullptr ? views->vueCtrlrReglage() : nullptr;
-    if (settings != nullptr && pile != nullptr && !converting) {
-        settings->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
-    }
-    if (settings != nullptr && m_adder != nullptr) {
-        settings->echoUserMessage(FileAdder::describe(m_adder->summary()));
+    if (views != nullptr && views->vueCtrlrReglage() != nullptr && m_adder != nullptr) {
+        views->vueCtrlrReglage()->echoUserMessage(FileAdder::describe(m_adder->summary()));
     }
     raffraichirTableau();
 }

@@ -99,6 +99,7 @@ private:
     GestionnairePileFichier* _pileFichiers() const;
     void connectAdder(FileAdder* adder);
     void additionEnded();
+    void sayWhatTheListAllows();
     void askToGoOn(int flacFiles, const QStringList& paths);
     QWidget* buildAddBar();
     void buildRowMenu();

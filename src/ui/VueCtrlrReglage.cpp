@@ -275,12 +275,23 @@ ConversionControleur* VueCtrlrReglage::_convertisseur() const {
     return context != nullptr ? context->controleur() : nullptr;
 }
 
+GestionnairePileFichier* VueCtrlrReglage::_pileFichiers() const {
+    ViewsContext* context = ViewsContext::current();
+    return context != nullptr ? context->pileFichiers() : nullptr;
+}
+
+GestionnairePileFichier* VueCtrlrReglage::pileWithoutPass() const {
+    // A pass converts with the settings it started with; the next pass
+    // works the destinations out again.
+    const ConversionControleur* controleur = _convertisseur();
+    return controleur != nullptr && controleur->isRunning() ? nullptr : _pileFichiers();
+}
+
 bool VueCtrlrReglage::hasReadyFiles() const {
     // Start is offered whenever a pass would convert something: files that
     // failed, were stopped or were reset, not only files never converted.
-    ViewsContext* context = ViewsContext::current();
-    return context != nullptr && context->pileFichiers() != nullptr &&
-           context->pileFichiers()->countOfFichiersAConvertir() != 0;
+    const GestionnairePileFichier* pile = _pileFichiers();
+    return pile != nullptr && pile->countOfFichiersAConvertir() != 0;
 }
 
 void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
@@ -346,24 +357,17 @@ void VueCtrlrReglage::viewDidLoad() {
 }
 
 void VueCtrlrReglage::refreshDestinations() {
-    ViewsContext* context = ViewsContext::current();
-    if (context == nullptr || context->pileFichiers() == nullptr) {
+    GestionnairePileFichier* pile = pileWithoutPass();
+    if (pile == nullptr) {
         return;
     }
-    // A pass converts with the settings it started with; the next pass
-    // works the destinations out again.
-    if (context->controleur() != nullptr && context->controleur()->isRunning()) {
-        return;
-    }
-    context->pileFichiers()->raffraichirDestinationDesFichiers();
+    pile->raffraichirDestinationDesFichiers();
     _updateExemple();
 }
 
 void VueCtrlrReglage::refreshShownDestinations() {
-    ViewsContext* context = ViewsContext::current();
-    GestionnairePileFichier* pile = context != nullptr ? context->pileFichiers() : nullptr;
-    if (pile == nullptr ||
-        (context->controleur() != nullptr && context->controleur()->isRunning())) {
+    GestionnairePileFichier* pile = pileWithoutPass();
+    if (pile == nullptr) {
         return;
     }
     constexpr qsizetype kShownAtMost = 200;
@@ -475,8 +479,7 @@ void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& pat
 }
 
 QString VueCtrlrReglage::_pathExample() const {
-    ViewsContext* context = ViewsContext::current();
-    GestionnairePileFichier* pile = context != nullptr ? context->pileFichiers() : nullptr;
+    const GestionnairePileFichier* pile = _pileFichiers();
     // The file the user selected, else the one the next pass starts with.
     FichierAudioPtr current;
     if (pile != nullptr) {
@@ -552,10 +555,8 @@ void VueCtrlrReglage::stopConversion() {
 }
 
 QString VueCtrlrReglage::stoppedMessage(int converted) const {
-    ViewsContext* context = ViewsContext::current();
-    const qint64 left = context != nullptr && context->pileFichiers() != nullptr
-                            ? context->pileFichiers()->countOfFichiersAConvertir()
-                            : 0;
+    const GestionnairePileFichier* pile = _pileFichiers();
+    const qint64 left = pile != nullptr ? pile->countOfFichiersAConvertir() : 0;
     return QStringLiteral("Conversion arrêtée : %1, %2")
         .arg(converted == 1 ? QStringLiteral("1 converti")
                             : QStringLiteral("%1 convertis").arg(converted),

@@ -111,6 +111,9 @@ private:
     void enableDestinationControls(int type);
     void refreshDestinations();
     ConversionControleur* _convertisseur() const;
+    GestionnairePileFichier* _pileFichiers() const;
+    // The queue when no pass runs; none during a pass.
+    GestionnairePileFichier* pileWithoutPass() const;
     bool hasReadyFiles() const;
     void setSpinning(bool spinning);
 
