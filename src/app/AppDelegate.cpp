@@ -2,9 +2,8 @@
 
 #include "app/DesktopNotifier.h"
 #include "app/DocumentFLAC.h"
-#include "app/RegisteredDefaults.h"
 #include "cli/BatchRunFolder.h"
-#include "queue/GestionnairePileFichier.h"
+#include "conversion/FileAdder.h"
 #include "storage/DatabaseFile.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -13,26 +12,14 @@
 #include "ui/VueCtrlrReglage.h"
 
 #include <QAction>
-#include <QSplitter>
 #include <QStandardPaths>
 
-AppDelegate::AppDelegate(MainWindow* window, QObject* parent) : QObject(parent), m_window(window) {
-    if (window != nullptr) {
-        connect(window->deleteAction(), &QAction::triggered, this, &AppDelegate::deleteItem);
-        // A pass that ends while the user is elsewhere says so on the desktop.
-        connect(window->reglage(), &VueCtrlrReglage::passEnded, this,
-                [window](int converted, int failed) {
-                    if (!window->isActiveWindow()) {
-                        DesktopNotifier::notifyPassEnded(converted, failed);
-                    }
-                });
-    }
-}
+AppDelegate::AppDelegate(Settings& settings, QObject* parent)
+    : QObject(parent), m_core(settings, ExternalTools::found()) {}
 
-AppDelegate::~AppDelegate() = default;
-
-void AppDelegate::initialize() {
-    RegisteredDefaults::registerAll();
+AppDelegate::~AppDelegate() {
+    // The views go before the core they show.
+    m_window.reset();
 }
 
 QString AppDelegate::dataFolderPath() {
@@ -42,39 +29,6 @@ QString AppDelegate::dataFolderPath() {
 
 QString AppDelegate::databasePath() {
     return dataFolderPath() + QStringLiteral("/tonebridge.db");
-}
-
-VueCtrlrFilez* AppDelegate::vueCtrlrFilez() const {
-    if (!m_vueFilez && m_window) {
-        m_vueFilez = qobject_cast<VueCtrlrFilez*>(m_window->splitView()->widget(1));
-    }
-    return m_vueFilez;
-}
-
-VueCtrlrReglage* AppDelegate::vueCtrlrReglage() const {
-    if (!m_vueReglage && m_window) {
-        m_vueReglage = qobject_cast<VueCtrlrReglage*>(m_window->splitView()->widget(0));
-    }
-    return m_vueReglage;
-}
-
-QueueObserver* AppDelegate::queueObserver() const {
-    return vueCtrlrReglage();
-}
-
-MessageSink* AppDelegate::messageSink() const {
-    return vueCtrlrReglage();
-}
-
-void AppDelegate::lookUpViews() {
-    m_vueFilez = nullptr;
-    m_vueReglage = nullptr;
-    if (vueCtrlrFilez() == nullptr) {
-        Log::write(QStringLiteral("Création ctrlrfilez impossible"));
-    }
-    if (vueCtrlrReglage() == nullptr) {
-        Log::write(QStringLiteral("Création CtrlrReglage impossible"));
-    }
 }
 
 void AppDelegate::prepareDataFolder() {
@@ -104,23 +58,35 @@ QString AppDelegate::setAsideUnreadableDatabase() {
     return notice;
 }
 
+void AppDelegate::buildWindow() {
+    m_window = std::make_unique<MainWindow>(m_core);
+    MainWindow* window = m_window.get();
+    connect(window->deleteAction(), &QAction::triggered, this, &AppDelegate::deleteItem);
+    // A pass that ends while the user is elsewhere says so on the desktop.
+    connect(window->reglage(), &VueCtrlrReglage::passEnded, this,
+            [window](int converted, int failed) {
+                if (!window->isActiveWindow()) {
+                    DesktopNotifier::notifyPassEnded(converted, failed);
+                }
+            });
+    window->show();
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
-    lookUpViews();
     prepareDataFolder();
     const QString notice = setAsideUnreadableDatabase();
-    startUp(databasePath());
+    m_core.open(databasePath());
+    buildWindow();
+    m_core.loadQueue();
     // What a killed batch run left beside the music goes too.
     BatchRunFolder::removeDeadRuns();
-    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
-        list->restoreSort();
-        list->raffraichirTableau();
-    }
-    if (!notice.isEmpty() && vueCtrlrReglage() != nullptr) {
-        vueCtrlrReglage()->echoUserMessage(notice);
+    m_window->filez()->restoreSort();
+    m_window->filez()->raffraichirTableau();
+    if (!notice.isEmpty()) {
+        m_window->reglage()->echoUserMessage(notice);
     }
     m_launched = true;
-    const QStringList pending = std::exchange(m_pendingPaths, {});
-    openPaths(pending);
+    openPaths(std::exchange(m_pendingPaths, {}));
 }
 
 void AppDelegate::openPaths(const QStringList& paths) {
@@ -128,32 +94,23 @@ void AppDelegate::openPaths(const QStringList& paths) {
         m_pendingPaths += paths;
         return;
     }
+    QStringList resolved;
     for (const QString& path : paths) {
-        DocumentFLAC::readFromURL(this, path);
-    }
-}
-
-void AppDelegate::ajouterDossierOuFichier(const QString& path) {
-    bool isDirectory = false;
-    if (!FileManager::fileExists(path, &isDirectory)) {
-        return;
+        const QString document = DocumentFLAC::resolve(path);
+        if (!document.isEmpty()) {
+            resolved << document;
+        }
     }
     // Files opened from the desktop, the command line or a second instance
-    // take the window's own add path.
-    if (VueCtrlrFilez* list = vueCtrlrFilez()) {
-        list->ajouterFichiersDossiers({path});
-        return;
-    }
-    if (isDirectory) {
-        pileFichiers()->ajouterUnDossier(path);
-    } else {
-        pileFichiers()->ajouterUnFichier(path);
+    // take the window's own add path: the file adder, which the list follows.
+    if (!resolved.isEmpty()) {
+        m_core.fileAdder()->add(resolved);
     }
 }
 
 void AppDelegate::deleteItem() {
     // The delete key removes the selected files, never the whole list.
-    VueCtrlrFilez* list = vueCtrlrFilez();
+    VueCtrlrFilez* list = m_window != nullptr ? m_window->filez() : nullptr;
     if (list != nullptr && !list->selectedRows().isEmpty()) {
         list->effacerLaSelection();
     }

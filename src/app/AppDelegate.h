@@ -1,57 +1,51 @@
 #pragma once
 
-#include "conversion/EngineContext.h"
-#include "ui/ViewsContext.h"
+#include "conversion/Core.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 
-class MainWindow;
-class VueCtrlrFilez;
-class VueCtrlrReglage;
+#include <memory>
 
-// The application context: at start-up it creates the data folder, the
-// database, the controller and the queue, and it hands them, with the two
-// main views, to everything else.
-class AppDelegate : public QObject, public EngineContext, public ViewsContext {
+class MainWindow;
+class Settings;
+
+// The window mode's composition root: at start-up it creates the data
+// folder, opens the core over the user's database, builds the window with
+// the core handed to its views, loads the queue, and takes the paths opened
+// from outside (command line, desktop, a second start). Lives on the main
+// thread.
+class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(MainWindow* window, QObject* parent = nullptr);
+    explicit AppDelegate(Settings& settings, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // Registers the default settings; runs before anything reads one.
-    static void initialize();
-
+    // Every start-up step, in order; the window shows once the core is open.
     void applicationDidFinishLaunching();
 
-    void ajouterDossierOuFichier(const QString& path);
-    // Paths opened from outside; those that arrive before start-up ended wait.
+    // Paths opened from outside go to the file adder; those that arrive
+    // before start-up ended wait.
     void openPaths(const QStringList& paths);
     // The delete-item action of the menus.
     void deleteItem();
 
-    QueueObserver* queueObserver() const override;
-    MessageSink* messageSink() const override;
-    VueCtrlrFilez* vueCtrlrFilez() const override;
-    VueCtrlrReglage* vueCtrlrReglage() const override;
-    GestionnairePileFichier* pileFichiers() const override { return EngineContext::pileFichiers(); }
-    ConversionControleur* controleur() const override { return EngineContext::controleur(); }
-    FileAdder* fileAdder() const override { return EngineContext::fileAdder(); }
+    Core& core() { return m_core; }
+    // Null until start-up.
+    MainWindow* window() const { return m_window.get(); }
 
     static QString dataFolderPath();
     static QString databasePath();
 
 private:
-    void lookUpViews();
     void prepareDataFolder();
     // Moves a database file SQLite cannot read aside; answers what to tell
     // the user, empty when the file was fine.
     QString setAsideUnreadableDatabase();
+    void buildWindow();
 
-    QPointer<MainWindow> m_window;
-    mutable QPointer<VueCtrlrFilez> m_vueFilez;
-    mutable QPointer<VueCtrlrReglage> m_vueReglage;
+    Core m_core;
+    std::unique_ptr<MainWindow> m_window;
     QStringList m_pendingPaths;
     bool m_launched = false;
 };

@@ -1,13 +1,7 @@
 #include "DocumentFLAC.h"
 
-#include "app/AppDelegate.h"
-
 #include <QFileInfo>
 
-bool DocumentFLAC::readFromURL(AppDelegate* delegate, const QString& path) {
-    const QString resolved = QFileInfo(path).canonicalFilePath();
-    if (!resolved.isEmpty()) {
-        delegate->ajouterDossierOuFichier(resolved);
-    }
-    return true;
+QString DocumentFLAC::resolve(const QString& path) {
+    return QFileInfo(path).canonicalFilePath();
 }

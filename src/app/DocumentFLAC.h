@@ -2,12 +2,11 @@
 
 #include <QString>
 
-class AppDelegate;
-
 // A file or folder opened with the application from the desktop or the
 // command line.
 class DocumentFLAC {
 public:
-    // Resolves symbolic links and hands the path to the application; never fails.
-    static bool readFromURL(AppDelegate* delegate, const QString& path);
+    // The path with its symbolic links resolved; empty for a path that
+    // names nothing.
+    static QString resolve(const QString& path);
 };

@@ -2,6 +2,8 @@
 #include "app/InstanceChannel.h"
 #include "cli/BatchConverter.h"
 #include "model/LocalizedStrings.h"
+#include "model/Settings.h"
+#include "storage/UserDefaults.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -49,9 +51,10 @@ int main(int argc, char* argv[]) {
     if (hasArgument(argc, argv, "--convert") || hasArgument(argc, argv, "--help")) {
         QCoreApplication application(argc, argv);
         nameApplication();
-        AppDelegate::initialize();
+        UserDefaults defaults;
+        Settings settings(defaults);
         LocalizedStrings::install();
-        BatchConverter batch;
+        BatchConverter batch(settings, ExternalTools::found());
         return batch.run(QCoreApplication::arguments().mid(1));
     }
 
@@ -61,7 +64,8 @@ int main(int argc, char* argv[]) {
     arguments.removeAll(QStringLiteral("--"));
     const QStringList paths = absolutePaths(arguments);
 
-    AppDelegate::initialize();
+    UserDefaults defaults;
+    Settings settings(defaults);
     LocalizedStrings::install();
     InstanceChannel channel;
     if (!channel.claim()) {
@@ -74,16 +78,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    MainWindow window;
-    AppDelegate delegate(&window);
+    AppDelegate delegate(settings);
     channel.listen();
     QObject::connect(&channel, &InstanceChannel::pathsReceived, &delegate,
-                     [&delegate, &window](const QStringList& received) {
+                     [&delegate](const QStringList& received) {
                          delegate.openPaths(received);
-                         window.raise();
-                         window.activateWindow();
+                         if (MainWindow* window = delegate.window()) {
+                             window->raise();
+                             window->activateWindow();
+                         }
                      });
-    window.show();
     delegate.openPaths(paths);
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();

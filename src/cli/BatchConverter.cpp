@@ -3,12 +3,12 @@
 #include "cli/BatchRunFolder.h"
 #include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
-#include "conversion/EngineContext.h"
+#include "conversion/Core.h"
 #include "conversion/FileAdder.h"
 #include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
-#include "storage/UserDefaults.h"
+#include "model/Settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,12 +20,17 @@
 namespace {
 struct Choice {
     const char* word;
-    qint64 value;
+    DestinationKind value;
 };
-const Choice kDestinations[] = {{"beside", 0}, {"subfolder", 1}, {"folder", 2}, {"tree", 3}};
+const Choice kDestinations[] = {{"beside", DestinationKind::BesideSource},
+                                {"subfolder", DestinationKind::SubfolderOfSource},
+                                {"folder", DestinationKind::ChosenFolder},
+                                {"tree", DestinationKind::TreeInChosenFolder}};
 } // namespace
 
-BatchConverter::BatchConverter(FILE* output, FILE* errors) : m_output(output), m_errors(errors) {}
+BatchConverter::BatchConverter(Settings& settings, ExternalTools::Paths tools, FILE* output,
+                               FILE* errors)
+    : m_settings(settings), m_tools(std::move(tools)), m_output(output), m_errors(errors) {}
 
 QString BatchConverter::codecLines() {
     QString lines;
@@ -123,12 +128,11 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
     }
-    auto& defaults = UserDefaults::standard();
+    Settings& settings = m_settings;
     // A sub-folder that carries the codec's name follows the codec, as in
     // the settings view; one the user typed there does not.
     const bool autoNameFollowsCodec =
-        defaults.stringForKey(QStringLiteral("DestinationAutoName")) ==
-        defaults.stringForKey(QStringLiteral("ConversionCodec"));
+        settings.value(Settings::subfolderName) == settings.value(Settings::codec);
     const auto fail = [this](const QString& text) {
         std::fprintf(m_errors, "%s\n", qPrintable(text));
         return false;
@@ -138,9 +142,9 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         if (OutputCodec::find(value) == nullptr) {
             return fail(QStringLiteral("codec inconnu : %1").arg(value));
         }
-        defaults.setRunOverride(QStringLiteral("ConversionCodec"), value);
+        settings.overrideForRun(Settings::codec, value);
         if (autoNameFollowsCodec && !parser.isSet(subfolder)) {
-            defaults.setRunOverride(QStringLiteral("DestinationAutoName"), value);
+            settings.overrideForRun(Settings::subfolderName, value);
         }
     }
     if (parser.isSet(destination)) {
@@ -148,7 +152,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         bool known = false;
         for (const Choice& choice : kDestinations) {
             if (value == QLatin1String(choice.word)) {
-                defaults.setRunOverride(QStringLiteral("DestinationType"), choice.value);
+                settings.overrideForRun(Settings::destinationKind, choice.value);
                 known = true;
             }
         }
@@ -157,25 +161,24 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         }
     }
     if (parser.isSet(pattern)) {
-        const qint64 type = defaults.integerForKey(QStringLiteral("DestinationType"));
-        if (type != 2 && type != 3) {
+        if (!settings.destinationRules().usesChosenFolder()) {
             return fail(QStringLiteral("--pattern va avec --destination folder ou tree"));
         }
-        defaults.setRunOverride(QStringLiteral("DestinationNommerSelonTags"), true);
-        defaults.setRunOverride(QStringLiteral("DestinationMotif"), parser.value(pattern));
+        settings.overrideForRun(Settings::nameByTags, true);
+        settings.overrideForRun(Settings::namingPattern, parser.value(pattern));
     }
     if (parser.isSet(subfolder)) {
-        defaults.setRunOverride(QStringLiteral("DestinationAutoName"), parser.value(subfolder));
+        settings.overrideForRun(Settings::subfolderName, parser.value(subfolder));
     }
     if (parser.isSet(folder)) {
-        defaults.setRunOverride(QStringLiteral("DestinationDossier"),
+        settings.overrideForRun(Settings::chosenFolder,
                                 QFileInfo(parser.value(folder)).absoluteFilePath());
     }
-    const std::pair<const QCommandLineOption*, const char*> numbers[] = {
-        {&sampleRate, "ConversionFrequence"},
-        {&bitrate, "ConversionDebit"},
-        {&channels, "ConversionCanaux"},
-        {&jobs, "ConversionsSimultanees"}};
+    const std::pair<const QCommandLineOption*, const Setting<qint64>*> numbers[] = {
+        {&sampleRate, &Settings::sampleRate},
+        {&bitrate, &Settings::bitRate},
+        {&channels, &Settings::channels},
+        {&jobs, &Settings::simultaneousConversions}};
     for (const auto& [option, key] : numbers) {
         if (!parser.isSet(*option)) {
             continue;
@@ -186,14 +189,15 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
             return fail(QStringLiteral("valeur invalide pour --%1 : %2")
                             .arg(option->names().first(), parser.value(*option)));
         }
-        defaults.setRunOverride(QLatin1String(key), value);
+        settings.overrideForRun(*key, value);
     }
-    defaults.setRunOverride(QStringLiteral("DestinationEcraserExistant"), parser.isSet(overwrite));
-    defaults.setRunOverride(QStringLiteral("DestinationEffacerOriginal"),
-                            parser.isSet(deleteSource));
-    defaults.setRunOverride(QStringLiteral("ConversionPreserverDate"), parser.isSet(preserveDate));
+    settings.overrideForRun(Settings::existingOutput, parser.isSet(overwrite)
+                                                          ? ExistingOutput::Replace
+                                                          : ExistingOutput::Error);
+    settings.overrideForRun(Settings::deleteSource, parser.isSet(deleteSource));
+    settings.overrideForRun(Settings::preserveDate, parser.isSet(preserveDate));
     // Every result stays listed until it is printed.
-    defaults.setRunOverride(QStringLiteral("ForgetWhenFinished"), false);
+    settings.overrideForRun(Settings::forgetWhenFinished, false);
     *paths = parser.positionalArguments();
     if (paths->isEmpty()) {
         return fail(QStringLiteral("aucun fichier à convertir"));
@@ -297,14 +301,12 @@ int BatchConverter::run(const QStringList& arguments) {
         std::fprintf(m_errors, "%s\n", "dossier temporaire impossible");
         return 1;
     }
-    EngineContext context;
-    context.setMessageSink(this);
-    context.setQueueObserver(this);
-    context.setPictureFolder(privateFolder.picturesPath());
+    Core context(m_settings, m_tools, privateFolder.picturesPath());
+    connect(&context.messages(), &MessageRelay::said, this, &BatchConverter::echoUserMessage);
     context.startUp(privateFolder.databasePath());
     ConversionControleur* controleur = context.controleur();
     controleur->setTemporaryJournal(privateFolder.journalPath());
-    GestionnairePileFichier* pile = context.pileFichiers();
+    GestionnairePileFichier* pile = context.queue();
 
     // A signal during a long addition stops it after the files in hand.
     QObject::connect(&termination, &TerminationSignals::terminationRequested, context.fileAdder(),
@@ -332,7 +334,7 @@ int BatchConverter::run(const QStringList& arguments) {
     // The private list and the pictures exported from its sources go with
     // the run's private folder: nothing here touches a destination, which
     // may have stalled.
-    UserDefaults::standard().clearRunOverrides();
+    m_settings.clearRunOverrides();
     if (signalNumber != 0) {
         return TerminationSignals::exitStatus(signalNumber);
     }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "conversion/ConvertisseurUIDelegate.h"
+#include "conversion/ExternalTools.h"
 #include "conversion/MessageSink.h"
-#include "queue/QueueContext.h"
 
 #include <QObject>
 #include <QSet>
@@ -12,18 +12,18 @@
 
 class FileAdder;
 class GestionnairePileFichier;
+class Settings;
 
 // `tonebridge --convert [options] PATH…`: converts files and folders from a
 // terminal or a script, through a private queue in a temporary database (the
 // user's queue is never touched) and the same controller and export as the
-// window. Options override the user's settings for this run only.
-class BatchConverter : public QObject,
-                       public ConvertisseurUIDelegate,
-                       public QueueObserver,
-                       public MessageSink {
+// window. Options override the user's settings for this run only. Lives on
+// the main thread.
+class BatchConverter : public QObject, public ConvertisseurUIDelegate, public MessageSink {
     Q_OBJECT
 public:
-    explicit BatchConverter(FILE* output = stdout, FILE* errors = stderr);
+    BatchConverter(Settings& settings, ExternalTools::Paths tools, FILE* output = stdout,
+                   FILE* errors = stderr);
 
     // Answers the exit status: 0 when every file converted, 1 when any
     // failed, 2 on a usage error.
@@ -36,7 +36,6 @@ public:
     // Each file's result line is printed as soon as the file ends.
     void fichierTermine(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
     void echoUserMessage(const QString& message) override;
-    void laListeContientDesFichiers(bool) override {}
 
 private:
     bool applyOptions(const QStringList& arguments, QStringList* paths);
@@ -51,6 +50,8 @@ public:
     static QString oneLine(const QString& reason);
 
 private:
+    Settings& m_settings;
+    ExternalTools::Paths m_tools;
     FILE* m_output;
     FILE* m_errors;
     bool m_finished = false;

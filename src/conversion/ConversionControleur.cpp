@@ -15,7 +15,8 @@
 #include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
-#include "storage/UserDefaults.h"
+#include "model/QueueStore.h"
+#include "model/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,10 +28,10 @@ constexpr int kCleanUpGraceMs = 500;
 
 } // namespace
 
-ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, CocoLite* database,
-                                           const UserDefaults* defaults, MessageSink* sink,
+ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, QueueStore* store,
+                                           const Settings* settings, MessageSink* sink,
                                            ExternalTools::Paths tools, QObject* parent)
-    : QObject(parent), m_queue(queue), m_database(database), m_defaults(defaults), m_sink(sink),
+    : QObject(parent), m_queue(queue), m_store(store), m_storedSettings(settings), m_sink(sink),
       m_tools(std::move(tools)) {
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
@@ -85,8 +86,8 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
         arreterLaConversion();
     }
     settlePendingPublications();
-    m_settings = m_defaults != nullptr ? ConversionSettings::fromDefaults(*m_defaults)
-                                       : ConversionSettings();
+    m_settings = m_storedSettings != nullptr ? ConversionSettings::fromSettings(*m_storedSettings)
+                                             : ConversionSettings();
     m_statusConvertisseur = kStatusConvertisseurDecodage;
     m_passConverted = 0;
     m_passFailed = refusedBeforehand;
@@ -98,8 +99,9 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     if (m_queue != nullptr) {
         m_queueGeneration = m_queue->generation();
         // The destinations follow the settings the pass started with.
-        m_queue->raffraichirDestinationDesFichiers();
+        m_queue->setDestinationRules(m_settings.destination);
     }
+    emit passStarted();
     convertirProchainFichier();
 }
 
@@ -148,6 +150,7 @@ void ConversionControleur::refuse(const FichierAudioPtr& fichier, const QString&
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
+    emit fileChanged(fichier);
 }
 
 void ConversionControleur::reserveDestination(const FichierAudioPtr& fichier) {
@@ -211,7 +214,7 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.sampleRate = m_settings.sampleRate;
     request.channels = m_settings.channels;
     request.bitRate = m_settings.bitRate;
-    request.overwrite = m_settings.overwrite;
+    request.overwrite = m_settings.existing == ExistingOutput::Replace;
     request.preserveModificationTime = m_settings.preserveDate;
     request.sourcePath = fichier->elementURL()->path();
     request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
@@ -293,6 +296,7 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     if (m_delegate != nullptr) {
         m_delegate->fichierChange(this, fichier);
     }
+    emit fileChanged(fichier);
     JobRequest request;
     request.displayName = fichier->nomElement();
     request.sourcePath = fichier->elementURL()->path();
@@ -300,7 +304,7 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     request.serial = ++m_jobSerial;
     request.flacPath = m_tools.flac;
     request.preserveDate = m_settings.preserveDate;
-    request.overwrite = m_settings.overwrite;
+    request.overwrite = m_settings.existing == ExistingOutput::Replace;
     request.compression = m_settings.compression;
     request.exportRequest = exportRequest(fichier);
     request.exportRequest.deleteSource = m_settings.deleteSource;
@@ -315,8 +319,8 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     connect(job, &ConversionJob::aboutToPublish, this, [this, job](const QString& partial) {
         if (const FichierAudioPtr published = m_jobs.value(job)) {
             m_publishing.insert(job);
-            PublishingJournal::note(*m_database, published->sqliteid(),
-                                    published->destinationURL()->path(), partial);
+            m_store->notePublication(published->sqliteid(), published->destinationURL()->path(),
+                                     partial);
         }
     });
     connect(job, &ConversionJob::ended, this,
@@ -334,6 +338,7 @@ void ConversionControleur::commencerEncodage(ConversionJob* job) {
     if (m_delegate != nullptr) {
         m_delegate->fichierChange(this, fichier);
     }
+    emit fileChanged(fichier);
     notifyDelegate();
 }
 
@@ -369,7 +374,7 @@ void ConversionControleur::stopped(const FichierAudioPtr& fichier, bool publishi
     // A publishing the stop caught is settled later, once its thread has
     // ended: its row says where to look.
     if (!publishing) {
-        PublishingJournal::clear(*m_database, fichier->sqliteid());
+        m_store->forgetPublication(fichier->sqliteid());
     }
 }
 
@@ -384,14 +389,14 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     if (result.outputSize > 0) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), result.outputSize);
     }
-    CocoLite& db = *m_database;
-    db.beginTransaction();
+    m_store->beginTransaction();
     fichier->save();
-    PublishingJournal::clear(db, fichier->sqliteid());
-    db.commitTransaction();
+    m_store->forgetPublication(fichier->sqliteid());
+    m_store->commitTransaction();
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
+    emit fileChanged(fichier);
     if (m_settings.forgetWhenFinished && m_queue != nullptr) {
         m_queue->supprimerFichierAudio(fichier);
     }
@@ -406,10 +411,11 @@ void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const 
         fichier->setFailureReason(reason);
     }
     fichier->save();
-    PublishingJournal::clear(*m_database, fichier->sqliteid());
+    m_store->forgetPublication(fichier->sqliteid());
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
+    emit fileChanged(fichier);
 }
 
 void ConversionControleur::stopJobs(const QList<ConversionJob*>& jobs,
@@ -443,6 +449,7 @@ void ConversionControleur::arreterLaConversion() {
     if (m_delegate != nullptr) {
         m_delegate->echoUserMessage(QStringLiteral("Conversion Terminée."));
     }
+    emit passEnded(m_passConverted, m_passFailed);
 }
 
 void ConversionControleur::fichiersVontQuitterLaPile(const QList<FichierAudioPtr>& fichiers) {
@@ -471,8 +478,7 @@ void ConversionControleur::fichiersVontQuitterLaPile(const QList<FichierAudioPtr
 }
 
 void ConversionControleur::settlePendingPublications() {
-    CocoLite& db = *m_database;
-    for (const PublishingJournal::Row& row : PublishingJournal::pending(db)) {
+    for (const QueueStore::Publication& row : m_store->pendingPublications()) {
         FichierAudioPtr record;
         bool inFlight = false;
         for (const FichierAudioPtr& queued :
@@ -505,13 +511,12 @@ void ConversionControleur::settlePendingPublications() {
             record->setStatusConversion(kStatusConvFiniOk);
             record->setFailureReason(QString());
             record->save();
-            if (m_defaults != nullptr &&
-                m_defaults->boolForKey(QStringLiteral("ForgetWhenFinished")) &&
-                m_queue != nullptr) {
+            if (m_storedSettings != nullptr &&
+                m_storedSettings->value(Settings::forgetWhenFinished) && m_queue != nullptr) {
                 m_queue->supprimerFichierAudio(record);
             }
         }
-        PublishingJournal::clear(db, row.afid);
+        m_store->forgetPublication(row.afid);
     }
 }
 

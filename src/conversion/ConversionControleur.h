@@ -3,7 +3,7 @@
 #include "conversion/ConversionSettings.h"
 #include "conversion/ExternalTools.h"
 #include "model/FichierAudio.h"
-#include "queue/QueueContext.h"
+#include "queue/QueueRemovalListener.h"
 
 #include <QHash>
 #include <QObject>
@@ -11,12 +11,12 @@
 
 #include <atomic>
 
-class CocoLite;
 class ConversionJob;
 class ConvertisseurUIDelegate;
 class GestionnairePileFichier;
 class MessageSink;
-class UserDefaults;
+class QueueStore;
+class Settings;
 struct ExportRequest;
 struct JobResult;
 
@@ -41,9 +41,11 @@ enum StatusConvertisseur : qint32 {
 class ConversionControleur : public QObject, public QueueRemovalListener {
     Q_OBJECT
 public:
-    ConversionControleur(GestionnairePileFichier* queue, CocoLite* database,
-                         const UserDefaults* defaults, MessageSink* sink,
-                         ExternalTools::Paths tools, QObject* parent = nullptr);
+    // A pass converts with what the settings say when it starts (none: the
+    // defaults of ConversionSettings).
+    ConversionControleur(GestionnairePileFichier* queue, QueueStore* store,
+                         const Settings* settings, MessageSink* sink, ExternalTools::Paths tools,
+                         QObject* parent = nullptr);
     ~ConversionControleur() override;
 
     // Files refused before the pass (a terminal run's paths) count among
@@ -93,6 +95,12 @@ public:
     // conversions.
     ExportRequest exportRequest(const FichierAudioPtr& fichier) const;
 
+signals:
+    void passStarted();
+    // A file of the pass changed status (taken, decoding, encoding, ended).
+    void fileChanged(const FichierAudioPtr& fichier);
+    void passEnded(int converted, int failed);
+
 private:
     void notifyDelegate();
     void say(const QString& message) const;
@@ -122,8 +130,8 @@ private:
 
     GestionnairePileFichier* m_queue;
     // The queue's database: its records' ends and the publishing journal.
-    CocoLite* m_database;
-    const UserDefaults* m_defaults;
+    QueueStore* m_store;
+    const Settings* m_storedSettings;
     MessageSink* m_sink;
     ExternalTools::Paths m_tools;
     std::atomic<qint32> m_statusConvertisseur{kStatusConvertisseurInactif};

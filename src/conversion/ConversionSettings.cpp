@@ -1,6 +1,6 @@
 #include "ConversionSettings.h"
 
-#include "storage/UserDefaults.h"
+#include "model/Settings.h"
 
 #include <QThread>
 
@@ -13,22 +13,23 @@ int ConversionSettings::resolveJobs(qint64 setting) {
     return int(std::min<qint64>(setting, 64));
 }
 
-ConversionSettings ConversionSettings::fromDefaults(const UserDefaults& defaults) {
-    const auto positive = [&defaults](const char* key) {
-        const qint64 value = defaults.integerForKey(QLatin1String(key));
+ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
+    const auto positive = [&stored](const Setting<qint64>& setting) {
+        const qint64 value = stored.value(setting);
         return value > 0 ? value : qint64(-1);
     };
     ConversionSettings settings;
-    settings.codec = defaults.stringForKey(QStringLiteral("ConversionCodec"));
-    settings.overwrite = defaults.boolForKey(QStringLiteral("DestinationEcraserExistant"));
-    settings.deleteSource = defaults.boolForKey(QStringLiteral("DestinationEffacerOriginal"));
-    settings.preserveDate = defaults.boolForKey(QStringLiteral("ConversionPreserverDate"));
-    settings.forgetWhenFinished = defaults.boolForKey(QStringLiteral("ForgetWhenFinished"));
-    settings.sampleRate = positive("ConversionFrequence");
-    settings.channels = positive("ConversionCanaux");
-    settings.bitRate = positive("ConversionDebit");
-    const qint64 compression = defaults.integerForKey(QStringLiteral("ConversionCompression"));
+    settings.codec = stored.value(Settings::codec);
+    settings.destination = stored.destinationRules();
+    settings.existing = stored.value(Settings::existingOutput);
+    settings.deleteSource = stored.value(Settings::deleteSource);
+    settings.preserveDate = stored.value(Settings::preserveDate);
+    settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);
+    settings.sampleRate = positive(Settings::sampleRate);
+    settings.channels = positive(Settings::channels);
+    settings.bitRate = positive(Settings::bitRate);
+    const qint64 compression = stored.value(Settings::compression);
     settings.compression = compression >= 0 ? compression : -1;
-    settings.jobs = resolveJobs(defaults.integerForKey(QStringLiteral("ConversionsSimultanees")));
+    settings.jobs = resolveJobs(stored.value(Settings::simultaneousConversions));
     return settings;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "model/DestinationRules.h"
+
 #include <QString>
 
-class UserDefaults;
+class Settings;
 
 // The settings a pass converts with, read once when it starts: a change
 // made during a pass applies to the next one. A value, copied to the jobs.
 struct ConversionSettings {
     QString codec;
-    bool overwrite = false;
+    // Where the outputs go and how they are named.
+    DestinationRules destination;
+    ExistingOutput existing = ExistingOutput::Error;
     bool deleteSource = false;
     bool preserveDate = false;
     bool forgetWhenFinished = true;
@@ -20,7 +24,7 @@ struct ConversionSettings {
     // How many files convert at once, resolved: at least 1.
     int jobs = 1;
 
-    static ConversionSettings fromDefaults(const UserDefaults& defaults);
+    static ConversionSettings fromSettings(const Settings& settings);
     // The setting "Conversions simultanées": 0 means one per core.
     static int resolveJobs(qint64 setting);
 };

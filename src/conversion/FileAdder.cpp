@@ -4,7 +4,7 @@
 #include "conversion/MessageSink.h"
 #include "model/Dossier.h"
 #include "queue/GestionnairePileFichier.h"
-#include "storage/CocoLite.h"
+#include "model/QueueStore.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 
@@ -23,9 +23,8 @@ constexpr int kFilesPerBatch = 64;
 constexpr qint64 kBatchBudgetMs = 30;
 } // namespace
 
-FileAdder::FileAdder(GestionnairePileFichier* queue, CocoLite* database,
-                     const FlacTagReader* reader, MessageSink* sink, QObject* parent)
-    : QObject(parent), m_queue(queue), m_database(database), m_reader(reader), m_sink(sink),
+FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink, QObject* parent)
+    : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
       m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
     // One reading per core: a reading's one metaflac run and its TagLib
     // reading keep a core busy.
@@ -40,6 +39,7 @@ FileAdder::~FileAdder() {
 }
 
 void FileAdder::add(const QStringList& paths, int confirmAbove) {
+    emit adding(paths, m_busy);
     m_pending += paths;
     if (!m_busy) {
         m_summary = Summary();
@@ -203,7 +203,7 @@ void FileAdder::startReadings() {
 void FileAdder::registerPictures() {
     // Before any record: the automatic cover choice of every file added sees
     // every picture of its folders, whatever order the readings end in.
-    CocoLite& db = *m_database;
+    QueueStore& db = m_queue->store();
     db.beginTransaction();
     for (const Item& item : std::as_const(m_items)) {
         // Only pictures: every other file a folder holds costs nothing here.
@@ -225,7 +225,7 @@ void FileAdder::flush() {
         finish();
         return;
     }
-    CocoLite& db = *m_database;
+    QueueStore& db = m_queue->store();
     int made = 0;
     QElapsedTimer budget;
     budget.start();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/ModelContext.h"
+#include "model/SourceReading.h"
 
 #include <QHash>
 #include <QObject>
@@ -11,7 +11,6 @@
 #include <atomic>
 #include <memory>
 
-class CocoLite;
 class FlacTagReader;
 class GestionnairePileFichier;
 class MessageSink;
@@ -27,7 +26,7 @@ class MessageSink;
 class FileAdder : public QObject {
     Q_OBJECT
 public:
-    FileAdder(GestionnairePileFichier* queue, CocoLite* database, const FlacTagReader* reader,
+    FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader,
               MessageSink* sink, QObject* parent = nullptr);
     ~FileAdder() override;
 
@@ -58,6 +57,8 @@ public:
     static QString describe(const Summary& summary);
 
 signals:
+    // Paths were given; joined: they join an addition under way.
+    void adding(const QStringList& paths, bool joined);
     // Files joined the list (a batch of them).
     void filesAdded();
     // An item of a folder was not added, and why.
@@ -93,7 +94,6 @@ private:
 
     GestionnairePileFichier* m_queue;
     // Each batch of records is saved in one transaction of its own.
-    CocoLite* m_database;
     const FlacTagReader* m_reader;
     MessageSink* m_sink;
     QThreadPool m_pool;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "model/ModelContext.h"
+#include "model/MetadataReader.h"
+#include "model/SourceReading.h"
 
 #include <QProcessEnvironment>
 #include <QString>

@@ -1,6 +1,5 @@
 #include "Dossier.h"
 
-#include "model/ModelContext.h"
 #include "model/NaturalOrder.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -123,20 +122,15 @@ QStringList Dossier::listTree(const QString& folder, QStringList* unreadableName
     return paths;
 }
 
-bool Dossier::contenuRecursif(bool /*recursive*/) {
+bool Dossier::contenuRecursif(QueueAccess& queue) {
     const PersistentURLPtr url = elementURL();
     bool isDirectory = false;
     if (!url || !FileManager::fileExists(url->path(), &isDirectory) || !isDirectory) {
         return false;
     }
-    QueueAccess* queue =
-        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
     const QStringList paths = listTree(url->path());
     for (const QString& path : std::as_const(paths)) {
-        if (queue == nullptr) {
-            break;
-        }
-        queue->ajouterUnFichier(path);
+        queue.ajouterUnFichier(path);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FinderElement.h"
+#include "model/QueueAccess.h"
 
 #include <atomic>
 #include <memory>
@@ -14,7 +15,8 @@ public:
     QString description() const override;
     // Hands every visible item below the folder, at any depth, to the queue.
     // False when the folder is gone or is not a folder.
-    bool contenuRecursif(bool recursive);
+    // Adds every FLAC file of the folder's tree to the queue, in order.
+    bool contenuRecursif(QueueAccess& queue);
     // Every visible item below the folder, at any depth, in natural order.
     // Items whose names are not UTF-8 cannot be named to the tools: they are
     // left out, and told in unreadableNames (their bytes shown as \xHH).

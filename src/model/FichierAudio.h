@@ -3,18 +3,19 @@
 #include "model/Fichier.h"
 #include "model/Image.h"
 #include "model/MetadataDictionary.h"
-#include "model/ModelContext.h"
+#include "model/MetadataReader.h"
+#include "model/SourceReading.h"
 
 #include <QList>
 #include <QPair>
 #include <QVariantMap>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class FichierAudio;
+class QueueStore;
 using FichierAudioPtr = std::shared_ptr<FichierAudio>;
 
 // Conversion status of an audio file.
@@ -36,41 +37,33 @@ enum ImageSourceType : qint32 {
     kImageSourceDefault = 4,
 };
 
-// One FLAC file of the queue, stored as a row of `audioFile`: its status, the
-// tags read from it and the tags to write, the files its conversion touches
-// and the choice of its cover picture.
+// One FLAC file of the queue: its status, the tags read from it and the
+// tags to write, the files its conversion touches and the choice of its
+// cover picture. Plain data that its store reads and writes; it keeps the
+// store it came from (none for a record never stored) to save itself again.
+// Lives on the main thread; a pass's jobs get copies of what they need.
 class FichierAudio : public Fichier {
 public:
-    FichierAudio();
+    explicit FichierAudio(QueueStore* store = nullptr);
 
-    // A new record for a FLAC source, its tags read, already saved; the
-    // root is the folder it was added from (none: it was added on its own).
-    static FichierAudioPtr finderElementAvecURL(const PersistentURLPtr& url,
-                                                const QString& rootFolder = QString());
+    // A new record for a FLAC source, its tags read by the reader (none:
+    // not read), already saved; the root is the folder it was added from
+    // (none: it was added on its own).
+    static FichierAudioPtr
+    finderElementAvecURL(QueueStore& store, const PersistentURLPtr& url,
+                         const std::shared_ptr<const DestinationRules>& rules = nullptr,
+                         const QString& rootFolder = QString(), MetadataReader* reader = nullptr);
     // The same from what was read of the source beforehand (off the main
     // thread): no tool runs here.
-    static FichierAudioPtr avecLecture(const PersistentURLPtr& url, const QString& rootFolder,
-                                       const SourceReading& reading);
+    static FichierAudioPtr avecLecture(QueueStore& store, const PersistentURLPtr& url,
+                                       const std::shared_ptr<const DestinationRules>& rules,
+                                       const QString& rootFolder, const SourceReading& reading);
     // Puts what was read of the source into the record.
     void applyReading(const SourceReading& reading);
-    static FichierAudioPtr persistentObjectWithSqliteDict(const QVariantMap& row);
-    static QString sqliteCreationRequete();
-    // Why a file's last conversion failed, and the folder it was added
-    // from, in tables of their own beside `audioFile`, whose columns stay
-    // as stored databases have them.
-    static QString failureTableCreationRequete();
-    static QString rootTableCreationRequete();
-    // The rows of `audioFile` with each one's failure reason and root folder
-    // as two more columns.
-    static QString failureReasonJoin();
-    static QString sqliteColumnHeadersRequete();
-    static void vider();
     static QString statusName(qint32 status);
 
-    QString sqliteInsertUpdateRequete() override;
-    QString sqliteDeleteRequete() const override;
-    quint32 save() override;
-    quint32 sqlitePreviousId() override;
+    // Stores the record in its store; answers its row identifier.
+    virtual quint32 save();
     bool supprimer2LaPile() override;
     qint32 elementType() const override { return kElementSourceFlac; }
 
@@ -83,8 +76,8 @@ public:
     virtual QList<ImagePtr> externalImages();
     void getSourceFileAttributes();
 
-    qint32 statusConversion() const { return m_statusConversion.load(); }
-    void setStatusConversion(qint32 status) { m_statusConversion.store(status); }
+    qint32 statusConversion() const { return m_statusConversion; }
+    void setStatusConversion(qint32 status) { m_statusConversion = status; }
     QString audioType() const { return QStringLiteral("flac"); }
     MetadataDictionaryPtr inMetadataDict() const { return m_inMetadataDict; }
     void setInMetadataDict(const MetadataDictionaryPtr& record) { m_inMetadataDict = record; }
@@ -120,23 +113,19 @@ private:
     ImagePtr _defaultImage();
     void recordFileNames();
     // A new record for a source, its tags read by readTags, saved.
-    static FichierAudioPtr newSourceRecord(const PersistentURLPtr& url, const QString& rootFolder,
+    static FichierAudioPtr newSourceRecord(QueueStore& store, const PersistentURLPtr& url,
+                                           const std::shared_ptr<const DestinationRules>& rules,
+                                           const QString& rootFolder,
                                            const std::function<void(FichierAudio&)>& readTags);
-    // The image files registered near a folder: their paths and names.
-    static QList<QPair<QString, QString>> imagesNear(const QString& folder);
-    void bindMetadataRecord(MetadataDictionary& record);
-    void deleteUnsharedUrlRow(const PersistentURLPtr& url);
-    void saveFailureReason();
-    void saveRootFolder();
-    void saveSourceTags();
+    friend class QueueStore;
 
 protected:
     QVariantMap patternTags() const override;
 
 private:
-    std::atomic<qint32> m_statusConversion{kStatusConvAucun};
+    QueueStore* m_store;
+    qint32 m_statusConversion = kStatusConvAucun;
     ImagePtr m_mainPicture;
-    QString m_audioType;
     MetadataDictionaryPtr m_inMetadataDict;
     MetadataDictionaryPtr m_outMetadataDict;
     PersistentURLPtr m_imageCustomURL;
@@ -145,7 +134,6 @@ private:
     // The image rows the cached pictures were worked out from.
     quint64 m_externImagesGeneration = 0;
     quint64 m_pictureGeneration = 0;
-    mutable QMutex m_reasonMutex;
     QString m_failureReason;
     mutable std::optional<TagList> m_sourceTags;
     bool m_sourceTagsChanged = false;

@@ -4,67 +4,59 @@
 #include "model/OutputCodec.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
-#include "storage/UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
 
 FinderElement::FinderElement() = default;
 FinderElement::~FinderElement() = default;
 
+const DestinationRules& FinderElement::destinationRules() const {
+    static const DestinationRules plain;
+    return m_rules ? *m_rules : plain;
+}
+
 PersistentURLPtr FinderElement::elementURL() const {
-    QMutexLocker lock(&m_mutex);
     return m_elementURL;
 }
 
 void FinderElement::setElementURL(const PersistentURLPtr& url) {
-    QMutexLocker lock(&m_mutex);
     m_elementURL = url;
 }
 
 PersistentURLPtr FinderElement::imageTempURL() const {
-    QMutexLocker lock(&m_mutex);
     return m_imageTempURL;
 }
 
 void FinderElement::setImageTempURL(const PersistentURLPtr& url) {
-    QMutexLocker lock(&m_mutex);
     m_imageTempURL = url;
 }
 
 QString FinderElement::nomDestination() const {
-    QMutexLocker lock(&m_mutex);
     return m_nomDestination;
 }
 
 void FinderElement::setNomDestination(const QString& name) {
-    QMutexLocker lock(&m_mutex);
     m_nomDestination = name;
 }
 
 void FinderElement::setDestinationURL(const PersistentURLPtr& url) {
-    QMutexLocker lock(&m_mutex);
     m_destinationURL = url;
 }
 
 void FinderElement::setTempDestinationURL(const PersistentURLPtr& url) {
-    QMutexLocker lock(&m_mutex);
     m_tempAudioURL = url;
 }
 
 QString FinderElement::rootFolder() const {
-    QMutexLocker lock(&m_mutex);
     return m_rootFolder;
 }
 
 void FinderElement::setRootFolder(const QString& folder) {
-    QMutexLocker lock(&m_mutex);
     m_rootFolder = folder;
 }
 
 void FinderElement::setInheritedRoot(const QString& folder) {
-    QMutexLocker lock(&m_mutex);
     m_inheritedRoot = folder;
 }
 
@@ -78,21 +70,20 @@ bool FinderElement::typedName() const {
 }
 
 bool FinderElement::hasTypedName() const {
-    QMutexLocker lock(&m_mutex);
     return typedName();
 }
 
 QString FinderElement::destinationFolder() const {
-    const auto& defaults = UserDefaults::standard();
+    const DestinationRules& rules = destinationRules();
     const QString sourceFolder = m_elementURL->folderPath();
-    switch (defaults.integerForKey(QStringLiteral("DestinationType"))) {
-    case 3: {
+    switch (rules.kind) {
+    case DestinationKind::TreeInChosenFolder: {
         // The source's folder below the one the user added, mirrored.
         const QString root = !m_rootFolder.isEmpty()      ? m_rootFolder
                              : !m_inheritedRoot.isEmpty() ? m_inheritedRoot
                                                           : sourceFolder;
         const QString relative = QDir(root).relativeFilePath(sourceFolder);
-        const QString chosen = defaults.folderForKey(QStringLiteral("DestinationDossier"));
+        const QString& chosen = rules.chosenFolder;
         if (relative == QLatin1String(".") || relative.startsWith(QLatin1String(".."))) {
             return chosen;
         }
@@ -102,39 +93,35 @@ QString FinderElement::destinationFolder() const {
         }
         return chosen + QLatin1Char('/') + folders.join(QLatin1Char('/'));
     }
-    case 2:
-        return defaults.folderForKey(QStringLiteral("DestinationDossier"));
-    case 1:
+    case DestinationKind::ChosenFolder:
+        return rules.chosenFolder;
+    case DestinationKind::SubfolderOfSource:
         return sourceFolder + QLatin1Char('/') +
-               DestinationPattern::withoutControlCharacters(
-                   defaults.stringForKey(QStringLiteral("DestinationAutoName")));
-    default:
-        return sourceFolder;
+               DestinationPattern::withoutControlCharacters(rules.subfolderName);
+    case DestinationKind::BesideSource:
+        break;
     }
+    return sourceFolder;
 }
 
 QString FinderElement::patternedPath(const QString& extension) const {
-    const auto& defaults = UserDefaults::standard();
-    const qint64 type = defaults.integerForKey(QStringLiteral("DestinationType"));
-    if ((type != 2 && type != 3) || typedName() ||
-        !defaults.boolForKey(QStringLiteral("DestinationNommerSelonTags"))) {
+    const DestinationRules& rules = destinationRules();
+    if (!rules.usesChosenFolder() || typedName() || !rules.nameByTags) {
         return QString();
     }
     return DestinationPattern::expand(
-        defaults.stringForKey(QStringLiteral("DestinationMotif")), patternTags(),
+        rules.pattern, patternTags(),
         QFileInfo(m_elementURL->pathWithoutExtension()).fileName(), extension);
 }
 
 PersistentURLPtr FinderElement::destinationURL() {
-    QMutexLocker lock(&m_mutex);
     if (m_destinationURL) {
         return m_destinationURL;
     }
     if (!m_elementURL) {
         return nullptr;
     }
-    const QString extension = OutputCodec::extensionOf(
-        UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
+    const QString extension = OutputCodec::extensionOf(destinationRules().codec);
     if (m_nomDestination.isEmpty()) {
         m_nomDestination = QFileInfo(m_elementURL->pathWithoutExtension()).fileName() +
                            QLatin1Char('.') + extension;
@@ -144,8 +131,7 @@ PersistentURLPtr FinderElement::destinationURL() {
     const QString path = patterned.isEmpty()
                              ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') +
                                                DestinationPattern::safeFileName(m_nomDestination))
-                             : QDir::cleanPath(UserDefaults::standard().folderForKey(
-                                                   QStringLiteral("DestinationDossier")) +
+                             : QDir::cleanPath(destinationRules().chosenFolder +
                                                QLatin1Char('/') + patterned);
     // Worked out for every file whenever a setting changes: no file-system
     // look here, the output is checked when it is written.
@@ -155,32 +141,25 @@ PersistentURLPtr FinderElement::destinationURL() {
 }
 
 PersistentURLPtr FinderElement::freshDestinationURL() {
-    {
-        QMutexLocker lock(&m_mutex);
-        // A name that carries another codec's extension follows the codec, so
-        // an MP3 is never written under an .m4a name.
-        const QString wanted = OutputCodec::extensionOf(
-            UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
-        const int dot = m_nomDestination.lastIndexOf(QLatin1Char('.'));
-        if (dot > 0 && !wanted.isEmpty()) {
-            const QString extension = m_nomDestination.mid(dot + 1);
-            if (extension != wanted && OutputCodec::extensions().contains(extension)) {
-                m_nomDestination = m_nomDestination.left(dot + 1) + wanted;
-            }
+    // A name that carries another codec's extension follows the codec, so
+    // an MP3 is never written under an .m4a name.
+    const QString wanted = OutputCodec::extensionOf(destinationRules().codec);
+    const int dot = m_nomDestination.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0 && !wanted.isEmpty()) {
+        const QString extension = m_nomDestination.mid(dot + 1);
+        if (extension != wanted && OutputCodec::extensions().contains(extension)) {
+            m_nomDestination = m_nomDestination.left(dot + 1) + wanted;
         }
-        m_destinationURL.reset();
-        // The temporary file follows its destination to the new folder.
-        m_tempAudioURL.reset();
     }
+    m_destinationURL.reset();
+    // The temporary file follows its destination to the new folder.
+    m_tempAudioURL.reset();
     return destinationURL();
 }
 
 PersistentURLPtr FinderElement::tempDestinationURL() {
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_tempAudioURL) {
-            return m_tempAudioURL;
-        }
+    if (m_tempAudioURL) {
+        return m_tempAudioURL;
     }
     const PersistentURLPtr destination = destinationURL();
     if (!destination) {
@@ -189,7 +168,6 @@ PersistentURLPtr FinderElement::tempDestinationURL() {
     const QString baseName = QFileInfo(destination->pathWithoutExtension()).fileName();
     const QString path =
         destination->folderPath() + QStringLiteral("/.tmp_") + baseName + QStringLiteral(".aif");
-    QMutexLocker lock(&m_mutex);
     m_tempAudioURL = PersistentURL::persistentURLforPath(path);
     m_tempAudioURL->setElementType(kElementTempAudio);
     return m_tempAudioURL;

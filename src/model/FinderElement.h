@@ -1,10 +1,11 @@
 #pragma once
 
+#include "model/DestinationRules.h"
 #include "model/PersistentURL.h"
-#include "model/sqlitePersistentObject.h"
 
-#include <QMutex>
 #include <QString>
+
+#include <memory>
 
 // Element type codes, shared by elements and the `ftype` column.
 enum ElementType : qint32 {
@@ -18,28 +19,28 @@ enum ElementType : qint32 {
 };
 
 // A file or folder the user gave to the application: its own location,
-// where its converted file goes and where the decoder writes its temporary
-// file, and the cover-image options that audio files use.
-class FinderElement : public sqlitePersistentObject {
+// where its converted file goes (by the destination rules the queue gives
+// it) and where the decoder writes its temporary file, and the cover-image
+// options that audio files use. Lives on the main thread.
+class FinderElement {
 public:
     FinderElement();
-    ~FinderElement() override;
+    virtual ~FinderElement();
 
-    static QString sqliteCreationRequete() { return QString(); }
-    static QString sqliteColumnHeadersRequete() { return QString(); }
-    static void vider() {}
+    // The row identifier in the store, 0 while it has none.
+    quint32 sqliteid() const { return m_sqliteid; }
+    void setSqliteid(quint32 identifier) { m_sqliteid = identifier; }
 
-    QString sqliteInsertUpdateRequete() override { return QString(); }
-    QString sqliteDeleteRequete() const override { return QString(); }
-    quint32 save() override { return 0; }
-    quint32 sqliteid() const override { return m_sqliteid; }
-    void setSqliteid(quint32 identifier) override { m_sqliteid = identifier; }
-
-    // The destination, worked out from the settings on first use, then cached.
+    // The destination, worked out from the rules on first use, then cached.
     PersistentURLPtr destinationURL();
     void setDestinationURL(const PersistentURLPtr& url);
-    // Works the destination out again from the current settings.
+    // Works the destination out again from the rules.
     PersistentURLPtr freshDestinationURL();
+    // The rules the destination is worked out by; shared by the queue's files.
+    void setDestinationRules(const std::shared_ptr<const DestinationRules>& rules) {
+        m_rules = rules;
+    }
+    const DestinationRules& destinationRules() const;
     // The hidden decoded file beside the destination, worked out on first use.
     PersistentURLPtr tempDestinationURL();
     void setTempDestinationURL(const PersistentURLPtr& url);
@@ -97,8 +98,7 @@ private:
     qint32 m_imageSourceType = 0;
     quint32 m_sqliteid = 0;
 
-    // The locations are read from the export's thread as well.
-    mutable QMutex m_mutex;
+    std::shared_ptr<const DestinationRules> m_rules;
     PersistentURLPtr m_elementURL;
     PersistentURLPtr m_destinationURL;
     PersistentURLPtr m_imageTempURL;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/sqlitePersistentObject.h"
-
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
@@ -13,8 +11,8 @@ using MetadataDictionaryPtr = std::shared_ptr<MetadataDictionary>;
 
 // One set of tags and stream facts of an audio file: what was read from the
 // source (type 1) or what will be written into the output (type 2). A
-// string-keyed dictionary that stores itself as a row of `audioMetadata`.
-class MetadataDictionary : public sqlitePersistentObject {
+// string-keyed dictionary that the queue's store keeps as one row.
+class MetadataDictionary {
 public:
     enum Type : qint32 { kInput = 1, kOutput = 2 };
 
@@ -22,22 +20,14 @@ public:
     explicit MetadataDictionary(const QVariantMap& entries) : m_entries(entries) {}
 
     static MetadataDictionaryPtr withType(qint32 amdtype);
-    static MetadataDictionaryPtr persistentObjectWithSqliteid(quint32 identifier);
-    static QString sqliteCreationRequete();
-    static QString sqliteColumnHeadersRequete();
-    static void vider();
     // The stored tag and stream keys, in column order.
     static const QStringList& storedKeys();
 
-    QString sqliteInsertUpdateRequete() override;
-    QString sqliteDeleteRequete() const override;
-    quint32 save() override;
-    quint32 sqlitePreviousId() override;
-    quint32 sqliteid() const override;
-    void setSqliteid(quint32 identifier) override;
+    // The row identifier in the store, 0 while it has none.
+    quint32 sqliteid() const;
+    void setSqliteid(quint32 identifier);
     quint32 fileid() const;
     void setFileid(quint32 identifier);
-    void supprimerDeLaBase();
 
     QVariant value(const QString& key) const { return m_entries.value(key); }
     bool contains(const QString& key) const { return m_entries.contains(key); }
@@ -57,7 +47,5 @@ public:
     static QVariant shownNumber(const QVariant& value);
 
 private:
-    QString storedValue(const QString& key) const;
-
     QVariantMap m_entries;
 };

@@ -1,6 +1,5 @@
 #include "MultiFichierAudio.h"
 
-#include "model/ModelContext.h"
 #include "model/OutputTags.h"
 
 #include <QCoreApplication>
@@ -9,12 +8,11 @@
 
 const QString MultiFichierAudio::kDifference = QStringLiteral("-");
 
-MultiFichierAudioPtr MultiFichierAudio::multiFlacAvecSelection(const QList<qint64>& positions) {
+MultiFichierAudioPtr MultiFichierAudio::multiFlacAvecSelection(const QueueAccess& queue,
+                                                               const QList<qint64>& positions) {
     QList<FichierAudioPtr> records;
-    QueueAccess* queue =
-        ModelContext::current() != nullptr ? ModelContext::current()->queueAccess() : nullptr;
-    if (!positions.isEmpty() && queue != nullptr) {
-        const QList<FichierAudioPtr> list = queue->fichiersAudio();
+    if (!positions.isEmpty()) {
+        const QList<FichierAudioPtr> list = queue.fichiersAudio();
         QList<qint64> sorted = positions;
         std::sort(sorted.begin(), sorted.end());
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

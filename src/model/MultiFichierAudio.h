@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FichierAudio.h"
+#include "model/QueueAccess.h"
 
 #include <QList>
 
@@ -20,7 +21,8 @@ public:
     static const QString kDifference;
 
     // The queue's records at those positions, in ascending position order.
-    static MultiFichierAudioPtr multiFlacAvecSelection(const QList<qint64>& positions);
+    static MultiFichierAudioPtr multiFlacAvecSelection(const QueueAccess& queue,
+                                                       const QList<qint64>& positions);
     static MultiFichierAudioPtr withRecords(const QList<FichierAudioPtr>& records);
 
     void readMetadataDictionaries();

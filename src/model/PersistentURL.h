@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/sqlitePersistentObject.h"
-
 #include <QString>
 #include <QVariantMap>
 
@@ -10,9 +8,9 @@
 class PersistentURL;
 using PersistentURLPtr = std::shared_ptr<PersistentURL>;
 
-// A file or folder location that can be stored in the table `fileURL`. It is
-// stored only once its file exists, and found again by its path.
-class PersistentURL : public sqlitePersistentObject {
+// A file or folder location, stored by the queue's store once its file
+// exists and found again by its path.
+class PersistentURL {
 public:
     explicit PersistentURL(const QString& path);
 
@@ -20,18 +18,9 @@ public:
     // The same for a path whose file need not exist yet (an output): the
     // file system is not looked at.
     static PersistentURLPtr persistentURLforPath(const QString& path);
-    static PersistentURLPtr persistentObjectWithSqliteid(quint32 identifier);
-    static QString sqliteCreationRequete();
-    static QString sqliteColumnHeadersRequete();
-    static void vider();
-
-    QString sqliteInsertUpdateRequete() override;
-    QString sqliteDeleteRequete() const override;
-    quint32 save() override;
-    quint32 sqlitePreviousId() override;
-    quint32 sqliteid() const override { return m_sqliteid; }
-    void setSqliteid(quint32 identifier) override { m_sqliteid = identifier; }
-    void supprimerDeLaBase();
+    // The row identifier in the store, 0 while it has none.
+    quint32 sqliteid() const { return m_sqliteid; }
+    void setSqliteid(quint32 identifier) { m_sqliteid = identifier; }
 
     QString path() const { return m_path; }
     QString fileName() const;
@@ -48,11 +37,8 @@ public:
     QVariantMap urlAttributes() const { return m_urlAttributes; }
     void setUrlAttributes(const QVariantMap& attributes) { m_urlAttributes = attributes; }
 
-    // Seconds since 2001-01-01 00:00:00 UTC, the dates of the `fileURL` table.
+    // Seconds since 2001-01-01 00:00:00 UTC, the dates of the stored locations.
     static qint64 referenceDateOffset();
-    // Changes whenever an image file's row is written or deleted, so what was
-    // read of those rows can be kept until then.
-    static quint64 imageRowsGeneration();
 
 private:
     QString m_path;

@@ -1,10 +1,12 @@
 #include "GestionnairePileFichier.h"
 
 #include "model/Dossier.h"
-#include "storage/CocoLite.h"
+#include "model/QueueStore.h"
 #include "storage/Log.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 namespace {
 const QStringList& imageExtensions() {
@@ -15,20 +17,61 @@ const QStringList& imageExtensions() {
 }
 } // namespace
 
-GestionnairePileFichier::GestionnairePileFichier(QueueObserver* observer) : m_observer(observer) {}
+GestionnairePileFichier::GestionnairePileFichier(QueueStore& store, MetadataReader* reader,
+                                                 QObject* parent)
+    : QObject(parent), m_store(store), m_reader(reader),
+      m_rules(std::make_shared<const DestinationRules>()) {}
+
+void GestionnairePileFichier::assertMainThread() const {
+    Q_ASSERT(QCoreApplication::instance() == nullptr ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+}
 
 void GestionnairePileFichier::loadFromSqlite() {
-    const auto rows = ModelContext::db().outputDBrequest(
-        FichierAudio::failureReasonJoin() + QStringLiteral(" WHERE `audioFile`.`active` = 1"));
-    FileList loaded;
-    loaded.reserve(rows.size());
-    for (const QVariantMap& row : rows) {
-        loaded.append(FichierAudio::persistentObjectWithSqliteDict(row));
+    assertMainThread();
+    FileList loaded = m_store.loadFiles();
+    for (const FichierAudioPtr& record : std::as_const(loaded)) {
+        record->setDestinationRules(m_rules);
     }
     m_fichiersAudio = loaded;
     ++m_generation;
     rebuildSourceIndex();
+    emit filesReset();
     _changerNombreDe(0);
+}
+
+void GestionnairePileFichier::appendRecord(const FichierAudioPtr& record, const QString& path) {
+    const qint64 previousCount = countOfFichiersAudio();
+    m_fichiersAudio.append(record);
+    ++m_generation;
+    m_sourcePaths.insert(path);
+    emit filesInserted(previousCount, previousCount);
+    _changerNombreDe(previousCount);
+    remettreAuDebut();
+}
+
+void GestionnairePileFichier::noteChanged(const FichierAudio* record) {
+    for (qint64 position = 0; position < m_fichiersAudio.size(); ++position) {
+        if (m_fichiersAudio.at(position).get() == record) {
+            emit fileChanged(position);
+            return;
+        }
+    }
+}
+
+void GestionnairePileFichier::setDestinationRules(const DestinationRules& rules) {
+    m_rules = std::make_shared<const DestinationRules>(rules);
+    raffraichirDestinationDesFichiers();
+}
+
+void GestionnairePileFichier::adoptDestinationRules(const DestinationRules& rules) {
+    m_rules = std::make_shared<const DestinationRules>(rules);
+    for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
+        const qint32 status = record->statusConversion();
+        if (status != kStatusConvEncoursDecodage && status != kStatusConvEncoursCodage) {
+            record->setDestinationRules(m_rules);
+        }
+    }
 }
 
 void GestionnairePileFichier::rebuildSourceIndex() {
@@ -55,7 +98,7 @@ qint32 GestionnairePileFichier::ajouterUnDossier(const QString& givenPath) {
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
     const qint64 previousCount = countOfFichiersAudio();
     m_folderRoot = path;
-    if (!folder->contenuRecursif(true)) {
+    if (!folder->contenuRecursif(*this)) {
         Log::write(QStringLiteral("Impossible d'obtenir le contenu récursif de %1").arg(path));
     }
     m_folderRoot.clear();
@@ -66,8 +109,8 @@ qint32 GestionnairePileFichier::ajouterUnDossier(const QString& givenPath) {
 }
 
 void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
+    assertMainThread();
     const QString path = canonicalPath(givenPath);
-    const qint64 previousCount = countOfFichiersAudio();
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
     const QString extension = url->extension().toLower();
     if (extension == QLatin1String("flac")) {
@@ -76,32 +119,24 @@ void GestionnairePileFichier::ajouterUnFichier(const QString& givenPath) {
             return;
         }
         url->setElementType(kElementSourceFlac);
-        FichierAudioPtr record = FichierAudio::finderElementAvecURL(url, m_folderRoot);
-        m_fichiersAudio.append(record);
-        ++m_generation;
-        m_sourcePaths.insert(path);
-        _changerNombreDe(previousCount);
-        remettreAuDebut();
+        appendRecord(
+            FichierAudio::finderElementAvecURL(m_store, url, m_rules, m_folderRoot, m_reader),
+            path);
     } else if (imageExtensions().contains(extension) && !QFileInfo(path).isDir()) {
         url->setElementType(kElementImage);
-        url->save();
+        m_store.saveUrl(*url);
     }
 }
 
 bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const QString& root,
                                                const SourceReading& reading) {
+    assertMainThread();
     const QString path = canonicalPath(givenPath);
     if (isQueued(path) || !QFileInfo(path).isFile()) {
         return false;
     }
-    const qint64 previousCount = countOfFichiersAudio();
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
-    FichierAudioPtr record = FichierAudio::avecLecture(url, root, reading);
-    m_fichiersAudio.append(record);
-    ++m_generation;
-    m_sourcePaths.insert(path);
-    _changerNombreDe(previousCount);
-    remettreAuDebut();
+    appendRecord(FichierAudio::avecLecture(m_store, url, m_rules, root, reading), path);
     return true;
 }
 
@@ -126,6 +161,7 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     FileList leaving;
+    QList<qint64> leavingPositions;
     for (const qint64 position : std::as_const(sorted)) {
         if (position < 0 || position >= snapshot.size()) {
             continue;
@@ -135,16 +171,26 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
             continue;
         }
         leaving.append(record);
+        leavingPositions.append(position);
     }
     tellRemoval(leaving);
-    for (const FichierAudioPtr& record : std::as_const(leaving)) {
-        if (record->supprimer2LaPile()) {
-            remaining.removeAll(record);
+    QList<qint64> removed;
+    m_store.beginTransaction();
+    for (qsizetype index = 0; index < leaving.size(); ++index) {
+        if (leaving.at(index)->supprimer2LaPile()) {
+            removed.append(leavingPositions.at(index));
         }
+    }
+    m_store.commitTransaction();
+    for (auto position = removed.crbegin(); position != removed.crend(); ++position) {
+        remaining.removeAt(*position);
     }
     m_fichiersAudio = remaining;
     ++m_generation;
     rebuildSourceIndex();
+    if (!removed.isEmpty()) {
+        emit filesRemoved(removed);
+    }
     _changerNombreDe(previousCount);
     remettreAuDebut();
 }
@@ -184,6 +230,7 @@ void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& recor
     if (const PersistentURLPtr source = record->elementURL()) {
         m_sourcePaths.remove(source->path());
     }
+    emit filesRemoved({position});
     _changerNombreDe(previousCount);
 }
 
@@ -242,8 +289,7 @@ void GestionnairePileFichier::reinitialiserEtatFichiers() {
 void GestionnairePileFichier::reinitialiserFichiers(const QList<qint64>& positions) {
     // Saved at once, in one transaction: a reset survives a restart, and the
     // reason of an error that no longer stands goes with it.
-    CocoLite& db = ModelContext::db();
-    db.beginTransaction();
+    m_store.beginTransaction();
     for (const qint64 position : positions) {
         const FichierAudioPtr record = fichierAt(position);
         if (!record ||
@@ -253,8 +299,9 @@ void GestionnairePileFichier::reinitialiserFichiers(const QList<qint64>& positio
         record->setStatusConversion(kStatusConvPret);
         record->setFailureReason(QString());
         record->save();
+        emit fileChanged(position);
     }
-    db.commitTransaction();
+    m_store.commitTransaction();
 }
 
 void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
@@ -265,6 +312,7 @@ void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
         if (status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage) {
             continue;
         }
+        record->setDestinationRules(m_rules);
         record->freshDestinationURL();
     }
 }
@@ -299,6 +347,7 @@ void GestionnairePileFichier::setFichiersAudio(const FileList& list) {
     m_fichiersAudio = list;
     ++m_generation;
     rebuildSourceIndex();
+    emit filesReset();
 }
 
 bool GestionnairePileFichier::_changerNombreDe(qint64 previousCount) {
@@ -311,14 +360,10 @@ bool GestionnairePileFichier::_changerNombreDe(qint64 previousCount) {
     } else if (previousCount != 0) {
         return false;
     }
-    if (m_observer != nullptr) {
-        m_observer->laListeContientDesFichiers(count != 0);
-    }
+    emit laListeContientDesFichiers(count != 0);
     return true;
 }
 
 void GestionnairePileFichier::_viderLesTables() {
-    FichierAudio::vider();
-    MetadataDictionary::vider();
-    PersistentURL::vider();
+    m_store.clear();
 }

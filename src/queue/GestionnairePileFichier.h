@@ -1,24 +1,34 @@
 #pragma once
 
+#include "model/DestinationRules.h"
 #include "model/FichierAudio.h"
-#include "model/ModelContext.h"
-#include "queue/QueueContext.h"
+#include "model/QueueAccess.h"
+#include "queue/QueueRemovalListener.h"
 
 #include <QList>
+#include <QObject>
 #include <QSet>
 #include <QString>
 
+#include <memory>
+
+class QueueStore;
+
 // The conversion queue: the ordered list of audio files the user added and
 // the position of the next file to convert. It adds files and whole folders,
-// removes files, counts them, reports progress and rebuilds itself from the
-// database at start-up. Lives on the main thread.
-class GestionnairePileFichier : public QueueAccess {
+// removes files, counts them, reports progress and rebuilds itself from its
+// store at start-up; every change is told by a signal as it happens. Lives
+// on the main thread.
+class GestionnairePileFichier : public QObject, public QueueAccess {
+    Q_OBJECT
 public:
     using FileList = QList<FichierAudioPtr>;
 
-    // The observer hears when the queue becomes empty or not; may be null.
-    explicit GestionnairePileFichier(QueueObserver* observer = nullptr);
-    void setObserver(QueueObserver* observer) { m_observer = observer; }
+    // Files join through the store; the reader reads the tags of a file
+    // added by path (none: not read).
+    explicit GestionnairePileFichier(QueueStore& store, MetadataReader* reader = nullptr,
+                                     QObject* parent = nullptr);
+    QueueStore& store() { return m_store; }
     // Told before files leave the queue; may be null.
     void setRemovalListener(QueueRemovalListener* listener) { m_removalListener = listener; }
     // Changes whenever files join, leave or move: positions taken before
@@ -54,6 +64,13 @@ public:
     // The same for the files at these positions only.
     void reinitialiserFichiers(const QList<qint64>& positions);
     void raffraichirDestinationDesFichiers();
+    // The rules every file's destination is worked out by, from now on; the
+    // files not being converted take them at once.
+    void setDestinationRules(const DestinationRules& rules);
+    const DestinationRules& destinationRules() const { return *m_rules; }
+    // The same without working any destination out: each file does when
+    // it is next asked for it, or when a pass starts.
+    void adoptDestinationRules(const DestinationRules& rules);
 
     FileList fichiersAudio() const override { return m_fichiersAudio; }
     // The record at a position, none outside the list.
@@ -67,8 +84,24 @@ public:
 
     // The path every way of adding resolves a file to before it is queued.
     static QString canonicalPath(const QString& path);
+    // Tells the listeners that a file's record changed.
+    void noteChanged(const FichierAudio* record);
+
+signals:
+    // The list became empty, or stopped being so.
+    void laListeContientDesFichiers(bool contientDesFichiers);
+    // Files joined at these positions (the end of the list).
+    void filesInserted(qint64 first, qint64 last);
+    // Files left from these positions of the list as it was, in order.
+    void filesRemoved(const QList<qint64>& positions);
+    // The list was re-ordered or replaced as a whole.
+    void filesReset();
+    // The file at this position changed (status, tags, destination).
+    void fileChanged(qint64 position);
 
 private:
+    void appendRecord(const FichierAudioPtr& record, const QString& path);
+    void assertMainThread() const;
     bool _changerNombreDe(qint64 previousCount);
     void _viderLesTables();
     void rebuildSourceIndex();
@@ -76,7 +109,9 @@ private:
 
     void tellRemoval(const FileList& leaving);
 
-    QueueObserver* m_observer;
+    QueueStore& m_store;
+    MetadataReader* m_reader;
+    std::shared_ptr<const DestinationRules> m_rules;
     QueueRemovalListener* m_removalListener = nullptr;
     quint64 m_generation = 0;
     FileList m_fichiersAudio;

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <utility>
+
 #include <cstdio>
 #include <cstdlib>
 #include <sqlite3.h>
@@ -37,6 +39,7 @@ bool CocoLite::closeDB() {
         return false;
     }
     m_transactionDepth = 0;
+    finalizeAll();
     sqlite3_close(m_db);
     m_db = nullptr;
     m_isDBopen = false;
@@ -63,91 +66,160 @@ void CocoLite::fail(const char* where, int status) const {
     std::exit(1);
 }
 
-void CocoLite::prepare(const QByteArray& sql) {
-    m_stmt = nullptr;
-    const int status =
-        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()) + 1, &m_stmt, nullptr);
-    if (status != SQLITE_OK) {
-        fail("prepare_v2 (db, sql, (int)strlen (sql) + 1, & stmt, NULL)", status);
+void CocoLite::finalizeAll() {
+    for (sqlite3_stmt* statement : std::as_const(m_statements)) {
+        sqlite3_finalize(statement);
+    }
+    m_statements.clear();
+}
+
+void CocoLite::bind(sqlite3_stmt* statement, const QVariantList& values) {
+    const int parameters = sqlite3_bind_parameter_count(statement);
+    if (parameters != values.size()) {
+        std::fprintf(stderr, "statement takes %d values, %d given\n", parameters,
+                     int(values.size()));
+        std::fflush(stderr);
+        std::exit(1);
+    }
+    for (int index = 0; index < values.size(); ++index) {
+        const QVariant& value = values.at(index);
+        const int position = index + 1;
+        int status = SQLITE_OK;
+        switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+        case QMetaType::UnknownType:
+            status = sqlite3_bind_null(statement, position);
+            break;
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+            status = sqlite3_bind_int64(statement, position, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            status = sqlite3_bind_double(statement, position, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            status = sqlite3_bind_blob64(statement, position, bytes.constData(),
+                                         sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            status = sqlite3_bind_text64(statement, position, text.constData(),
+                                         sqlite3_uint64(text.size()), SQLITE_TRANSIENT,
+                                         SQLITE_UTF8);
+            break;
+        }
+        }
+        if (status != SQLITE_OK) {
+            fail("bind", status);
+        }
     }
 }
 
-qint32 CocoLite::inputDBrequest(const QString& sql) {
+sqlite3_stmt* CocoLite::statementFor(const QString& sql, const QVariantList& values,
+                                     bool* cached) {
     if (!m_isDBopen) {
         openDB();
     }
-    prepare(sql.toUtf8());
-    int status = sqlite3_step(m_stmt);
-    if (status != SQLITE_DONE) {
-        fail("step (stmt)", status);
+    sqlite3_stmt* statement = m_statements.value(sql);
+    if (statement == nullptr || sqlite3_stmt_busy(statement) != 0) {
+        const QByteArray utf8 = sql.toUtf8();
+        statement = nullptr;
+        const int status =
+            sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &statement, nullptr);
+        if (status != SQLITE_OK) {
+            fail("prepare_v2 (db, sql, (int)strlen (sql) + 1, & stmt, NULL)", status);
+        }
+        *cached = !m_statements.contains(sql);
+        if (*cached) {
+            m_statements.insert(sql, statement);
+        }
+    } else {
+        *cached = true;
     }
-    status = sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
-    if (status != SQLITE_OK) {
-        fail("finalize(stmt)", status);
+    bind(statement, values);
+    return statement;
+}
+
+void CocoLite::release(sqlite3_stmt* statement, bool cached) {
+    if (cached) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    } else {
+        sqlite3_finalize(statement);
     }
+}
+
+int CocoLite::changes() const {
+    return m_db != nullptr ? sqlite3_changes(m_db) : 0;
+}
+
+qint32 CocoLite::inputDBrequest(const QString& sql, const QVariantList& values) {
+    runQuery(sql, values, [](sqlite3_stmt*, int) {});
     return qint32(sqlite3_last_insert_rowid(m_db));
 }
 
-QVariant CocoLite::columnValue(int column) const {
-    switch (sqlite3_column_type(m_stmt, column)) {
+QVariant CocoLite::columnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
     case SQLITE_INTEGER:
-        return qint32(sqlite3_column_int64(m_stmt, column));
+        return qint32(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
-        return sqlite3_column_double(m_stmt, column);
+        return sqlite3_column_double(statement, column);
     case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
     }
     case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        return QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        return QByteArray(bytes, sqlite3_column_bytes(statement, column));
     }
     default:
         return QVariant();
     }
 }
 
-void CocoLite::runQuery(const QString& sql, const std::function<void(int columnCount)>& eachRow) {
-    if (!m_isDBopen) {
-        openDB();
-    }
-    const QByteArray utf8 = sql.toUtf8();
-    m_stmt = nullptr;
-    // A statement that fails to prepare leaves no statement; its first step
-    // then reports the misuse.
-    sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &m_stmt, nullptr);
-    const int columnCount = sqlite3_column_count(m_stmt);
+void CocoLite::runQuery(
+    const QString& sql, const QVariantList& values,
+    const std::function<void(sqlite3_stmt* statement, int columnCount)>& eachRow) {
+    bool cached = false;
+    sqlite3_stmt* statement = statementFor(sql, values, &cached);
+    const int columnCount = sqlite3_column_count(statement);
     for (;;) {
-        const int status = sqlite3_step(m_stmt);
+        const int status = sqlite3_step(statement);
         if (status == SQLITE_DONE) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
+            release(statement, cached);
             return;
         }
         if (status != SQLITE_ROW) {
-            std::fprintf(stderr, "Failed.%d\n", status);
-            std::fflush(stderr);
-            std::exit(1);
+            release(statement, cached);
+            fail("step (stmt)", status);
         }
-        eachRow(columnCount);
+        eachRow(statement, columnCount);
     }
 }
 
-QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
+QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql, const QVariantList& values) {
     QList<QVariantMap> rows;
     // Each name made once for the query, shared by all its rows.
     QStringList names;
-    runQuery(sql, [this, &rows, &names](int columnCount) {
+    runQuery(sql, values, [&rows, &names](sqlite3_stmt* statement, int columnCount) {
         if (names.isEmpty()) {
             for (int column = 0; column < columnCount; ++column) {
-                const char* name = sqlite3_column_name(m_stmt, column);
+                const char* name = sqlite3_column_name(statement, column);
                 names << (name != nullptr ? QString::fromUtf8(name) : QString());
             }
         }
         QVariantMap row;
         for (int column = 0; column < columnCount; ++column) {
-            const QVariant value = columnValue(column);
+            const QVariant value = columnValue(statement, column);
             if (value.isValid() && !names.at(column).isNull()) {
                 row.insert(names.at(column), value);
             }
@@ -159,15 +231,15 @@ QList<QVariantMap> CocoLite::outputDBrequest(const QString& sql) {
     return rows;
 }
 
-void CocoLite::forEachRow(const QString& sql,
-                          const std::function<void(const QVariantList& values)>& eachRow) {
-    runQuery(sql, [this, &eachRow](int columnCount) {
-        QVariantList values;
-        values.reserve(columnCount);
+void CocoLite::forEachRow(const QString& sql, const QVariantList& values,
+                          const std::function<void(const QVariantList& row)>& eachRow) {
+    runQuery(sql, values, [&eachRow](sqlite3_stmt* statement, int columnCount) {
+        QVariantList row;
+        row.reserve(columnCount);
         for (int column = 0; column < columnCount; ++column) {
-            values << columnValue(column);
+            row << columnValue(statement, column);
         }
-        eachRow(values);
+        eachRow(row);
     });
 }
 

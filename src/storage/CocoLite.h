@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,8 +13,10 @@ struct sqlite3_stmt;
 
 // The one connection to the queue's database file. Every statement of the
 // application runs through inputDBrequest() (no rows) or outputDBrequest()
-// (rows). Any failure of the SQLite library ends the process: there are no
-// error results.
+// (rows), its values bound to its "?" parameters in order, never written
+// into its text. Statements are prepared once and kept for the connection.
+// Any failure of the SQLite library ends the process: there are no error
+// results. Lives on the thread that made it (the main thread).
 class CocoLite {
 public:
     explicit CocoLite(const QString& dbPath);
@@ -26,14 +29,16 @@ public:
 
     // Runs the first statement of the text; answers the connection's last
     // inserted row identifier, narrowed to 32 bits.
-    qint32 inputDBrequest(const QString& sql);
+    qint32 inputDBrequest(const QString& sql, const QVariantList& values = {});
     // Runs the first statement of the text; answers its rows keyed by column
     // name. NULL columns are absent and all-NULL rows are dropped.
-    QList<QVariantMap> outputDBrequest(const QString& sql);
+    QList<QVariantMap> outputDBrequest(const QString& sql, const QVariantList& values = {});
     // The same for queries of many rows: each row's values by column
     // position (NULL: an invalid value), handed over as it is read.
-    void forEachRow(const QString& sql,
-                    const std::function<void(const QVariantList& values)>& eachRow);
+    void forEachRow(const QString& sql, const QVariantList& values,
+                    const std::function<void(const QVariantList& row)>& eachRow);
+    // How many rows the last statement changed.
+    int changes() const;
     // Runs a script of one statement per line, skipping empty and "--" lines.
     bool readSqlCreateFile(const QString& path);
 
@@ -52,15 +57,21 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
 
 private:
-    void prepare(const QByteArray& sql);
-    // Prepares and steps the first statement of the text, calling eachRow on
-    // every row while the statement stands on it.
-    void runQuery(const QString& sql, const std::function<void(int columnCount)>& eachRow);
-    QVariant columnValue(int column) const;
+    // The statement for that text with the values bound, from the cache
+    // unless it is in use (a query run while another one's rows are read).
+    sqlite3_stmt* statementFor(const QString& sql, const QVariantList& values, bool* cached);
+    void bind(sqlite3_stmt* statement, const QVariantList& values);
+    void release(sqlite3_stmt* statement, bool cached);
+    // Steps the statement to its end, calling eachRow on every row while
+    // the statement stands on it.
+    void runQuery(const QString& sql, const QVariantList& values,
+                  const std::function<void(sqlite3_stmt* statement, int columnCount)>& eachRow);
+    static QVariant columnValue(sqlite3_stmt* statement, int column);
+    void finalizeAll();
     [[noreturn]] void fail(const char* where, int status) const;
 
     sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_stmt = nullptr;
+    QHash<QString, sqlite3_stmt*> m_statements;
     bool m_isDBopen = false;
     int m_transactionDepth = 0;
     quint64 m_commitCount = 0;

@@ -7,11 +7,6 @@
 UserDefaults::UserDefaults() = default;
 UserDefaults::~UserDefaults() = default;
 
-UserDefaults& UserDefaults::standard() {
-    static UserDefaults defaults;
-    return defaults;
-}
-
 QSettings& UserDefaults::settings() const {
     if (!m_settings) {
         m_settings =

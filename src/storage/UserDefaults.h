@@ -12,10 +12,14 @@ class QSettings;
 // The settings store: values the user set (kept in
 // ~/.config/Tonebridge/Tonebridge.conf) over an in-memory registration
 // domain of defaults. A run-only domain above both lets a batch run override
-// settings without writing them.
+// settings without writing them. Made by each mode's composition root; the
+// typed declarations of the settings read and write through it.
 class UserDefaults {
 public:
-    static UserDefaults& standard();
+    UserDefaults();
+    ~UserDefaults();
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
 
     void registerDefaults(const QVariantMap& defaults);
 
@@ -46,8 +50,6 @@ public:
     static QString abbreviateHome(const QString& path);
 
 private:
-    UserDefaults();
-    ~UserDefaults();
     QSettings& settings() const;
 
     mutable QMutex m_mutex;

@@ -5,16 +5,21 @@
 #include "storage/UserDefaults.h"
 #include "ui/FileSizeFormatting.h"
 
-#include "ui/ViewsContext.h"
 #include <QCollator>
 #include <QLocale>
 #include <QSet>
 
-FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-GestionnairePileFichier* FileListModel::pile() const {
-    ViewsContext* context = ViewsContext::current();
-    return context != nullptr ? context->pileFichiers() : nullptr;
+FileListModel::FileListModel(GestionnairePileFichier& queue, QObject* parent)
+    : QAbstractTableModel(parent), m_queue(queue) {
+    remember(queue.fichiersAudio());
+    connect(&queue, &GestionnairePileFichier::filesInserted, this, &FileListModel::insertFiles);
+    connect(&queue, &GestionnairePileFichier::filesRemoved, this, &FileListModel::removeFiles);
+    connect(&queue, &GestionnairePileFichier::filesReset, this, &FileListModel::followReset);
+    connect(&queue, &GestionnairePileFichier::fileChanged, this, [this](qint64 position) {
+        if (position >= 0 && position < m_shown.size()) {
+            emit dataChanged(index(int(position), 0), index(int(position), kColumnCount - 1));
+        }
+    });
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -159,92 +164,78 @@ void FileListModel::reload() {
     endResetModel();
 }
 
-bool FileListModel::removeRowsOfFilesThatLeft(const QList<FichierAudioPtr>& list) {
-    // Only when the new list is the shown one less some files, in order.
-    qsizetype next = 0;
-    QList<int> gone;
-    for (int row = 0; row < m_shown.size(); ++row) {
-        if (next < list.size() && list.at(next).get() == m_shown.at(row)) {
-            ++next;
-        } else {
-            gone << row;
-        }
+void FileListModel::insertFiles(qint64 first, qint64 last) {
+    m_syncing = true;
+    beginInsertRows(QModelIndex(), int(first), int(last));
+    for (qint64 position = first; position <= last; ++position) {
+        const FichierAudio* file = m_queue.fichierAt(position).get();
+        m_rows.insert(file, int(m_shown.size()));
+        m_shown.append(file);
     }
-    if (next != list.size()) {
-        return false;
-    }
+    endInsertRows();
+    m_syncing = false;
+    emit rowsSettled();
+}
+
+void FileListModel::removeFiles(const QList<qint64>& positions) {
+    m_syncing = true;
     // Bottom up, one run of rows at a time.
-    for (qsizetype index = gone.size() - 1; index >= 0;) {
-        const int last = gone.at(index);
+    for (qsizetype index = positions.size() - 1; index >= 0;) {
+        const int last = int(positions.at(index));
         int first = last;
-        while (index > 0 && gone.at(index - 1) == first - 1) {
-            first = gone.at(--index);
+        while (index > 0 && positions.at(index - 1) == first - 1) {
+            first = int(positions.at(--index));
         }
         --index;
         beginRemoveRows(QModelIndex(), first, last);
         m_shown.remove(first, last - first + 1);
         endRemoveRows();
     }
-    remember(list);
-    return true;
+    m_rows.clear();
+    for (int row = 0; row < m_shown.size(); ++row) {
+        m_rows.insert(m_shown.at(row), row);
+    }
+    m_syncing = false;
+    emit rowsSettled();
 }
 
 void FileListModel::sync(bool contentsChanged) {
-    if (m_syncing) {
-        return;
-    }
-    m_syncing = true;
-    syncRows();
-    m_syncing = false;
     if (contentsChanged && !m_shown.isEmpty()) {
         emit dataChanged(index(0, 0), index(int(m_shown.size()) - 1, kColumnCount - 1));
     }
 }
 
-void FileListModel::syncRows() {
-    const GestionnairePileFichier* queue = pile();
-    const QList<FichierAudioPtr> list =
-        queue != nullptr ? queue->fichiersAudio() : QList<FichierAudioPtr>();
-    bool same = list.size() == m_shown.size();
-    for (qsizetype row = 0; same && row < list.size(); ++row) {
-        same = list.at(row).get() == m_shown.at(row);
+void FileListModel::followReset() {
+    const QList<FichierAudioPtr> list = m_queue.fichiersAudio();
+    QSet<const FichierAudio*> files;
+    for (const FichierAudioPtr& file : list) {
+        files.insert(file.get());
     }
-    if (!same) {
-        bool appended = list.size() > m_shown.size();
-        for (qsizetype row = 0; appended && row < m_shown.size(); ++row) {
-            appended = list.at(row).get() == m_shown.at(row);
+    const bool reordered =
+        files.size() == m_shown.size() &&
+        std::all_of(m_shown.cbegin(), m_shown.cend(),
+                    [&files](const FichierAudio* shown) { return files.contains(shown); });
+    m_syncing = true;
+    if (!reordered) {
+        beginResetModel();
+        remember(list);
+        endResetModel();
+    } else {
+        // The same files in another order: the selection moves with them.
+        emit layoutAboutToBeChanged();
+        const QList<const FichierAudio*> oldRows = m_shown;
+        remember(list);
+        const QModelIndexList persistent = persistentIndexList();
+        QModelIndexList moved;
+        for (const QModelIndex& index : persistent) {
+            const int row = m_rows.value(oldRows.value(index.row()), -1);
+            moved << (row < 0 ? QModelIndex() : createIndex(row, index.column()));
         }
-        if (appended) {
-            beginInsertRows(QModelIndex(), int(m_shown.size()), int(list.size()) - 1);
-            remember(list);
-            endInsertRows();
-        } else if (!removeRowsOfFilesThatLeft(list)) {
-            QSet<const FichierAudio*> files;
-            for (const FichierAudioPtr& file : list) {
-                files.insert(file.get());
-            }
-            const bool reordered =
-                files.size() == m_shown.size() &&
-                std::all_of(m_shown.cbegin(), m_shown.cend(),
-                            [&files](const FichierAudio* shown) { return files.contains(shown); });
-            if (!reordered) {
-                reload();
-                return;
-            }
-            // The same files in another order: the selection moves with them.
-            emit layoutAboutToBeChanged();
-            const QList<const FichierAudio*> oldRows = m_shown;
-            remember(list);
-            const QModelIndexList persistent = persistentIndexList();
-            QModelIndexList moved;
-            for (const QModelIndex& index : persistent) {
-                const int row = m_rows.value(oldRows.value(index.row()), -1);
-                moved << (row < 0 ? QModelIndex() : createIndex(row, index.column()));
-            }
-            changePersistentIndexList(persistent, moved);
-            emit layoutChanged();
-        }
+        changePersistentIndexList(persistent, moved);
+        emit layoutChanged();
     }
+    m_syncing = false;
+    emit rowsSettled();
 }
 
 void FileListModel::fileChanged(const FichierAudio* file) {

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
-#include "storage/UserDefaults.h"
+#include "conversion/ConversionControleur.h"
+#include "conversion/Core.h"
+#include "model/Settings.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrInfoFile.h"
 #include "ui/VueCtrlrReglage.h"
@@ -13,9 +15,14 @@
 #include <QPushButton>
 #include <QSplitter>
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(Core& core, QWidget* parent)
     : QMainWindow(parent), m_splitter(new QSplitter(this)),
-      m_reglage(new VueCtrlrReglage(m_splitter)), m_filez(new VueCtrlrFilez(m_splitter)) {
+      m_reglage(new VueCtrlrReglage(core, m_splitter)),
+      m_filez(new VueCtrlrFilez(core, m_splitter)), m_core(core) {
+    m_reglage->setListView(m_filez);
+    m_filez->setSettingsView(m_reglage);
+    connect(m_reglage->infofileVC(), &VueCtrlrInfoFile::filesEdited, m_filez,
+            &VueCtrlrFilez::raffraichirTableau);
     setWindowTitle(QStringLiteral("Tonebridge"));
     setWindowIcon(QIcon(QStringLiteral(":/images/tonebridge.svg")));
     m_splitter->setObjectName(QStringLiteral("splitView"));
@@ -29,10 +36,8 @@ MainWindow::MainWindow(QWidget* parent)
     resize(1240, 800);
     m_splitter->setSizes({390, 850});
     // Where the user left the window and its panes.
-    const auto& defaults = UserDefaults::standard();
-    restoreGeometry(defaults.objectForKey(QStringLiteral("MainWindowGeometry")).toByteArray());
-    m_splitter->restoreState(
-        defaults.objectForKey(QStringLiteral("MainWindowPanes")).toByteArray());
+    restoreGeometry(core.settings().value(Settings::windowGeometry));
+    m_splitter->restoreState(core.settings().value(Settings::windowPanes));
 }
 
 void MainWindow::buildMenus() {
@@ -119,8 +124,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         askToStopAndQuit();
         return;
     }
-    auto& defaults = UserDefaults::standard();
-    defaults.setObject(saveGeometry(), QStringLiteral("MainWindowGeometry"));
-    defaults.setObject(m_splitter->saveState(), QStringLiteral("MainWindowPanes"));
+    m_core.settings().setValue(Settings::windowGeometry, saveGeometry());
+    m_core.settings().setValue(Settings::windowPanes, m_splitter->saveState());
     QMainWindow::closeEvent(event);
 }

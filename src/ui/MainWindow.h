@@ -2,17 +2,20 @@
 
 #include <QMainWindow>
 
+class Core;
 class QAction;
 class QSplitter;
 class VueCtrlrFilez;
 class VueCtrlrReglage;
 
-// The one window: a splitter whose pane 0 is the settings view and pane 1
-// the file list, under a menu bar whose items do what the panes' buttons do.
+// The one window: a splitter holding the settings view and the file list,
+// under a menu bar whose items do what the panes' buttons do. Its views get
+// the core and each other by reference. Lives on the main thread.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The core is open: the views show its queue.
+    explicit MainWindow(Core& core, QWidget* parent = nullptr);
 
     QSplitter* splitView() const { return m_splitter; }
     VueCtrlrReglage* reglage() const { return m_reglage; }
@@ -50,4 +53,5 @@ private:
     QAction* m_stop = nullptr;
     QAction* m_about = nullptr;
     bool m_quitConfirmed = false;
+    Core& m_core;
 };

@@ -4,12 +4,12 @@
 #include "conversion/FileAdder.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
-#include "storage/UserDefaults.h"
+#include "conversion/Core.h"
+#include "model/Settings.h"
 #include "ui/FileListModel.h"
 #include "ui/FileRowDelegate.h"
 #include "ui/PathControl.h"
 #include "ui/TableFichiers.h"
-#include "ui/ViewsContext.h"
 #include "ui/VueCtrlrReglage.h"
 
 #include <QApplication>
@@ -40,18 +40,17 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kLastFolder = QStringLiteral("DernierDossierFLAC");
 // Adding shows its progress once it has run this long.
 constexpr int kProgressDelayMs = 500;
 } // namespace
 
-VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
+VueCtrlrFilez::VueCtrlrFilez(Core& core, QWidget* parent)
     : QWidget(parent), m_split(new QSplitter(Qt::Vertical)), m_pathCtrlr(new PathControl),
-      m_tableVue(new TableFichiers(this)), m_model(new FileListModel(this)),
+      m_tableVue(new TableFichiers(this)), m_model(new FileListModel(*core.queue(), this)),
       m_quoiEffacerPopup(new QComboBox), m_effacerBouton(new QPushButton(tr("Remove"))),
       m_barre2prog(new QProgressBar), m_addButton(new QToolButton), m_addBar(nullptr),
       m_addLabel(new QLabel), m_addProgress(new QProgressBar),
-      m_addCancel(new QPushButton(tr("Cancel"))), m_addBarDelay(new QTimer(this)) {
+      m_addCancel(new QPushButton(tr("Cancel"))), m_addBarDelay(new QTimer(this)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrFilez"));
 
     m_addButton->setObjectName(QStringLiteral("addButton"));
@@ -122,6 +121,14 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
             tableViewSelectionDidChange();
         }
     });
+    connect(m_model, &FileListModel::rowsSettled, this, [this] {
+        if (std::exchange(m_selectionMoved, false) && !m_reloading) {
+            tableViewSelectionDidChange();
+        }
+    });
+    connectAdder(core.fileAdder());
+    connect(core.controleur(), &ConversionControleur::fileChanged, m_model,
+            [this](const FichierAudioPtr& file) { m_model->fileChanged(file.get()); });
     buildRowMenu();
     m_tableVue->setStyleSheet(QStringLiteral(
         "TableFichiers[highlighted=\"true\"] { border: 2px solid palette(highlight); }"));
@@ -166,7 +173,7 @@ VueCtrlrFilez::VueCtrlrFilez(QWidget* parent)
     layout->addWidget(m_split);
 
     m_bumenuQE = 0;
-    const QString remembered = UserDefaults::standard().folderForKey(kLastFolder);
+    const QString remembered = m_core.settings().value(Settings::lastFlacFolder);
     if (!remembered.isEmpty()) {
         m_pathCtrlr->setPath(remembered);
     }
@@ -218,12 +225,10 @@ void VueCtrlrFilez::reinitialiserLaSelection() {
 
 void VueCtrlrFilez::sayWhatTheListAllows() {
     // Outside a pass: whether Start is offered, and what to do next.
-    ViewsContext* views = ViewsContext::current();
     const GestionnairePileFichier* pile = _pileFichiers();
-    const bool converting =
-        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
-    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
-        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
+    const bool converting = m_core.controleur()->isRunning();
+    if (m_reglage != nullptr && !converting) {
+        m_reglage->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
     }
 }
 
@@ -288,8 +293,7 @@ void VueCtrlrFilez::setDetailView(QWidget* detail) {
 }
 
 GestionnairePileFichier* VueCtrlrFilez::_pileFichiers() const {
-    ViewsContext* context = ViewsContext::current();
-    return context != nullptr ? context->pileFichiers() : nullptr;
+    return m_core.queue();
 }
 
 QList<FichierAudioPtr> VueCtrlrFilez::filez() const {
@@ -322,6 +326,7 @@ void VueCtrlrFilez::connectAdder(FileAdder* adder) {
         return;
     }
     m_adder = adder;
+    connect(adder, &FileAdder::adding, this, &VueCtrlrFilez::additionStarts);
     connect(adder, &FileAdder::filesAdded, this, [this] { syncList(true); });
     connect(adder, &FileAdder::progress, this, [this](int done, int total) {
         m_addProgress->setRange(0, std::max(total, 1));
@@ -361,19 +366,17 @@ void VueCtrlrFilez::additionEnded() {
     // The last file's tags were the last message: say what the list allows
     // now, then what the addition did.
     sayWhatTheListAllows();
-    ViewsContext* views = ViewsContext::current();
-    if (views != nullptr && views->vueCtrlrReglage() != nullptr && m_adder != nullptr) {
-        views->vueCtrlrReglage()->echoUserMessage(FileAdder::describe(m_adder->summary()));
+    if (m_reglage != nullptr && m_adder != nullptr) {
+        m_reglage->echoUserMessage(FileAdder::describe(m_adder->summary()));
     }
     raffraichirTableau();
 }
 
 void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths, int confirmAbove) {
-    ViewsContext* views = ViewsContext::current();
-    FileAdder* adder = views != nullptr ? views->fileAdder() : nullptr;
-    if (adder == nullptr) {
-        return;
-    }
+    m_core.fileAdder()->add(paths, confirmAbove);
+}
+
+void VueCtrlrFilez::additionStarts(const QStringList& paths, bool joined) {
     QString lastFolder;
     QString lastFile;
     for (const QString& path : paths) {
@@ -386,16 +389,16 @@ void VueCtrlrFilez::ajouterFichiersDossiers(const QStringList& paths, int confir
         !lastFolder.isEmpty()
             ? lastFolder
             : (!lastFile.isEmpty() ? QFileInfo(lastFile).absolutePath() : QString());
-    UserDefaults::standard().setFolder(remembered, kLastFolder);
-    m_pathCtrlr->setPath(remembered);
-    connectAdder(adder);
+    if (!remembered.isEmpty()) {
+        m_core.settings().setValue(Settings::lastFlacFolder, remembered);
+        m_pathCtrlr->setPath(remembered);
+    }
     // Reading happens on worker threads; the list grows as files arrive, and
     // an addition that lasts shows its progress under the list, with its
     // cancel, while the window stays usable.
-    if (!adder->isBusy()) {
+    if (!joined) {
         m_addBarDelay->start();
     }
-    adder->add(paths, confirmAbove);
 }
 
 QString VueCtrlrFilez::startFolder(const QString& remembered) {
@@ -414,7 +417,7 @@ void VueCtrlrFilez::openPanel(bool folders) {
     auto* panel = new QFileDialog(window());
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
-    panel->setDirectory(startFolder(UserDefaults::standard().folderForKey(kLastFolder)));
+    panel->setDirectory(startFolder(m_core.settings().value(Settings::lastFlacFolder)));
     if (folders) {
         panel->setWindowTitle(tr("Add a folder"));
         panel->setFileMode(QFileDialog::Directory);
@@ -503,8 +506,8 @@ void VueCtrlrFilez::effacerLaSelection() {
 
 void VueCtrlrFilez::tableViewSelectionDidChange() {
     const QList<qint64> rows = selectedRows();
-    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrReglage()) {
-        views->vueCtrlrReglage()->setSelectionFichiers(rows);
+    if (m_reglage != nullptr) {
+        m_reglage->setSelectionFichiers(rows);
     }
     if (!rows.isEmpty()) {
         m_bumenuQE = popupTag();
@@ -523,12 +526,7 @@ void VueCtrlrFilez::raffraichirDossierPref() {
     }
     raffraichirTableau();
     // Every file is ready again: the start button says so.
-    ViewsContext* views = ViewsContext::current();
-    const bool converting =
-        views != nullptr && views->controleur() != nullptr && views->controleur()->isRunning();
-    if (views != nullptr && views->vueCtrlrReglage() != nullptr && pile != nullptr && !converting) {
-        views->vueCtrlrReglage()->laListeContientDesFichiers(pile->countOfFichiersAudio() > 0);
-    }
+    sayWhatTheListAllows();
 }
 
 void VueCtrlrFilez::raffraichirTableau() {
@@ -562,25 +560,23 @@ void VueCtrlrFilez::sortDescriptorsDidChange(int column, Qt::SortOrder order) {
         return;
     }
     // The sort the user picked is kept for the next start.
-    auto& defaults = UserDefaults::standard();
-    defaults.setInteger(column, QStringLiteral("ListeTriColonne"));
-    defaults.setInteger(order == Qt::AscendingOrder ? 0 : 1, QStringLiteral("ListeTriOrdre"));
+    m_core.settings().setValue(Settings::sortColumn, qint64(column));
+    m_core.settings().setValue(Settings::sortDescending, order != Qt::AscendingOrder);
     m_model->sortQueue(column, order);
     syncList(true);
 }
 
 void VueCtrlrFilez::restoreSort() {
-    const auto& defaults = UserDefaults::standard();
-    const QVariant column = defaults.objectForKey(QStringLiteral("ListeTriColonne"));
-    if (!column.isValid()) {
+    const int column = int(m_core.settings().value(Settings::sortColumn));
+    if (column < 0) {
         return;
     }
-    const Qt::SortOrder order = defaults.integerForKey(QStringLiteral("ListeTriOrdre")) == 0
-                                    ? Qt::AscendingOrder
-                                    : Qt::DescendingOrder;
+    const Qt::SortOrder order = m_core.settings().value(Settings::sortDescending)
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
     {
         const QSignalBlocker quiet(m_tableVue->horizontalHeader());
-        m_tableVue->horizontalHeader()->setSortIndicator(column.toInt(), order);
+        m_tableVue->horizontalHeader()->setSortIndicator(column, order);
     }
-    sortDescriptorsDidChange(column.toInt(), order);
+    sortDescriptorsDidChange(column, order);
 }

@@ -21,6 +21,8 @@ class QPushButton;
 class QSplitter;
 class QToolButton;
 class TableFichiers;
+class Core;
+class VueCtrlrReglage;
 
 // The file list pane: the queue with pictures, tags, sizes and status badges.
 // Files and folders are added through the add button, a drop onto the list
@@ -36,7 +38,10 @@ public:
         kRemoveConverted = 3
     };
 
-    explicit VueCtrlrFilez(QWidget* parent = nullptr);
+    // The core is open: its queue, file adder and settings are there.
+    explicit VueCtrlrFilez(Core& core, QWidget* parent = nullptr);
+    // The settings view beside it, which shows the selection and the messages.
+    void setSettingsView(VueCtrlrReglage* reglage) { m_reglage = reglage; }
 
     QList<FichierAudioPtr> filez() const;
     void ajouterFichiersEtDossiers();
@@ -98,6 +103,8 @@ private:
     void openPanel(bool folders);
     GestionnairePileFichier* _pileFichiers() const;
     void connectAdder(FileAdder* adder);
+    // Paths were given to the file adder, from here or from outside.
+    void additionStarts(const QStringList& paths, bool joined);
     void additionEnded();
     void sayWhatTheListAllows();
     void askToGoOn(int flacFiles, const QStringList& paths);
@@ -122,4 +129,6 @@ private:
     QPushButton* m_addCancel;
     QTimer* m_addBarDelay;
     QMenu* m_rowMenu = nullptr;
+    Core& m_core;
+    VueCtrlrReglage* m_reglage = nullptr;
 };

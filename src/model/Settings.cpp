@@ -1,0 +1,247 @@
+#include "Settings.h"
+
+#include "model/DestinationPattern.h"
+#include "model/OutputCodec.h"
+#include "storage/UserDefaults.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+QString standardFolder(QStandardPaths::StandardLocation location, const QString& fallbackName) {
+    const QString path = QStandardPaths::writableLocation(location);
+    if (path.isEmpty() || path == QDir::homePath()) {
+        return QDir::homePath() + QLatin1Char('/') + fallbackName;
+    }
+    return path;
+}
+
+QVariantList numbers(const QList<qint64>& values, bool automatic) {
+    QVariantList allowed;
+    if (automatic) {
+        allowed << qint64(-1);
+    }
+    for (const qint64 value : values) {
+        allowed << value;
+    }
+    return allowed;
+}
+
+QVariant yes() {
+    return true;
+}
+
+QVariant no() {
+    return false;
+}
+
+QVariant automatic() {
+    return qint64(-1);
+}
+
+const SettingDeclaration kCodec{"ConversionCodec", QMetaType::QString,
+                                [] { return QVariant(QStringLiteral("m4a")); }, [] {
+                                    QVariantList names;
+                                    for (const QString& name : OutputCodec::names()) {
+                                        names << name;
+                                    }
+                                    return names;
+                                }};
+const SettingDeclaration kDestinationKind{"DestinationType", QMetaType::LongLong,
+                                          [] { return QVariant(qint64(0)); },
+                                          [] { return numbers({0, 1, 2, 3}, false); }};
+const SettingDeclaration kSubfolderName{"DestinationAutoName", QMetaType::QString,
+                                        [] { return QVariant(QStringLiteral("m4a")); }};
+const SettingDeclaration kChosenFolder{"DestinationDossier", QMetaType::QString,
+                                       [] { return QVariant(Settings::musicFolder()); }, nullptr,
+                                       true};
+const SettingDeclaration kNameByTags{"DestinationNommerSelonTags", QMetaType::Bool, no};
+const SettingDeclaration kNamingPattern{
+    "DestinationMotif", QMetaType::QString,
+    [] { return QVariant(DestinationPattern::defaultPattern()); }};
+const SettingDeclaration kExistingOutput{"DestinationEcraserExistant", QMetaType::Bool, no};
+const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
+const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
+const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
+const SettingDeclaration kSampleRate{"ConversionFrequence", QMetaType::LongLong, automatic,
+                                     [] { return numbers(Settings::sampleRates(), true); }};
+const SettingDeclaration kBitRate{"ConversionDebit", QMetaType::LongLong, automatic,
+                                  [] { return numbers(Settings::bitRates(), true); }};
+const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic,
+                                      [] { return numbers(Settings::compressionLevels(), true); }};
+const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic,
+                                   [] { return numbers(Settings::channelCounts(), true); }};
+const SettingDeclaration kSimultaneousConversions{
+    "ConversionsSimultanees", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
+    [] { return QVariantList{qint64(0)} + numbers(Settings::jobCounts(), false); }};
+const SettingDeclaration kImportMetadata{"ImportMetadata", QMetaType::Bool, yes};
+const SettingDeclaration kImageAutoFind{"ImageAutoFind", QMetaType::Bool, yes};
+const SettingDeclaration kImageCustomFolder{"ImageCustomPath", QMetaType::QString,
+                                            [] { return QVariant(Settings::picturesFolder()); },
+                                            nullptr, true};
+const SettingDeclaration kLastFlacFolder{"DernierDossierFLAC", QMetaType::QString,
+                                         [] { return QVariant(Settings::musicFolder()); }, nullptr,
+                                         true};
+const SettingDeclaration kSortColumn{"ListeTriColonne", QMetaType::LongLong,
+                                     [] { return QVariant(qint64(-1)); }};
+const SettingDeclaration kSortDescending{"ListeTriOrdre", QMetaType::Bool, no};
+const SettingDeclaration kWindowGeometry{"MainWindowGeometry", QMetaType::QByteArray,
+                                         [] { return QVariant(QByteArray()); }};
+const SettingDeclaration kWindowPanes{"MainWindowPanes", QMetaType::QByteArray,
+                                      [] { return QVariant(QByteArray()); }};
+} // namespace
+
+const Setting<QString> Settings::codec{&kCodec};
+const Setting<DestinationKind> Settings::destinationKind{&kDestinationKind};
+const Setting<QString> Settings::subfolderName{&kSubfolderName};
+const Setting<QString> Settings::chosenFolder{&kChosenFolder};
+const Setting<bool> Settings::nameByTags{&kNameByTags};
+const Setting<QString> Settings::namingPattern{&kNamingPattern};
+const Setting<ExistingOutput> Settings::existingOutput{&kExistingOutput};
+const Setting<bool> Settings::deleteSource{&kDeleteSource};
+const Setting<bool> Settings::preserveDate{&kPreserveDate};
+const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
+const Setting<qint64> Settings::sampleRate{&kSampleRate};
+const Setting<qint64> Settings::bitRate{&kBitRate};
+const Setting<qint64> Settings::compression{&kCompression};
+const Setting<qint64> Settings::channels{&kChannels};
+const Setting<qint64> Settings::simultaneousConversions{&kSimultaneousConversions};
+const Setting<bool> Settings::importMetadata{&kImportMetadata};
+const Setting<bool> Settings::imageAutoFind{&kImageAutoFind};
+const Setting<QString> Settings::imageCustomFolder{&kImageCustomFolder};
+const Setting<QString> Settings::lastFlacFolder{&kLastFlacFolder};
+const Setting<qint64> Settings::sortColumn{&kSortColumn};
+const Setting<bool> Settings::sortDescending{&kSortDescending};
+const Setting<QByteArray> Settings::windowGeometry{&kWindowGeometry};
+const Setting<QByteArray> Settings::windowPanes{&kWindowPanes};
+
+const QList<const SettingDeclaration*>& Settings::all() {
+    static const QList<const SettingDeclaration*> declarations = {
+        &kCodec,          &kDestinationKind, &kSubfolderName,         &kChosenFolder,
+        &kNameByTags,     &kNamingPattern,   &kExistingOutput,        &kDeleteSource,
+        &kPreserveDate,   &kForgetWhenFinished, &kSampleRate,         &kBitRate,
+        &kCompression,    &kChannels,        &kSimultaneousConversions, &kImportMetadata,
+        &kImageAutoFind,  &kImageCustomFolder, &kLastFlacFolder, &kSortColumn,
+        &kSortDescending, &kWindowGeometry,  &kWindowPanes};
+    return declarations;
+}
+
+Settings::Settings(UserDefaults& store) : m_store(store) {
+    QVariantMap defaults;
+    for (const SettingDeclaration* declaration : all()) {
+        QVariant value = declaration->defaultValue();
+        if (declaration->isFolder) {
+            value = UserDefaults::abbreviateHome(value.toString());
+        }
+        defaults.insert(QLatin1String(declaration->key), value);
+    }
+    m_store.registerDefaults(defaults);
+}
+
+QString Settings::musicFolder() {
+    return standardFolder(QStandardPaths::MusicLocation, QStringLiteral("Music"));
+}
+
+QString Settings::picturesFolder() {
+    return standardFolder(QStandardPaths::PicturesLocation, QStringLiteral("Pictures"));
+}
+
+QList<qint64> Settings::sampleRates() {
+    // 32000, not 32050: no encoder takes 32050 Hz.
+    return {11025, 16000, 32000, 44100, 48000, 96000, 192000};
+}
+
+QList<qint64> Settings::bitRates() {
+    return {32768, 65536, 131072, 262144, 524288};
+}
+
+QList<qint64> Settings::compressionLevels() {
+    return {0, 1, 2, 3, 4, 5, 6, 7, 8};
+}
+
+QList<qint64> Settings::channelCounts() {
+    return {1, 2};
+}
+
+QList<qint64> Settings::jobCounts() {
+    return {1, 2, 3, 4, 6, 8, 12, 16};
+}
+
+bool Settings::isAllowed(const SettingDeclaration& declaration, const QVariant& value) const {
+    if (declaration.allowed == nullptr) {
+        return true;
+    }
+    for (const QVariant& allowed : declaration.allowed()) {
+        if (declaration.type == QMetaType::LongLong ? allowed.toLongLong() == value.toLongLong()
+                                                    : allowed.toString() == value.toString()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QVariant Settings::read(const SettingDeclaration& declaration) const {
+    const QString key = QLatin1String(declaration.key);
+    QVariant value;
+    switch (declaration.type) {
+    case QMetaType::Bool:
+        value = m_store.boolForKey(key);
+        break;
+    case QMetaType::LongLong:
+        value = m_store.integerForKey(key);
+        break;
+    case QMetaType::QByteArray:
+        value = m_store.objectForKey(key).toByteArray();
+        break;
+    default:
+        value = declaration.isFolder ? m_store.folderForKey(key) : m_store.stringForKey(key);
+        break;
+    }
+    if (!isAllowed(declaration, value)) {
+        return declaration.defaultValue();
+    }
+    return value;
+}
+
+void Settings::write(const SettingDeclaration& declaration, const QVariant& value) {
+    const QString key = QLatin1String(declaration.key);
+    switch (declaration.type) {
+    case QMetaType::Bool:
+        m_store.setBool(value.toBool(), key);
+        break;
+    case QMetaType::LongLong:
+        m_store.setInteger(value.toLongLong(), key);
+        break;
+    case QMetaType::QByteArray:
+        m_store.setObject(value.toByteArray(), key);
+        break;
+    default:
+        if (declaration.isFolder) {
+            m_store.setFolder(value.toString(), key);
+        } else {
+            m_store.setString(value.toString(), key);
+        }
+        break;
+    }
+}
+
+void Settings::writeOverride(const SettingDeclaration& declaration, const QVariant& value) {
+    QVariant typed = value;
+    typed.convert(QMetaType(declaration.type));
+    m_store.setRunOverride(QLatin1String(declaration.key), typed);
+}
+
+void Settings::clearRunOverrides() {
+    m_store.clearRunOverrides();
+}
+
+DestinationRules Settings::destinationRules() const {
+    DestinationRules rules;
+    rules.kind = value(destinationKind);
+    rules.subfolderName = value(subfolderName);
+    rules.chosenFolder = value(chosenFolder);
+    rules.nameByTags = value(nameByTags);
+    rules.pattern = value(namingPattern);
+    rules.codec = value(codec);
+    return rules;
+}

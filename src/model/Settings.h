@@ -1,0 +1,118 @@
+#pragma once
+
+#include "model/DestinationRules.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+class UserDefaults;
+
+// One stored setting: its key, the type of its values, its default and the
+// values it may take (none listed: any value of its type).
+struct SettingDeclaration {
+    const char* key;
+    QMetaType::Type type;
+    QVariant (*defaultValue)();
+    QVariantList (*allowed)() = nullptr;
+    // A folder, kept with "~" for the home folder as a user would type it.
+    bool isFolder = false;
+};
+
+// A declaration with the type its value is read as.
+template <typename T> struct Setting {
+    const SettingDeclaration* declaration;
+};
+
+// The application's settings, each declared once below and read and written
+// through its declaration: the settings view, the terminal's options and
+// the snapshot a pass takes all go through here. Stored values win over
+// the declared defaults; a value a setting cannot take reads as its
+// default. Lives on the main thread.
+class Settings {
+public:
+    // Registers every declared default with the store.
+    explicit Settings(UserDefaults& store);
+
+    static const Setting<QString> codec;
+    static const Setting<DestinationKind> destinationKind;
+    static const Setting<QString> subfolderName;
+    static const Setting<QString> chosenFolder;
+    static const Setting<bool> nameByTags;
+    static const Setting<QString> namingPattern;
+    static const Setting<ExistingOutput> existingOutput;
+    static const Setting<bool> deleteSource;
+    static const Setting<bool> preserveDate;
+    static const Setting<bool> forgetWhenFinished;
+    // Negative: the source's, or the codec's default.
+    static const Setting<qint64> sampleRate;
+    static const Setting<qint64> bitRate;
+    static const Setting<qint64> compression;
+    static const Setting<qint64> channels;
+    // 0: one per processor core.
+    static const Setting<qint64> simultaneousConversions;
+    static const Setting<bool> importMetadata;
+    static const Setting<bool> imageAutoFind;
+    static const Setting<QString> imageCustomFolder;
+    static const Setting<QString> lastFlacFolder;
+    // The list's sort (column -1: none) and the window's place and panes.
+    static const Setting<qint64> sortColumn;
+    static const Setting<bool> sortDescending;
+    static const Setting<QByteArray> windowGeometry;
+    static const Setting<QByteArray> windowPanes;
+
+    // Every declaration, each once.
+    static const QList<const SettingDeclaration*>& all();
+
+    template <typename T> T value(const Setting<T>& setting) const;
+    template <typename T> void setValue(const Setting<T>& setting, const T& value);
+    // A value for this run only: it wins over the stored one and is never
+    // written (the terminal's options).
+    template <typename T> void overrideForRun(const Setting<T>& setting, const T& value);
+    void clearRunOverrides();
+    // Whether the stored or overridden value is one the setting may take.
+    bool isAllowed(const SettingDeclaration& declaration, const QVariant& value) const;
+
+    DestinationRules destinationRules() const;
+
+    // The fixed choices of the settings view's popups.
+    static QList<qint64> sampleRates();
+    static QList<qint64> bitRates();
+    static QList<qint64> compressionLevels();
+    static QList<qint64> channelCounts();
+    static QList<qint64> jobCounts();
+    static QString musicFolder();
+    static QString picturesFolder();
+
+private:
+    QVariant read(const SettingDeclaration& declaration) const;
+    void write(const SettingDeclaration& declaration, const QVariant& value);
+    void writeOverride(const SettingDeclaration& declaration, const QVariant& value);
+
+    UserDefaults& m_store;
+};
+
+template <typename T> T Settings::value(const Setting<T>& setting) const {
+    const QVariant stored = read(*setting.declaration);
+    if constexpr (std::is_enum_v<T>) {
+        return static_cast<T>(stored.toLongLong());
+    } else {
+        return stored.value<T>();
+    }
+}
+
+template <typename T> void Settings::setValue(const Setting<T>& setting, const T& value) {
+    if constexpr (std::is_enum_v<T>) {
+        write(*setting.declaration, QVariant(qint64(value)));
+    } else {
+        write(*setting.declaration, QVariant::fromValue(value));
+    }
+}
+
+template <typename T> void Settings::overrideForRun(const Setting<T>& setting, const T& value) {
+    if constexpr (std::is_enum_v<T>) {
+        writeOverride(*setting.declaration, QVariant(qint64(value)));
+    } else {
+        writeOverride(*setting.declaration, QVariant::fromValue(value));
+    }
+}

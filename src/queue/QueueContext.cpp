@@ -1,7 +1,0 @@
-#include "QueueContext.h"
-
-#include "queue/GestionnairePileFichier.h"
-
-QueueAccess* QueueContext::queueAccess() const {
-    return pileFichiers();
-}
