@@ -74,7 +74,6 @@ int main(int argc, char** argv) {
     metaflacOnly(paths.mid(0, 50), TestEnvironment::makeFolder(QStringLiteral("warm")));
 
     TestDatabase context(QStringLiteral("add.db"));
-    context.runPragmas();
     // The window's add path: tags read on the pool, records made in batches;
     // a timer every 10 ms measures how long the event loop ever waited.
     QElapsedTimer sinceTick;

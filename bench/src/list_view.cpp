@@ -3,7 +3,7 @@
 // to the bottom page by page, and every file selected at once.
 #include "BenchReport.h"
 
-#include "model/SourceTagTable.h"
+#include "model/QueueStore.h"
 #include "storage/CocoLite.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
@@ -25,10 +25,9 @@ namespace {
 // Writes the queue's rows straight into the database, as many starts of the
 // program would have left them, each file with a library's comments.
 void fillDatabase(const QString& databasePath, const QStringList& sources) {
-    EngineContext writer;
-    writer.createDatabase(databasePath);
-    writer.createTables();
-    CocoLite& db = *writer.database();
+    CocoLite db(databasePath);
+    QueueStore store(db);
+    store.migrate();
     db.beginTransaction();
     TagList comments;
     for (const auto& [name, value] : FlacFactory::libraryTags()) {
@@ -78,7 +77,7 @@ void fillDatabase(const QString& databasePath, const QStringList& sources) {
                 .arg(file)
                 .arg(in)
                 .arg(out));
-        SourceTagTable::save(db, quint32(file), comments);
+        store.saveSourceTags(quint32(file), comments);
         ++index;
     }
     db.commitTransaction();
@@ -108,7 +107,7 @@ double paint(TableFichiers* table) {
 int main(int argc, char** argv) {
     TestEnvironment::setUp();
     QApplication application(argc, argv);
-    AppDelegate::initialize();
+    TestEnvironment::settings();
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
     const QString original = FlacFactory::make(TestEnvironment::home() + "/one.flac");
     const QString folder = TestEnvironment::makeFolder(QStringLiteral("Music/Big"));
@@ -122,10 +121,10 @@ int main(int argc, char** argv) {
     QDir().mkpath(AppDelegate::dataFolderPath());
     fillDatabase(AppDelegate::databasePath(), sources);
     // Outputs named from their tags in one folder, as the pattern case types.
-    UserDefaults::standard().setInteger(2, QStringLiteral("DestinationType"));
-    UserDefaults::standard().setFolder(TestEnvironment::makeFolder(QStringLiteral("Out")),
-                                       QStringLiteral("DestinationDossier"));
-    UserDefaults::standard().setBool(true, QStringLiteral("DestinationNommerSelonTags"));
+    TestEnvironment::defaults().setInteger(2, QStringLiteral("DestinationType"));
+    TestEnvironment::defaults().setFolder(TestEnvironment::makeFolder(QStringLiteral("Out")),
+                                          QStringLiteral("DestinationDossier"));
+    TestEnvironment::defaults().setBool(true, QStringLiteral("DestinationNommerSelonTags"));
 
     TestApp app;
     app.window().resize(1240, 800);
@@ -148,7 +147,7 @@ int main(int argc, char** argv) {
     for (int update = 0; update < kUpdates; ++update) {
         shown->setStatusConversion(update % 2 == 0 ? kStatusConvEncoursDecodage
                                                    : kStatusConvEncoursCodage);
-        app.reglage().fichierChange(app.delegate().controleur(), shown);
+        app.reglage().fichierChange(app.delegate().core().controleur(), shown);
         table->viewport()->repaint();
     }
     const double statusUpdate = double(timer.nsecsElapsed()) / 1e6 / kUpdates;

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     addAll(context, paths);
     const double before = BenchReport::residentMegabytes();
 
-    GestionnairePileFichier loaded;
+    GestionnairePileFichier loaded(context.records());
     QElapsedTimer timer;
     timer.start();
     loaded.loadFromSqlite();

@@ -40,40 +40,31 @@ QVariant automatic() {
 }
 
 const SettingDeclaration kCodec{"ConversionCodec", QMetaType::QString,
-                                [] { return QVariant(QStringLiteral("m4a")); }, [] {
-                                    QVariantList names;
-                                    for (const QString& name : OutputCodec::names()) {
-                                        names << name;
-                                    }
-                                    return names;
-                                }};
+                                [] { return QVariant(QStringLiteral("m4a")); }};
 const SettingDeclaration kDestinationKind{"DestinationType", QMetaType::LongLong,
                                           [] { return QVariant(qint64(0)); },
-                                          [] { return numbers({0, 1, 2, 3}, false); }};
+                                          [] {
+                                              return numbers({0, 1, 2, 3}, false);
+                                          }};
 const SettingDeclaration kSubfolderName{"DestinationAutoName", QMetaType::QString,
                                         [] { return QVariant(QStringLiteral("m4a")); }};
 const SettingDeclaration kChosenFolder{"DestinationDossier", QMetaType::QString,
                                        [] { return QVariant(Settings::musicFolder()); }, nullptr,
                                        true};
 const SettingDeclaration kNameByTags{"DestinationNommerSelonTags", QMetaType::Bool, no};
-const SettingDeclaration kNamingPattern{
-    "DestinationMotif", QMetaType::QString,
-    [] { return QVariant(DestinationPattern::defaultPattern()); }};
+const SettingDeclaration kNamingPattern{"DestinationMotif", QMetaType::QString, [] {
+                                            return QVariant(DestinationPattern::defaultPattern());
+                                        }};
 const SettingDeclaration kExistingOutput{"DestinationEcraserExistant", QMetaType::Bool, no};
 const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
 const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
-const SettingDeclaration kSampleRate{"ConversionFrequence", QMetaType::LongLong, automatic,
-                                     [] { return numbers(Settings::sampleRates(), true); }};
-const SettingDeclaration kBitRate{"ConversionDebit", QMetaType::LongLong, automatic,
-                                  [] { return numbers(Settings::bitRates(), true); }};
-const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic,
-                                      [] { return numbers(Settings::compressionLevels(), true); }};
-const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic,
-                                   [] { return numbers(Settings::channelCounts(), true); }};
-const SettingDeclaration kSimultaneousConversions{
-    "ConversionsSimultanees", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
-    [] { return QVariantList{qint64(0)} + numbers(Settings::jobCounts(), false); }};
+const SettingDeclaration kSampleRate{"ConversionFrequence", QMetaType::LongLong, automatic};
+const SettingDeclaration kBitRate{"ConversionDebit", QMetaType::LongLong, automatic};
+const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic};
+const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic};
+const SettingDeclaration kSimultaneousConversions{"ConversionsSimultanees", QMetaType::LongLong,
+                                                  [] { return QVariant(qint64(0)); }};
 const SettingDeclaration kImportMetadata{"ImportMetadata", QMetaType::Bool, yes};
 const SettingDeclaration kImageAutoFind{"ImageAutoFind", QMetaType::Bool, yes};
 const SettingDeclaration kImageCustomFolder{"ImageCustomPath", QMetaType::QString,
@@ -116,13 +107,29 @@ const Setting<QByteArray> Settings::windowGeometry{&kWindowGeometry};
 const Setting<QByteArray> Settings::windowPanes{&kWindowPanes};
 
 const QList<const SettingDeclaration*>& Settings::all() {
-    static const QList<const SettingDeclaration*> declarations = {
-        &kCodec,          &kDestinationKind, &kSubfolderName,         &kChosenFolder,
-        &kNameByTags,     &kNamingPattern,   &kExistingOutput,        &kDeleteSource,
-        &kPreserveDate,   &kForgetWhenFinished, &kSampleRate,         &kBitRate,
-        &kCompression,    &kChannels,        &kSimultaneousConversions, &kImportMetadata,
-        &kImageAutoFind,  &kImageCustomFolder, &kLastFlacFolder, &kSortColumn,
-        &kSortDescending, &kWindowGeometry,  &kWindowPanes};
+    static const QList<const SettingDeclaration*> declarations = {&kCodec,
+                                                                  &kDestinationKind,
+                                                                  &kSubfolderName,
+                                                                  &kChosenFolder,
+                                                                  &kNameByTags,
+                                                                  &kNamingPattern,
+                                                                  &kExistingOutput,
+                                                                  &kDeleteSource,
+                                                                  &kPreserveDate,
+                                                                  &kForgetWhenFinished,
+                                                                  &kSampleRate,
+                                                                  &kBitRate,
+                                                                  &kCompression,
+                                                                  &kChannels,
+                                                                  &kSimultaneousConversions,
+                                                                  &kImportMetadata,
+                                                                  &kImageAutoFind,
+                                                                  &kImageCustomFolder,
+                                                                  &kLastFlacFolder,
+                                                                  &kSortColumn,
+                                                                  &kSortDescending,
+                                                                  &kWindowGeometry,
+                                                                  &kWindowPanes};
     return declarations;
 }
 

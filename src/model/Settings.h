@@ -8,8 +8,10 @@
 
 class UserDefaults;
 
-// One stored setting: its key, the type of its values, its default and the
-// values it may take (none listed: any value of its type).
+// One stored setting: its key, the type of its values, its default and, for
+// a choice among fixed values, those values (a stored value outside them
+// reads as the default). Numbers the popups offer are no such choice: a
+// value typed in the terminal or the file is used as it is.
 struct SettingDeclaration {
     const char* key;
     QMetaType::Type type;
@@ -20,9 +22,7 @@ struct SettingDeclaration {
 };
 
 // A declaration with the type its value is read as.
-template <typename T> struct Setting {
-    const SettingDeclaration* declaration;
-};
+template <typename T> struct Setting { const SettingDeclaration* declaration; };
 
 // The application's settings, each declared once below and read and written
 // through its declaration: the settings view, the terminal's options and

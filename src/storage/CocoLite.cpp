@@ -112,9 +112,9 @@ void CocoLite::bind(sqlite3_stmt* statement, const QVariantList& values) {
         }
         default: {
             const QByteArray text = value.toString().toUtf8();
-            status = sqlite3_bind_text64(statement, position, text.constData(),
-                                         sqlite3_uint64(text.size()), SQLITE_TRANSIENT,
-                                         SQLITE_UTF8);
+            status =
+                sqlite3_bind_text64(statement, position, text.constData(),
+                                    sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
             break;
         }
         }
@@ -124,8 +124,7 @@ void CocoLite::bind(sqlite3_stmt* statement, const QVariantList& values) {
     }
 }
 
-sqlite3_stmt* CocoLite::statementFor(const QString& sql, const QVariantList& values,
-                                     bool* cached) {
+sqlite3_stmt* CocoLite::statementFor(const QString& sql, const QVariantList& values, bool* cached) {
     if (!m_isDBopen) {
         openDB();
     }
@@ -163,7 +162,12 @@ int CocoLite::changes() const {
 }
 
 qint32 CocoLite::inputDBrequest(const QString& sql, const QVariantList& values) {
-    runQuery(sql, values, [](sqlite3_stmt*, int) {});
+    // A statement that answers rows is no input: asked for none, it fails
+    // as any failed step does.
+    runQuery(sql, values, [this](sqlite3_stmt* statement, int) {
+        sqlite3_reset(statement);
+        fail("step (stmt)", SQLITE_ROW);
+    });
     return qint32(sqlite3_last_insert_rowid(m_db));
 }
 

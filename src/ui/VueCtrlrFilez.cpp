@@ -1,11 +1,11 @@
 #include "VueCtrlrFilez.h"
 
 #include "conversion/ConversionControleur.h"
+#include "conversion/Core.h"
 #include "conversion/FileAdder.h"
+#include "model/Settings.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
-#include "conversion/Core.h"
-#include "model/Settings.h"
 #include "ui/FileListModel.h"
 #include "ui/FileRowDelegate.h"
 #include "ui/PathControl.h"
@@ -389,10 +389,8 @@ void VueCtrlrFilez::additionStarts(const QStringList& paths, bool joined) {
         !lastFolder.isEmpty()
             ? lastFolder
             : (!lastFile.isEmpty() ? QFileInfo(lastFile).absolutePath() : QString());
-    if (!remembered.isEmpty()) {
-        m_core.settings().setValue(Settings::lastFlacFolder, remembered);
-        m_pathCtrlr->setPath(remembered);
-    }
+    m_core.settings().setValue(Settings::lastFlacFolder, remembered);
+    m_pathCtrlr->setPath(remembered);
     // Reading happens on worker threads; the list grows as files arrive, and
     // an addition that lasts shows its progress under the list, with its
     // cancel, while the window stays usable.

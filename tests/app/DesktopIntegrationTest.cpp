@@ -100,10 +100,12 @@ TEST(Desktop, MenuItemsDoWhatTheButtonsDo) {
     EXPECT_EQ(app.queue().fichiersAudio().at(1)->nomElement(), "Three.flac");
 
     app.window().startAction()->trigger();
-    EXPECT_EQ(app.delegate().controleur()->statusConvertisseur(), kStatusConvertisseurDecodage);
+    EXPECT_EQ(app.delegate().core().controleur()->statusConvertisseur(),
+              kStatusConvertisseurDecodage);
     EXPECT_FALSE(app.reglage().startBouton()->isEnabled());
     app.window().stopAction()->trigger();
-    EXPECT_EQ(app.delegate().controleur()->statusConvertisseur(), kStatusConvertisseurArrete);
+    EXPECT_EQ(app.delegate().core().controleur()->statusConvertisseur(),
+              kStatusConvertisseurArrete);
     EXPECT_EQ(app.reglage().messageLabel()->text(), "Conversion arrêtée : 0 convertis, 2 restent");
     EXPECT_TRUE(app.reglage().startBouton()->isEnabled());
 

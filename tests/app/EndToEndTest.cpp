@@ -54,8 +54,9 @@ TEST(EndToEnd, EditedTitleAndChosenCoverReachTheOutputs) {
 
     app.reglage().startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
 
     const QJsonObject firstOutput = OutputReader::read(music + "/01 First.mp3");
@@ -85,7 +86,8 @@ TEST(EndToEnd, QuittingDuringAPassLeavesNothingBehind) {
         app.add({music});
         app.reglage().startConversion();
         ASSERT_TRUE(PassRunner::waitFor([&] {
-            return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
+            return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurCodage;
         }));
         const auto answer = [&](const QString& button) {
             auto* question = app.window().findChild<QMessageBox*>("confirmQuit");
@@ -104,7 +106,7 @@ TEST(EndToEnd, QuittingDuringAPassLeavesNothingBehind) {
         EXPECT_FALSE(app.window().close());
         answer("Continuer la conversion");
         EXPECT_TRUE(app.window().isVisible());
-        EXPECT_TRUE(app.delegate().controleur()->isRunning()) << "going on changes nothing";
+        EXPECT_TRUE(app.delegate().core().controleur()->isRunning()) << "going on changes nothing";
         EXPECT_FALSE(app.window().close());
         answer("Arrêter et quitter");
         EXPECT_FALSE(app.window().isVisible());

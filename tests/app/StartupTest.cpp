@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/InstanceChannel.h"
 #include "conversion/FileAdder.h"
+#include "model/QueueStore.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "support/TestEnvironment.h"
@@ -41,19 +42,20 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
 
 TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     EXPECT_FALSE(QFile::exists(AppDelegate::databasePath()));
-    MainWindow window;
-    AppDelegate delegate(&window);
+    AppDelegate delegate(TestEnvironment::settings());
     testing::internal::CaptureStderr();
     delegate.applicationDidFinishLaunching();
     const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(log, std::string("sqlite version : ") + sqlite3_libversion() + "\n");
+    EXPECT_NE(log.find(std::string("sqlite version : ") + sqlite3_libversion() + "\n"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(AppDelegate::databasePath(),
               TestEnvironment::home() + "/.local/share/Tonebridge/tonebridge.db");
     EXPECT_TRUE(QFile::exists(AppDelegate::databasePath()));
-    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
-    EXPECT_NE(delegate.vueCtrlrFilez(), nullptr);
-    EXPECT_NE(delegate.vueCtrlrReglage(), nullptr);
-    const auto tables = delegate.database()->outputDBrequest(
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), QueueStore::kSchemaVersion);
+    EXPECT_NE(delegate.window()->filez(), nullptr);
+    EXPECT_NE(delegate.window()->reglage(), nullptr);
+    const auto tables = delegate.core().database()->outputDBrequest(
         "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
     QStringList names;
     for (const auto& row : tables) {
@@ -63,40 +65,36 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
                                   "audioRoot", "audioTag", "fileURL"}))
         << "failure reasons, outputs being renamed, the folders files were added from and "
            "every comment of the sources live beside the three stored tables";
-    ASSERT_NE(delegate.pileFichiers(), nullptr);
-    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
+    ASSERT_NE(delegate.core().queue(), nullptr);
+    EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 0);
 }
 
 TEST(Startup, SecondStartKeepsEveryRow) {
     {
-        MainWindow window;
-        AppDelegate delegate(&window);
+        AppDelegate delegate(TestEnvironment::settings());
         delegate.applicationDidFinishLaunching();
-        delegate.database()->inputDBrequest("CREATE TABLE IF NOT EXISTS keep (v TEXT)");
-        delegate.database()->inputDBrequest("INSERT INTO keep VALUES ('still here')");
+        delegate.core().database()->inputDBrequest("CREATE TABLE IF NOT EXISTS keep (v TEXT)");
+        delegate.core().database()->inputDBrequest("INSERT INTO keep VALUES ('still here')");
     }
     {
-        MainWindow window;
-        AppDelegate delegate(&window);
+        AppDelegate delegate(TestEnvironment::settings());
         delegate.applicationDidFinishLaunching();
         delegate.openPaths({TestEnvironment::writeFile(TestEnvironment::home() + "/a.flac")});
-        delegate.fileAdder()->waitUntilDone();
-        EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1);
+        delegate.core().fileAdder()->waitUntilDone();
+        EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 1);
     }
-    MainWindow window;
-    AppDelegate delegate(&window);
+    AppDelegate delegate(TestEnvironment::settings());
     delegate.applicationDidFinishLaunching();
-    const auto rows = delegate.database()->outputDBrequest("SELECT v FROM keep");
+    const auto rows = delegate.core().database()->outputDBrequest("SELECT v FROM keep");
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].value("v").toString(), "still here");
-    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 1) << "the queue comes back";
+    EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 1) << "the queue comes back";
 }
 
 TEST(Startup, ADatabaseSqliteCannotReadIsSetAside) {
     TestEnvironment::writeFile(AppDelegate::databasePath(), QByteArray(4096, 'z'));
     testing::internal::CaptureStderr();
-    MainWindow window;
-    AppDelegate delegate(&window);
+    AppDelegate delegate(TestEnvironment::settings());
     delegate.applicationDidFinishLaunching();
     const std::string log = testing::internal::GetCapturedStderr();
     const QStringList aside =
@@ -108,10 +106,11 @@ TEST(Startup, ADatabaseSqliteCannotReadIsSetAside) {
                        (AppDelegate::dataFolderPath() + "/" + aside.first()).toStdString()),
               std::string::npos)
         << log;
-    EXPECT_EQ(delegate.pileFichiers()->countOfFichiersAudio(), 0);
-    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3) << "a new database";
-    EXPECT_TRUE(
-        delegate.vueCtrlrReglage()->messageLabel()->text().startsWith("Base de données illisible"));
+    EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 0);
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), QueueStore::kSchemaVersion)
+        << "a new database";
+    EXPECT_TRUE(delegate.window()->reglage()->messageLabel()->text().startsWith(
+        "Base de données illisible"));
 }
 
 TEST(StartupDeathTest, PlainFileWhereTheDataFolderGoes) {
@@ -121,8 +120,7 @@ TEST(StartupDeathTest, PlainFileWhereTheDataFolderGoes) {
             QFile blocker(AppDelegate::dataFolderPath());
             blocker.open(QIODevice::WriteOnly);
             blocker.close();
-            MainWindow window;
-            AppDelegate delegate(&window);
+            AppDelegate delegate(TestEnvironment::settings());
             delegate.applicationDidFinishLaunching();
         },
         testing::ExitedWithCode(1),
@@ -138,8 +136,7 @@ TEST(StartupDeathTest, DataFolderThatCannotBeWritten) {
         {
             const QString share = TestEnvironment::home() + "/.local/share";
             QFile::setPermissions(share, QFile::ReadOwner | QFile::ExeOwner);
-            MainWindow window;
-            AppDelegate delegate(&window);
+            AppDelegate delegate(TestEnvironment::settings());
             delegate.applicationDidFinishLaunching();
         },
         testing::ExitedWithCode(1), "failed with status [0-9]+: unable to open database file");
@@ -184,7 +181,7 @@ TEST(Startup, ProgramStartsAndASecondLaunchHandsItsPathsOver) {
     const QString log = QString::fromUtf8(firstLog + first.readAllStandardError());
     EXPECT_TRUE(log.contains(QStringLiteral("sqlite version : %1").arg(sqlite3_libversion())))
         << log.toStdString();
-    EXPECT_EQ(userVersion(AppDelegate::databasePath()), 3);
+    EXPECT_EQ(userVersion(AppDelegate::databasePath()), QueueStore::kSchemaVersion);
 }
 
 TEST(Startup, TwoWindowsLaunchedTogetherMakeOneThatTakesBothPaths) {

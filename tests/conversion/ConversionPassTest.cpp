@@ -61,7 +61,7 @@ class EveryCodec : public testing::TestWithParam<CodecCase> {};
 TEST_P(EveryCodec, WritesTheContainerTagsCoverAndSamples) {
     const CodecCase expected = GetParam();
     TestDatabase context;
-    UserDefaults::standard().setString(expected.codec, "ConversionCodec");
+    TestEnvironment::defaults().setString(expected.codec, "ConversionCodec");
     const QString source16 = taggedSource("Sixteen");
     const QString source24 = taggedSource("TwentyFour", 0.7, 48000, 24);
     context.queue().ajouterUnFichier(source16);
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Conversion, EveryCodec,
 
 TEST(ConversionPass, SampleRateChannelsAndBitRateAreApplied) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setString("m4a", "ConversionCodec");
     defaults.setInteger(48000, "ConversionFrequence");
     defaults.setInteger(1, "ConversionCanaux");
@@ -150,7 +150,7 @@ TEST(ConversionPass, SampleRateChannelsAndBitRateAreApplied) {
 
 TEST(ConversionPass, ExistingDestinationsAreKeptUnlessOverwriting) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString source = taggedSource("Kept");
     const QString destination =
         TestEnvironment::writeFile(music() + "/Kept.m4a", "the user's own file");
@@ -164,7 +164,7 @@ TEST(ConversionPass, ExistingDestinationsAreKeptUnlessOverwriting) {
     kept.open(QIODevice::ReadOnly);
     EXPECT_EQ(kept.readAll(), "the user's own file");
 
-    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
+    TestEnvironment::defaults().setBool(true, "DestinationEcraserExistant");
     context.queue().reinitialiserEtatFichiers();
     ASSERT_TRUE(pass.runPass());
     EXPECT_EQ(file->statusConversion(), kStatusConvFiniOk);
@@ -173,7 +173,7 @@ TEST(ConversionPass, ExistingDestinationsAreKeptUnlessOverwriting) {
 
 TEST(ConversionPass, FailedFilesStayInErrorAndThePassGoesOn) {
     TestDatabase context;
-    UserDefaults::standard().setString("wav", "ConversionCodec");
+    TestEnvironment::defaults().setString("wav", "ConversionCodec");
     const QString first = taggedSource("First", 0.3);
     QFile valid(taggedSource("Broken", 0.3));
     valid.open(QIODevice::ReadOnly);
@@ -186,7 +186,7 @@ TEST(ConversionPass, FailedFilesStayInErrorAndThePassGoesOn) {
     // A folder where the destination should go: the export cannot write it.
     const QString blocked = taggedSource("Sub/Blocked", 0.3);
     QDir().mkpath(music() + "/Sub/Blocked.wav");
-    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
+    TestEnvironment::defaults().setBool(true, "DestinationEcraserExistant");
     for (const QString& path : {first, music() + "/Broken.flac", blocked, last}) {
         context.queue().ajouterUnFichier(path);
     }
@@ -214,8 +214,8 @@ TEST(ConversionPass, FailedFilesStayInErrorAndThePassGoesOn) {
 
 TEST(ConversionPass, SourceIsDeletedOnlyAfterSuccess) {
     TestDatabase context;
-    UserDefaults::standard().setBool(true, "DestinationEffacerOriginal");
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(true, "DestinationEffacerOriginal");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString good = taggedSource("Good", 0.3);
     const QString bad = TestEnvironment::writeFile(music() + "/Bad.flac", "not flac at all");
     context.queue().ajouterUnFichier(good);
@@ -229,7 +229,7 @@ TEST(ConversionPass, SourceIsDeletedOnlyAfterSuccess) {
 
 TEST(ConversionPass, StopDuringDecodingOrEncodingChangesNothingAfterwards) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString source = taggedSource("Long", 20.0);
     context.queue().ajouterUnFichier(source);
     const auto file = context.queue().fichiersAudio().first();
@@ -264,8 +264,8 @@ TEST(ConversionPass, StopDuringDecodingOrEncodingChangesNothingAfterwards) {
 
 TEST(ConversionPass, FinishedFilesAreNotConvertedAgainUntilReset) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
-    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(true, "DestinationEcraserExistant");
     context.queue().ajouterUnFichier(taggedSource("One", 0.3));
     context.queue().ajouterUnFichier(taggedSource("Two", 0.3));
     PassRunner pass(context.controleur());
@@ -300,7 +300,7 @@ TEST(ConversionPass, FinishedFilesAreNotConvertedAgainUntilReset) {
 
 TEST(ConversionPass, MissingFlacEndsEachFileInErrorWithoutStopping) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     context.controleur()->setTools({QString(), context.controleur()->tools().metaflac});
     context.queue().ajouterUnFichier(taggedSource("A", 0.2));
     context.queue().ajouterUnFichier(taggedSource("B", 0.2));
@@ -315,7 +315,7 @@ TEST(ConversionPass, MissingFlacEndsEachFileInErrorWithoutStopping) {
 
 TEST(ConversionPass, PreservedDateReachesTheDestination) {
     TestDatabase context;
-    UserDefaults::standard().setBool(true, "ConversionPreserverDate");
+    TestEnvironment::defaults().setBool(true, "ConversionPreserverDate");
     const QString source = taggedSource("Dated", 0.3);
     QFile file(source);
     file.open(QIODevice::ReadWrite);

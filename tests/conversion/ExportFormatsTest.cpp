@@ -32,7 +32,7 @@ QString convertedPath(const QString& source, const QString& codec) {
 // Converts the sources, with what is queued already, with the codec; answers
 // whether every file converted.
 bool convert(TestDatabase& context, const QStringList& sources, const QString& codec) {
-    UserDefaults::standard().setString(codec, "ConversionCodec");
+    TestEnvironment::defaults().setString(codec, "ConversionCodec");
     context.queue().raffraichirDestinationDesFichiers();
     context.queue().reinitialiserEtatFichiers();
     for (const QString& path : sources) {
@@ -122,7 +122,7 @@ TEST(ExportFormats, EveryBitDepthConvertsSampleIdenticallyToEveryPcmContainer) {
 
 TEST(ExportFormats, EveryChannelReachesTheOutputInItsPlace) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString three = slotSource("Three", 3);
     const QString four = slotSource("Four", 4);
     const QString six = slotSource("Six", 6);
@@ -163,7 +163,7 @@ TEST(ExportFormats, EveryChannelReachesTheOutputInItsPlace) {
 }
 
 TEST(ExportFormats, Mp3AtLowRatesKeepsItsDurationWithinTheEncodersPadding) {
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     FlacFactory::Options options;
     options.seconds = 5.0;
     const QString path = FlacFactory::make(music() + "/Long.flac", options);
@@ -183,7 +183,7 @@ TEST(ExportFormats, Mp3AtLowRatesKeepsItsDurationWithinTheEncodersPadding) {
 
 TEST(ExportFormats, CoversAreFrontCoversAndUnreadableOnesAreSaid) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     FlacFactory::Options options;
     options.seconds = 0.3;
     options.picturePath = FlacFactory::makePicture(music() + "/art/front.jpg", "jpg");
@@ -310,8 +310,8 @@ TEST(ExportFormats, AppleLosslessOpusAndVorbisCarryTheMusicTagsAndCover) {
 
     // Opus says it resamples only when the user chose another rate.
     TestDatabase context;
-    UserDefaults::standard().setBool(true, "DestinationEcraserExistant");
-    UserDefaults::standard().setInteger(44100, "ConversionFrequence");
+    TestEnvironment::defaults().setBool(true, "DestinationEcraserExistant");
+    TestEnvironment::defaults().setInteger(44100, "ConversionFrequence");
     ASSERT_TRUE(convert(context, {sources[0]}, "opus"));
     EXPECT_TRUE(context.messages.contains(
         "Fréquence de 44100 Hz impossible en opus : conversion à 48000 Hz"));

@@ -28,15 +28,16 @@ FichierAudioPtr addFile(TestDatabase& context, const QString& path) {
 TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
     const QString source = TestEnvironment::home() + "/Music/Song.flac";
     const QString decoded = TestEnvironment::home() + "/.cache/Tonebridge/work-1/1.aif";
-    auto& defaults = UserDefaults::standard();
-    ConversionSettings settings = ConversionSettings::fromDefaults(defaults);
+    auto& defaults = TestEnvironment::defaults();
+    ConversionSettings settings = ConversionSettings::fromSettings(TestEnvironment::settings());
     FlacStreamInfo stream;
     stream.sampleRate = 44100;
     stream.channels = 2;
     stream.bitsPerSample = 16;
     stream.totalSamples = 44100;
     EXPECT_EQ(ConversionJob::decodingArguments(source, decoded, settings.preserveDate,
-                                               settings.overwrite, settings.compression, stream),
+                                               settings.existing == ExistingOutput::Replace,
+                                               settings.compression, stream),
               (QStringList{"-d", source, "-o", decoded, "-s", "--no-preserve-modtime"}));
 
     defaults.setBool(true, "ConversionPreserverDate");
@@ -46,9 +47,10 @@ TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
     defaults.setInteger(65536, "ConversionDebit");
     defaults.setInteger(0, "ConversionCompression");
     defaults.setInteger(1, "ConversionCanaux");
-    settings = ConversionSettings::fromDefaults(defaults);
+    settings = ConversionSettings::fromSettings(TestEnvironment::settings());
     EXPECT_EQ(
-        ConversionJob::decodingArguments(source, decoded, settings.preserveDate, settings.overwrite,
+        ConversionJob::decodingArguments(source, decoded, settings.preserveDate,
+                                         settings.existing == ExistingOutput::Replace,
                                          settings.compression, stream),
         (QStringList{"-d", source, "-o", decoded, "-s", "--preserve-modtime", "--force", "-0"}))
         << "flac never deletes the source and never gets options it refuses when decoding";
@@ -62,7 +64,7 @@ TEST(ConversionJob, DecodingArgumentsFollowThePassSettings) {
               (QStringList{"--ogg", "--force-rf64-format"}));
     EXPECT_EQ(settings.jobs, std::max(1, QThread::idealThreadCount())) << "0: one per core";
     defaults.setInteger(3, "ConversionsSimultanees");
-    EXPECT_EQ(ConversionSettings::fromDefaults(defaults).jobs, 3);
+    EXPECT_EQ(ConversionSettings::fromSettings(TestEnvironment::settings()).jobs, 3);
 }
 
 TEST(FlacTagReader, ReadsTheSevenTagsAndThePicture) {
@@ -109,8 +111,8 @@ TEST(FlacTagReader, ReadsTheSevenTagsAndThePicture) {
 
     // Another source of the same name sending its output to the same folder
     // exports its picture to a file of its own.
-    UserDefaults::standard().setInteger(2, "DestinationType");
-    UserDefaults::standard().setFolder(music + "/Out", "DestinationDossier");
+    TestEnvironment::defaults().setInteger(2, "DestinationType");
+    TestEnvironment::defaults().setFolder(music + "/Out", "DestinationDossier");
     options.picturePath = FlacFactory::makePicture(music + "/art/other.jpg", "jpg", 0x20c040);
     const auto first = addFile(context, FlacFactory::make(music + "/B/Song.flac", options));
     const auto second = addFile(context, FlacFactory::make(music + "/C/Song.flac", options));

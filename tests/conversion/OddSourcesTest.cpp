@@ -32,8 +32,8 @@ QString outputOf(const QString& source, const QString& extension) {
 
 // Runs a pass over the sources with that codec; the queue keeps every file.
 void convert(TestDatabase& context, const QStringList& sources, const QString& codec) {
-    UserDefaults::standard().setString(codec, "ConversionCodec");
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setString(codec, "ConversionCodec");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     for (const QString& path : sources) {
         context.queue().ajouterUnFichier(path);
     }

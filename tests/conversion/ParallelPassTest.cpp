@@ -36,7 +36,7 @@ QStringList decodedFiles() {
 QMap<QString, QString> runMix(int jobs) {
     const QString root = TestEnvironment::makeFolder(QString("Mix%1").arg(jobs));
     const QString out = root + "/out";
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setInteger(jobs, "ConversionsSimultanees");
     defaults.setInteger(2, "DestinationType");
     defaults.setFolder(out, "DestinationDossier");
@@ -96,7 +96,7 @@ TEST(ParallelPass, EveryOutcomeIsWhatAPassOfOneFileAtATimeGives) {
 
 TEST(ParallelPass, FilesStartInListOrderAndAStopEndsEveryJob) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setInteger(3, "ConversionsSimultanees");
     const QString music = TestEnvironment::makeFolder("Music");
     for (int index = 1; index <= 4; ++index) {

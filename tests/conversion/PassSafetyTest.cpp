@@ -45,14 +45,14 @@ FichierAudioPtr queued(GestionnairePileFichier& queue, const QString& path) {
 
 // Every output goes into that one folder.
 void outputsInto(const QString& folder) {
-    UserDefaults::standard().setInteger(2, "DestinationType");
-    UserDefaults::standard().setFolder(folder, "DestinationDossier");
+    TestEnvironment::defaults().setInteger(2, "DestinationType");
+    TestEnvironment::defaults().setFolder(folder, "DestinationDossier");
 }
 } // namespace
 
 TEST(PassSafety, AnOutputOfThePassIsNeverReplacedByAnotherSourceOfIt) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     const QString out = TestEnvironment::makeFolder("Out");
     outputsInto(out);
     defaults.setBool(true, "DestinationEcraserExistant");
@@ -88,7 +88,7 @@ TEST(PassSafety, ASourceThatIsAwayKeepsItsPlaceAndConvertsOnceBack) {
     const QString away = TestEnvironment::makeFolder("Elsewhere") + "/track.flac";
     {
         TestDatabase context;
-        UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+        TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
         context.queue().ajouterUnFichier(path);
         ASSERT_TRUE(QFile::rename(path, away)) << "the drive is unplugged";
         PassRunner pass(context.controleur());
@@ -128,7 +128,7 @@ TEST(PassSafety, StoppingAFlacThatNeverStartedSignalsNothing) {
 
 TEST(PassSafety, AHungFlacIsKilledAndThePassGoesOn) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString standIn = TestEnvironment::writeFile(TestEnvironment::home() + "/bin/flac",
                                                        "#!/bin/sh\nexec sleep 600\n");
     QFile::setPermissions(standIn, QFile::permissions(standIn) | QFileDevice::ExeOwner);
@@ -173,8 +173,8 @@ TEST(PassSafety, APublishingACrashInterruptedIsSettledAtTheNextStart) {
         // their own.
         const auto note = [&](int index, const QString& partial) {
             const FichierAudioPtr file = context.queue().fichiersAudio().at(index);
-            PublishingJournal::note(*context.database(), file->sqliteid(),
-                                    file->destinationURL()->path(), partial);
+            context.records().notePublication(file->sqliteid(), file->destinationURL()->path(),
+                                              partial);
         };
         note(0, music() + "/Crash/.tmp_0a1b.m4a");
         note(1, music() + "/Crash/.tmp_2c3d.m4a");
@@ -199,14 +199,14 @@ TEST(PassSafety, APublishingACrashInterruptedIsSettledAtTheNextStart) {
     EXPECT_TRUE(QFile::exists(music() + "/Crash/linked.m4a")) << "the output is the linked file";
     EXPECT_TRUE(QFile::exists(renamed)) << "a source is never deleted on a guess";
     EXPECT_TRUE(QFile::exists(linked));
-    EXPECT_TRUE(PublishingJournal::pending(*restarted.database()).isEmpty());
+    EXPECT_TRUE(restarted.records().pendingPublications().isEmpty());
 }
 
 TEST(PassSafety, TheFolderAFileWasAddedFromSurvivesARestart) {
     const QString library = TestEnvironment::makeFolder("Music/Library");
     source("Library/Artist/Album/CD 2/07 - Seven.flac");
     const QString out = TestEnvironment::makeFolder("Out");
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setInteger(3, "DestinationType");
     defaults.setFolder(out, "DestinationDossier");
     {
@@ -224,7 +224,7 @@ TEST(PassSafety, TheFolderAFileWasAddedFromSurvivesARestart) {
 
 TEST(PassSafety, ASourceReplacedDuringItsConversionIsNeverDeleted) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setBool(true, "DestinationEffacerOriginal");
     defaults.setBool(false, "ForgetWhenFinished");
     defaults.setInteger(1, "ConversionsSimultanees");
@@ -271,7 +271,7 @@ TEST(PassSafety, ASourceReplacedDuringItsConversionIsNeverDeleted) {
 
 TEST(PassSafety, AFailedFileLeavesNothingUnderItsNameNorFoldersMadeForIt) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     const QString out = TestEnvironment::makeFolder("Out");
     outputsInto(out);
     defaults.setBool(true, "DestinationNommerSelonTags");
@@ -297,7 +297,7 @@ TEST(PassSafety, AFailedFileLeavesNothingUnderItsNameNorFoldersMadeForIt) {
 
 TEST(PassSafety, LongNamesConvert) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setBool(false, "ForgetWhenFinished");
     // A hundred CJK characters: 300 bytes as UTF-8.
     const QString title = QString(100, QChar(0x6771));
@@ -337,7 +337,7 @@ TEST(PassSafety, LongNamesConvert) {
 
 TEST(PassSafety, ADestinationFolderRemovedMidPassIsSaidToBeGone) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     const QString out = TestEnvironment::makeFolder("Vanishing/Out");
     outputsInto(out);
     defaults.setBool(false, "ForgetWhenFinished");

@@ -171,7 +171,7 @@ TEST(TagPassThrough, EveryCodecCarriesEveryCommentInItsOwnFields) {
     for (const OutputCodec& codec : OutputCodec::all()) {
         const std::string what = codec.name;
         TestDatabase context(QStringLiteral("%1.db").arg(codec.codecName()));
-        UserDefaults::standard().setString(codec.codecName(), "ConversionCodec");
+        TestEnvironment::defaults().setString(codec.codecName(), "ConversionCodec");
         const QString source = librarySource(codec.codecName());
         context.queue().ajouterUnFichier(source);
         editAll(context);
@@ -209,7 +209,7 @@ TEST(TagPassThrough, EveryCodecCarriesEveryCommentInItsOwnFields) {
 TEST(TagPassThrough, AFileQueuedBeforeCommentsWereKeptStillCarriesThem) {
     FlacFactory::makePicture(libraryPicture(), "jpg");
     const QString source = librarySource("Old");
-    UserDefaults::standard().setString("mp3", "ConversionCodec");
+    TestEnvironment::defaults().setString("mp3", "ConversionCodec");
     {
         TestDatabase context(QStringLiteral("old.db"));
         context.queue().ajouterUnFichier(source);
@@ -217,6 +217,7 @@ TEST(TagPassThrough, AFileQueuedBeforeCommentsWereKeptStillCarriesThem) {
         context.queue().fichiersAudio().first()->save();
         // As a queue saved by a version that kept the seven fields alone.
         context.database()->inputDBrequest("DROP TABLE `audioTag`");
+        context.database()->inputDBrequest("PRAGMA user_version = 3");
     }
     TestDatabase context(QStringLiteral("old.db"));
     ASSERT_EQ(context.count("audioTag"), 0);

@@ -16,22 +16,22 @@ QString writePicture(const QString& path, Qt::GlobalColor color) {
     return path;
 }
 
-void registerImage(const QString& path) {
+void registerImage(TestDatabase& context, const QString& path) {
     auto url = PersistentURL::persistentURLwithURL(path);
     url->setElementType(5);
-    url->save();
+    context.records().saveUrl(*url);
 }
 
-FichierAudioPtr recordAt(const QString& path) {
+FichierAudioPtr recordAt(TestDatabase& context, const QString& path) {
     TestEnvironment::writeFile(path);
-    return FichierAudio::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
+    return context.recordFor(path);
 }
 } // namespace
 
 TEST(CoverPicture, AutomaticChoiceTakesTheFirstSourceThatGivesAPicture) {
     TestDatabase context;
     const QString folder = TestEnvironment::home() + "/Music/Album";
-    auto record = recordAt(folder + "/Song.flac");
+    auto record = recordAt(context, folder + "/Song.flac");
 
     // Only the icon: it is answered and its code recorded.
     ImagePtr icon = record->mainPictureCached(false);
@@ -40,8 +40,8 @@ TEST(CoverPicture, AutomaticChoiceTakesTheFirstSourceThatGivesAPicture) {
     EXPECT_EQ(record->imageSourceType(), 3);
 
     // An external image comes before the icon (a new record reads the list).
-    registerImage(writePicture(folder + "/folder.jpg", Qt::red));
-    record = recordAt(folder + "/Song.flac");
+    registerImage(context, writePicture(folder + "/folder.jpg", Qt::red));
+    record = recordAt(context, folder + "/Song.flac");
     ImagePtr external = record->mainPictureCached(false);
     ASSERT_TRUE(external);
     EXPECT_EQ(external->name(), "folder.jpg");
@@ -63,7 +63,7 @@ TEST(CoverPicture, AutomaticChoiceTakesTheFirstSourceThatGivesAPicture) {
 TEST(CoverPicture, ChosenSources) {
     TestDatabase context;
     const QString folder = TestEnvironment::home() + "/Music/B";
-    auto record = recordAt(folder + "/Song.flac");
+    auto record = recordAt(context, folder + "/Song.flac");
     record->setImageAutoFind(0);
 
     record->setImageSourceType(0);
@@ -96,15 +96,15 @@ TEST(CoverPicture, ChosenSources) {
 TEST(CoverPicture, ExternalImagesComeFromTheFolderItsSubfoldersAndItsParentOnly) {
     TestDatabase context;
     const QString music = TestEnvironment::home() + "/Music";
-    registerImage(writePicture(music + "/Artist/Album/front.jpg", Qt::red));
-    registerImage(writePicture(music + "/Artist/Album/Scans/back.png", Qt::red));
-    registerImage(writePicture(music + "/Artist/Album Deluxe/sibling.jpg", Qt::red));
-    registerImage(writePicture(music + "/Artist/parent.jpg", Qt::red));
-    registerImage(writePicture(music + "/far.jpg", Qt::red));
-    registerImage(writePicture(TestEnvironment::home() + "/farther.jpg", Qt::red));
-    registerImage(writePicture(music + "/Artist/Album_/wildcard.jpg", Qt::red));
-    registerImage(writePicture(music + "/Other/elsewhere.jpg", Qt::red));
-    auto record = recordAt(music + "/Artist/Album/Song.flac");
+    registerImage(context, writePicture(music + "/Artist/Album/front.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/Artist/Album/Scans/back.png", Qt::red));
+    registerImage(context, writePicture(music + "/Artist/Album Deluxe/sibling.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/Artist/parent.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/far.jpg", Qt::red));
+    registerImage(context, writePicture(TestEnvironment::home() + "/farther.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/Artist/Album_/wildcard.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/Other/elsewhere.jpg", Qt::red));
+    auto record = recordAt(context, music + "/Artist/Album/Song.flac");
 
     QStringList names;
     for (const ImagePtr& image : record->externalImages()) {
@@ -114,7 +114,7 @@ TEST(CoverPicture, ExternalImagesComeFromTheFolderItsSubfoldersAndItsParentOnly)
     EXPECT_EQ(names, (QStringList{"back.png", "front.jpg", "parent.jpg"}))
         << "a picture further up never becomes every album's cover";
 
-    auto underscored = recordAt(music + "/Artist/Album_/Song.flac");
+    auto underscored = recordAt(context, music + "/Artist/Album_/Song.flac");
     names.clear();
     for (const ImagePtr& image : underscored->externalImages()) {
         names << image->name();
@@ -122,7 +122,7 @@ TEST(CoverPicture, ExternalImagesComeFromTheFolderItsSubfoldersAndItsParentOnly)
     names.sort();
     EXPECT_EQ(names, (QStringList{"parent.jpg", "wildcard.jpg"})) << "_ is a plain character";
 
-    registerImage(writePicture(music + "/Artist/Album/late.jpg", Qt::red));
+    registerImage(context, writePicture(music + "/Artist/Album/late.jpg", Qt::red));
     EXPECT_EQ(record->externalImages().size(), 4) << "a picture that arrives later counts";
 
     record->setImageAutoFind(0);

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-FichierAudioPtr newRecord(const QString& path) {
+FichierAudioPtr newRecord(TestDatabase& context, const QString& path) {
     TestEnvironment::writeFile(path, QByteArray(2048, 'f'));
-    return FichierAudio::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
+    return context.recordFor(path);
 }
 
 QVariantMap audioRow(TestDatabase& context, quint32 afid) {
@@ -23,7 +23,7 @@ QVariantMap audioRow(TestDatabase& context, quint32 afid) {
 
 TEST(FichierAudio, CreationSavesOneRowWithItsMetadataRecords) {
     TestDatabase context;
-    auto record = newRecord(TestEnvironment::home() + "/Music/Song.FLAC");
+    auto record = newRecord(context, TestEnvironment::home() + "/Music/Song.FLAC");
     EXPECT_EQ(record->statusConversion(), kStatusConvPret);
     EXPECT_EQ(record->elementType(), 2);
     EXPECT_EQ(record->elementURL()->elementType(), 2);
@@ -55,7 +55,7 @@ TEST(FichierAudio, CreationSavesOneRowWithItsMetadataRecords) {
 TEST(FichierAudio, ReloadRebuildsEveryField) {
     TestDatabase context;
     const QString folder = TestEnvironment::home() + "/Music/Album";
-    auto record = newRecord(folder + "/Track.flac");
+    auto record = newRecord(context, folder + "/Track.flac");
     const QString custom = TestEnvironment::writeFile(folder + "/covers/front.png", "png");
     auto customURL = PersistentURL::persistentURLwithURL(custom);
     customURL->setElementType(5);
@@ -73,7 +73,7 @@ TEST(FichierAudio, ReloadRebuildsEveryField) {
     const auto rows =
         context.database()->outputDBrequest("SELECT * FROM audioFile WHERE active = 1");
     ASSERT_EQ(rows.size(), 1);
-    auto loaded = FichierAudio::persistentObjectWithSqliteDict(rows[0]);
+    auto loaded = context.records().loadFiles().value(0);
     EXPECT_EQ(loaded->sqliteid(), record->sqliteid());
     EXPECT_EQ(loaded->elementURL()->path(), folder + "/Track.flac");
     EXPECT_EQ(loaded->destinationURL()->path(), folder + "/Renamed \"Take\" 'one'.m4a");
@@ -94,10 +94,10 @@ TEST(FichierAudio, ReloadRebuildsEveryField) {
 
 TEST(FichierAudio, SourceGoneAtLoad) {
     TestDatabase context;
-    auto record = newRecord(TestEnvironment::home() + "/Gone/Song.flac");
+    auto record = newRecord(context, TestEnvironment::home() + "/Gone/Song.flac");
     QFile::remove(record->elementURL()->path());
     const auto rows = context.database()->outputDBrequest("SELECT * FROM audioFile");
-    auto loaded = FichierAudio::persistentObjectWithSqliteDict(rows.value(0));
+    auto loaded = context.records().loadFiles().value(0);
     EXPECT_EQ(loaded->elementURL()->path(), TestEnvironment::home() + "/Gone/Song.flac");
     EXPECT_FALSE(loaded->inMetadataDict()->contains("NSURLFileSizeKey"));
     EXPECT_FALSE(loaded->inMetadataDict()->contains("NSURLEffectiveIconKey"));
@@ -108,8 +108,8 @@ TEST(FichierAudio, SourceGoneAtLoad) {
 TEST(FichierAudio, RemovalDeletesWhatItOwnsAndKeepsSharedRows) {
     TestDatabase context;
     const QString folder = TestEnvironment::home() + "/Music";
-    auto first = newRecord(folder + "/One.flac");
-    auto second = newRecord(folder + "/Two.flac");
+    auto first = newRecord(context, folder + "/One.flac");
+    auto second = newRecord(context, folder + "/Two.flac");
     auto shared =
         PersistentURL::persistentURLwithURL(TestEnvironment::writeFile(folder + "/art.jpg"));
     shared->setElementType(5);
@@ -138,8 +138,7 @@ TEST(FichierAudio, RemovalDeletesWhatItOwnsAndKeepsSharedRows) {
     }
     EXPECT_EQ(remaining, (QStringList{folder + "/Two.flac", folder + "/art.jpg"}));
 
-    auto reloaded = FichierAudio::persistentObjectWithSqliteDict(
-        context.database()->outputDBrequest("SELECT * FROM audioFile").value(0));
+    auto reloaded = context.records().loadFiles().value(0);
     ASSERT_TRUE(reloaded->imageCustomURL()) << "the other file keeps its custom image";
     EXPECT_EQ(reloaded->imageCustomURL()->path(), folder + "/art.jpg");
     EXPECT_TRUE(second->supprimer2LaPile());
@@ -164,7 +163,7 @@ TEST(FichierAudio, StatusTextsAreFrenchAndNeverReadOutOfRange) {
 TEST(FichierAudio, ASaveIsOneCommitAndKeepsTheSourceAndReasonWhileTheFileIsAway) {
     TestDatabase context;
     const QString path = TestEnvironment::home() + "/Music/Drive/Away.flac";
-    auto record = newRecord(path);
+    auto record = newRecord(context, path);
     const quint32 sourceRow = record->elementURL()->sqliteid();
     ASSERT_NE(sourceRow, 0u);
     const QString parked = TestEnvironment::makeFolder("Parked") + "/Away.flac";
@@ -178,10 +177,7 @@ TEST(FichierAudio, ASaveIsOneCommitAndKeepsTheSourceAndReasonWhileTheFileIsAway)
     EXPECT_EQ(audioRow(context, record->sqliteid()).value("inaudiourl").toUInt(), sourceRow)
         << "a source that is away keeps its link";
 
-    const auto load = [&context] {
-        return FichierAudio::persistentObjectWithSqliteDict(
-            context.database()->outputDBrequest(FichierAudio::failureReasonJoin()).value(0));
-    };
+    const auto load = [&context] { return context.records().loadFiles().value(0); };
     const FichierAudioPtr back = load();
     ASSERT_TRUE(back->elementURL());
     EXPECT_EQ(back->elementURL()->path(), path);

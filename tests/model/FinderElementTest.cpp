@@ -7,21 +7,29 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include "model/Settings.h"
+
 #include <QFile>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
+// The destination rules the settings make now.
+std::shared_ptr<const DestinationRules> rulesNow() {
+    return std::make_shared<const DestinationRules>(TestEnvironment::settings().destinationRules());
+}
+
 std::unique_ptr<Fichier> fileAt(const QString& path) {
     auto file = std::make_unique<Fichier>();
     file->setElementURL(PersistentURL::persistentURLwithURL(path));
+    file->setDestinationRules(rulesNow());
     return file;
 }
 } // namespace
 
 TEST(FinderElement, DestinationsForTheThreeDestinationTypes) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     const QString source = TestEnvironment::home() + "/Music/A/Song.flac";
 
     auto beside = fileAt(source);
@@ -44,8 +52,9 @@ TEST(FinderElement, DestinationsForTheThreeDestinationTypes) {
     auto folder = fileAt(source);
     EXPECT_EQ(folder->destinationURL()->path(), "/Out/Song.m4a");
 
-    // The cached destination follows the settings only when asked afresh.
+    // The cached destination follows new rules only when asked afresh.
     defaults.setInteger(0, "DestinationType");
+    folder->setDestinationRules(rulesNow());
     EXPECT_EQ(folder->destinationURL()->path(), "/Out/Song.m4a");
     EXPECT_EQ(folder->freshDestinationURL()->path(), TestEnvironment::home() + "/Music/A/Song.m4a");
     EXPECT_EQ(folder->tempDestinationURL()->path(),
@@ -59,12 +68,13 @@ TEST(FinderElement, DestinationsForTheThreeDestinationTypes) {
 
 TEST(FinderElement, NamesSetBeforehandAreKeptAndFollowTheCodec) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     auto file = fileAt(TestEnvironment::home() + "/Song.flac");
     file->setNomDestination("My \"Best\" Take.m4a");
     EXPECT_EQ(file->destinationURL()->path(), TestEnvironment::home() + "/My \"Best\" Take.m4a");
 
     defaults.setString("mp3", "ConversionCodec");
+    file->setDestinationRules(rulesNow());
     EXPECT_EQ(file->freshDestinationURL()->path(),
               TestEnvironment::home() + "/My \"Best\" Take.mp3");
     file->setNomDestination("Keep.this.name");
@@ -104,7 +114,7 @@ TEST(Dossier, ListsVisibleItemsAtAnyDepthAndNothingHidden) {
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root));
     EXPECT_EQ(folder->elementType(), 1);
     EXPECT_EQ(folder->description(), "Dossier : Tree");
-    ASSERT_TRUE(folder->contenuRecursif(true));
+    ASSERT_TRUE(folder->contenuRecursif(context.queue()));
     QStringList queued;
     for (const auto& record : context.queue().fichiersAudio()) {
         queued << record->elementURL()->path();
@@ -119,9 +129,9 @@ TEST(Dossier, ListsVisibleItemsAtAnyDepthAndNothingHidden) {
 
     auto plainFile =
         Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root + "/a.flac"));
-    EXPECT_FALSE(plainFile->contenuRecursif(true));
+    EXPECT_FALSE(plainFile->contenuRecursif(context.queue()));
     auto gone = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root + "/gone"));
-    EXPECT_FALSE(gone->contenuRecursif(true));
+    EXPECT_FALSE(gone->contenuRecursif(context.queue()));
 }
 
 TEST(Dossier, UnreadableSubfoldersAreReportedAndTheListingGoesOn) {
@@ -135,7 +145,7 @@ TEST(Dossier, UnreadableSubfoldersAreReportedAndTheListingGoesOn) {
     QFile::setPermissions(root + "/Closed", QFileDevice::Permissions());
     testing::internal::CaptureStderr();
     auto folder = Dossier::finderElementAvecURL(PersistentURL::persistentURLwithURL(root));
-    EXPECT_TRUE(folder->contenuRecursif(true));
+    EXPECT_TRUE(folder->contenuRecursif(context.queue()));
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("Erreur enum " + (root + "/Closed").toStdString() + " :\n"),
               std::string::npos);
@@ -212,13 +222,14 @@ TEST(DestinationPattern, NamesFilesFromTheirTagsSafely) {
 
 TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
     TestDatabase context;
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     const QString library = TestEnvironment::makeFolder("Music/FLAC");
     const QString out = TestEnvironment::makeFolder("Phone");
     defaults.setFolder(out, "DestinationDossier");
     defaults.setInteger(3, "DestinationType");
     TestEnvironment::writeFile(library + "/Artist/Album/01 - Intro.flac");
     TestEnvironment::writeFile(library + "/Alone.flac");
+    context.queue().setDestinationRules(*rulesNow());
     context.queue().ajouterUnDossier(library + "/Artist");
     context.queue().ajouterUnFichier(library + "/Alone.flac");
     const auto files = context.queue().fichiersAudio();
@@ -237,10 +248,12 @@ TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
 
     defaults.setBool(true, "DestinationNommerSelonTags");
     defaults.setString("%artist%/%title%", "DestinationMotif");
+    context.queue().adoptDestinationRules(*rulesNow());
     files[0]->outMetadataDict()->insert("artist", "Someone");
     files[0]->outMetadataDict()->insert("title", "Intro");
     EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Someone/Intro.m4a");
     defaults.setString("%albumartist%/%title%", "DestinationMotif");
+    context.queue().adoptDestinationRules(*rulesNow());
     EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Someone/Intro.m4a")
         << "no album artist: the artist";
     files[0]->setSourceTags({{"ALBUMARTIST", "Various Artists"}, {"TITLE", "Intro"}});

@@ -22,7 +22,7 @@ TEST(MetadataDictionary, StoresTheTagColumnsAndNothingElse) {
     record->insert("fileName", "Song.m4a");
     record->insert("md5sum", "abc");
     record->insert("NSURLFileSizeKey", 1234);
-    const quint32 id = record->save();
+    const quint32 id = context.records().saveMetadata(*record);
     ASSERT_NE(id, 0u);
 
     const QVariantMap row = storedRow(context, id);
@@ -38,26 +38,26 @@ TEST(MetadataDictionary, StoresTheTagColumnsAndNothingElse) {
     EXPECT_FALSE(row.contains("fileName"));
 
     record->setFileid(42);
-    EXPECT_EQ(record->save(), id) << "the second write is an UPDATE";
+    EXPECT_EQ(context.records().saveMetadata(*record), id) << "the second write is an UPDATE";
     EXPECT_EQ(context.count("audioMetadata"), 1);
     EXPECT_EQ(storedRow(context, id).value("fileid").toInt(), 42);
 
     auto fresh = MetadataDictionary::withType(2);
     fresh->setFileid(42);
-    EXPECT_EQ(fresh->sqlitePreviousId(), id) << "found by file and type";
+    EXPECT_EQ(context.records().storedMetadataId(*fresh), id) << "found by file and type";
 
-    auto loaded = MetadataDictionary::persistentObjectWithSqliteid(id);
+    auto loaded = context.records().loadMetadata(id);
     EXPECT_EQ(loaded->value("artist").toString(), "Sigur Rós");
     EXPECT_EQ(loaded->value("tracknumber").toInt(), 5);
     EXPECT_EQ(loaded->sqliteid(), id);
 
-    auto empty = MetadataDictionary::persistentObjectWithSqliteid(0);
+    auto empty = context.records().loadMetadata(0);
     EXPECT_EQ(empty->keys(), QStringList{"amdid"});
     EXPECT_EQ(empty->sqliteid(), 0u);
-    auto absent = MetadataDictionary::persistentObjectWithSqliteid(999);
+    auto absent = context.records().loadMetadata(999);
     EXPECT_EQ(absent->keys(), QStringList{"amdid"});
 
-    record->supprimerDeLaBase();
+    context.records().deleteMetadata(*record);
     EXPECT_EQ(context.count("audioMetadata"), 0);
 }
 
@@ -75,14 +75,14 @@ TEST(MetadataDictionary, TagsThatLookLikeSqlOrColumnNamesStayText) {
         auto record = MetadataDictionary::withType(2);
         record->insert("album", "The Album");
         record->insert("title", text);
-        const quint32 id = record->save();
+        const quint32 id = context.records().saveMetadata(*record);
         record->insert("artist", text);
-        record->save();
+        context.records().saveMetadata(*record);
         const QVariantMap row = storedRow(context, id);
         EXPECT_EQ(row.value("title").toString(), text) << text.toStdString();
         EXPECT_EQ(row.value("artist").toString(), text) << text.toStdString();
         EXPECT_EQ(row.value("album").toString(), "The Album");
-        record->supprimerDeLaBase();
+        context.records().deleteMetadata(*record);
     }
     EXPECT_EQ(context.count("audioMetadata"), 0);
     EXPECT_EQ(context.count("fileURL"), 0) << "the other tables are still there";

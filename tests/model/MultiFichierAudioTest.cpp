@@ -38,19 +38,19 @@ TEST(MultiFichierAudio, AggregatesValuesWithTheDifferenceMarker) {
     b->inMetadataDict()->insert("tracknumber", 5);
     c->inMetadataDict()->insert("tracknumber", "5");
 
-    auto none = MultiFichierAudio::multiFlacAvecSelection({});
+    auto none = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {});
     EXPECT_EQ(none->nomElement(), "-");
     EXPECT_EQ(none->imageAutoFind(), -1);
     EXPECT_EQ(none->imageSourceType(), -2);
     EXPECT_EQ(none->mainPictureCached(false), nullptr);
     EXPECT_TRUE(none->externalImages().isEmpty());
 
-    auto one = MultiFichierAudio::multiFlacAvecSelection({1});
+    auto one = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {1});
     EXPECT_EQ(one->nomElement(), "2.flac");
     EXPECT_EQ(one->inMetadataDict()->value("tracknumber").toInt(), 5);
     EXPECT_EQ(one->inMetadataDict()->value("amdid"), b->inMetadataDict()->value("amdid"));
 
-    auto all = MultiFichierAudio::multiFlacAvecSelection({2, 0, 1});
+    auto all = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {2, 0, 1});
     EXPECT_EQ(all->nomElement(), "3 fichiers sélectionnés");
     EXPECT_EQ(all->listeMultiFichiers(), (QList<FichierAudioPtr>{a, b, c}));
     EXPECT_EQ(all->outMetadataDict()->value("title").toString(), "Same");
@@ -69,7 +69,7 @@ TEST(MultiFichierAudio, PictureSettingsReachEverySelectedRecord) {
     auto a = queued(context, "A/1.flac");
     auto b = queued(context, "B/2.flac");
     auto c = queued(context, "C/3.flac");
-    auto both = MultiFichierAudio::multiFlacAvecSelection({0, 1});
+    auto both = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {0, 1});
     EXPECT_EQ(both->imageAutoFind(), 1);
     b->setImageAutoFind(0);
     EXPECT_EQ(both->imageAutoFind(), -1);
@@ -82,7 +82,7 @@ TEST(MultiFichierAudio, PictureSettingsReachEverySelectedRecord) {
     const auto art = PersistentURL::persistentURLwithURL(picture("art.png"));
     both->setImageCustomURL(art);
     EXPECT_EQ(both->imageCustomURL(), art);
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(context.records());
     reloaded.loadFromSqlite();
     for (int index : {0, 1}) {
         const auto record = reloaded.fichiersAudio().at(index);
@@ -94,7 +94,7 @@ TEST(MultiFichierAudio, PictureSettingsReachEverySelectedRecord) {
     EXPECT_EQ(reloaded.fichiersAudio().at(2)->imageCustomURL(), nullptr);
 
     c->setImageCustomURL(PersistentURL::persistentURLwithURL(picture("other.png")));
-    auto mixed = MultiFichierAudio::multiFlacAvecSelection({0, 2, 1});
+    auto mixed = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {0, 2, 1});
     EXPECT_EQ(mixed->imageCustomURL(), nullptr) << "A, B, A give none";
     c->setImageCustomURL(PersistentURL::persistentURLwithURL(art->path()));
     EXPECT_EQ(mixed->imageCustomURL()->path(), art->path()) << "same location";
@@ -110,7 +110,7 @@ TEST(MultiFichierAudio, AggregatedPictures) {
         record->setImageAutoFind(0);
         record->setImageSourceType(4);
     }
-    auto both = MultiFichierAudio::multiFlacAvecSelection({0, 1});
+    auto both = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {0, 1});
     EXPECT_EQ(both->mainPictureCached(false), Image::named("flac-icon256"))
         << "the same named image";
 
@@ -125,7 +125,7 @@ TEST(MultiFichierAudio, AggregatedPictures) {
         record->setImageTempURL(nullptr);
     }
     EXPECT_EQ(both->mainPictureCached(false), Image::named("multiflac256")) << "no picture at all";
-    auto one = MultiFichierAudio::multiFlacAvecSelection({0});
+    auto one = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {0});
     EXPECT_EQ(one->mainPictureCached(false), Image::named("flac-icon256.png"));
 }
 
@@ -139,16 +139,18 @@ TEST(MultiFichierAudio, ExternalImagesAndTheirPosition) {
     b->setExternalImageIndex(1);
     a->save();
     b->save();
-    auto both = MultiFichierAudio::multiFlacAvecSelection({0, 1});
+    auto both = MultiFichierAudio::multiFlacAvecSelection(context.queue(), {0, 1});
     EXPECT_EQ(both->externalImageIndex(), 1u);
     EXPECT_EQ(both->externalImages().size(), 4) << "images near each file, once per file";
     EXPECT_EQ(both->externalImageIndex(), 0u);
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(context.records());
     reloaded.loadFromSqlite();
     EXPECT_EQ(reloaded.fichiersAudio().at(0)->externalImageIndex(), 0u) << "saved at once";
     EXPECT_EQ(reloaded.fichiersAudio().at(1)->externalImageIndex(), 0u);
 
     auto twice = MultiFichierAudio::withRecords({a, a});
     EXPECT_EQ(twice->externalImages().size(), 2) << "the same source counts once";
-    EXPECT_EQ(MultiFichierAudio::multiFlacAvecSelection({1})->externalImages().size(), 2);
+    EXPECT_EQ(
+        MultiFichierAudio::multiFlacAvecSelection(context.queue(), {1})->externalImages().size(),
+        2);
 }

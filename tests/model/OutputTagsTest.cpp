@@ -65,7 +65,7 @@ TEST(OutputTags, ARecordWithoutStoredCommentsWritesItsFields) {
 TEST(OutputTags, SourceCommentsSurviveARestartAndGoWithTheirFile) {
     TestDatabase context;
     const QString path = TestEnvironment::writeFile(TestEnvironment::home() + "/Music/a.flac");
-    auto record = FichierAudio::finderElementAvecURL(PersistentURL::persistentURLwithURL(path));
+    auto record = context.recordFor(path);
     record->setSourceTags(kSource);
     record->save();
     EXPECT_EQ(context.count("audioTag"), kSource.size());
@@ -73,22 +73,20 @@ TEST(OutputTags, SourceCommentsSurviveARestartAndGoWithTheirFile) {
     EXPECT_EQ(context.count("audioTag"), kSource.size()) << "saved again, not twice";
 
     const auto rows = context.database()->outputDBrequest("SELECT * FROM audioFile");
-    auto loaded = FichierAudio::persistentObjectWithSqliteDict(rows.value(0));
+    auto loaded = context.records().loadFiles().value(0);
     EXPECT_EQ(loaded->sourceTags(), kSource) << "order, repeated names and line breaks kept";
 
     const QString other = TestEnvironment::writeFile(TestEnvironment::home() + "/Music/b.flac");
-    auto second = FichierAudio::finderElementAvecURL(PersistentURL::persistentURLwithURL(other));
+    auto second = context.recordFor(other);
     second->setSourceTags({{"TITLE", "it's \"quoted\""}});
     second->save();
     loaded->supprimer2LaPile();
     EXPECT_EQ(context.count("audioTag"), 1) << "a removed file's comments go with it";
-    auto reloaded = FichierAudio::persistentObjectWithSqliteDict(
-        context.database()->outputDBrequest("SELECT * FROM audioFile").value(0));
+    auto reloaded = context.records().loadFiles().value(0);
     EXPECT_EQ(reloaded->sourceTags().first("title"), "it's \"quoted\"");
-    auto cold = FichierAudio::persistentObjectWithSqliteDict(
-        context.database()->outputDBrequest("SELECT * FROM audioFile").value(0));
+    auto cold = context.records().loadFiles().value(0);
     FichierAudio::loadSourceTags({cold});
     EXPECT_EQ(cold->sourceTags().first("title"), "it's \"quoted\"") << "loaded for many at once";
-    FichierAudio::vider();
+    context.records().clear();
     EXPECT_EQ(context.count("audioTag"), 0);
 }

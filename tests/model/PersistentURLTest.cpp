@@ -13,11 +13,11 @@ TEST(PersistentURL, OnePathIsOneRowAndOnlyExistingFilesAreStored) {
     auto first = PersistentURL::persistentURLwithURL(path);
     EXPECT_EQ(first->urlAttributes().value("NSURLNameKey").toString(), "Song.flac");
     first->setElementType(2);
-    const quint32 id = first->save();
+    const quint32 id = context.records().saveUrl(*first);
     EXPECT_NE(id, 0u);
-    EXPECT_EQ(first->save(), id);
+    EXPECT_EQ(context.records().saveUrl(*first), id);
     auto second = PersistentURL::persistentURLwithURL(path);
-    EXPECT_EQ(second->save(), id) << "found again by its path";
+    EXPECT_EQ(context.records().saveUrl(*second), id) << "found again by its path";
     EXPECT_EQ(context.count("fileURL"), 1);
 
     const auto row = context.database()->outputDBrequest("SELECT * FROM fileURL").value(0);
@@ -32,7 +32,7 @@ TEST(PersistentURL, OnePathIsOneRowAndOnlyExistingFilesAreStored) {
 
     auto missing = PersistentURL::persistentURLwithURL(TestEnvironment::home() + "/none.m4a");
     EXPECT_TRUE(missing->urlAttributes().isEmpty());
-    EXPECT_EQ(missing->save(), 0u);
+    EXPECT_EQ(context.records().saveUrl(*missing), 0u);
     EXPECT_EQ(missing->sqliteid(), 0u);
     EXPECT_EQ(context.count("fileURL"), 1);
 }
@@ -43,9 +43,9 @@ TEST(PersistentURL, RebuildsFromItsIdentifier) {
     auto record = PersistentURL::persistentURLwithURL(path);
     record->setElementType(5);
     record->setIsactive(true);
-    const quint32 id = record->save();
+    const quint32 id = context.records().saveUrl(*record);
 
-    auto rebuilt = PersistentURL::persistentObjectWithSqliteid(id);
+    auto rebuilt = context.records().loadUrl(id);
     ASSERT_TRUE(rebuilt);
     EXPECT_EQ(rebuilt->path(), path);
     EXPECT_EQ(rebuilt->elementType(), 5);
@@ -55,10 +55,10 @@ TEST(PersistentURL, RebuildsFromItsIdentifier) {
     EXPECT_EQ(rebuilt->urlAttributes().value("fileName").toString(), "README.")
         << "a file without extension";
 
-    EXPECT_EQ(PersistentURL::persistentObjectWithSqliteid(id + 100), nullptr);
+    EXPECT_EQ(context.records().loadUrl(id + 100), nullptr);
 
-    PersistentURL::vider();
-    EXPECT_EQ(PersistentURL::persistentURLwithURL(path)->sqlitePreviousId(), 0u);
+    context.records().clear();
+    EXPECT_EQ(context.records().storedUrlId(*PersistentURL::persistentURLwithURL(path)), 0u);
 }
 
 TEST(PersistentURL, AwkwardPathsRoundTripByteForByte) {
@@ -79,18 +79,19 @@ TEST(PersistentURL, AwkwardPathsRoundTripByteForByte) {
         const QString path =
             TestEnvironment::writeFile(TestEnvironment::home() + "/odd \"dir\" 'x'/" + name);
         auto record = PersistentURL::persistentURLwithURL(path);
-        ids.append(record->save());
+        ids.append(context.records().saveUrl(*record));
         ASSERT_NE(ids.last(), 0u) << name.toStdString();
-        EXPECT_EQ(record->save(), ids.last()) << "the UPDATE keeps the row: " << name.toStdString();
+        EXPECT_EQ(context.records().saveUrl(*record), ids.last())
+            << "the UPDATE keeps the row: " << name.toStdString();
     }
     EXPECT_EQ(context.count("fileURL"), names.size());
     for (int index = 0; index < names.size(); ++index) {
-        auto rebuilt = PersistentURL::persistentObjectWithSqliteid(ids[index]);
+        auto rebuilt = context.records().loadUrl(ids[index]);
         ASSERT_TRUE(rebuilt);
         EXPECT_EQ(rebuilt->fileName(), names[index]);
         EXPECT_TRUE(rebuilt->exists()) << names[index].toStdString();
         auto again = PersistentURL::persistentURLwithURL(rebuilt->path());
-        EXPECT_EQ(again->sqlitePreviousId(), ids[index]);
+        EXPECT_EQ(context.records().storedUrlId(*again), ids[index]);
         const auto row = context.database()
                              ->outputDBrequest(QString("SELECT fname, fext FROM fileURL WHERE "
                                                        "furlid = %1")

@@ -42,7 +42,7 @@ TEST(Queue, KeepsFlacFilesRegistersImagesAndIgnoresTheRest) {
     // The same source again: the existing record stays, nothing is logged.
     const auto first = queue.fichiersAudio().first();
     first->outMetadataDict()->insert("title", "Edited");
-    first->outMetadataDict()->save();
+    first->save();
     testing::internal::CaptureStderr();
     queue.ajouterUnFichier(TestEnvironment::home() + "/Music/Loud.FLAC");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -51,7 +51,7 @@ TEST(Queue, KeepsFlacFilesRegistersImagesAndIgnoresTheRest) {
     EXPECT_EQ(context.count("audioFile"), 1);
     EXPECT_EQ(context.count("audioMetadata"), 2);
 
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(context.records());
     reloaded.loadFromSqlite();
     ASSERT_EQ(reloaded.countOfFichiersAudio(), 1);
     EXPECT_EQ(reloaded.fichiersAudio().first()->outMetadataDict()->value("title").toString(),
@@ -177,13 +177,13 @@ TEST(Queue, FinishedOnlyRemovalProgressCountsAndReset) {
     queue.supprimerLesFichiersDansLindex({0, 1, 2, 3}, true);
     EXPECT_EQ(queuedNames(queue), (QStringList{"f1.flac", "f2.flac"}));
     EXPECT_EQ(context.count("audioFile"), 2);
-    EXPECT_FLOAT_EQ(GestionnairePileFichier().pourcent(), 0.0f);
+    EXPECT_FLOAT_EQ(GestionnairePileFichier(context.records()).pourcent(), 0.0f);
 }
 
 TEST(Queue, LoadsWhatWasQueuedInOrder) {
     TestDatabase context;
     fill(context.queue(), 3);
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(context.records());
     reloaded.loadFromSqlite();
     EXPECT_EQ(queuedNames(reloaded), (QStringList{"f0.flac", "f1.flac", "f2.flac"}));
     EXPECT_EQ(reloaded.enumeratorIndex(), 0);

@@ -59,7 +59,7 @@ int queuedRows() {
 
 TEST(CrashConsistency, KilledAnywhereAPassLosesNothing) {
     // Two files at once, so that kills land while another job is in flight.
-    UserDefaults::standard().setInteger(2, "ConversionsSimultanees");
+    TestEnvironment::defaults().setInteger(2, "ConversionsSimultanees");
     QStringList sources;
     QHash<QString, QString> hashes;
     for (int index = 1; index <= 4; ++index) {

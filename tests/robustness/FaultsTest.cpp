@@ -123,7 +123,7 @@ TEST(Faults, MissingProgramsAreSaidAndThePassGoesOn) {
 
 TEST(Faults, AFlacKilledMidDecodeEndsItsFile) {
     TestDatabase context;
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     FlacFactory::Options options;
     options.seconds = 40.0;
     options.sampleRate = 96000;

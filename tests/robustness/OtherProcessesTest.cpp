@@ -160,8 +160,8 @@ TEST(OtherProcesses, ATerminalRunStopsAtOnceWhileItsDestinationStalls) {
 TEST(OtherProcesses, TheWindowStopsAtOnceWhileItsDestinationStalls) {
     const QString source = album("Stall", 1, 2.0).first();
     const QString frozen = TestEnvironment::makeFolder("Frozen");
-    UserDefaults::standard().setInteger(2, "DestinationType");
-    UserDefaults::standard().setFolder(frozen, "DestinationDossier");
+    TestEnvironment::defaults().setInteger(2, "DestinationType");
+    TestEnvironment::defaults().setFolder(frozen, "DestinationDossier");
     QProcess add;
     add.start(CRASH_SUBJECT, {"add", source});
     ASSERT_TRUE(add.waitForFinished(60000));

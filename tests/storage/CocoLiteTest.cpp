@@ -51,7 +51,7 @@ TEST(CocoLite, QueriesAnswerRowsKeyedByColumnName) {
     EXPECT_EQ(rows[1].value("a").toInt(), -7);
 
     QList<QVariantList> positional;
-    db.forEachRow("SELECT a, c FROM t ORDER BY rowid",
+    db.forEachRow("SELECT a, c FROM t ORDER BY rowid", {},
                   [&positional](const QVariantList& values) { positional << values; });
     ASSERT_EQ(positional.size(), 3) << "by position, every row";
     EXPECT_EQ(positional[0].at(1).toString(), QString::fromUtf8("été ✓"));
@@ -118,7 +118,9 @@ TEST(CocoLiteDeathTest, FailuresEndTheProcessWithTheStatedLine) {
             CocoLite db(path);
             db.outputDBrequest("SELEKT nothing");
         },
-        testing::ExitedWithCode(1), "^Failed.21\n$");
+        testing::ExitedWithCode(1),
+        "^prepare_v2 \\(db, sql, \\(int\\)strlen \\(sql\\) \\+ 1, & stmt, NULL\\) failed with "
+        "status 1: near \"SELEKT\": syntax error\n$");
     EXPECT_EXIT(
         {
             CocoLite db(path);

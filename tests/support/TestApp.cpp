@@ -1,5 +1,7 @@
 #include "TestApp.h"
 
+#include "TestEnvironment.h"
+
 #include "conversion/FileAdder.h"
 #include "ui/TableFichiers.h"
 #include "ui/VueCtrlrFilez.h"
@@ -8,20 +10,17 @@
 
 #include <QItemSelectionModel>
 
-TestApp::TestApp() : m_window(std::make_unique<MainWindow>()) {
-    m_delegate = std::make_unique<AppDelegate>(m_window.get());
-    m_window->show();
+TestApp::TestApp() : m_delegate(std::make_unique<AppDelegate>(TestEnvironment::settings())) {
     m_delegate->applicationDidFinishLaunching();
 }
 
 TestApp::~TestApp() {
     m_delegate.reset();
-    m_window.reset();
 }
 
 void TestApp::add(const QStringList& paths) {
     filez().ajouterFichiersDossiers(paths);
-    m_delegate->fileAdder()->waitUntilDone();
+    core().fileAdder()->waitUntilDone();
     QCoreApplication::processEvents();
 }
 

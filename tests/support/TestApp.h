@@ -10,27 +10,29 @@
 
 #include <memory>
 
+class VueCtrlrFilez;
 class VueCtrlrInfoFile;
+class VueCtrlrReglage;
 
-// The real application in the test's home: the main window (offscreen), the
-// application delegate and its start-up.
+// The real application in the test's home: the composition root of the
+// window mode, its start-up, the main window (offscreen).
 class TestApp {
 public:
     TestApp();
     ~TestApp();
 
     AppDelegate& delegate() { return *m_delegate; }
-    MainWindow& window() { return *m_window; }
-    VueCtrlrFilez& filez() { return *m_delegate->vueCtrlrFilez(); }
-    VueCtrlrReglage& reglage() { return *m_delegate->vueCtrlrReglage(); }
+    Core& core() { return m_delegate->core(); }
+    MainWindow& window() { return *m_delegate->window(); }
+    VueCtrlrFilez& filez() { return *window().filez(); }
+    VueCtrlrReglage& reglage() { return *window().reglage(); }
     VueCtrlrInfoFile& info();
-    GestionnairePileFichier& queue() { return *m_delegate->pileFichiers(); }
+    GestionnairePileFichier& queue() { return *core().queue(); }
     // Adds files and folders as a user would, and waits until they are listed.
     void add(const QStringList& paths);
     // Selects these rows of the list as a user would.
     void selectRows(const QList<int>& rows);
 
 private:
-    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<AppDelegate> m_delegate;
 };

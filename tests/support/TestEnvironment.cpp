@@ -1,5 +1,8 @@
 #include "TestEnvironment.h"
 
+#include "model/Settings.h"
+#include "storage/UserDefaults.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
@@ -85,4 +88,14 @@ QString TestEnvironment::writeFile(const QString& path, const QByteArray& conten
         std::abort();
     }
     return path;
+}
+
+UserDefaults& TestEnvironment::defaults() {
+    static UserDefaults store;
+    return store;
+}
+
+Settings& TestEnvironment::settings() {
+    static Settings typed(defaults());
+    return typed;
 }

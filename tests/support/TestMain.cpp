@@ -1,6 +1,5 @@
 #include "TestEnvironment.h"
 
-#include "app/AppDelegate.h"
 #include "model/LocalizedStrings.h"
 
 #include <QApplication>
@@ -15,7 +14,7 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         QApplication::setOrganizationName(QStringLiteral("Tonebridge"));
         QApplication::setApplicationName(QStringLiteral("Tonebridge"));
-        AppDelegate::initialize();
+        TestEnvironment::settings();
         LocalizedStrings::install();
         result = RUN_ALL_TESTS();
     }

@@ -5,6 +5,7 @@
 // took. The crash tests kill it mid-way.
 #include "support/PassRunner.h"
 #include "support/TestApp.h"
+#include "support/TestEnvironment.h"
 #include "ui/VueCtrlrFilez.h"
 #include "ui/VueCtrlrReglage.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tonebridge"));
     QApplication::setApplicationName(QStringLiteral("Tonebridge"));
-    AppDelegate::initialize();
+    TestEnvironment::settings();
     const QStringList arguments = QApplication::arguments().mid(1);
     TestApp app;
     if (arguments.value(0) == QLatin1String("add")) {
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
     });
     app.reglage().startConversion();
     if (arguments.value(0) == QLatin1String("stop")) {
-        PassRunner::waitFor([&] { return app.delegate().controleur()->jobsInFlight() > 0; });
+        PassRunner::waitFor([&] { return app.delegate().core().controleur()->jobsInFlight() > 0; });
         PassRunner::waitFor([] { return false; }, 300);
         QElapsedTimer timer;
         timer.start();
@@ -48,9 +49,9 @@ int main(int argc, char** argv) {
     }
     const bool ended = PassRunner::waitFor(
         [&] {
-            return app.delegate().controleur()->statusConvertisseur() ==
+            return app.delegate().core().controleur()->statusConvertisseur() ==
                        kStatusConvertisseurArrete &&
-                   app.delegate().controleur()->jobsInFlight() == 0;
+                   app.delegate().core().controleur()->jobsInFlight() == 0;
         },
         600000);
     QApplication::processEvents();

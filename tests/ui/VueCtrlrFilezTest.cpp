@@ -137,20 +137,20 @@ TEST(FileList, DropsAddFilesAndFoldersAndRememberTheFolder) {
     source("Box/Inner/d.flac");
     drop(app, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(second),
                QUrl::fromLocalFile(music() + "/Box")});
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 4);
-    EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"), music() + "/Box");
+    EXPECT_EQ(TestEnvironment::defaults().folderForKey("DernierDossierFLAC"), music() + "/Box");
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Box");
 
     drop(app, {QUrl("https://example.com/song.flac")});
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 4) << "a drop without local files adds nothing";
 
     app.add({source("Only/e.flac")});
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Only") << "the last file's folder";
     app.add({music() + "/missing.flac"});
-    EXPECT_EQ(UserDefaults::standard().folderForKey("DernierDossierFLAC"),
-              UserDefaults::standard().folderForKey("DernierDossierFLAC"));
+    EXPECT_EQ(TestEnvironment::defaults().folderForKey("DernierDossierFLAC"),
+              TestEnvironment::defaults().folderForKey("DernierDossierFLAC"));
     EXPECT_EQ(app.filez().pathCtrlr()->path(), "") << "nothing added: no folder remembered";
 
     // A click on a folder of the path queues that whole folder.
@@ -162,13 +162,13 @@ TEST(FileList, DropsAddFilesAndFoldersAndRememberTheFolder) {
         QString("pathComponent%1").arg(components.indexOf(music() + "/Tree")));
     ASSERT_NE(button, nullptr);
     button->click();
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
     EXPECT_EQ(app.filez().pathCtrlr()->path(), music() + "/Tree");
     app.filez().panelClosed(QDialog::Rejected, {source("Rejected/h.flac")});
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 7);
     app.filez().panelClosed(QDialog::Accepted, {music() + "/Rejected/h.flac"});
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 8);
 }
 
@@ -243,8 +243,9 @@ TEST(FileList, SelectionSurvivesReloadsAndSortingDrivesTheConversionOrder) {
     });
     app.reglage().startConversion();
     PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     });
     EXPECT_EQ(decoded, (QStringList{"Decodage a.flac", "Decodage b.flac", "Decodage c.flac"}));
     EXPECT_EQ(app.filez().barre2prog()->value(), 100) << "a finished pass shows all its progress";
@@ -320,17 +321,17 @@ TEST(FileList, ThePathBarAsksBeforeAddingMoreThanAFoldersWorth) {
     app.filez().clickPathControl(folder);
     EXPECT_EQ(answer("Annuler"), "Ajouter les " + QLocale(QLocale::French).toString(1001) +
                                      " fichiers FLAC trouvés dans " + folder + " ?");
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), 0) << "nothing added without a yes";
     app.filez().clickPathControl(folder);
     EXPECT_FALSE(answer("Ajouter").isEmpty());
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     EXPECT_EQ(app.queue().countOfFichiersAudio(), VueCtrlrFilez::kPathBarConfirmAbove + 1);
 
     // A folder's worth goes in at once.
     source("Small/song.flac");
     app.filez().clickPathControl(music() + "/Small");
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     const auto* question = app.window().findChild<QMessageBox*>("confirmAddition");
     EXPECT_TRUE(question == nullptr || !question->isVisible());
     EXPECT_EQ(app.queue().countOfFichiersAudio(), VueCtrlrFilez::kPathBarConfirmAbove + 2);
@@ -362,8 +363,8 @@ TEST(FileList, AddingNeverWalksTheKernelsFilesNorOutlivesACancelOrTheWindow) {
         app.filez().ajouterFichiersDossiers({"/"});
         PassRunner::waitFor([] { return false; }, 200);
         timer.start();
-        app.delegate().fileAdder()->cancel();
-        app.delegate().fileAdder()->waitUntilDone();
+        app.delegate().core().fileAdder()->cancel();
+        app.delegate().core().fileAdder()->waitUntilDone();
         EXPECT_LT(timer.elapsed(), kAtOnceMs) << "a cancel is answered at once";
         EXPECT_EQ(app.queue().countOfFichiersAudio(), 0);
 
@@ -422,7 +423,7 @@ TEST(FileList, FileDialogsSpeakFrenchAndOpenWhereTheMusicIs) {
 }
 
 TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
-    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
+    TestEnvironment::defaults().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     const QString folder = TestEnvironment::makeFolder("Music/Pass");
     FlacFactory::Options options;
@@ -445,8 +446,9 @@ TEST(FileList, TheSelectionStaysWithItsFilesAsAPassRemovesRows) {
     EXPECT_EQ(app.filez().filez().first(), third);
     EXPECT_EQ(app.info().titreTextField()->text(), "2 fichiers sélectionnés");
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(app.filez().selectedRows().isEmpty());
@@ -477,8 +479,8 @@ TEST(FileList, AddingNeverBlocksTheWindowAndPathsThatArriveJoinIt) {
     tick.start(10);
     app.filez().ajouterFichiersDossiers({folders[0]});
     app.filez().ajouterFichiersDossiers({folders[1]});
-    EXPECT_TRUE(app.delegate().fileAdder()->isBusy()) << "the calls returned at once";
-    app.delegate().fileAdder()->waitUntilDone();
+    EXPECT_TRUE(app.delegate().core().fileAdder()->isBusy()) << "the calls returned at once";
+    app.delegate().core().fileAdder()->waitUntilDone();
     tick.stop();
     ASSERT_EQ(app.queue().countOfFichiersAudio(), 80) << "the second folder joined the first";
     EXPECT_EQ(app.queue().fichiersAudio().at(1)->elementURL()->path(), folders[0] + "/2.flac");
@@ -488,8 +490,8 @@ TEST(FileList, AddingNeverBlocksTheWindowAndPathsThatArriveJoinIt) {
 }
 
 TEST(FileList, FilesAddedAndRemovedDuringAPassNeverMakeItTakeAFileTwice) {
-    UserDefaults::standard().setInteger(2, "ConversionsSimultanees");
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setInteger(2, "ConversionsSimultanees");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     TestApp app;
     QStringList taken;
     QObject::connect(&app.reglage(), &VueCtrlrReglage::messageShown, [&](const QString& message) {
@@ -512,12 +514,13 @@ TEST(FileList, FilesAddedAndRemovedDuringAPassNeverMakeItTakeAFileTwice) {
     // two convert: one file joins, the second in flight and the third leave.
     const QString late = source("During late/5 late.flac", "Late", 0.3);
     app.filez().ajouterFichiersDossiers({late});
-    app.delegate().fileAdder()->waitUntilDone();
+    app.delegate().core().fileAdder()->waitUntilDone();
     app.selectRows({1, 2});
     app.filez().effacerLaSelection();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     QCoreApplication::processEvents();
 
@@ -538,8 +541,8 @@ TEST(FileList, FilesAddedAndRemovedDuringAPassNeverMakeItTakeAFileTwice) {
 }
 
 TEST(FileList, CoversOfTheFoldersAddedAreTheirFilesCoversAtOnce) {
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
-    UserDefaults::standard().setInteger(2, "ConversionsSimultanees");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setInteger(2, "ConversionsSimultanees");
     TestApp app;
     // One album with its cover beside its tracks, one with its cover one
     // folder above its two discs; the covers sort after the tracks.
@@ -564,8 +567,9 @@ TEST(FileList, CoversOfTheFoldersAddedAreTheirFilesCoversAtOnce) {
     }
     app.reglage().startConversion();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     for (const QString& path : sources) {
         const QString output = path.left(path.size() - 5) + ".m4a";
@@ -577,7 +581,7 @@ TEST(FileList, CoversOfTheFoldersAddedAreTheirFilesCoversAtOnce) {
 }
 
 TEST(FileList, SortingFollowsFrenchAndThePassFollowsTheList) {
-    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
+    TestEnvironment::defaults().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     for (const char* title : {"Zèbre", "Été", "Dernière", "Démo", "10 Ans", "9 Vies", "abeille"}) {
         source(QString("Sort/%1.flac").arg(title), title);
@@ -599,14 +603,15 @@ TEST(FileList, SortingFollowsFrenchAndThePassFollowsTheList) {
     });
     app.reglage().startConversion();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     EXPECT_EQ(taken, titles) << "a pass takes the files in the order the list shows";
 }
 
 TEST(FileList, RowsMenuKeysPathBarAndColumnsAsUsersFindThem) {
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     TestApp app;
     const QString folder = TestEnvironment::makeFolder("Music/Rock & Roll");
     for (const char* name : {"1 a", "2 b", "3 c"}) {

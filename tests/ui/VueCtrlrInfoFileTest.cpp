@@ -86,7 +86,7 @@ TEST(InfoView, AnEditReachesEverySelectedFileAndTheList) {
         EXPECT_EQ(model->data(model->index(row, FileListModel::kTitle), Qt::DisplayRole).toString(),
                   "Same Title");
     }
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(*app.core().store());
     reloaded.loadFromSqlite();
     for (const auto& file : reloaded.fichiersAudio()) {
         EXPECT_EQ(file->outMetadataDict()->value("title").toString(), "Same Title")
@@ -123,7 +123,7 @@ TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
         EXPECT_EQ(AlertSound::count() - alerts, 1);
         EXPECT_EQ(file->nomDestination(), "A.m4a") << "the previous name stays";
     }
-    GestionnairePileFichier reloaded;
+    GestionnairePileFichier reloaded(*app.core().store());
     reloaded.loadFromSqlite();
     EXPECT_EQ(reloaded.fichiersAudio().first()->nomDestination(), "A.m4a");
 
@@ -132,7 +132,7 @@ TEST(InfoView, FileNamesFollowTheCodecAndStayNames) {
     EXPECT_FALSE(file->hasTypedName());
     EXPECT_EQ(file->destinationURL()->path(), TestEnvironment::home() + "/Music/Album/Song.m4a");
     EXPECT_EQ(app.info().cellValue("dest", 0).toString(), "Song.m4a");
-    GestionnairePileFichier again;
+    GestionnairePileFichier again(*app.core().store());
     again.loadFromSqlite();
     EXPECT_FALSE(again.fichiersAudio().first()->hasTypedName()) << "and stays so";
 }
@@ -161,7 +161,7 @@ TEST(InfoView, PictureControlsAndExternalImages) {
 
     app.info().autoFindImageCheckBox()->click();
     EXPECT_EQ(app.info().autoFindImageCheckBox()->checkState(), Qt::Unchecked);
-    EXPECT_FALSE(UserDefaults::standard().boolForKey("ImageAutoFind"));
+    EXPECT_FALSE(TestEnvironment::defaults().boolForKey("ImageAutoFind"));
     app.info().imageSourceTypeRadioMatrix()->button(2)->click();
     EXPECT_TRUE(app.info().chooseImageButton()->isEnabled());
     EXPECT_EQ(app.info().imageButton()->toolTip(), "noimage256");
@@ -169,7 +169,7 @@ TEST(InfoView, PictureControlsAndExternalImages) {
     const QString chosen =
         FlacFactory::makePicture(TestEnvironment::home() + "/Pictures/Mine/art.png", "png");
     app.info()._userChoosedImageFileWithPanel(QDialog::Accepted, chosen);
-    EXPECT_EQ(UserDefaults::standard().stringForKey("ImageCustomPath"),
+    EXPECT_EQ(TestEnvironment::defaults().stringForKey("ImageCustomPath"),
               TestEnvironment::home() + "/Pictures/Mine");
     EXPECT_EQ(app.info().imageButton()->toolTip(), "art.png");
     const auto file = app.queue().fichiersAudio().first();
@@ -221,7 +221,7 @@ TEST(InfoView, TheSourcesOtherCommentsShowReadOnlyBelowTheEditableRows) {
 }
 
 TEST(InfoView, NumbersStayNumbersAndSeveralArtistsShowAsTheOutputCarriesThem) {
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     TestApp app;
     FlacFactory::Options options;
     options.seconds = 0.2;

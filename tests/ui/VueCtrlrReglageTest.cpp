@@ -66,7 +66,7 @@ TEST(SettingsView, FirstStartShowsTheRegisteredDefaults) {
 TEST(SettingsView, PopupsWriteTheirValues) {
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     choose(view, view.formatConversionPopUp(), 2);
     EXPECT_EQ(defaults.stringForKey("ConversionCodec"), "aif");
     EXPECT_EQ(defaults.stringForKey("DestinationAutoName"), "aif") << "the automatic name follows";
@@ -125,7 +125,7 @@ TEST(SettingsView, PopupsWriteTheirValues) {
 }
 
 TEST(SettingsView, StoredValuesOutsideTheTablesSelectNothing) {
-    auto& defaults = UserDefaults::standard();
+    auto& defaults = TestEnvironment::defaults();
     defaults.setInteger(0, "ConversionCanaux");
     defaults.setInteger(22050, "ConversionFrequence");
     defaults.setString("wma", "ConversionCodec");
@@ -145,7 +145,7 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     app.add({source("Song")});
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Music/Song.m4a");
     view.folderRadioMatrix()->button(1)->click();
-    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 1);
+    EXPECT_EQ(TestEnvironment::defaults().integerForKey("DestinationType"), 1);
     EXPECT_TRUE(view.autoFolderTextField()->isEnabled());
     EXPECT_FALSE(view.customFolderChooseBout()->isEnabled());
     EXPECT_EQ(app.queue().fichiersAudio().first()->destinationURL()->path(),
@@ -156,25 +156,25 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     EXPECT_EQ(view.labelCustomFolder()->text(), "~/Out");
     EXPECT_EQ(app.queue().fichiersAudio().first()->destinationURL()->path(), folder + "/Song.m4a");
     view._userChoosedFolderWithPanel(QDialog::Rejected, "/elsewhere");
-    EXPECT_EQ(UserDefaults::standard().folderForKey("DestinationDossier"), folder);
-    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 2);
+    EXPECT_EQ(TestEnvironment::defaults().folderForKey("DestinationDossier"), folder);
+    EXPECT_EQ(TestEnvironment::defaults().integerForKey("DestinationType"), 2);
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/Song.m4a")
         << "the example follows every change";
     EXPECT_TRUE(view.labelExempleAutoFolder()->isEnabled()) << "normal text";
 
     // The tree destination and the naming pattern, with the example as typed.
     view.folderRadioMatrix()->button(3)->click();
-    EXPECT_EQ(UserDefaults::standard().integerForKey("DestinationType"), 3);
+    EXPECT_EQ(TestEnvironment::defaults().integerForKey("DestinationType"), 3);
     EXPECT_TRUE(view.customFolderChooseBout()->isEnabled());
     EXPECT_FALSE(view.motifTextField()->isEnabled());
     view.nommerSelonTagsCheckBox()->click();
-    EXPECT_TRUE(UserDefaults::standard().boolForKey("DestinationNommerSelonTags"));
+    EXPECT_TRUE(TestEnvironment::defaults().boolForKey("DestinationNommerSelonTags"));
     EXPECT_TRUE(view.motifTextField()->isEnabled());
     EXPECT_EQ(view.labelExempleAutoFolder()->text(),
               "Exemple : ~/Out/The Artist/The Album/03 - Song.m4a");
     view.motifTextField()->setText("%genre%/%title%");
     emit view.motifTextField()->textEdited("%genre%/%title%");
-    EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"), "%genre%/%title%");
+    EXPECT_EQ(TestEnvironment::defaults().stringForKey("DestinationMotif"), "%genre%/%title%");
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/Jazz/Song.m4a");
 
     // A field that is none is said in red, with the fields there are.
@@ -194,14 +194,14 @@ TEST(SettingsView, DestinationChoiceAndCustomFolder) {
     EXPECT_EQ(offered.size(), 9);
     view.fieldsButton()->menu()->actions().at(4)->trigger();
     EXPECT_EQ(view.motifTextField()->text(), "%track%%title%");
-    EXPECT_EQ(UserDefaults::standard().stringForKey("DestinationMotif"), "%track%%title%");
+    EXPECT_EQ(TestEnvironment::defaults().stringForKey("DestinationMotif"), "%track%%title%");
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : ~/Out/03Song.m4a");
     EXPECT_TRUE(view.labelExempleAutoFolder()->styleSheet().isEmpty());
 }
 
 TEST(SettingsView, StartStopButtonsAndMessages) {
     // One file at a time, as the sequential pass converts.
-    UserDefaults::standard().setInteger(1, "ConversionsSimultanees");
+    TestEnvironment::defaults().setInteger(1, "ConversionsSimultanees");
     TestApp app;
     VueCtrlrReglage& view = app.reglage();
     app.add({source("Long", 15.0), source("Short")});
@@ -215,7 +215,8 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     EXPECT_TRUE(view.roulette()->isVisibleTo(&view));
     EXPECT_EQ(view.messageLabel()->text(), "Conversion ....");
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurCodage;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+               kStatusConvertisseurCodage;
     }));
     view.stopBouton()->click();
     EXPECT_EQ(view.messageLabel()->text(), "Conversion arrêtée : 0 convertis, 2 restent");
@@ -224,15 +225,16 @@ TEST(SettingsView, StartStopButtonsAndMessages) {
     EXPECT_FALSE(view.stopBouton()->isEnabled());
     EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
     EXPECT_EQ(app.filez().barre2prog()->value(), 0);
-    EXPECT_EQ(app.delegate().controleur()->delegate(), nullptr);
+    EXPECT_EQ(app.delegate().core().controleur()->delegate(), nullptr);
 
     // One click after a stop starts the pass, from the top of the list, and
     // a pass that runs to its end returns the buttons to rest by itself.
     view.startBouton()->click();
-    EXPECT_TRUE(app.delegate().controleur()->isRunning());
+    EXPECT_TRUE(app.delegate().core().controleur()->isRunning());
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     QCoreApplication::processEvents();
     EXPECT_FALSE(view.roulette()->isVisibleTo(&view));
@@ -250,13 +252,14 @@ TEST(SettingsView, StartIsOfferedWheneverAPassWouldConvertSomething) {
     VueCtrlrReglage& view = app.reglage();
     EXPECT_EQ(view.messageLabel()->text(), "Ajoutez des fichiers à convertir ->")
         << "an empty list says what to do";
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     const QString broken =
         TestEnvironment::writeFile(TestEnvironment::home() + "/Music/broken.flac", "not audio");
     app.add({broken});
     view.startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+               kStatusConvertisseurArrete;
     }));
     QCoreApplication::processEvents();
     ASSERT_EQ(app.queue().fichiersAudio().first()->statusConversion(), kStatusConvFiniErreur);
@@ -298,15 +301,16 @@ TEST(SettingsView, LongTextsAreElidedWithTheirWholeTextInTheToolTip) {
 }
 
 TEST(SettingsView, APassThatEndsFillsTheBarWhateverFailed) {
-    UserDefaults::standard().setBool(false, "ForgetWhenFinished");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
     TestApp app;
     const QString broken =
         TestEnvironment::writeFile(TestEnvironment::home() + "/Music/broken.flac", "not audio");
     app.add({source("Good"), broken});
     app.reglage().startBouton()->click();
     ASSERT_TRUE(PassRunner::waitFor([&] {
-        return app.delegate().controleur()->statusConvertisseur() == kStatusConvertisseurArrete &&
-               app.delegate().controleur()->jobsInFlight() == 0;
+        return app.delegate().core().controleur()->statusConvertisseur() ==
+                   kStatusConvertisseurArrete &&
+               app.delegate().core().controleur()->jobsInFlight() == 0;
     }));
     QCoreApplication::processEvents();
     EXPECT_EQ(app.filez().barre2prog()->value(), 100);

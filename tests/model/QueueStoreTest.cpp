@@ -1,0 +1,108 @@
+#include "model/QueueStore.h"
+
+#include "storage/CocoLite.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+// The tables and their columns, as the schema has them.
+QStringList schemaOf(CocoLite& db) {
+    QStringList schema;
+    for (const QVariantMap& table :
+         db.outputDBrequest("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
+        const QString name = table.value("name").toString();
+        QStringList columns;
+        for (const QVariantMap& column :
+             db.outputDBrequest("SELECT name FROM pragma_table_info(?)", {name})) {
+            columns << column.value("name").toString();
+        }
+        schema << name + "(" + columns.join(",") + ")";
+    }
+    return schema;
+}
+
+int userVersion(CocoLite& db) {
+    return db.outputDBrequest("PRAGMA user_version").value(0).value("user_version").toInt();
+}
+} // namespace
+
+TEST(QueueStore, APreviousVersionsDatabaseIsMigratedWithEveryRow) {
+    // Made by the previous version: two files added from a folder, the
+    // second one's conversion failed.
+    const QString path = TestEnvironment::makeFolder("data") + "/queue-v3.db";
+    ASSERT_TRUE(QFile::copy(TONEBRIDGE_SOURCE_DIR "/tests/data/queue-v3.db", path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CocoLite old(path);
+    ASSERT_EQ(userVersion(old), 3);
+    QueueStore store(old);
+    store.migrate();
+    EXPECT_EQ(userVersion(old), QueueStore::kSchemaVersion);
+
+    const QList<FichierAudioPtr> files = store.loadFiles();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_TRUE(files[0]->elementURL()->path().endsWith("/music/Artist/t1.flac"));
+    EXPECT_EQ(files[0]->outMetadataDict()->value("title").toString(), "Titre 1 l'été");
+    EXPECT_EQ(files[0]->outMetadataDict()->value("artist").toString(), "O'Brien");
+    EXPECT_TRUE(files[0]->rootFolder().endsWith("/music"));
+    EXPECT_EQ(files[0]->sourceTags().first("ALBUM"), "Album");
+    EXPECT_EQ(files[1]->statusConversion(), kStatusConvFiniErreur);
+    EXPECT_EQ(files[1]->failureReason(), "Le décodage a échoué : « x »");
+
+    // A file made from nothing by the steps has the same schema.
+    CocoLite fresh(TestEnvironment::makeFolder("fresh") + "/new.db");
+    QueueStore(fresh).migrate();
+    EXPECT_EQ(schemaOf(fresh), schemaOf(old));
+    EXPECT_EQ(userVersion(fresh), QueueStore::kSchemaVersion);
+
+    // A file an older version marked 3 without its later tables gets them,
+    // and the journal's partial-file column.
+    CocoLite partial(TestEnvironment::makeFolder("older") + "/older.db");
+    QueueStore older(partial);
+    older.migrateStep(0);
+    partial.inputDBrequest("CREATE TABLE `audioPublishing` ( `afid` INTEGER PRIMARY KEY, "
+                           "`destination` TEXT )");
+    partial.inputDBrequest("PRAGMA user_version = 3");
+    older.migrate();
+    EXPECT_EQ(schemaOf(partial), schemaOf(old));
+}
+
+TEST(QueueStore, HostileTextIsBoundAndReadBackAsItWas) {
+    const QStringList hostile = {"'; DROP TABLE audioFile; --",
+                                 "O'Brien \"quoted\" ?",
+                                 "?, ?, ? )",
+                                 "%1 %2 \\ \\' \\\"",
+                                 QString::fromUtf8("été 🎵 日本語"),
+                                 QString("nul") + QChar(u'\0') + "inside",
+                                 "line\nbreak\r\ttab",
+                                 "`backticks` [brackets]"};
+    TestDatabase context;
+    QStringList paths;
+    for (int index = 0; index < hostile.size(); ++index) {
+        const QString folder = TestEnvironment::makeFolder(QString("Music/It's \"%1\"").arg(index));
+        paths << TestEnvironment::writeFile(folder + QString("/%1 ?.flac").arg(index));
+        auto record = context.recordFor(paths.last());
+        record->outMetadataDict()->insert("title", hostile[index]);
+        record->setSourceTags({{"COMMENT", hostile[index]}, {hostile[index], "value"}});
+        record->setStatusConversion(kStatusConvFiniErreur);
+        record->setFailureReason(hostile[index]);
+        record->save();
+        context.records().notePublication(record->sqliteid(), hostile[index], hostile[index]);
+    }
+    const QList<FichierAudioPtr> files = context.records().loadFiles();
+    ASSERT_EQ(files.size(), hostile.size()) << "every table is still there";
+    for (int index = 0; index < hostile.size(); ++index) {
+        const FichierAudioPtr& file = files[index];
+        EXPECT_EQ(file->elementURL()->path(), paths[index]);
+        EXPECT_EQ(file->outMetadataDict()->value("title").toString(), hostile[index]);
+        EXPECT_EQ(file->failureReason(), hostile[index]);
+        EXPECT_EQ(file->sourceTags().first("COMMENT"), hostile[index]);
+        EXPECT_EQ(file->sourceTags().first(hostile[index]), "value");
+    }
+    const auto publications = context.records().pendingPublications();
+    ASSERT_EQ(publications.size(), hostile.size());
+    EXPECT_EQ(publications.last().partial, hostile.last());
+    EXPECT_EQ(context.count("audioFile"), hostile.size());
+}
