@@ -539,10 +539,6 @@
         <translation>Conserver la date de modification</translation>
     </message>
     <message>
-        <source>Import the metadata</source>
-        <translation>Importer les métadonnées</translation>
-    </message>
-    <message>
         <source>Delete the original once converted</source>
         <translation>Effacer l'original une fois converti</translation>
     </message>

@@ -1,5 +1,7 @@
 #include "FlacTagReader.h"
 
+#include "conversion/TagLibGuard.h"
+
 #include "conversion/FlacStreamInfo.h"
 #include "conversion/MessageSink.h"
 #include "conversion/MetaflacOutputParser.h"
@@ -82,6 +84,7 @@ struct TagLibReading {
 };
 
 TagLibReading readWithTagLib(const QString& sourcePath, bool ogg) {
+    const TagLibGuard guard;
     TagLibReading reading;
     const QByteArray path = QFile::encodeName(sourcePath);
     TagLib::FileStream stream(path.constData(), true);

@@ -1,5 +1,7 @@
 #include "MetaflacOutputParser.h"
 
+#include "model/EditedField.h"
+
 const QStringList& MetaflacOutputParser::streamNames() {
     static const QStringList names = {QStringLiteral("sample-rate"), QStringLiteral("channels"),
                                       QStringLiteral("bps"), QStringLiteral("md5sum")};
@@ -7,10 +9,14 @@ const QStringList& MetaflacOutputParser::streamNames() {
 }
 
 const QStringList& MetaflacOutputParser::tagNames() {
-    static const QStringList names = {QStringLiteral("artist"),      QStringLiteral("title"),
-                                      QStringLiteral("album"),       QStringLiteral("date"),
-                                      QStringLiteral("tracknumber"), QStringLiteral("genre"),
-                                      QStringLiteral("discnumber"),  QString()};
+    static const QStringList names = [] {
+        QStringList keys;
+        for (const EditedField& field : EditedField::all()) {
+            keys << QLatin1String(field.key);
+        }
+        // The empty name metaflac is asked for last answers nothing.
+        return keys << QString();
+    }();
     return names;
 }
 

@@ -1,5 +1,7 @@
 #include "OutputTagWriter.h"
 
+#include "conversion/TagLibGuard.h"
+
 #include "conversion/ContainerFields.h"
 #include "conversion/TagLibStrings.h"
 
@@ -160,6 +162,7 @@ template <typename File, typename Fill> bool saveWith(const QByteArray& path, Fi
 }
 
 bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags) {
+    const TagLibGuard guard;
     switch (codec.tags) {
     case Kind::Mp4Atoms:
         return saveWith<TagLib::MP4::File>(path, [&](auto& file) { fillMp4(*file.tag(), tags); });

@@ -1,5 +1,8 @@
 #include "DestinationPattern.h"
 
+#include "model/EditedField.h"
+
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -116,17 +119,27 @@ QString DestinationPattern::safeComponent(const QString& text) {
 
 QString DestinationPattern::expand(const QString& pattern, const QVariantMap& tags,
                                    const QString& sourceBaseName, const QString& extension) {
-    const QString artist = orElse(tag(tags, "artist"), QStringLiteral("Artiste inconnu"));
+    // Each edited field's value under its field, numbers on two digits; a
+    // missing artist, album or title has a stand-in.
+    QHash<QString, QString> byField;
+    for (const EditedField& field : EditedField::all()) {
+        const QString value = tag(tags, field.key);
+        byField.insert(QLatin1String(field.patternField), field.numeric ? twoDigits(value) : value);
+    }
+    const QString artist =
+        orElse(byField.value(QStringLiteral("%artist%")), QStringLiteral("Artiste inconnu"));
+    byField.insert(QStringLiteral("%artist%"), artist);
+    byField.insert(QStringLiteral("%albumartist%"), orElse(tag(tags, "albumartist"), artist));
+    byField.insert(QStringLiteral("%album%"), orElse(byField.value(QStringLiteral("%album%")),
+                                                     QStringLiteral("Album inconnu")));
+    byField.insert(QStringLiteral("%title%"),
+                   orElse(byField.value(QStringLiteral("%title%")), sourceBaseName));
+    byField.insert(QStringLiteral("%filename%"), sourceBaseName);
     // In the order of fields().
-    const QStringList values = {artist,
-                                orElse(tag(tags, "albumartist"), artist),
-                                orElse(tag(tags, "album"), QStringLiteral("Album inconnu")),
-                                orElse(tag(tags, "title"), sourceBaseName),
-                                twoDigits(tag(tags, "tracknumber")),
-                                twoDigits(tag(tags, "discnumber")),
-                                tag(tags, "date"),
-                                tag(tags, "genre"),
-                                sourceBaseName};
+    QStringList values;
+    for (const QString& field : fields()) {
+        values << byField.value(field);
+    }
     QStringList components;
     const QStringList parts = pattern.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (qsizetype index = 0; index < parts.size(); ++index) {

@@ -15,9 +15,8 @@ const QString kIconKey = QStringLiteral("NSURLEffectiveIconKey");
 } // namespace
 
 FichierAudio::FichierAudio(QueueStore* store)
-    : m_inMetadataDict(MetadataDictionary::withType(MetadataDictionary::kInput)),
-      m_outMetadataDict(MetadataDictionary::withType(MetadataDictionary::kOutput)),
-      m_store(store) {}
+    : m_store(store), m_inMetadataDict(MetadataDictionary::withType(MetadataDictionary::kInput)),
+      m_outMetadataDict(MetadataDictionary::withType(MetadataDictionary::kOutput)) {}
 
 quint32 FichierAudio::save() {
     return m_store != nullptr ? m_store->saveFile(*this) : sqliteid();
@@ -53,8 +52,8 @@ void FichierAudio::setFailureReason(const QString& reason) {
 
 const TagList& FichierAudio::sourceTags() const {
     if (!m_sourceTags) {
-        m_sourceTags = sqliteid() != 0 && m_store != nullptr ? m_store->sourceTags(sqliteid())
-                                                             : TagList();
+        m_sourceTags =
+            sqliteid() != 0 && m_store != nullptr ? m_store->sourceTags(sqliteid()) : TagList();
     }
     return *m_sourceTags;
 }

@@ -1,5 +1,6 @@
 #include "MetadataDictionary.h"
 
+#include "model/EditedField.h"
 
 namespace {
 const QString kAmdid = QStringLiteral("amdid");
@@ -14,11 +15,9 @@ MetadataDictionaryPtr MetadataDictionary::withType(qint32 amdtype) {
 }
 
 const QStringList& MetadataDictionary::storedKeys() {
-    static const QStringList keys = {QStringLiteral("tracknumber"), QStringLiteral("title"),
-                                     QStringLiteral("artist"),      QStringLiteral("album"),
-                                     QStringLiteral("genre"),       QStringLiteral("discnumber"),
-                                     QStringLiteral("date"),        QStringLiteral("sample-rate"),
-                                     QStringLiteral("bps"),         QStringLiteral("channels")};
+    static const QStringList keys =
+        EditedField::storedKeys() + QStringList{QStringLiteral("sample-rate"),
+                                                QStringLiteral("bps"), QStringLiteral("channels")};
     return keys;
 }
 

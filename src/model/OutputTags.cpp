@@ -1,5 +1,6 @@
 #include "OutputTags.h"
 
+#include "model/EditedField.h"
 #include "model/MetadataDictionary.h"
 
 namespace {
@@ -19,20 +20,9 @@ QString fieldText(const QVariant& value, bool numeric) {
 }
 } // namespace
 
-const QList<OutputTags::Field>& OutputTags::editedFields() {
-    static const QList<Field> fields = {{"title", "TITLE", false},
-                                        {"artist", "ARTIST", false},
-                                        {"album", "ALBUM", false},
-                                        {"date", "DATE", false},
-                                        {"tracknumber", "TRACKNUMBER", true},
-                                        {"discnumber", "DISCNUMBER", true},
-                                        {"genre", "GENRE", false}};
-    return fields;
-}
-
 bool OutputTags::isEditedName(const QString& name) {
-    for (const Field& field : editedFields()) {
-        if (TagList::sameName(name, QLatin1String(field.name))) {
+    for (const EditedField& field : EditedField::all()) {
+        if (TagList::sameName(name, QLatin1String(field.vorbisName))) {
             return true;
         }
     }
@@ -42,9 +32,9 @@ bool OutputTags::isEditedName(const QString& name) {
 TagList OutputTags::merge(const TagList& source, const MetadataDictionary& input,
                           const MetadataDictionary& output) {
     TagList tags = source;
-    for (const Field& field : editedFields()) {
+    for (const EditedField& field : EditedField::all()) {
         const QString key = QLatin1String(field.key);
-        const QString name = QLatin1String(field.name);
+        const QString name = QLatin1String(field.vorbisName);
         const QString read = fieldText(input.value(key), field.numeric);
         const QString written = fieldText(output.value(key), field.numeric);
         // Unedited, the source's own values pass as they are ("02/10", two

@@ -11,13 +11,6 @@ class OutputTags {
 public:
     static TagList merge(const TagList& source, const MetadataDictionary& input,
                          const MetadataDictionary& output);
-    // The record key of each edited field and the comment name it stands for.
-    struct Field {
-        const char* key;
-        const char* name;
-        bool numeric;
-    };
-    static const QList<Field>& editedFields();
     // Whether a comment name is one of the edited fields'.
     static bool isEditedName(const QString& name);
 };

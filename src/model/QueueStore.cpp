@@ -1,5 +1,6 @@
 #include "QueueStore.h"
 
+#include "model/EditedField.h"
 #include "storage/CocoLite.h"
 
 #include <QCoreApplication>
@@ -18,9 +19,6 @@ const QString kFileColumns = QStringLiteral(
     "`inaudiourl`, `outaudiourl`, `tmpaudiourl`, `tmpimgurl`, `userimgurl`, `xtindx`, "
     "`audiotype`, `status`, `outname`, `imgautofind`, `imgsrcttype`, `active`, `inmetadata`, "
     "`outmetadata`");
-const QString kMetadataColumns =
-    QStringLiteral("`fileid`, `amdtype`, `tracknumber`, `title`, `artist`, `album`, `genre`, "
-                   "`discnumber`, `date`, `sample-rate`, `bps`, `channels`");
 const QString kAmdtype = QStringLiteral("amdtype");
 
 QString placeholders(int count) {
@@ -31,16 +29,26 @@ QString placeholders(int count) {
     return marks.join(QStringLiteral(", "));
 }
 
+// The tag sets' columns, each followed by "separator": "`fileid`, `amdtype`"
+// and then every stored key.
+QString metadataColumns(const QString& separator) {
+    QStringList columns = {QStringLiteral("`fileid`"), QStringLiteral("`amdtype`")};
+    for (const QString& key : MetadataDictionary::storedKeys()) {
+        columns << QLatin1Char('`') + key + QLatin1Char('`');
+    }
+    return columns.join(separator + QStringLiteral(", ")) + separator;
+}
+
 // A tag set's stored value of a key: a number column holds 0 and a text
 // column "" for a key the set lacks.
 QVariant storedValue(const MetadataDictionary& record, const QString& key) {
     if (record.contains(key)) {
         return record.value(key);
     }
-    static const QStringList numericKeys = {
-        QStringLiteral("tracknumber"), QStringLiteral("discnumber"), QStringLiteral("sample-rate"),
-        QStringLiteral("bps"),         QStringLiteral("channels"),   kAmdtype};
-    return numericKeys.contains(key) ? QVariant(0) : QVariant(QStringLiteral(""));
+    // Beside the edited fields, the columns are numbers (type, stream facts).
+    const EditedField* field = EditedField::byKey(key);
+    const bool numeric = field == nullptr || field->numeric;
+    return numeric ? QVariant(0) : QVariant(QStringLiteral(""));
 }
 
 // The first schema: locations, files and their two tag sets.
@@ -75,9 +83,9 @@ void createFailureAndRootTables(CocoLite& db) {
 // Every comment of the sources, the publishing journal, and the indexes that
 // looking a source up and finding the images near a file need.
 void createTagAndPublishingTables(CocoLite& db) {
-    db.inputDBrequest(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS `audioTag` ( `afid` INTEGER, `position` "
-        "INTEGER, `name` TEXT, `value` TEXT, PRIMARY KEY ( `afid`, `position` ) )"));
+    db.inputDBrequest(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS `audioTag` ( `afid` INTEGER, `position` "
+                       "INTEGER, `name` TEXT, `value` TEXT, PRIMARY KEY ( `afid`, `position` ) )"));
     db.inputDBrequest(QStringLiteral("CREATE TABLE IF NOT EXISTS `audioPublishing` ( `afid` "
                                      "INTEGER PRIMARY KEY, `destination` TEXT, `partial` TEXT )"));
     db.inputDBrequest(QStringLiteral(
@@ -197,16 +205,11 @@ quint32 QueueStore::saveUrl(PersistentURL& url) {
                                ? std::round(double(modified.toMSecsSinceEpoch()) / 1000.0) -
                                      PersistentURL::referenceDateOffset()
                                : 0.0;
-    QVariantList values = {url.path(),
-                           QFileInfo(url.pathWithoutExtension()).fileName(),
-                           url.folderPath(),
-                           url.extension(),
-                           isDirectory ? 1 : 0,
-                           typeIdentifier,
-                           qint64(seconds),
-                           isDirectory ? qint64(0) : info.size(),
-                           url.elementType(),
-                           url.isactive() ? 1 : 0};
+    QVariantList values = {url.path(),          QFileInfo(url.pathWithoutExtension()).fileName(),
+                           url.folderPath(),    url.extension(),
+                           isDirectory ? 1 : 0, typeIdentifier,
+                           qint64(seconds),     isDirectory ? qint64(0) : info.size(),
+                           url.elementType(),   url.isactive() ? 1 : 0};
     if (url.sqliteid() != 0) {
         values << url.sqliteid();
         m_database.inputDBrequest(
@@ -216,11 +219,11 @@ quint32 QueueStore::saveUrl(PersistentURL& url) {
             values);
         return url.sqliteid();
     }
-    url.setSqliteid(quint32(m_database.inputDBrequest(
-        QStringLiteral("INSERT OR REPLACE INTO `fileURL` ( ") + kUrlColumns +
-            QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
-            QStringLiteral(" )"),
-        values)));
+    url.setSqliteid(quint32(
+        m_database.inputDBrequest(QStringLiteral("INSERT OR REPLACE INTO `fileURL` ( ") +
+                                      kUrlColumns + QStringLiteral(" ) VALUES ( ") +
+                                      placeholders(int(values.size())) + QStringLiteral(" )"),
+                                  values)));
     return url.sqliteid();
 }
 
@@ -233,7 +236,8 @@ PersistentURLPtr QueueStore::loadUrl(quint32 identifier) {
         return nullptr;
     }
     const QVariantMap& row = rows.last();
-    PersistentURLPtr url = PersistentURL::persistentURLwithURL(row.value(QStringLiteral("furl")).toString());
+    PersistentURLPtr url =
+        PersistentURL::persistentURLwithURL(row.value(QStringLiteral("furl")).toString());
     url->setElementType(row.value(QStringLiteral("ftype")).toInt());
     url->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
     url->setUrlAttributes(row);
@@ -304,19 +308,17 @@ quint32 QueueStore::saveMetadata(MetadataDictionary& record) {
     }
     if (record.sqliteid() != 0) {
         values << record.sqliteid();
-        m_database.inputDBrequest(
-            QStringLiteral("UPDATE `audioMetadata` SET `fileid` = ?, `amdtype` = ?, `tracknumber` "
-                           "= ?, `title` = ?, `artist` = ?, `album` = ?, `genre` = ?, "
-                           "`discnumber` = ?, `date` = ?, `sample-rate` = ?, `bps` = ?, "
-                           "`channels` = ? WHERE `amdid` = ?"),
-            values);
+        static const QString update = QStringLiteral("UPDATE `audioMetadata` SET ") +
+                                      metadataColumns(QStringLiteral(" = ?")) +
+                                      QStringLiteral(" WHERE `amdid` = ?");
+        m_database.inputDBrequest(update, values);
         return record.sqliteid();
     }
-    record.setSqliteid(quint32(m_database.inputDBrequest(
-        QStringLiteral("INSERT OR REPLACE INTO `audioMetadata` ( ") + kMetadataColumns +
-            QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
-            QStringLiteral(" )"),
-        values)));
+    record.setSqliteid(quint32(
+        m_database.inputDBrequest(QStringLiteral("INSERT OR REPLACE INTO `audioMetadata` ( ") +
+                                      metadataColumns(QString()) + QStringLiteral(" ) VALUES ( ") +
+                                      placeholders(int(values.size())) + QStringLiteral(" )"),
+                                  values)));
     return record.sqliteid();
 }
 
@@ -392,11 +394,11 @@ quint32 QueueStore::saveFile(FichierAudio& record) {
                            "WHERE `afid` = ?"),
             values);
     } else {
-        record.setSqliteid(quint32(m_database.inputDBrequest(
-            QStringLiteral("INSERT INTO `audioFile` ( ") + kFileColumns +
-                QStringLiteral(" ) VALUES ( ") + placeholders(int(values.size())) +
-                QStringLiteral(" )"),
-            values)));
+        record.setSqliteid(quint32(
+            m_database.inputDBrequest(QStringLiteral("INSERT INTO `audioFile` ( ") + kFileColumns +
+                                          QStringLiteral(" ) VALUES ( ") +
+                                          placeholders(int(values.size())) + QStringLiteral(" )"),
+                                      values)));
     }
     bindMetadataRecord(record, *record.inMetadataDict());
     bindMetadataRecord(record, *record.outMetadataDict());
@@ -414,9 +416,10 @@ void QueueStore::bindMetadataRecord(FichierAudio& file, MetadataDictionary& reco
     if (record.fileid() != file.sqliteid()) {
         // A record made anew for a source that already has a row takes the
         // place of the old tag row instead of colliding with it.
-        m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` = ? "
-                                                 "AND `amdtype` = ? AND `amdid` != ?"),
-                                  {file.sqliteid(), storedValue(record, kAmdtype), record.sqliteid()});
+        m_database.inputDBrequest(
+            QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` = ? "
+                           "AND `amdtype` = ? AND `amdid` != ?"),
+            {file.sqliteid(), storedValue(record, kAmdtype), record.sqliteid()});
         record.setFileid(file.sqliteid());
     }
     saveMetadata(record);
@@ -440,7 +443,8 @@ void QueueStore::saveFailureReason(const FichierAudio& record) {
         return;
     }
     m_database.inputDBrequest(
-        QStringLiteral("INSERT OR REPLACE INTO `audioFailure` ( `afid`, `reason` ) VALUES ( ?, ? )"),
+        QStringLiteral(
+            "INSERT OR REPLACE INTO `audioFailure` ( `afid`, `reason` ) VALUES ( ?, ? )"),
         {record.sqliteid(), reason});
 }
 
@@ -538,8 +542,8 @@ void QueueStore::clear() {
     assertMainThread();
     ++m_imageRowsGeneration;
     m_database.beginTransaction();
-    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag",
-                              "audioMetadata", "fileURL"}) {
+    for (const char* table :
+         {"audioFile", "audioFailure", "audioRoot", "audioTag", "audioMetadata", "fileURL"}) {
         m_database.inputDBrequest(QStringLiteral("DELETE FROM `%1`").arg(QLatin1String(table)));
     }
     m_database.commitTransaction();
@@ -586,8 +590,7 @@ void QueueStore::saveSourceTags(quint32 afid, const TagList& tags) {
     m_database.commitTransaction();
 }
 
-void QueueStore::notePublication(quint32 afid, const QString& destination,
-                                 const QString& partial) {
+void QueueStore::notePublication(quint32 afid, const QString& destination, const QString& partial) {
     m_database.inputDBrequest(QStringLiteral("INSERT OR REPLACE INTO `audioPublishing` ( `afid`, "
                                              "`destination`, `partial` ) VALUES ( ?, ?, ? )"),
                               {afid, destination, partial});

@@ -65,7 +65,6 @@ const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLo
 const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic};
 const SettingDeclaration kSimultaneousConversions{"ConversionsSimultanees", QMetaType::LongLong,
                                                   [] { return QVariant(qint64(0)); }};
-const SettingDeclaration kImportMetadata{"ImportMetadata", QMetaType::Bool, yes};
 const SettingDeclaration kImageAutoFind{"ImageAutoFind", QMetaType::Bool, yes};
 const SettingDeclaration kImageCustomFolder{"ImageCustomPath", QMetaType::QString,
                                             [] { return QVariant(Settings::picturesFolder()); },
@@ -97,7 +96,6 @@ const Setting<qint64> Settings::bitRate{&kBitRate};
 const Setting<qint64> Settings::compression{&kCompression};
 const Setting<qint64> Settings::channels{&kChannels};
 const Setting<qint64> Settings::simultaneousConversions{&kSimultaneousConversions};
-const Setting<bool> Settings::importMetadata{&kImportMetadata};
 const Setting<bool> Settings::imageAutoFind{&kImageAutoFind};
 const Setting<QString> Settings::imageCustomFolder{&kImageCustomFolder};
 const Setting<QString> Settings::lastFlacFolder{&kLastFlacFolder};
@@ -122,7 +120,7 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kCompression,
                                                                   &kChannels,
                                                                   &kSimultaneousConversions,
-                                                                  &kImportMetadata,
+
                                                                   &kImageAutoFind,
                                                                   &kImageCustomFolder,
                                                                   &kLastFlacFolder,

@@ -51,7 +51,6 @@ public:
     static const Setting<qint64> channels;
     // 0: one per processor core.
     static const Setting<qint64> simultaneousConversions;
-    static const Setting<bool> importMetadata;
     static const Setting<bool> imageAutoFind;
     static const Setting<QString> imageCustomFolder;
     static const Setting<QString> lastFlacFolder;

@@ -41,13 +41,16 @@ QVariant FileListModel::columnValue(const FichierAudio& file, int column) {
     case kName:
         return file.nomElement();
     case kTrack:
-        return MetadataDictionary::shownNumber(output->value(QStringLiteral("tracknumber")));
     case kTitle:
-        return output->value(QStringLiteral("title"));
     case kArtist:
-        return output->value(QStringLiteral("artist"));
     case kAlbum:
-        return output->value(QStringLiteral("album"));
+        for (const EditedField& field : EditedField::all()) {
+            if (field.listColumn == column) {
+                const QVariant value = output->value(QLatin1String(field.key));
+                return field.numeric ? MetadataDictionary::shownNumber(value) : value;
+            }
+        }
+        return QVariant();
     case kSize:
         return FileSizeFormatting::stringWithFileSize(
             file.inMetadataDict()->value(QStringLiteral("NSURLFileSizeKey")).toFloat());

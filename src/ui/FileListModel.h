@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/EditedField.h"
 #include "model/FichierAudio.h"
 
 #include <QAbstractTableModel>
@@ -17,10 +18,10 @@ public:
     enum Column {
         kThumbnail = 0,
         kName,
-        kTrack,
-        kTitle,
-        kArtist,
-        kAlbum,
+        kTrack = EditedField::kListTrack,
+        kTitle = EditedField::kListTitle,
+        kArtist = EditedField::kListArtist,
+        kAlbum = EditedField::kListAlbum,
         kSize,
         kPath,
         kStatus,

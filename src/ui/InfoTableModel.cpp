@@ -1,5 +1,6 @@
 #include "InfoTableModel.h"
 
+#include "model/EditedField.h"
 #include "model/LocalizedStrings.h"
 #include "ui/VueCtrlrInfoFile.h"
 
@@ -8,25 +9,13 @@ InfoTableModel::InfoTableModel(VueCtrlrInfoFile* controller)
 
 const QStringList& InfoTableModel::keys() {
     // The keys are also the source texts of their labels.
-    static const char* const names[] = {QT_TRANSLATE_NOOP("Localizable", "fileName"),
-                                        QT_TRANSLATE_NOOP("Localizable", "tracknumber"),
-                                        QT_TRANSLATE_NOOP("Localizable", "title"),
-                                        QT_TRANSLATE_NOOP("Localizable", "artist"),
-                                        QT_TRANSLATE_NOOP("Localizable", "album"),
-                                        QT_TRANSLATE_NOOP("Localizable", "discnumber"),
-                                        QT_TRANSLATE_NOOP("Localizable", "genre"),
-                                        QT_TRANSLATE_NOOP("Localizable", "date"),
-                                        QT_TRANSLATE_NOOP("Localizable", "sample-rate"),
-                                        QT_TRANSLATE_NOOP("Localizable", "bps"),
-                                        QT_TRANSLATE_NOOP("Localizable", "channels"),
-                                        QT_TRANSLATE_NOOP("Localizable", "NSURLFileSizeKey")};
-    static const QStringList rows = [] {
-        QStringList keys;
-        for (const char* name : names) {
-            keys << QLatin1String(name);
-        }
-        return keys;
-    }();
+    static const QStringList rows =
+        QStringList{QStringLiteral(QT_TRANSLATE_NOOP("Localizable", "fileName"))} +
+        EditedField::infoKeys() +
+        QStringList{QStringLiteral(QT_TRANSLATE_NOOP("Localizable", "sample-rate")),
+                    QStringLiteral(QT_TRANSLATE_NOOP("Localizable", "bps")),
+                    QStringLiteral(QT_TRANSLATE_NOOP("Localizable", "channels")),
+                    QStringLiteral(QT_TRANSLATE_NOOP("Localizable", "NSURLFileSizeKey"))};
     return rows;
 }
 

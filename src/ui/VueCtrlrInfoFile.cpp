@@ -1,11 +1,12 @@
 #include "VueCtrlrInfoFile.h"
 
+#include "conversion/Core.h"
+#include "model/EditedField.h"
 #include "model/LocalizedStrings.h"
 #include "model/OutputCodec.h"
-#include "storage/Log.h"
-#include "conversion/Core.h"
 #include "model/QueueStore.h"
 #include "model/Settings.h"
+#include "storage/Log.h"
 #include "ui/AlertSound.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileSizeFormatting.h"
@@ -31,8 +32,11 @@
 namespace {
 const QString kFileNameKey = QStringLiteral("fileName");
 const QString kSizeKey = QStringLiteral("NSURLFileSizeKey");
-// Rows 0 to 7 are tags and the file name; the others are facts of the stream.
-constexpr int kLastEditableRow = 7;
+// Row 0 is the file name, the edited fields follow; the others are facts of
+// the stream.
+int lastEditableRow() {
+    return int(EditedField::all().size());
+}
 } // namespace
 
 VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
@@ -40,8 +44,7 @@ VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
       m_autoFindImageCheckBox(new QCheckBox(tr("Find automatically"))),
       m_imageSourceTypeRadioMatrix(new QButtonGroup(this)),
       m_chooseImageButton(new QPushButton(tr("Choose an image…"))), m_infoTableVue(new QTableView),
-      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel),
-      m_core(core) {
+      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel), m_core(core) {
     setObjectName(QStringLiteral("infofileVC"));
     m_titreTextField->setObjectName(QStringLiteral("titreTextField"));
     QFont titleFont = m_titreTextField->font();
@@ -254,7 +257,7 @@ QVariant VueCtrlrInfoFile::cellValue(const QString& columnIdentifier, int row) c
     if (key == kSizeKey) {
         return FileSizeFormatting::stringWithFileSize(value.toFloat());
     }
-    if (key == QLatin1String("tracknumber") || key == QLatin1String("discnumber")) {
+    if (const EditedField* field = EditedField::byKey(key); field != nullptr && field->numeric) {
         return MetadataDictionary::shownNumber(value);
     }
     return value;
@@ -262,7 +265,7 @@ QVariant VueCtrlrInfoFile::cellValue(const QString& columnIdentifier, int row) c
 
 bool VueCtrlrInfoFile::isRowEditable(int row) const {
     const int files = fileCount();
-    if (files == 0 || row < 0 || row > kLastEditableRow) {
+    if (files == 0 || row < 0 || row > lastEditableRow()) {
         return false;
     }
     return row != 0 || files == 1;

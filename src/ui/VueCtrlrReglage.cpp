@@ -1,13 +1,13 @@
 #include "VueCtrlrReglage.h"
 
 #include "conversion/ConversionControleur.h"
+#include "conversion/Core.h"
 #include "model/DestinationPattern.h"
 #include "model/MultiFichierAudio.h"
 #include "model/OutputCodec.h"
+#include "model/Settings.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
-#include "conversion/Core.h"
-#include "model/Settings.h"
 #include "storage/UserDefaults.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileListModel.h"
@@ -75,11 +75,10 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
       m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
-      m_importImageMetadata(nullptr), m_effacerOriginalCheckBox(nullptr),
-      m_ecraserExistantCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
-      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
-      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
-      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_effacerOriginalCheckBox(nullptr), m_ecraserExistantCheckBox(nullptr),
+      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
+      m_nommerSelonTagsCheckBox(nullptr), m_motifTextField(new QLineEdit),
+      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -213,15 +212,14 @@ QWidget* VueCtrlrReglage::buildSettings() {
 
     m_preserveDateCheckBox =
         checkBox(QStringLiteral("preserveDate"), tr("Keep the modification date"));
-    m_importImageMetadata = checkBox(QStringLiteral("importMetadata"), tr("Import the metadata"));
     m_effacerOriginalCheckBox =
         checkBox(QStringLiteral("effacerOriginal"), tr("Delete the original once converted"));
     m_ecraserExistantCheckBox =
         checkBox(QStringLiteral("ecraserExistant"), tr("Overwrite existing files"));
     auto* options = new QGroupBox(tr("Options"));
     auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box : {m_ecraserExistantCheckBox, m_effacerOriginalCheckBox,
-                           m_preserveDateCheckBox, m_importImageMetadata}) {
+    for (QCheckBox* box :
+         {m_ecraserExistantCheckBox, m_effacerOriginalCheckBox, m_preserveDateCheckBox}) {
         optionsLayout->addWidget(box);
     }
 
@@ -338,7 +336,6 @@ void VueCtrlrReglage::viewDidLoad() {
     m_labelCustomFolder->setToolTip(chosen);
     m_ecraserExistantCheckBox->setChecked(settings.value(Settings::existingOutput) ==
                                           ExistingOutput::Replace);
-    m_importImageMetadata->setChecked(settings.value(Settings::importMetadata));
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, sampleRates());
@@ -424,8 +421,6 @@ void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
                           on ? ExistingOutput::Replace : ExistingOutput::Error);
     } else if (identifier == QLatin1String("effacerOriginal")) {
         settings.setValue(Settings::deleteSource, on);
-    } else if (identifier == QLatin1String("importMetadata")) {
-        settings.setValue(Settings::importMetadata, on);
     } else if (identifier == QLatin1String("nommerSelonTags")) {
         settings.setValue(Settings::nameByTags, on);
         enableDestinationControls(m_folderRadioMatrix->checkedId());

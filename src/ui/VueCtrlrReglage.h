@@ -1,8 +1,8 @@
 #pragma once
 
 #include "conversion/ConvertisseurUIDelegate.h"
-#include "model/Settings.h"
 #include "conversion/MessageSink.h"
+#include "model/Settings.h"
 
 #include <QList>
 #include <QWidget>
@@ -82,7 +82,6 @@ public:
     QComboBox* canauxPopUp() const { return m_canauxPopUp; }
     QComboBox* jobsPopUp() const { return m_jobsPopUp; }
     QCheckBox* preserveDateCheckBox() const { return m_preserveDateCheckBox; }
-    QCheckBox* importImageMetadata() const { return m_importImageMetadata; }
     QCheckBox* effacerOriginalCheckBox() const { return m_effacerOriginalCheckBox; }
     QCheckBox* ecraserExistantCheckBox() const { return m_ecraserExistantCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
@@ -134,7 +133,6 @@ private:
     QComboBox* m_canauxPopUp;
     QComboBox* m_jobsPopUp;
     QCheckBox* m_preserveDateCheckBox;
-    QCheckBox* m_importImageMetadata;
     QCheckBox* m_effacerOriginalCheckBox;
     QCheckBox* m_ecraserExistantCheckBox;
     QButtonGroup* m_folderRadioMatrix;

@@ -1,10 +1,14 @@
 #include "model/QueueStore.h"
 
+#include "model/DestinationPattern.h"
+#include "model/EditedField.h"
+#include "model/OutputTags.h"
 #include "storage/CocoLite.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,4 +109,25 @@ TEST(QueueStore, HostileTextIsBoundAndReadBackAsItWas) {
     ASSERT_EQ(publications.size(), hostile.size());
     EXPECT_EQ(publications.last().partial, hostile.last());
     EXPECT_EQ(context.count("audioFile"), hostile.size());
+}
+
+TEST(QueueStore, TheEditedFieldsTableNamesTheTagColumnsAndThePatternFields) {
+    TestDatabase context;
+    QStringList columns;
+    for (const QVariantMap& column : context.database()->outputDBrequest(
+             "SELECT name FROM pragma_table_info('audioMetadata')")) {
+        columns << column.value("name").toString();
+    }
+    EXPECT_EQ(columns.mid(3, EditedField::all().size()), EditedField::storedKeys())
+        << "the stored tag columns, in the schema's order";
+    QSet<int> rows;
+    for (const EditedField& field : EditedField::all()) {
+        EXPECT_TRUE(DestinationPattern::fields().contains(field.patternField)) << field.key;
+        EXPECT_TRUE(OutputTags::isEditedName(field.vorbisName)) << field.key;
+        rows.insert(field.infoRow);
+    }
+    EXPECT_EQ(rows.size(), EditedField::all().size()) << "one information row each";
+    EXPECT_EQ(EditedField::infoKeys().first(), "tracknumber");
+    EXPECT_TRUE(EditedField::byKey("discnumber")->numeric);
+    EXPECT_EQ(EditedField::byKey("fileName"), nullptr);
 }

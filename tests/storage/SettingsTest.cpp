@@ -57,6 +57,7 @@ TEST(Settings, EveryKeyIsDeclaredOnceAndRoundTripsThroughTheFile) {
             << declaration->key << ": its default is one of its values";
     }
     EXPECT_FALSE(keys.contains("ImageSourceType")) << "nothing reads it";
+    EXPECT_FALSE(keys.contains("ImportMetadata")) << "tags are always read";
 
     // Each setting written, then read by a store opened afresh on the file.
     UserDefaults writer;

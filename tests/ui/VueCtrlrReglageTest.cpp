@@ -52,7 +52,6 @@ TEST(SettingsView, FirstStartShowsTheRegisteredDefaults) {
     EXPECT_FALSE(view.autoFolderTextField()->isEnabled());
     EXPECT_FALSE(view.customFolderChooseBout()->isEnabled());
     EXPECT_EQ(view.labelCustomFolder()->text(), "~/Music");
-    EXPECT_TRUE(view.importImageMetadata()->isChecked());
     EXPECT_FALSE(view.preserveDateCheckBox()->isChecked());
     EXPECT_FALSE(view.effacerOriginalCheckBox()->isChecked());
     EXPECT_FALSE(view.ecraserExistantCheckBox()->isChecked());
@@ -105,8 +104,6 @@ TEST(SettingsView, PopupsWriteTheirValues) {
 
     view.ecraserExistantCheckBox()->click();
     EXPECT_TRUE(defaults.boolForKey("DestinationEcraserExistant"));
-    view.importImageMetadata()->click();
-    EXPECT_FALSE(defaults.boolForKey("ImportMetadata"));
 
     QComboBox stranger;
     stranger.setObjectName("somethingElse");
