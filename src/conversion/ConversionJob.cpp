@@ -6,6 +6,7 @@
 #include "model/OutputCodec.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
+#include "storage/ThreadHandoff.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -94,12 +95,14 @@ void ConversionJob::start() {
     exportRequest.sourcePath = m_request.sourcePath;
     m_session = std::make_shared<ExportSession>(exportRequest);
     m_session->setStepEnded([this] {
+        ThreadHandoff::handOver();
         QMetaObject::invokeMethod(this, &ConversionJob::sessionStepEnded, Qt::QueuedConnection);
     });
     m_session->prepare();
 }
 
 void ConversionJob::sessionStepEnded() {
+    ThreadHandoff::takeOver();
     if (m_ended || !m_session) {
         return;
     }

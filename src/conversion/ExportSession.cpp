@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
@@ -28,14 +29,15 @@ constexpr int kAttempts = 4;
 constexpr int kClaimWaitMs = 3000;
 constexpr int kClaimPollMs = 20;
 
+// How many steps run, read by waitForAll() under the lock of its condition.
 std::mutex g_runningMutex;
 std::condition_variable g_runningChanged;
-int g_running = 0;
+std::atomic<int> g_running{0};
 
 void changeRunning(int delta) {
     {
         const std::lock_guard<std::mutex> lock(g_runningMutex);
-        g_running += delta;
+        g_running.fetch_add(delta);
     }
     g_runningChanged.notify_all();
 }

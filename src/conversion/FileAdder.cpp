@@ -3,10 +3,11 @@
 #include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
 #include "model/Dossier.h"
-#include "queue/GestionnairePileFichier.h"
 #include "model/QueueStore.h"
+#include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
+#include "storage/ThreadHandoff.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -23,7 +24,8 @@ constexpr int kFilesPerBatch = 64;
 constexpr qint64 kBatchBudgetMs = 30;
 } // namespace
 
-FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink, QObject* parent)
+FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
+                     QObject* parent)
     : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
       m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
     // One reading per core: a reading's one metaflac run and its TagLib
@@ -148,10 +150,18 @@ void FileAdder::start() {
     m_runPaths = std::exchange(m_pending, {});
     const quint64 run = m_run;
     const auto cancelled = m_cancelled;
+    ThreadHandoff::handOver();
     m_pool.start([this, run, paths = m_runPaths, cancelled] {
+        ThreadHandoff::takeOver();
         const QList<Item> items = plan(paths, cancelled.get());
+        ThreadHandoff::handOver();
         QMetaObject::invokeMethod(
-            this, [this, run, items] { planned(run, items); }, Qt::QueuedConnection);
+            this,
+            [this, run, items] {
+                ThreadHandoff::takeOver();
+                planned(run, items);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -186,13 +196,20 @@ void FileAdder::startReadings() {
         const QString path = item.canonical;
         const auto cancelled = m_cancelled;
         const FlacTagReader* reader = m_reader;
+        ThreadHandoff::handOver();
         m_pool.start([this, run, index, path, cancelled, reader] {
+            ThreadHandoff::takeOver();
             if (*cancelled) {
                 return;
             }
             const SourceReading reading = reader->readSource(path, cancelled.get());
+            ThreadHandoff::handOver();
             QMetaObject::invokeMethod(
-                this, [this, run, index, reading] { delivered(run, index, reading); },
+                this,
+                [this, run, index, reading] {
+                    ThreadHandoff::takeOver();
+                    delivered(run, index, reading);
+                },
                 Qt::QueuedConnection);
         });
     }

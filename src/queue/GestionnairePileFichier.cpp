@@ -50,15 +50,6 @@ void GestionnairePileFichier::appendRecord(const FichierAudioPtr& record, const 
     remettreAuDebut();
 }
 
-void GestionnairePileFichier::noteChanged(const FichierAudio* record) {
-    for (qint64 position = 0; position < m_fichiersAudio.size(); ++position) {
-        if (m_fichiersAudio.at(position).get() == record) {
-            emit fileChanged(position);
-            return;
-        }
-    }
-}
-
 void GestionnairePileFichier::setDestinationRules(const DestinationRules& rules) {
     m_rules = std::make_shared<const DestinationRules>(rules);
     raffraichirDestinationDesFichiers();

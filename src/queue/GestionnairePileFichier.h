@@ -84,8 +84,6 @@ public:
 
     // The path every way of adding resolves a file to before it is queued.
     static QString canonicalPath(const QString& path);
-    // Tells the listeners that a file's record changed.
-    void noteChanged(const FichierAudio* record);
 
 signals:
     // The list became empty, or stopped being so.

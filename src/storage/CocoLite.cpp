@@ -157,10 +157,6 @@ void CocoLite::release(sqlite3_stmt* statement, bool cached) {
     }
 }
 
-int CocoLite::changes() const {
-    return m_db != nullptr ? sqlite3_changes(m_db) : 0;
-}
-
 qint32 CocoLite::inputDBrequest(const QString& sql, const QVariantList& values) {
     // A statement that answers rows is no input: asked for none, it fails
     // as any failed step does.

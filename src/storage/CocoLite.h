@@ -37,8 +37,6 @@ public:
     // position (NULL: an invalid value), handed over as it is read.
     void forEachRow(const QString& sql, const QVariantList& values,
                     const std::function<void(const QVariantList& row)>& eachRow);
-    // How many rows the last statement changed.
-    int changes() const;
     // Runs a script of one statement per line, skipping empty and "--" lines.
     bool readSqlCreateFile(const QString& path);
 

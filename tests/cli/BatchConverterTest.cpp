@@ -178,6 +178,12 @@ QStringList hiddenFiles(const QString& folder) {
 } // namespace
 
 TEST(BatchConverter, SignalsStopThePassCleanlyAndKilledRunsAreCleanedUpLater) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer delivers a signal only when the program next calls into
+    // code built with it: the run waits in Qt's event loop, which is not, and
+    // may end its pass before it hears the signal.
+    GTEST_SKIP() << "signals are held back by ThreadSanitizer";
+#endif
     FlacFactory::Options options;
     options.seconds = 20.0;
     options.noise = 0.05;

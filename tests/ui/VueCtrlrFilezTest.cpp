@@ -355,7 +355,7 @@ TEST(FileList, AddingNeverWalksTheKernelsFilesNorOutlivesACancelOrTheWindow) {
     EXPECT_EQ(listed.size(), 3) << listed.join(", ").toStdString();
 
     // A sanitizer's build runs everything a few times slower.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     constexpr qint64 kAtOnceMs = 3000;
 #else
     constexpr qint64 kAtOnceMs = 1000;
