@@ -23,6 +23,10 @@ struct EditedField {
     int listColumn;
     // Field of the naming patterns.
     const char* patternField;
+    // What a value typed in the information view must look like (none: any
+    // text), and what the view says of one that does not.
+    const char* valueForm;
+    const char* formHint;
 
     static const QList<EditedField>& all();
     // The field of a record key; null for a key that is no edited field.
@@ -31,4 +35,7 @@ struct EditedField {
     static QStringList storedKeys();
     // The keys in the order of the information view's rows.
     static QStringList infoKeys();
+    // Why the information view refuses that value for the field; empty when
+    // it takes it.
+    QString refusalFor(const QString& value) const;
 };

@@ -24,7 +24,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -272,21 +271,8 @@ bool VueCtrlrInfoFile::isRowEditable(int row) const {
 }
 
 QString VueCtrlrInfoFile::refusalFor(const QString& key, const QString& value) {
-    static const QRegularExpression number(QStringLiteral("^\\s*\\d+\\s*(/\\s*\\d+\\s*)?$"));
-    static const QRegularExpression date(QStringLiteral("^\\s*\\d{4}(-\\d{2}(-\\d{2})?)?\\s*$"));
-    if (value.trimmed().isEmpty()) {
-        return QString();
-    }
-    if (key == QLatin1String("tracknumber") && !number.match(value).hasMatch()) {
-        return tr("The track number must be a number, such as 3 or 3/12");
-    }
-    if (key == QLatin1String("discnumber") && !number.match(value).hasMatch()) {
-        return tr("The disc number must be a number, such as 1 or 1/2");
-    }
-    if (key == QLatin1String("date") && !date.match(value).hasMatch()) {
-        return tr("The date must be a year, such as 2019, 2019-04 or 2019-04-01");
-    }
-    return QString();
+    const EditedField* field = EditedField::byKey(key);
+    return field != nullptr ? field->refusalFor(value) : QString();
 }
 
 void VueCtrlrInfoFile::forgetTypedName() {
