@@ -189,9 +189,13 @@ bool FichierAudio::supprimer2LaPile() {
     if (m_store != nullptr) {
         m_store->removeFile(*this);
     }
+    supprimerFichiersTemporaires();
+    return true;
+}
+
+void FichierAudio::supprimerFichiersTemporaires() {
     supprimerTempFile();
     supprimerTempImageFile();
-    return true;
 }
 
 ImagePtr FichierAudio::_imageFromSourceFile() {

@@ -93,6 +93,30 @@ void createTagAndPublishingTables(CocoLite& db) {
     db.inputDBrequest(
         QStringLiteral("CREATE INDEX IF NOT EXISTS `fileURL_ftype` ON `fileURL` (`ftype`)"));
 }
+
+// Every location column of the files indexed: removing a file asks whether
+// another one still uses each of its locations, and a picture's folder is
+// looked up among the pictures of one type.
+void indexEveryLocationColumn(CocoLite& db) {
+    for (const char* column : {"outaudiourl", "tmpaudiourl", "tmpimgurl", "userimgurl"}) {
+        db.inputDBrequest(QStringLiteral("CREATE INDEX IF NOT EXISTS `audioFile_%1` ON `audioFile` "
+                                         "(`%1`)")
+                              .arg(QLatin1String(column)));
+    }
+    db.inputDBrequest(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS `fileURL_ftype_fdir` ON `fileURL` (`ftype`, `fdir`)"));
+}
+
+// A list of identifiers as one bound value: a statement takes it whatever
+// its length, through json_each().
+QString identifierList(const QList<quint32>& identifiers) {
+    QStringList numbers;
+    numbers.reserve(identifiers.size());
+    for (const quint32 identifier : identifiers) {
+        numbers << QString::number(identifier);
+    }
+    return QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']');
+}
 } // namespace
 
 QueueStore::QueueStore(CocoLite& database) : m_database(database) {}
@@ -140,6 +164,9 @@ void QueueStore::migrateStep(int from) {
             m_database.inputDBrequest(
                 QStringLiteral("ALTER TABLE `audioPublishing` ADD COLUMN `partial` TEXT"));
         }
+        break;
+    case 4:
+        indexEveryLocationColumn(m_database);
         break;
     default:
         break;
@@ -448,41 +475,56 @@ void QueueStore::saveFailureReason(const FichierAudio& record) {
         {record.sqliteid(), reason});
 }
 
-void QueueStore::deleteUnsharedUrlRow(const PersistentURLPtr& url) {
-    if (!url || storedUrlId(*url) == 0) {
-        return;
-    }
+void QueueStore::deleteUnsharedUrlRows(const QList<quint32>& identifiers) {
     // Another file may use the same row (the same custom image chosen for
     // several files), and an image file stays registered for the files near
-    // it: they keep it.
-    const quint32 id = url->sqliteid();
-    const auto users = m_database.outputDBrequest(
-        QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ? OR `outaudiourl` = "
-                       "? OR `tmpaudiourl` = ? OR `tmpimgurl` = ? OR `userimgurl` = ? UNION ALL "
-                       "SELECT `furlid` FROM `fileURL` WHERE `furlid` = ? AND `ftype` = ? LIMIT 1"),
-        {id, id, id, id, id, id, qint32(kElementImage)});
-    if (users.isEmpty()) {
-        deleteUrl(*url);
-    }
+    // it: they keep it. Each question is one indexed look-up.
+    m_database.inputDBrequest(
+        QStringLiteral(
+            "DELETE FROM `fileURL` WHERE `furlid` IN ( SELECT `value` FROM json_each(?) ) AND "
+            "`ftype` IS NOT ? AND NOT EXISTS ( SELECT 1 FROM `audioFile` WHERE `inaudiourl` = "
+            "`furlid` ) AND NOT EXISTS ( SELECT 1 FROM `audioFile` WHERE `outaudiourl` = `furlid` "
+            ") "
+            "AND NOT EXISTS ( SELECT 1 FROM `audioFile` WHERE `tmpaudiourl` = `furlid` ) AND NOT "
+            "EXISTS ( SELECT 1 FROM `audioFile` WHERE `tmpimgurl` = `furlid` ) AND NOT EXISTS ( "
+            "SELECT 1 FROM `audioFile` WHERE `userimgurl` = `furlid` )"),
+        {identifierList(identifiers), qint32(kElementImage)});
+    ++m_imageRowsGeneration;
 }
 
 void QueueStore::removeFile(FichierAudio& record) {
+    removeFiles({&record});
+}
+
+void QueueStore::removeFiles(const QList<FichierAudio*>& records) {
     assertMainThread();
-    const quint32 afid = record.sqliteid();
+    QList<quint32> files;
+    QList<quint32> tagSets;
+    QList<quint32> locations;
+    for (FichierAudio* record : records) {
+        files << record->sqliteid();
+        tagSets << record->inMetadataDict()->sqliteid() << record->outMetadataDict()->sqliteid();
+        for (const PersistentURLPtr& url :
+             {record->elementURL(), record->tempDestinationURL(), record->destinationURL(),
+              record->imageTempURL(), record->imageCustomURL()}) {
+            if (url && storedUrlId(*url) != 0) {
+                locations << url->sqliteid();
+            }
+        }
+    }
+    const QString fileList = identifierList(files);
     m_database.beginTransaction();
-    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioFile` WHERE `afid` = ?"), {afid});
-    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioFailure` WHERE `afid` = ?"),
-                              {afid});
-    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioRoot` WHERE `afid` = ?"), {afid});
-    m_database.inputDBrequest(QStringLiteral("DELETE FROM `audioTag` WHERE `afid` = ?"), {afid});
-    for (const PersistentURLPtr& url :
-         {record.elementURL(), record.tempDestinationURL(), record.destinationURL(),
-          record.imageTempURL(), record.imageCustomURL()}) {
-        deleteUnsharedUrlRow(url);
+    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag"}) {
+        m_database.inputDBrequest(
+            QStringLiteral("DELETE FROM `%1` WHERE `afid` IN ( SELECT `value` FROM json_each(?) )")
+                .arg(QLatin1String(table)),
+            {fileList});
     }
     m_database.inputDBrequest(
-        QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` = ? OR `amdid` IN ( ?, ? )"),
-        {afid, record.inMetadataDict()->sqliteid(), record.outMetadataDict()->sqliteid()});
+        QStringLiteral("DELETE FROM `audioMetadata` WHERE `fileid` IN ( SELECT `value` FROM "
+                       "json_each(?) ) OR `amdid` IN ( SELECT `value` FROM json_each(?) )"),
+        {fileList, identifierList(tagSets)});
+    deleteUnsharedUrlRows(locations);
     m_database.commitTransaction();
 }
 

@@ -21,7 +21,7 @@ class CocoLite;
 class QueueStore {
 public:
     // The schema this version writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     explicit QueueStore(CocoLite& database);
     QueueStore(const QueueStore&) = delete;
@@ -63,6 +63,9 @@ public:
     quint32 saveFile(FichierAudio& record);
     // Removes the file's rows and the location rows only it used.
     void removeFile(FichierAudio& record);
+    // The same for many files, in one transaction and a few statements
+    // whatever their number.
+    void removeFiles(const QList<FichierAudio*>& records);
     // The active files, in their stored order.
     QList<FichierAudioPtr> loadFiles();
     // Empties every table of the queue.
@@ -94,7 +97,10 @@ private:
     void bindMetadataRecord(FichierAudio& file, MetadataDictionary& record);
     void saveFailureReason(const FichierAudio& record);
     void saveRootFolder(const FichierAudio& record);
-    void deleteUnsharedUrlRow(const PersistentURLPtr& url);
+    // Deletes the location rows among these that no queued file uses any
+    // more; a picture's row stays, for the files near it.
+    void deleteUnsharedUrlRows(const QList<quint32>& identifiers);
+    PersistentURLPtr urlFromRow(const QVariantMap& row, quint32 identifier);
     bool hasColumn(const QString& table, const QString& column);
     void assertMainThread() const;
 

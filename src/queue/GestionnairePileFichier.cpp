@@ -165,14 +165,17 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
         leavingPositions.append(position);
     }
     tellRemoval(leaving);
-    QList<qint64> removed;
-    m_store.beginTransaction();
-    for (qsizetype index = 0; index < leaving.size(); ++index) {
-        if (leaving.at(index)->supprimer2LaPile()) {
-            removed.append(leavingPositions.at(index));
-        }
+    // One transaction and a few statements, whatever the number of files.
+    QList<FichierAudio*> records;
+    records.reserve(leaving.size());
+    for (const FichierAudioPtr& record : std::as_const(leaving)) {
+        records << record.get();
     }
-    m_store.commitTransaction();
+    m_store.removeFiles(records);
+    for (const FichierAudioPtr& record : std::as_const(leaving)) {
+        record->supprimerFichiersTemporaires();
+    }
+    const QList<qint64>& removed = leavingPositions;
     for (auto position = removed.crbegin(); position != removed.crend(); ++position) {
         remaining.removeAt(*position);
     }

@@ -195,6 +195,8 @@ void CocoLite::runQuery(
     for (;;) {
         const int status = sqlite3_step(statement);
         if (status == SQLITE_DONE) {
+            m_fullScanSteps +=
+                quint64(sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_FULLSCAN_STEP, 1));
             release(statement, cached);
             return;
         }

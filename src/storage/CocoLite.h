@@ -51,6 +51,9 @@ public:
     void commitTransaction();
     // How many transactions reached the disk since the connection opened.
     quint64 commitCount() const { return m_commitCount; }
+    // How many rows statements stepped through in full scans of a table
+    // since the connection opened: a scan inside a loop over rows shows here.
+    quint64 fullScanSteps() const { return m_fullScanSteps; }
     // How long a statement waits for another process's lock before failing.
     static constexpr int kBusyTimeoutMs = 5000;
 
@@ -73,5 +76,6 @@ private:
     bool m_isDBopen = false;
     int m_transactionDepth = 0;
     quint64 m_commitCount = 0;
+    quint64 m_fullScanSteps = 0;
     QString m_dbPath;
 };

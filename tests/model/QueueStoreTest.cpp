@@ -131,3 +131,40 @@ TEST(QueueStore, TheEditedFieldsTableNamesTheTagColumnsAndThePatternFields) {
     EXPECT_TRUE(EditedField::byKey("discnumber")->numeric);
     EXPECT_EQ(EditedField::byKey("fileName"), nullptr);
 }
+
+TEST(QueueStore, SavingLoadingAndRemovingManyFilesScansNoTablePerFile) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Many");
+    constexpr int kFiles = 400;
+    QList<FichierAudioPtr> records;
+    for (int index = 0; index < kFiles; ++index) {
+        auto record = std::make_shared<FichierAudio>(context.store());
+        record->setElementURL(PersistentURL::persistentURLwithURL(
+            TestEnvironment::writeFile(QString("%1/%2.flac").arg(folder).arg(index))));
+        record->outMetadataDict()->insert("title", QString("Title %1").arg(index));
+        records << record;
+    }
+    CocoLite& db = *context.database();
+    const quint64 before = db.fullScanSteps();
+    context.records().beginTransaction();
+    for (const FichierAudioPtr& record : records) {
+        record->save();
+    }
+    context.records().commitTransaction();
+    const QList<FichierAudioPtr> loaded = context.records().loadFiles();
+    ASSERT_EQ(loaded.size(), kFiles);
+    QList<FichierAudio*> half;
+    for (int index = 0; index < kFiles; index += 2) {
+        half << loaded[index].get();
+    }
+    context.records().removeFiles(half);
+    // A table scanned once per file would take kFiles × kFiles / 2 steps.
+    EXPECT_LT(db.fullScanSteps() - before, quint64(8 * kFiles))
+        << "every per-file statement is an indexed look-up";
+    EXPECT_EQ(context.count("audioFile"), kFiles / 2);
+    EXPECT_EQ(context.count("audioMetadata"), kFiles);
+    EXPECT_EQ(context.count("fileURL"), kFiles / 2) << "each removed file's location goes";
+    const QList<FichierAudioPtr> left = context.records().loadFiles();
+    ASSERT_EQ(left.size(), kFiles / 2);
+    EXPECT_EQ(left.first()->outMetadataDict()->value("title").toString(), "Title 1");
+}
