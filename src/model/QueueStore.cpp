@@ -262,9 +262,13 @@ PersistentURLPtr QueueStore::loadUrl(quint32 identifier) {
     if (rows.isEmpty()) {
         return nullptr;
     }
-    const QVariantMap& row = rows.last();
+    return urlFromRow(rows.last(), identifier);
+}
+
+PersistentURLPtr QueueStore::urlFromRow(const QVariantMap& row, quint32 identifier) {
+    // The row says all there is to know: the file system is not looked at.
     PersistentURLPtr url =
-        PersistentURL::persistentURLwithURL(row.value(QStringLiteral("furl")).toString());
+        PersistentURL::persistentURLforPath(row.value(QStringLiteral("furl")).toString());
     url->setElementType(row.value(QStringLiteral("ftype")).toInt());
     url->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
     url->setUrlAttributes(row);
@@ -528,31 +532,44 @@ void QueueStore::removeFiles(const QList<FichierAudio*>& records) {
     m_database.commitTransaction();
 }
 
-PersistentURLPtr QueueStore::urlFromColumn(const QVariantMap& row, const QString& column) {
+PersistentURLPtr QueueStore::urlFromColumn(const QVariantMap& row, const QString& column,
+                                           const Loaded& loaded) {
     const quint32 identifier = row.value(column).toUInt();
-    return identifier != 0 ? loadUrl(identifier) : nullptr;
+    if (identifier == 0) {
+        return nullptr;
+    }
+    const auto found = loaded.urls.constFind(identifier);
+    return found != loaded.urls.constEnd() ? urlFromRow(found.value(), identifier) : nullptr;
 }
 
-FichierAudioPtr QueueStore::fileFromRow(const QVariantMap& row) {
+MetadataDictionaryPtr QueueStore::metadataFromColumn(const QVariantMap& row, const QString& column,
+                                                     const Loaded& loaded) {
+    const quint32 identifier = row.value(column).toUInt();
+    auto record = std::make_shared<MetadataDictionary>(loaded.tagSets.value(identifier));
+    record->setSqliteid(identifier);
+    return record;
+}
+
+FichierAudioPtr QueueStore::fileFromRow(const QVariantMap& row, const Loaded& loaded) {
     auto record = std::make_shared<FichierAudio>(this);
     record->setSqliteid(row.value(QStringLiteral("afid")).toUInt());
-    if (PersistentURLPtr source = urlFromColumn(row, QStringLiteral("inaudiourl"))) {
+    if (PersistentURLPtr source = urlFromColumn(row, QStringLiteral("inaudiourl"), loaded)) {
         record->setElementURL(source);
     }
-    if (PersistentURLPtr destination = urlFromColumn(row, QStringLiteral("outaudiourl"))) {
+    if (PersistentURLPtr destination = urlFromColumn(row, QStringLiteral("outaudiourl"), loaded)) {
         record->setDestinationURL(destination);
     }
-    if (PersistentURLPtr temporary = urlFromColumn(row, QStringLiteral("tmpaudiourl"))) {
+    if (PersistentURLPtr temporary = urlFromColumn(row, QStringLiteral("tmpaudiourl"), loaded)) {
         record->setTempDestinationURL(temporary);
     }
-    record->setImageTempURL(urlFromColumn(row, QStringLiteral("tmpimgurl")));
-    record->setImageCustomURL(urlFromColumn(row, QStringLiteral("userimgurl")));
+    record->setImageTempURL(urlFromColumn(row, QStringLiteral("tmpimgurl"), loaded));
+    record->setImageCustomURL(urlFromColumn(row, QStringLiteral("userimgurl"), loaded));
     record->setStatusConversion(row.value(QStringLiteral("status")).toInt());
     record->setImageAutoFind(row.value(QStringLiteral("imgautofind")).toInt());
     record->setImageSourceType(row.value(QStringLiteral("imgsrcttype")).toInt());
     record->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
-    MetadataDictionaryPtr input = loadMetadata(row.value(QStringLiteral("inmetadata")).toUInt());
-    MetadataDictionaryPtr output = loadMetadata(row.value(QStringLiteral("outmetadata")).toUInt());
+    MetadataDictionaryPtr input = metadataFromColumn(row, QStringLiteral("inmetadata"), loaded);
+    MetadataDictionaryPtr output = metadataFromColumn(row, QStringLiteral("outmetadata"), loaded);
     input->insert(kAmdtype, MetadataDictionary::kInput);
     record->setNomDestination(row.value(QStringLiteral("outname")).toString());
     record->setInMetadataDict(input);
@@ -572,10 +589,20 @@ QList<FichierAudioPtr> QueueStore::loadFiles() {
         "`rootfolder` FROM `audioFile` LEFT JOIN `audioFailure` ON `audioFailure`.`afid` = "
         "`audioFile`.`afid` LEFT JOIN `audioRoot` ON `audioRoot`.`afid` = `audioFile`.`afid` "
         "WHERE `audioFile`.`active` = 1"));
+    // Each table read once, not once per file.
+    Loaded loaded;
+    for (QVariantMap& row : m_database.outputDBrequest(
+             QStringLiteral("SELECT *, `fname`||'.'||`fext` AS `fileName` FROM `fileURL`"))) {
+        loaded.urls.insert(row.value(QStringLiteral("furlid")).toUInt(), row);
+    }
+    for (QVariantMap& row :
+         m_database.outputDBrequest(QStringLiteral("SELECT * FROM `audioMetadata`"))) {
+        loaded.tagSets.insert(row.value(QStringLiteral("amdid")).toUInt(), row);
+    }
     QList<FichierAudioPtr> files;
     files.reserve(rows.size());
     for (const QVariantMap& row : rows) {
-        files.append(fileFromRow(row));
+        files.append(fileFromRow(row, loaded));
     }
     return files;
 }

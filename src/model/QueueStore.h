@@ -90,8 +90,16 @@ public:
     QList<Publication> pendingPublications();
 
 private:
-    FichierAudioPtr fileFromRow(const QVariantMap& row);
-    PersistentURLPtr urlFromColumn(const QVariantMap& row, const QString& column);
+    // The location and tag-set rows of the queue, by identifier.
+    struct Loaded {
+        QHash<quint32, QVariantMap> urls;
+        QHash<quint32, QVariantMap> tagSets;
+    };
+    FichierAudioPtr fileFromRow(const QVariantMap& row, const Loaded& loaded);
+    static PersistentURLPtr urlFromColumn(const QVariantMap& row, const QString& column,
+                                          const Loaded& loaded);
+    static MetadataDictionaryPtr metadataFromColumn(const QVariantMap& row, const QString& column,
+                                                    const Loaded& loaded);
     quint32 savedUrlId(const PersistentURLPtr& url);
     quint32 storedFileId(FichierAudio& record);
     void bindMetadataRecord(FichierAudio& file, MetadataDictionary& record);
@@ -100,7 +108,7 @@ private:
     // Deletes the location rows among these that no queued file uses any
     // more; a picture's row stays, for the files near it.
     void deleteUnsharedUrlRows(const QList<quint32>& identifiers);
-    PersistentURLPtr urlFromRow(const QVariantMap& row, quint32 identifier);
+    static PersistentURLPtr urlFromRow(const QVariantMap& row, quint32 identifier);
     bool hasColumn(const QString& table, const QString& column);
     void assertMainThread() const;
 

@@ -1,5 +1,7 @@
 #include "PassRunner.h"
 
+#include "conversion/ExportSession.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -40,8 +42,10 @@ bool PassRunner::waitUntilIdle(int timeoutMs) {
     const bool ended = waitFor(
         [this] {
             const qint32 state = m_controleur->statusConvertisseur();
+            // Idle once what failed or stopped has also been cleaned up: that
+            // runs on threads of its own after the pass has ended.
             return (state == kStatusConvertisseurArrete || state == kStatusConvertisseurInactif) &&
-                   m_controleur->jobsInFlight() == 0;
+                   m_controleur->jobsInFlight() == 0 && ExportSession::running() == 0;
         },
         timeoutMs);
     // Let the last queued messages arrive.
