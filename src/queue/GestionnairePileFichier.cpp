@@ -165,19 +165,31 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
         leavingPositions.append(position);
     }
     tellRemoval(leaving);
-    // One transaction and a few statements, whatever the number of files.
-    QList<FichierAudio*> records;
-    records.reserve(leaving.size());
-    for (const FichierAudioPtr& record : std::as_const(leaving)) {
-        records << record.get();
+    // One transaction and a few statements, whatever the number of files;
+    // none when every file leaves, for the emptied list clears the tables.
+    if (leaving.size() < snapshot.size()) {
+        QList<FichierAudio*> records;
+        records.reserve(leaving.size());
+        for (const FichierAudioPtr& record : std::as_const(leaving)) {
+            records << record.get();
+        }
+        m_store.removeFiles(records);
     }
-    m_store.removeFiles(records);
     for (const FichierAudioPtr& record : std::as_const(leaving)) {
         record->supprimerFichiersTemporaires();
     }
     const QList<qint64>& removed = leavingPositions;
-    for (auto position = removed.crbegin(); position != removed.crend(); ++position) {
-        remaining.removeAt(*position);
+    // The list rebuilt in one sweep: files leave from anywhere in it.
+    QList<bool> leaves(snapshot.size(), false);
+    for (const qint64 position : removed) {
+        leaves[position] = true;
+    }
+    remaining.clear();
+    remaining.reserve(snapshot.size() - removed.size());
+    for (qsizetype position = 0; position < snapshot.size(); ++position) {
+        if (!leaves.at(position)) {
+            remaining.append(snapshot.at(position));
+        }
     }
     m_fichiersAudio = remaining;
     ++m_generation;
