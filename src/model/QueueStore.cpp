@@ -105,6 +105,19 @@ void indexEveryLocationColumn(CocoLite& db) {
     }
     db.inputDBrequest(QStringLiteral(
         "CREATE INDEX IF NOT EXISTS `fileURL_ftype_fdir` ON `fileURL` (`ftype`, `fdir`)"));
+    // It serves every look-up by type the older index served.
+    db.inputDBrequest(QStringLiteral("DROP INDEX IF EXISTS `fileURL_ftype`"));
+}
+
+// The identifier a query of one row and column answers; 0 for none.
+quint32 firstIdentifier(CocoLite& db, const QString& sql, const QVariantList& values) {
+    quint32 found = 0;
+    db.forEachRow(sql, values, [&found](const QVariantList& row) {
+        if (found == 0) {
+            found = row.at(0).toUInt();
+        }
+    });
+    return found;
 }
 
 // A list of identifiers as one bound value: a statement takes it whatever
@@ -198,13 +211,9 @@ quint32 QueueStore::storedUrlId(PersistentURL& url) {
     if (url.sqliteid() != 0) {
         return url.sqliteid();
     }
-    const quint32 found =
-        m_database
-            .outputDBrequest(QStringLiteral("SELECT `furlid` FROM `fileURL` WHERE `furl` = ?"),
-                             {url.path()})
-            .value(0)
-            .value(QStringLiteral("furlid"))
-            .toUInt();
+    const quint32 found = firstIdentifier(
+        m_database, QStringLiteral("SELECT `furlid` FROM `fileURL` WHERE `furl` = ?"),
+        {url.path()});
     if (found != 0) {
         url.setSqliteid(found);
     }
@@ -298,16 +307,15 @@ QList<QPair<QString, QString>> QueueStore::imagesNear(const QString& folder) {
     // plain characters.
     QList<QPair<QString, QString>> images;
     const QString parent = QFileInfo(folder).path();
-    const auto rows = m_database.outputDBrequest(
-        QStringLiteral("SELECT DISTINCT `furlid` FROM `fileURL` WHERE `ftype` = ? AND ( `fdir` = "
-                       "? OR `fdir` = ? OR ( `fdir` >= ? AND `fdir` < ? ) )"),
+    m_database.forEachRow(
+        QStringLiteral("SELECT `furl` FROM `fileURL` WHERE `ftype` = ? AND ( `fdir` = ? OR `fdir` "
+                       "= ? OR ( `fdir` >= ? AND `fdir` < ? ) ) ORDER BY `furlid`"),
         {qint32(kElementImage), folder, parent, folder + QLatin1Char('/'),
-         folder + QLatin1Char('0')});
-    for (const QVariantMap& row : rows) {
-        if (const PersistentURLPtr url = loadUrl(row.value(QStringLiteral("furlid")).toUInt())) {
-            images.append({url->path(), url->fileName()});
-        }
-    }
+         folder + QLatin1Char('0')},
+        [&images](const QVariantList& row) {
+            const QString path = row.at(0).toString();
+            images.append({path, QFileInfo(path).fileName()});
+        });
     m_imagesNear.insert(folder, images);
     return images;
 }
@@ -316,14 +324,10 @@ quint32 QueueStore::storedMetadataId(MetadataDictionary& record) {
     if (record.sqliteid() != 0) {
         return record.sqliteid();
     }
-    const quint32 found =
-        m_database
-            .outputDBrequest(QStringLiteral("SELECT `amdid` FROM `audioMetadata` WHERE `fileid` = "
-                                            "? AND `amdtype` = ?"),
-                             {record.fileid(), storedValue(record, kAmdtype)})
-            .value(0)
-            .value(QStringLiteral("amdid"))
-            .toUInt();
+    const quint32 found = firstIdentifier(
+        m_database,
+        QStringLiteral("SELECT `amdid` FROM `audioMetadata` WHERE `fileid` = ? AND `amdtype` = ?"),
+        {record.fileid(), storedValue(record, kAmdtype)});
     if (found != 0) {
         record.setSqliteid(found);
     }
@@ -381,13 +385,9 @@ quint32 QueueStore::storedFileId(FichierAudio& record) {
     if (sourceId == 0) {
         return 0;
     }
-    const quint32 found =
-        m_database
-            .outputDBrequest(
-                QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ?"), {sourceId})
-            .value(0)
-            .value(QStringLiteral("afid"))
-            .toUInt();
+    const quint32 found = firstIdentifier(
+        m_database, QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ?"),
+        {sourceId});
     if (found != 0) {
         record.setSqliteid(found);
     }
@@ -452,8 +452,9 @@ void QueueStore::bindMetadataRecord(FichierAudio& file, MetadataDictionary& reco
                            "AND `amdtype` = ? AND `amdid` != ?"),
             {file.sqliteid(), storedValue(record, kAmdtype), record.sqliteid()});
         record.setFileid(file.sqliteid());
+        // Saved once already, under its old file.
+        saveMetadata(record);
     }
-    saveMetadata(record);
 }
 
 void QueueStore::saveRootFolder(const FichierAudio& record) {
@@ -628,19 +629,11 @@ QHash<quint32, TagList> QueueStore::sourceTags(const QList<quint32>& afids) {
     if (afids.isEmpty()) {
         return tags;
     }
-    // The identifiers go as one bound list: a large selection asks for
-    // thousands of files at once, more than a statement takes values.
-    QStringList identifiers;
-    identifiers.reserve(afids.size());
-    for (const quint32 afid : afids) {
-        identifiers << QString::number(afid);
-    }
     // Hundreds of thousands of rows for a large selection: read by position.
     m_database.forEachRow(
         QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( SELECT "
                        "`value` FROM json_each(?) ) ORDER BY `afid`, `position`"),
-        {QLatin1Char('[') + identifiers.join(QLatin1Char(',')) + QLatin1Char(']')},
-        [&tags](const QVariantList& row) {
+        {identifierList(afids)}, [&tags](const QVariantList& row) {
             tags[row.at(0).toUInt()].append(row.at(1).toString(), row.at(2).toString());
         });
     return tags;

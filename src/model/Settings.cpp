@@ -16,17 +16,6 @@ QString standardFolder(QStandardPaths::StandardLocation location, const QString&
     return path;
 }
 
-QVariantList numbers(const QList<qint64>& values, bool automatic) {
-    QVariantList allowed;
-    if (automatic) {
-        allowed << qint64(-1);
-    }
-    for (const qint64 value : values) {
-        allowed << value;
-    }
-    return allowed;
-}
-
 QVariant yes() {
     return true;
 }
@@ -41,11 +30,11 @@ QVariant automatic() {
 
 const SettingDeclaration kCodec{"ConversionCodec", QMetaType::QString,
                                 [] { return QVariant(QStringLiteral("m4a")); }};
-const SettingDeclaration kDestinationKind{"DestinationType", QMetaType::LongLong,
-                                          [] { return QVariant(qint64(0)); },
-                                          [] {
-                                              return numbers({0, 1, 2, 3}, false);
-                                          }};
+const SettingDeclaration kDestinationKind{
+    "DestinationType", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
+    [] {
+        return QVariantList{qint64(0), qint64(1), qint64(2), qint64(3)};
+    }};
 const SettingDeclaration kSubfolderName{"DestinationAutoName", QMetaType::QString,
                                         [] { return QVariant(QStringLiteral("m4a")); }};
 const SettingDeclaration kChosenFolder{"DestinationDossier", QMetaType::QString,
@@ -120,7 +109,6 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kCompression,
                                                                   &kChannels,
                                                                   &kSimultaneousConversions,
-
                                                                   &kImageAutoFind,
                                                                   &kImageCustomFolder,
                                                                   &kLastFlacFolder,
@@ -151,25 +139,30 @@ QString Settings::picturesFolder() {
     return standardFolder(QStandardPaths::PicturesLocation, QStringLiteral("Pictures"));
 }
 
-QList<qint64> Settings::sampleRates() {
+const QList<qint64>& Settings::sampleRates() {
     // 32000, not 32050: no encoder takes 32050 Hz.
-    return {11025, 16000, 32000, 44100, 48000, 96000, 192000};
+    static const QList<qint64> values = {11025, 16000, 32000, 44100, 48000, 96000, 192000};
+    return values;
 }
 
-QList<qint64> Settings::bitRates() {
-    return {32768, 65536, 131072, 262144, 524288};
+const QList<qint64>& Settings::bitRates() {
+    static const QList<qint64> values = {32768, 65536, 131072, 262144, 524288};
+    return values;
 }
 
-QList<qint64> Settings::compressionLevels() {
-    return {0, 1, 2, 3, 4, 5, 6, 7, 8};
+const QList<qint64>& Settings::compressionLevels() {
+    static const QList<qint64> values = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    return values;
 }
 
-QList<qint64> Settings::channelCounts() {
-    return {1, 2};
+const QList<qint64>& Settings::channelCounts() {
+    static const QList<qint64> values = {1, 2};
+    return values;
 }
 
-QList<qint64> Settings::jobCounts() {
-    return {1, 2, 3, 4, 6, 8, 12, 16};
+const QList<qint64>& Settings::jobCounts() {
+    static const QList<qint64> values = {1, 2, 3, 4, 6, 8, 12, 16};
+    return values;
 }
 
 bool Settings::isAllowed(const SettingDeclaration& declaration, const QVariant& value) const {

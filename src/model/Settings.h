@@ -75,11 +75,11 @@ public:
     DestinationRules destinationRules() const;
 
     // The fixed choices of the settings view's popups.
-    static QList<qint64> sampleRates();
-    static QList<qint64> bitRates();
-    static QList<qint64> compressionLevels();
-    static QList<qint64> channelCounts();
-    static QList<qint64> jobCounts();
+    static const QList<qint64>& sampleRates();
+    static const QList<qint64>& bitRates();
+    static const QList<qint64>& compressionLevels();
+    static const QList<qint64>& channelCounts();
+    static const QList<qint64>& jobCounts();
     static QString musicFolder();
     static QString picturesFolder();
 

@@ -9,6 +9,12 @@
 #include <QThread>
 
 namespace {
+// A file being converted keeps the paths its conversion started with.
+bool isBeingConverted(const FichierAudio& record) {
+    const qint32 status = record.statusConversion();
+    return status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage;
+}
+
 const QStringList& imageExtensions() {
     static const QStringList extensions = {QStringLiteral("jpeg"), QStringLiteral("jpg"),
                                            QStringLiteral("png"),  QStringLiteral("gif"),
@@ -58,8 +64,7 @@ void GestionnairePileFichier::setDestinationRules(const DestinationRules& rules)
 void GestionnairePileFichier::adoptDestinationRules(const DestinationRules& rules) {
     m_rules = std::make_shared<const DestinationRules>(rules);
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
-        const qint32 status = record->statusConversion();
-        if (status != kStatusConvEncoursDecodage && status != kStatusConvEncoursCodage) {
+        if (!isBeingConverted(*record)) {
             record->setDestinationRules(m_rules);
         }
     }
@@ -313,9 +318,7 @@ void GestionnairePileFichier::reinitialiserFichiers(const QList<qint64>& positio
 void GestionnairePileFichier::raffraichirDestinationDesFichiers() {
     inheritRoots();
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
-        // A file being converted keeps the paths its conversion started with.
-        const qint32 status = record->statusConversion();
-        if (status == kStatusConvEncoursDecodage || status == kStatusConvEncoursCodage) {
+        if (isBeingConverted(*record)) {
             continue;
         }
         record->setDestinationRules(m_rules);

@@ -137,7 +137,7 @@ sqlite3_stmt* CocoLite::statementFor(const QString& sql, const QVariantList& val
         if (status != SQLITE_OK) {
             fail("prepare_v2 (db, sql, (int)strlen (sql) + 1, & stmt, NULL)", status);
         }
-        *cached = !m_statements.contains(sql);
+        *cached = !m_statements.contains(sql) && m_statements.size() < kKeptStatements;
         if (*cached) {
             m_statements.insert(sql, statement);
         }

@@ -56,6 +56,9 @@ public:
     quint64 fullScanSteps() const { return m_fullScanSteps; }
     // How long a statement waits for another process's lock before failing.
     static constexpr int kBusyTimeoutMs = 5000;
+    // Statements kept prepared at most: a text made with its values in it
+    // (a caller that binds nothing) is prepared afresh each time instead.
+    static constexpr qsizetype kKeptStatements = 256;
 
 private:
     // The statement for that text with the values bound, from the cache

@@ -181,6 +181,21 @@ void FileListModel::insertFiles(qint64 first, qint64 last) {
 }
 
 void FileListModel::removeFiles(const QList<qint64>& positions) {
+    qsizetype runs = 0;
+    for (qsizetype index = 0; index < positions.size(); ++index) {
+        runs += index == 0 || positions.at(index - 1) != positions.at(index) - 1 ? 1 : 0;
+    }
+    if (runs > kRunsRemovedOneByOne) {
+        // Files left from all over a long list: each run would move the
+        // whole rest of it, so the rows are made anew.
+        m_syncing = true;
+        beginResetModel();
+        remember(m_queue.fichiersAudio());
+        endResetModel();
+        m_syncing = false;
+        emit rowsSettled();
+        return;
+    }
     m_syncing = true;
     // Bottom up, one run of rows at a time.
     for (qsizetype index = positions.size() - 1; index >= 0;) {

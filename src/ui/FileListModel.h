@@ -29,6 +29,8 @@ public:
     };
     static constexpr int kThumbnailSide = 32;
     static constexpr int kBadgeSide = 16;
+    // Rows leaving in more runs than this make the rows anew.
+    static constexpr qsizetype kRunsRemovedOneByOne = 64;
 
     explicit FileListModel(GestionnairePileFichier& queue, QObject* parent = nullptr);
 

@@ -44,31 +44,6 @@ const QStringList& VueCtrlrReglage::codecs() {
     return values;
 }
 
-const QList<qint64>& VueCtrlrReglage::sampleRates() {
-    static const QList<qint64> values = Settings::sampleRates();
-    return values;
-}
-
-const QList<qint64>& VueCtrlrReglage::bitRates() {
-    static const QList<qint64> values = Settings::bitRates();
-    return values;
-}
-
-const QList<qint64>& VueCtrlrReglage::compressionLevels() {
-    static const QList<qint64> values = Settings::compressionLevels();
-    return values;
-}
-
-const QList<qint64>& VueCtrlrReglage::jobCounts() {
-    static const QList<qint64> values = Settings::jobCounts();
-    return values;
-}
-
-const QList<qint64>& VueCtrlrReglage::channelCounts() {
-    static const QList<qint64> values = Settings::channelCounts();
-    return values;
-}
-
 VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
     : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
@@ -138,13 +113,13 @@ QWidget* VueCtrlrReglage::buildSettings() {
         {tr("32 kbit/s"), tr("64 kbit/s"), tr("128 kbit/s"), tr("256 kbit/s"), tr("512 kbit/s")},
         true);
     QStringList levels;
-    for (const qint64 level : compressionLevels()) {
+    for (const qint64 level : Settings::compressionLevels()) {
         levels << QString::number(level);
     }
     m_compressionPopUp = popup(QStringLiteral("conversionCompression"), levels, true);
     m_canauxPopUp = popup(QStringLiteral("conversionCanaux"), {tr("Mono"), tr("Stereo")}, true);
     QStringList jobs;
-    for (const qint64 count : jobCounts()) {
+    for (const qint64 count : Settings::jobCounts()) {
         jobs << QString::number(count);
     }
     m_jobsPopUp = popup(QStringLiteral("conversionsSimultanees"), jobs, true);
@@ -338,12 +313,13 @@ void VueCtrlrReglage::viewDidLoad() {
                                           ExistingOutput::Replace);
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
-    selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, sampleRates());
-    selectNumericTag(m_debitPopUp, Settings::bitRate, bitRates());
-    selectNumericTag(m_compressionPopUp, Settings::compression, compressionLevels());
-    selectNumericTag(m_canauxPopUp, Settings::channels, channelCounts());
+    selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
+    selectNumericTag(m_debitPopUp, Settings::bitRate, Settings::bitRates());
+    selectNumericTag(m_compressionPopUp, Settings::compression, Settings::compressionLevels());
+    selectNumericTag(m_canauxPopUp, Settings::channels, Settings::channelCounts());
     const qint64 jobsSetting = settings.value(Settings::simultaneousConversions);
-    selectTag(m_jobsPopUp, jobsSetting <= 0 ? kAutoTag : int(jobCounts().indexOf(jobsSetting)));
+    selectTag(m_jobsPopUp,
+              jobsSetting <= 0 ? kAutoTag : int(Settings::jobCounts().indexOf(jobsSetting)));
 }
 
 void VueCtrlrReglage::refreshDestinations() {
@@ -394,17 +370,19 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         settings.setValue(Settings::codec, codec);
         refreshDestinations();
     } else if (identifier == QLatin1String("conversionFrequence")) {
-        store(Settings::sampleRate, sampleRates());
+        store(Settings::sampleRate, Settings::sampleRates());
     } else if (identifier == QLatin1String("conversionDebit")) {
-        store(Settings::bitRate, bitRates());
+        store(Settings::bitRate, Settings::bitRates());
     } else if (identifier == QLatin1String("conversionCompression")) {
-        store(Settings::compression, compressionLevels());
+        store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
-        store(Settings::channels, channelCounts());
+        store(Settings::channels, Settings::channelCounts());
     } else if (identifier == QLatin1String("conversionsSimultanees")) {
         // Auto is 0: one conversion per core.
         settings.setValue(Settings::simultaneousConversions,
-                          tag < 0 || tag >= jobCounts().size() ? qint64(0) : jobCounts().at(tag));
+                          tag < 0 || tag >= Settings::jobCounts().size()
+                              ? qint64(0)
+                              : Settings::jobCounts().at(tag));
     } else {
         Log::write(QStringLiteral("Identifier %1 inconnu").arg(identifier));
     }

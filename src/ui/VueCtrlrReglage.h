@@ -37,12 +37,6 @@ public:
 
     // The values each popup's tags stand for, in tag order.
     static const QStringList& codecs();
-    static const QList<qint64>& sampleRates();
-    static const QList<qint64>& bitRates();
-    static const QList<qint64>& compressionLevels();
-    static const QList<qint64>& channelCounts();
-    // "Conversions simultanées": how many files convert at once.
-    static const QList<qint64>& jobCounts();
 
     void viewDidLoad();
     void changingPopUp(QComboBox* sender);
