@@ -63,6 +63,11 @@ void Core::makeParts() {
     m_controleur = std::make_unique<ConversionControleur>(m_queue.get(), m_store.get(), &m_settings,
                                                           &m_messages, m_tools);
     m_fileAdder = std::make_unique<FileAdder>(m_queue.get(), m_tagReader.get(), &m_messages);
+    // Files being read may take up the picture of a file that leaves.
+    QObject::connect(m_fileAdder.get(), &FileAdder::adding, m_queue.get(),
+                     [this] { m_queue->holdPictureRemoval(true); });
+    QObject::connect(m_fileAdder.get(), &FileAdder::finished, m_queue.get(),
+                     [this] { m_queue->holdPictureRemoval(false); });
 }
 
 void Core::removeLeftovers() {
@@ -72,20 +77,22 @@ void Core::removeLeftovers() {
     WorkFolder::removeDeadOnes();
     // The outputs a crash caught while they were renamed into place.
     m_controleur->settlePendingPublications();
+    // The rest, on the queue's removal thread: a destination may be on a
+    // drive that stalls, and a library has 100,000 of them.
+    QStringList leftovers;
     for (const FichierAudioPtr& record : m_queue->fichiersAudio()) {
-        if (!record->elementURL()) {
-            continue;
-        }
-        record->supprimerTempFile();
-        // What a version whose partial outputs were named after their
-        // destination left.
         const PersistentURLPtr destination = record->destinationURL();
-        if (!destination) {
+        if (!record->elementURL() || !destination) {
             continue;
         }
-        const QString partial = PublishingJournal::legacyPartialPath(destination->path());
-        if (QFile::exists(partial)) {
-            QFile::remove(partial);
-        }
+        leftovers << record->tempDestinationPath()
+                  // What a version whose partial outputs were named after
+                  // their destination left.
+                  << PublishingJournal::legacyPartialPath(destination->path());
     }
+    m_queue->removal().remove(leftovers);
+    // Pictures that no queued file uses any more (the file was read again
+    // and its picture changed).
+    m_queue->removal().sweep(m_tagReader->pictureFolder(), FlacTagReader::picturePrefix(),
+                             m_queue->picturesInUse());
 }

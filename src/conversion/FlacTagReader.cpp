@@ -11,10 +11,12 @@
 #include "storage/Log.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -45,10 +47,14 @@ void FlacTagReader::say(const QString& message) const {
     }
 }
 
-QString FlacTagReader::picturePath(const QString& sourcePath) const {
+QString FlacTagReader::picturePrefix() {
+    return QStringLiteral(".tmp_");
+}
+
+QString FlacTagReader::picturePath(const QByteArray& data) const {
     const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(sourcePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-    return m_pictureFolder + QStringLiteral("/.tmp_") + hash + QStringLiteral(".jpg");
+        QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().left(32));
+    return m_pictureFolder + QLatin1Char('/') + picturePrefix() + hash + QStringLiteral(".jpg");
 }
 
 namespace {
@@ -171,43 +177,47 @@ void FlacTagReader::showEveryValue(SourceReading& reading) {
     }
 }
 
-bool FlacTagReader::savePicture(const QByteArray& data, const QString& sourcePath,
-                                QStringList* logLines) const {
+QString FlacTagReader::exportPicture(const QByteArray& data, QStringList* logLines) const {
+    // The first PICTURE block, whatever its type, as `metaflac
+    // --export-picture-to` gives it.
+    if (data.isEmpty()) {
+        return QString();
+    }
+    const QString picture = picturePath(data);
+    QFile existing(picture);
+    if (existing.size() == data.size()) {
+        // Another source's, or this one's from before: taken up again, so
+        // that a removal of its last user just now leaves it.
+        existing.open(QIODevice::ReadWrite);
+        existing.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+        return picture;
+    }
     QString error;
     if (!FileManager::ensureDirectory(m_pictureFolder, &error)) {
         logLines->append(QStringLiteral("Impossible de créer %1\n%2").arg(m_pictureFolder, error));
-        return false;
-    }
-    QSaveFile output(picturePath(sourcePath));
-    if (!output.open(QIODevice::WriteOnly) || output.write(data) != data.size() ||
-        !output.commit()) {
-        logLines->append(QStringLiteral("Impossible d'écrire %1\n%2")
-                             .arg(picturePath(sourcePath), output.errorString()));
-        return false;
-    }
-    return true;
-}
-
-QString FlacTagReader::exportPicture(const QByteArray& data, const QString& sourcePath,
-                                     QStringList* logLines) const {
-    // The first PICTURE block, whatever its type, as `metaflac
-    // --export-picture-to` gives it.
-    const QString picture = picturePath(sourcePath);
-    if (data.isEmpty()) {
-        QFile::remove(picture);
         return QString();
     }
-    return savePicture(data, sourcePath, logLines) ? picture : QString();
+    QSaveFile output(picture);
+    if (!output.open(QIODevice::WriteOnly) || output.write(data) != data.size() ||
+        !output.commit()) {
+        logLines->append(
+            QStringLiteral("Impossible d'écrire %1\n%2").arg(picture, output.errorString()));
+        return QString();
+    }
+    return picture;
 }
 
-QString FlacTagReader::exportPictureWithMetaflac(const QString& sourcePath) const {
-    const QString picture = picturePath(sourcePath);
-    QFile::remove(picture);
+QString FlacTagReader::exportPictureWithMetaflac(const QString& sourcePath,
+                                                 QStringList* logLines) const {
     FileManager::ensureDirectory(m_pictureFolder);
+    QTemporaryFile exported(m_pictureFolder + QStringLiteral("/.export_XXXXXX"));
+    if (!exported.open()) {
+        return QString();
+    }
     bool ok = false;
-    runMetaflac(m_metaflacPath, {QStringLiteral("--export-picture-to=") + picture, sourcePath},
-                &ok);
-    return ok && QFile::exists(picture) ? picture : QString();
+    runMetaflac(m_metaflacPath,
+                {QStringLiteral("--export-picture-to=") + exported.fileName(), sourcePath}, &ok);
+    return ok ? exportPicture(exported.readAll(), logLines) : QString();
 }
 
 TagList FlacTagReader::readComments(const QString& sourcePath, const QString& metaflacPath) {
@@ -285,10 +295,10 @@ SourceReading FlacTagReader::readSource(const QString& source,
     }
     if (tagLib.valid) {
         reading.comments = tagLib.comments;
-        reading.picturePath = exportPicture(tagLib.picture, source, &reading.logLines);
+        reading.picturePath = exportPicture(tagLib.picture, &reading.logLines);
     } else {
         reading.comments = commentsListedByMetaflac(m_metaflacPath, source);
-        reading.picturePath = exportPictureWithMetaflac(source);
+        reading.picturePath = exportPictureWithMetaflac(source, &reading.logLines);
     }
     showEveryValue(reading);
     reading.read = true;

@@ -32,8 +32,12 @@ public:
     // metaflac's listing; empty when it has none or cannot be read. Safe on
     // any thread.
     static TagList readComments(const QString& sourcePath, const QString& metaflacPath);
-    // The picture exported from a source: one name per source path.
-    QString picturePath(const QString& sourcePath) const;
+    // Where a picture's bytes are exported: one file per distinct picture,
+    // named by a hash of its bytes, shared by every source that carries it.
+    QString picturePath(const QByteArray& data) const;
+    QString pictureFolder() const { return m_pictureFolder; }
+    // The start of the exported pictures' names.
+    static QString picturePrefix();
 
     QString metaflacPath() const { return m_metaflacPath; }
     void setMetaflacPath(const QString& path) { m_metaflacPath = path; }
@@ -42,11 +46,8 @@ public:
 
 private:
     // The exported picture's path, empty when the source has none.
-    QString exportPicture(const QByteArray& data, const QString& sourcePath,
-                          QStringList* logLines) const;
-    bool savePicture(const QByteArray& data, const QString& sourcePath,
-                     QStringList* logLines) const;
-    QString exportPictureWithMetaflac(const QString& sourcePath) const;
+    QString exportPicture(const QByteArray& data, QStringList* logLines) const;
+    QString exportPictureWithMetaflac(const QString& sourcePath, QStringList* logLines) const;
     void say(const QString& message) const;
     static void showEveryValue(SourceReading& reading);
 

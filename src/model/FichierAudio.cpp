@@ -10,7 +10,6 @@
 namespace {
 const QString kFileName = QStringLiteral("fileName");
 const QString kSizeKey = QStringLiteral("NSURLFileSizeKey");
-const QString kIconKey = QStringLiteral("NSURLEffectiveIconKey");
 
 } // namespace
 
@@ -180,22 +179,14 @@ void FichierAudio::getSourceFileAttributes() {
     if (!info.exists()) {
         return;
     }
-    m_inMetadataDict->insert(QStringLiteral("NSURLIsDirectoryKey"), info.isDir());
     m_inMetadataDict->insert(kSizeKey, info.size());
-    m_inMetadataDict->insert(kIconKey, QVariant::fromValue(Image::fileIcon(source->path())));
 }
 
 bool FichierAudio::supprimer2LaPile() {
     if (m_store != nullptr) {
         m_store->removeFile(*this);
     }
-    supprimerFichiersTemporaires();
     return true;
-}
-
-void FichierAudio::supprimerFichiersTemporaires() {
-    supprimerTempFile();
-    supprimerTempImageFile();
 }
 
 ImagePtr FichierAudio::_imageFromSourceFile() {
@@ -240,8 +231,8 @@ ImagePtr FichierAudio::_imageFromCustomImageFile() {
 }
 
 ImagePtr FichierAudio::_imageFromFinderIcon() {
-    const QVariant icon = m_inMetadataDict->value(kIconKey);
-    ImagePtr image = icon.value<ImagePtr>();
+    const PersistentURLPtr source = elementURL();
+    ImagePtr image = source && source->exists() ? Image::fileIcon(source->path()) : nullptr;
     if (image && imageAutoFind() != 0) {
         setImageSourceType(kImageSourceFileIcon);
     }

@@ -65,9 +65,6 @@ public:
     // Stores the record in its store; answers its row identifier.
     virtual quint32 save();
     bool supprimer2LaPile() override;
-    // Removes what the file's conversion left beside its destination and its
-    // exported picture.
-    void supprimerFichiersTemporaires();
     qint32 elementType() const override { return kElementSourceFlac; }
 
     QString statusLocalizedString() const;

@@ -109,9 +109,9 @@ QString FinderElement::patternedPath(const QString& extension) const {
     if (!rules.usesChosenFolder() || typedName() || !rules.nameByTags) {
         return QString();
     }
-    return DestinationPattern::expand(
-        rules.pattern, patternTags(),
-        QFileInfo(m_elementURL->pathWithoutExtension()).fileName(), extension);
+    return DestinationPattern::expand(rules.pattern, patternTags(),
+                                      QFileInfo(m_elementURL->pathWithoutExtension()).fileName(),
+                                      extension);
 }
 
 PersistentURLPtr FinderElement::destinationURL() {
@@ -128,11 +128,11 @@ PersistentURLPtr FinderElement::destinationURL() {
     }
     // A naming pattern makes the whole path below the chosen folder.
     const QString patterned = patternedPath(extension);
-    const QString path = patterned.isEmpty()
-                             ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') +
-                                               DestinationPattern::safeFileName(m_nomDestination))
-                             : QDir::cleanPath(destinationRules().chosenFolder +
-                                               QLatin1Char('/') + patterned);
+    const QString path =
+        patterned.isEmpty()
+            ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') +
+                              DestinationPattern::safeFileName(m_nomDestination))
+            : QDir::cleanPath(destinationRules().chosenFolder + QLatin1Char('/') + patterned);
     // Worked out for every file whenever a setting changes: no file-system
     // look here, the output is checked when it is written.
     m_destinationURL = PersistentURL::persistentURLforPath(path);
@@ -157,17 +157,26 @@ PersistentURLPtr FinderElement::freshDestinationURL() {
     return destinationURL();
 }
 
+QString FinderElement::tempDestinationPath() {
+    if (m_tempAudioURL) {
+        return m_tempAudioURL->path();
+    }
+    const PersistentURLPtr destination = destinationURL();
+    if (!destination) {
+        return QString();
+    }
+    const QString baseName = QFileInfo(destination->pathWithoutExtension()).fileName();
+    return destination->folderPath() + QStringLiteral("/.tmp_") + baseName + QStringLiteral(".aif");
+}
+
 PersistentURLPtr FinderElement::tempDestinationURL() {
     if (m_tempAudioURL) {
         return m_tempAudioURL;
     }
-    const PersistentURLPtr destination = destinationURL();
-    if (!destination) {
+    const QString path = tempDestinationPath();
+    if (path.isEmpty()) {
         return nullptr;
     }
-    const QString baseName = QFileInfo(destination->pathWithoutExtension()).fileName();
-    const QString path =
-        destination->folderPath() + QStringLiteral("/.tmp_") + baseName + QStringLiteral(".aif");
     m_tempAudioURL = PersistentURL::persistentURLforPath(path);
     m_tempAudioURL->setElementType(kElementTempAudio);
     return m_tempAudioURL;
@@ -181,24 +190,6 @@ bool FinderElement::originalExists() const {
 bool FinderElement::destinationExists() {
     const PersistentURLPtr url = destinationURL();
     return url && url->exists();
-}
-
-bool FinderElement::removeIfPresent(const PersistentURLPtr& url) {
-    if (url && url->exists()) {
-        QString error;
-        if (!FileManager::removeItem(url->path(), &error)) {
-            Log::write(QStringLiteral("Impossible de Supprimer %1\n%2").arg(url->path(), error));
-        }
-    }
-    return true;
-}
-
-bool FinderElement::supprimerTempFile() {
-    return removeIfPresent(tempDestinationURL());
-}
-
-bool FinderElement::supprimerTempImageFile() {
-    return removeIfPresent(imageTempURL());
 }
 
 QString FinderElement::nomElement() const {

@@ -4,6 +4,7 @@
 #include "model/PersistentURL.h"
 
 #include <QString>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -43,12 +44,12 @@ public:
     const DestinationRules& destinationRules() const;
     // The hidden decoded file beside the destination, worked out on first use.
     PersistentURLPtr tempDestinationURL();
+    // Its path, worked out without being kept; empty without a destination.
+    QString tempDestinationPath();
     void setTempDestinationURL(const PersistentURLPtr& url);
 
     bool originalExists() const;
     bool destinationExists();
-    bool supprimerTempFile();
-    bool supprimerTempImageFile();
     virtual QString nomElement() const;
     virtual QString description() const;
 
@@ -85,7 +86,6 @@ protected:
 
 public:
 private:
-    static bool removeIfPresent(const PersistentURLPtr& url);
     QString destinationFolder() const;
     // The path below the chosen folder that the naming pattern gives, empty
     // when no pattern applies.

@@ -21,25 +21,99 @@ const QStringList& MetadataDictionary::storedKeys() {
     return keys;
 }
 
+const QStringList& MetadataDictionary::commonKeys() {
+    static const QStringList keys = [] {
+        QStringList common =
+            storedKeys() + QStringList{kAmdid, kFileid, kAmdtype, QStringLiteral("fileName"),
+                                       QStringLiteral("NSURLFileSizeKey")};
+        Q_ASSERT(common.size() <= kCommonCount);
+        return common;
+    }();
+    return keys;
+}
+
+int MetadataDictionary::commonIndex(const QString& key) {
+    const QStringList& common = commonKeys();
+    for (int index = 0; index < common.size(); ++index) {
+        if (common.at(index) == key) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+QVariant MetadataDictionary::value(const QString& key) const {
+    const int index = commonIndex(key);
+    return index >= 0 ? m_common[index] : m_others.value(key);
+}
+
+bool MetadataDictionary::contains(const QString& key) const {
+    const int index = commonIndex(key);
+    return index >= 0 ? (m_present & (1U << index)) != 0 : m_others.contains(key);
+}
+
+void MetadataDictionary::insert(const QString& key, const QVariant& value) {
+    const int index = commonIndex(key);
+    if (index < 0) {
+        m_others.insert(key, value);
+        return;
+    }
+    m_common[index] = value;
+    m_present |= 1U << index;
+}
+
+void MetadataDictionary::remove(const QString& key) {
+    const int index = commonIndex(key);
+    if (index < 0) {
+        m_others.remove(key);
+        return;
+    }
+    m_common[index] = QVariant();
+    m_present &= ~(1U << index);
+}
+
+void MetadataDictionary::forEach(
+    const std::function<void(const QString& key, const QVariant& value)>& visit) const {
+    const QStringList& common = commonKeys();
+    for (int index = 0; index < common.size(); ++index) {
+        if ((m_present & (1U << index)) != 0) {
+            visit(common.at(index), m_common[index]);
+        }
+    }
+    for (auto it = m_others.constBegin(); it != m_others.constEnd(); ++it) {
+        visit(it.key(), it.value());
+    }
+}
+
+QVariantMap MetadataDictionary::entries() const {
+    QVariantMap map;
+    forEach([&map](const QString& key, const QVariant& value) { map.insert(key, value); });
+    return map;
+}
+
+QStringList MetadataDictionary::keys() const {
+    return entries().keys();
+}
+
 quint32 MetadataDictionary::sqliteid() const {
-    return m_entries.value(kAmdid).toUInt();
+    return value(kAmdid).toUInt();
 }
 
 void MetadataDictionary::setSqliteid(quint32 identifier) {
-    m_entries.insert(kAmdid, identifier);
+    insert(kAmdid, identifier);
 }
 
 quint32 MetadataDictionary::fileid() const {
-    return m_entries.value(kFileid).toUInt();
+    return value(kFileid).toUInt();
 }
 
 void MetadataDictionary::setFileid(quint32 identifier) {
-    m_entries.insert(kFileid, identifier);
+    insert(kFileid, identifier);
 }
 
 void MetadataDictionary::addEntries(const QVariantMap& entries) {
     for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        m_entries.insert(it.key(), it.value());
+        insert(it.key(), it.value());
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <array>
+#include <functional>
 #include <memory>
 
 class MetadataDictionary;
@@ -11,13 +13,15 @@ using MetadataDictionaryPtr = std::shared_ptr<MetadataDictionary>;
 
 // One set of tags and stream facts of an audio file: what was read from the
 // source (type 1) or what will be written into the output (type 2). A
-// string-keyed dictionary that the queue's store keeps as one row.
+// string-keyed dictionary that the queue's store keeps as one row. A queue
+// of 100,000 files holds two per file, so the keys every set has are kept by
+// their place rather than by name.
 class MetadataDictionary {
 public:
     enum Type : qint32 { kInput = 1, kOutput = 2 };
 
     MetadataDictionary() = default;
-    explicit MetadataDictionary(const QVariantMap& entries) : m_entries(entries) {}
+    explicit MetadataDictionary(const QVariantMap& entries) { addEntries(entries); }
 
     static MetadataDictionaryPtr withType(qint32 amdtype);
     // The stored tag and stream keys, in column order.
@@ -29,13 +33,16 @@ public:
     quint32 fileid() const;
     void setFileid(quint32 identifier);
 
-    QVariant value(const QString& key) const { return m_entries.value(key); }
-    bool contains(const QString& key) const { return m_entries.contains(key); }
-    void insert(const QString& key, const QVariant& value) { m_entries.insert(key, value); }
-    void remove(const QString& key) { m_entries.remove(key); }
-    QStringList keys() const { return m_entries.keys(); }
-    const QVariantMap& entries() const { return m_entries; }
+    QVariant value(const QString& key) const;
+    bool contains(const QString& key) const;
+    void insert(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+    // The keys in order.
+    QStringList keys() const;
+    QVariantMap entries() const;
     void addEntries(const QVariantMap& entries);
+    // Each entry, in no particular order, without building a map.
+    void forEach(const std::function<void(const QString& key, const QVariant& value)>& visit) const;
 
     // Value equality as the aggregate compares entries: strings by their
     // characters, numbers by value, a string never equal to a number, other
@@ -47,5 +54,15 @@ public:
     static QVariant shownNumber(const QVariant& value);
 
 private:
-    QVariantMap m_entries;
+    // The keys every set has: the store's columns, the set's identifiers and
+    // the names and sizes the list shows.
+    static const QStringList& commonKeys();
+    static constexpr int kCommonCount = 16;
+    // The place of a key among the common ones, -1 for another key.
+    static int commonIndex(const QString& key);
+
+    std::array<QVariant, kCommonCount> m_common;
+    // Which common keys are present, a value that is not valid included.
+    quint32 m_present = 0;
+    QVariantMap m_others;
 };

@@ -76,16 +76,14 @@ void MultiFichierAudio::readMetadataDictionaries() {
     for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
         const MetadataDictionaryPtr recordInput = record->inMetadataDict();
         const MetadataDictionaryPtr recordOutput = record->outMetadataDict();
-        const QVariantMap& entries = recordInput->entries();
-        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-            const QString& key = it.key();
+        recordInput->forEach([&](const QString& key, const QVariant& value) {
             if (inputSeen.contains(key)) {
-                if (!MetadataDictionary::sameValue(input->value(key), it.value())) {
+                if (!MetadataDictionary::sameValue(input->value(key), value)) {
                     input->insert(key, kDifference);
                 }
             } else {
                 inputSeen.insert(key);
-                input->insert(key, it.value());
+                input->insert(key, value);
             }
             const QVariant outputValue = recordOutput->value(key);
             if (outputSeen.contains(key)) {
@@ -96,7 +94,7 @@ void MultiFichierAudio::readMetadataDictionaries() {
                 outputSeen.insert(key);
                 output->insert(key, outputValue);
             }
-        }
+        });
     }
     setInMetadataDict(input);
     setOutMetadataDict(output);

@@ -11,13 +11,7 @@ qint64 PersistentURL::referenceDateOffset() {
 }
 
 PersistentURLPtr PersistentURL::persistentURLwithURL(const QString& path) {
-    auto record = std::make_shared<PersistentURL>(path);
-    const QFileInfo info(path);
-    if (info.exists()) {
-        record->m_urlAttributes.insert(QStringLiteral("NSURLFileSizeKey"), info.size());
-        record->m_urlAttributes.insert(QStringLiteral("NSURLNameKey"), info.fileName());
-    }
-    return record;
+    return persistentURLforPath(path);
 }
 
 PersistentURLPtr PersistentURL::persistentURLforPath(const QString& path) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QVariantMap>
 
 #include <memory>
 
@@ -14,9 +13,9 @@ class PersistentURL {
 public:
     explicit PersistentURL(const QString& path);
 
+    // The location of a path; the file system is not looked at, so the file
+    // need not exist yet (an output).
     static PersistentURLPtr persistentURLwithURL(const QString& path);
-    // The same for a path whose file need not exist yet (an output): the
-    // file system is not looked at.
     static PersistentURLPtr persistentURLforPath(const QString& path);
     // The row identifier in the store, 0 while it has none.
     quint32 sqliteid() const { return m_sqliteid; }
@@ -34,8 +33,6 @@ public:
     void setIsactive(bool active) { m_isactive = active; }
     qint32 elementType() const { return m_elementType; }
     void setElementType(qint32 type) { m_elementType = type; }
-    QVariantMap urlAttributes() const { return m_urlAttributes; }
-    void setUrlAttributes(const QVariantMap& attributes) { m_urlAttributes = attributes; }
 
     // Seconds since 2001-01-01 00:00:00 UTC, the dates of the stored locations.
     static qint64 referenceDateOffset();
@@ -45,5 +42,4 @@ private:
     bool m_isactive = false;
     quint32 m_sqliteid = 0;
     qint32 m_elementType = 0;
-    QVariantMap m_urlAttributes;
 };

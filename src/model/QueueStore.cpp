@@ -264,23 +264,22 @@ quint32 QueueStore::saveUrl(PersistentURL& url) {
 }
 
 PersistentURLPtr QueueStore::loadUrl(quint32 identifier) {
-    const auto rows = m_database.outputDBrequest(
-        QStringLiteral("SELECT *, `fname`||'.'||`fext` AS `fileName` FROM `fileURL` WHERE "
-                       "`furlid` = ?"),
-        {identifier});
-    if (rows.isEmpty()) {
-        return nullptr;
-    }
-    return urlFromRow(rows.last(), identifier);
+    PersistentURLPtr url;
+    m_database.forEachRow(
+        QStringLiteral("SELECT `furl`, `ftype`, `active` FROM `fileURL` WHERE `furlid` = ?"),
+        {identifier}, [&url, identifier](const QVariantList& row) {
+            url = urlFromRow(row.at(0).toString(), row.at(1).toInt(), row.at(2).toInt() != 0,
+                             identifier);
+        });
+    return url;
 }
 
-PersistentURLPtr QueueStore::urlFromRow(const QVariantMap& row, quint32 identifier) {
+PersistentURLPtr QueueStore::urlFromRow(const QString& path, qint32 type, bool active,
+                                        quint32 identifier) {
     // The row says all there is to know: the file system is not looked at.
-    PersistentURLPtr url =
-        PersistentURL::persistentURLforPath(row.value(QStringLiteral("furl")).toString());
-    url->setElementType(row.value(QStringLiteral("ftype")).toInt());
-    url->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
-    url->setUrlAttributes(row);
+    PersistentURLPtr url = PersistentURL::persistentURLforPath(path);
+    url->setElementType(type);
+    url->setIsactive(active);
     url->setSqliteid(identifier);
     return url;
 }
@@ -533,78 +532,143 @@ void QueueStore::removeFiles(const QList<FichierAudio*>& records) {
     m_database.commitTransaction();
 }
 
-PersistentURLPtr QueueStore::urlFromColumn(const QVariantMap& row, const QString& column,
-                                           const Loaded& loaded) {
-    const quint32 identifier = row.value(column).toUInt();
-    if (identifier == 0) {
-        return nullptr;
-    }
-    const auto found = loaded.urls.constFind(identifier);
-    return found != loaded.urls.constEnd() ? urlFromRow(found.value(), identifier) : nullptr;
+namespace {
+// The start-up statement: each queued file's row with its five locations and
+// its two tag sets joined, so that rows are read one at a time and nothing is
+// kept but the records. Its columns, in order:
+enum LoadColumn : int {
+    kLoadAfid,
+    kLoadStatus,
+    kLoadAutoFind,
+    kLoadPictureSource,
+    kLoadActive,
+    kLoadOutputName,
+    kLoadExternalIndex,
+    kLoadFailure,
+    kLoadRoot,
+    kLoadInputSet,
+    kLoadOutputSet,
+    kLoadLocations,
+};
+// Then, for each location column: its identifier, path, type, active flag
+// and size.
+const char* const kLocationColumns[] = {"inaudiourl", "outaudiourl", "tmpaudiourl", "tmpimgurl",
+                                        "userimgurl"};
+constexpr int kLocationWidth = 5;
+constexpr int kLocationCount = 5;
+constexpr int kLoadTagSets = kLoadLocations + kLocationCount * kLocationWidth;
+
+// A tag set's columns in the start-up statement.
+QStringList tagSetColumns() {
+    return QStringList{QStringLiteral("amdid"), QStringLiteral("fileid"), kAmdtype} +
+           MetadataDictionary::storedKeys();
 }
 
-MetadataDictionaryPtr QueueStore::metadataFromColumn(const QVariantMap& row, const QString& column,
-                                                     const Loaded& loaded) {
-    const quint32 identifier = row.value(column).toUInt();
-    auto record = std::make_shared<MetadataDictionary>(loaded.tagSets.value(identifier));
+const QString& loadStatement() {
+    static const QString statement = [] {
+        QStringList columns = {"f.`afid`",        "f.`status`",     "f.`imgautofind`",
+                               "f.`imgsrcttype`", "f.`active`",     "f.`outname`",
+                               "f.`xtindx`",      "fail.`reason`",  "root.`root`",
+                               "f.`inmetadata`",  "f.`outmetadata`"};
+        QString joins;
+        for (int index = 0; index < kLocationCount; ++index) {
+            const QString alias = QStringLiteral("l%1").arg(index);
+            for (const char* column : {"furlid", "furl", "ftype", "active"}) {
+                columns << QStringLiteral("%1.`%2`").arg(alias, QLatin1String(column));
+            }
+            // Read as a real: integers come back as their low 32 bits, and a
+            // disc image can pass 2 GiB.
+            columns << QStringLiteral("CAST(%1.`fsize` AS REAL)").arg(alias);
+            joins += QStringLiteral(" LEFT JOIN `fileURL` %1 ON %1.`furlid` = f.`%2`")
+                         .arg(alias, QLatin1String(kLocationColumns[index]));
+        }
+        const QList<QPair<QString, QString>> tagSets = {{"t0", "inmetadata"},
+                                                        {"t1", "outmetadata"}};
+        for (const auto& [alias, column] : tagSets) {
+            for (const QString& key : tagSetColumns()) {
+                columns << QStringLiteral("%1.`%2`").arg(alias, key);
+            }
+            joins += QStringLiteral(" LEFT JOIN `audioMetadata` %1 ON %1.`amdid` = f.`%2`")
+                         .arg(alias, column);
+        }
+        return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
+               QStringLiteral(" FROM `audioFile` f LEFT JOIN `audioFailure` fail ON fail.`afid` "
+                              "= f.`afid` LEFT JOIN `audioRoot` root ON root.`afid` = f.`afid`") +
+               joins + QStringLiteral(" WHERE f.`active` = 1 ORDER BY f.`afid`");
+    }();
+    return statement;
+}
+
+// A tag set from its columns of a start-up row; a column that is NULL is a
+// key the set lacks.
+MetadataDictionaryPtr tagSetFromRow(const QVariantList& row, int first, quint32 identifier) {
+    auto record = std::make_shared<MetadataDictionary>();
+    const QStringList columns = tagSetColumns();
+    for (int index = 0; index < columns.size(); ++index) {
+        const QVariant& value = row.at(first + index);
+        if (value.isValid()) {
+            record->insert(columns.at(index), value);
+        }
+    }
     record->setSqliteid(identifier);
     return record;
 }
+} // namespace
 
-FichierAudioPtr QueueStore::fileFromRow(const QVariantMap& row, const Loaded& loaded) {
+FichierAudioPtr QueueStore::fileFromRow(const QVariantList& row) {
     auto record = std::make_shared<FichierAudio>(this);
-    record->setSqliteid(row.value(QStringLiteral("afid")).toUInt());
-    if (PersistentURLPtr source = urlFromColumn(row, QStringLiteral("inaudiourl"), loaded)) {
-        record->setElementURL(source);
+    record->setSqliteid(row.at(kLoadAfid).toUInt());
+    PersistentURLPtr locations[kLocationCount];
+    for (int index = 0; index < kLocationCount; ++index) {
+        const int first = kLoadLocations + index * kLocationWidth;
+        const quint32 identifier = row.at(first).toUInt();
+        if (identifier != 0) {
+            locations[index] = urlFromRow(row.at(first + 1).toString(), row.at(first + 2).toInt(),
+                                          row.at(first + 3).toInt() != 0, identifier);
+        }
     }
-    if (PersistentURLPtr destination = urlFromColumn(row, QStringLiteral("outaudiourl"), loaded)) {
-        record->setDestinationURL(destination);
+    if (locations[0]) {
+        record->setElementURL(locations[0]);
     }
-    if (PersistentURLPtr temporary = urlFromColumn(row, QStringLiteral("tmpaudiourl"), loaded)) {
-        record->setTempDestinationURL(temporary);
+    if (locations[1]) {
+        record->setDestinationURL(locations[1]);
     }
-    record->setImageTempURL(urlFromColumn(row, QStringLiteral("tmpimgurl"), loaded));
-    record->setImageCustomURL(urlFromColumn(row, QStringLiteral("userimgurl"), loaded));
-    record->setStatusConversion(row.value(QStringLiteral("status")).toInt());
-    record->setImageAutoFind(row.value(QStringLiteral("imgautofind")).toInt());
-    record->setImageSourceType(row.value(QStringLiteral("imgsrcttype")).toInt());
-    record->setIsactive(row.value(QStringLiteral("active")).toInt() != 0);
-    MetadataDictionaryPtr input = metadataFromColumn(row, QStringLiteral("inmetadata"), loaded);
-    MetadataDictionaryPtr output = metadataFromColumn(row, QStringLiteral("outmetadata"), loaded);
+    if (locations[2]) {
+        record->setTempDestinationURL(locations[2]);
+    }
+    record->setImageTempURL(locations[3]);
+    record->setImageCustomURL(locations[4]);
+    record->setStatusConversion(row.at(kLoadStatus).toInt());
+    record->setImageAutoFind(row.at(kLoadAutoFind).toInt());
+    record->setImageSourceType(row.at(kLoadPictureSource).toInt());
+    record->setIsactive(row.at(kLoadActive).toInt() != 0);
+    const int setWidth = int(tagSetColumns().size());
+    MetadataDictionaryPtr input = tagSetFromRow(row, kLoadTagSets, row.at(kLoadInputSet).toUInt());
+    MetadataDictionaryPtr output =
+        tagSetFromRow(row, kLoadTagSets + setWidth, row.at(kLoadOutputSet).toUInt());
     input->insert(kAmdtype, MetadataDictionary::kInput);
-    record->setNomDestination(row.value(QStringLiteral("outname")).toString());
+    // The size the source had when it was queued: start-up does not look at
+    // every file on the disk.
+    const QVariant size = row.at(kLoadLocations + kLocationWidth - 1);
+    if (locations[0] && size.isValid()) {
+        input->insert(QStringLiteral("NSURLFileSizeKey"), qint64(size.toDouble()));
+    }
+    record->setNomDestination(row.at(kLoadOutputName).toString());
     record->setInMetadataDict(input);
     record->setOutMetadataDict(output);
-    record->getSourceFileAttributes();
     record->recordFileNames();
-    record->setExternalImageIndex(row.value(QStringLiteral("xtindx")).toUInt());
-    record->setFailureReason(row.value(QStringLiteral("failurereason")).toString());
-    record->setRootFolder(row.value(QStringLiteral("rootfolder")).toString());
+    record->setExternalImageIndex(row.at(kLoadExternalIndex).toUInt());
+    record->setFailureReason(row.at(kLoadFailure).toString());
+    record->setRootFolder(row.at(kLoadRoot).toString());
     return record;
 }
 
 QList<FichierAudioPtr> QueueStore::loadFiles() {
     assertMainThread();
-    const auto rows = m_database.outputDBrequest(QStringLiteral(
-        "SELECT `audioFile`.*, `audioFailure`.`reason` AS `failurereason`, `audioRoot`.`root` AS "
-        "`rootfolder` FROM `audioFile` LEFT JOIN `audioFailure` ON `audioFailure`.`afid` = "
-        "`audioFile`.`afid` LEFT JOIN `audioRoot` ON `audioRoot`.`afid` = `audioFile`.`afid` "
-        "WHERE `audioFile`.`active` = 1"));
-    // Each table read once, not once per file.
-    Loaded loaded;
-    for (QVariantMap& row : m_database.outputDBrequest(
-             QStringLiteral("SELECT *, `fname`||'.'||`fext` AS `fileName` FROM `fileURL`"))) {
-        loaded.urls.insert(row.value(QStringLiteral("furlid")).toUInt(), row);
-    }
-    for (QVariantMap& row :
-         m_database.outputDBrequest(QStringLiteral("SELECT * FROM `audioMetadata`"))) {
-        loaded.tagSets.insert(row.value(QStringLiteral("amdid")).toUInt(), row);
-    }
     QList<FichierAudioPtr> files;
-    files.reserve(rows.size());
-    for (const QVariantMap& row : rows) {
-        files.append(fileFromRow(row, loaded));
-    }
+    m_database.forEachRow(loadStatement(), {}, [this, &files](const QVariantList& row) {
+        files.append(fileFromRow(row));
+    });
     return files;
 }
 

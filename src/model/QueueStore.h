@@ -90,16 +90,8 @@ public:
     QList<Publication> pendingPublications();
 
 private:
-    // The location and tag-set rows of the queue, by identifier.
-    struct Loaded {
-        QHash<quint32, QVariantMap> urls;
-        QHash<quint32, QVariantMap> tagSets;
-    };
-    FichierAudioPtr fileFromRow(const QVariantMap& row, const Loaded& loaded);
-    static PersistentURLPtr urlFromColumn(const QVariantMap& row, const QString& column,
-                                          const Loaded& loaded);
-    static MetadataDictionaryPtr metadataFromColumn(const QVariantMap& row, const QString& column,
-                                                    const Loaded& loaded);
+    // A queued file from a row of the start-up statement.
+    FichierAudioPtr fileFromRow(const QVariantList& row);
     quint32 savedUrlId(const PersistentURLPtr& url);
     quint32 storedFileId(FichierAudio& record);
     void bindMetadataRecord(FichierAudio& file, MetadataDictionary& record);
@@ -108,7 +100,8 @@ private:
     // Deletes the location rows among these that no queued file uses any
     // more; a picture's row stays, for the files near it.
     void deleteUnsharedUrlRows(const QList<quint32>& identifiers);
-    static PersistentURLPtr urlFromRow(const QVariantMap& row, quint32 identifier);
+    static PersistentURLPtr urlFromRow(const QString& path, qint32 type, bool active,
+                                       quint32 identifier);
     bool hasColumn(const QString& table, const QString& column);
     void assertMainThread() const;
 

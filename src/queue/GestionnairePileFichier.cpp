@@ -180,9 +180,6 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
         }
         m_store.removeFiles(records);
     }
-    for (const FichierAudioPtr& record : std::as_const(leaving)) {
-        record->supprimerFichiersTemporaires();
-    }
     const QList<qint64>& removed = leavingPositions;
     // The list rebuilt in one sweep: files leave from anywhere in it.
     QList<bool> leaves(snapshot.size(), false);
@@ -199,11 +196,65 @@ void GestionnairePileFichier::supprimerLesFichiersDansLindex(const QList<qint64>
     m_fichiersAudio = remaining;
     ++m_generation;
     rebuildSourceIndex();
+    removeLeftoversOf(leaving);
     if (!removed.isEmpty()) {
         emit filesRemoved(removed);
     }
     _changerNombreDe(previousCount);
     remettreAuDebut();
+}
+
+void GestionnairePileFichier::removeLeftoversOf(const FileList& leaving) {
+    if (leaving.isEmpty()) {
+        return;
+    }
+    QStringList decoded;
+    QSet<QString> pictures;
+    for (const FichierAudioPtr& record : leaving) {
+        if (const PersistentURLPtr temporary = record->tempDestinationURL()) {
+            decoded << temporary->path();
+        }
+        if (const PersistentURLPtr picture = record->imageTempURL()) {
+            pictures.insert(picture->path());
+        }
+    }
+    m_removal.remove(decoded);
+    removeUnusedPictures(pictures.values());
+}
+
+void GestionnairePileFichier::removeUnusedPictures(const QStringList& pictures) {
+    if (pictures.isEmpty()) {
+        return;
+    }
+    if (m_picturesHeld) {
+        m_heldPictures += pictures;
+        return;
+    }
+    const QSet<QString> used = picturesInUse();
+    QStringList unused;
+    for (const QString& picture : pictures) {
+        if (!used.contains(picture)) {
+            unused << picture;
+        }
+    }
+    m_removal.removeGivenUp(unused);
+}
+
+QSet<QString> GestionnairePileFichier::picturesInUse() const {
+    QSet<QString> used;
+    for (const FichierAudioPtr& record : m_fichiersAudio) {
+        if (const PersistentURLPtr picture = record->imageTempURL()) {
+            used.insert(picture->path());
+        }
+    }
+    return used;
+}
+
+void GestionnairePileFichier::holdPictureRemoval(bool held) {
+    m_picturesHeld = held;
+    if (!held) {
+        removeUnusedPictures(std::exchange(m_heldPictures, {}));
+    }
 }
 
 void GestionnairePileFichier::tellRemoval(const FileList& leaving) {
@@ -241,6 +292,7 @@ void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& recor
     if (const PersistentURLPtr source = record->elementURL()) {
         m_sourcePaths.remove(source->path());
     }
+    removeLeftoversOf({record});
     emit filesRemoved({position});
     _changerNombreDe(previousCount);
 }

@@ -4,6 +4,7 @@
 #include "model/FichierAudio.h"
 #include "model/QueueAccess.h"
 #include "queue/QueueRemovalListener.h"
+#include "storage/BackgroundRemoval.h"
 
 #include <QList>
 #include <QObject>
@@ -85,6 +86,16 @@ public:
     // The path every way of adding resolves a file to before it is queued.
     static QString canonicalPath(const QString& path);
 
+    // Files that leave take what their conversion left beside their
+    // destination with them, and their exported picture once no queued file
+    // shares it; removed on a thread of the queue's. While held (files are
+    // being read, and may take up a picture again), the pictures wait.
+    void holdPictureRemoval(bool held);
+    // The exported pictures the queued files use.
+    QSet<QString> picturesInUse() const;
+    // Removes files on the queue's removal thread.
+    BackgroundRemoval& removal() { return m_removal; }
+
 signals:
     // The list became empty, or stopped being so.
     void laListeContientDesFichiers(bool contientDesFichiers);
@@ -106,6 +117,8 @@ private:
     void inheritRoots();
 
     void tellRemoval(const FileList& leaving);
+    void removeLeftoversOf(const FileList& leaving);
+    void removeUnusedPictures(const QStringList& pictures);
 
     QueueStore& m_store;
     MetadataReader* m_reader;
@@ -117,4 +130,8 @@ private:
     QSet<QString> m_sourcePaths;
     // The folder being added: the root of the files it queues.
     QString m_folderRoot;
+    bool m_picturesHeld = false;
+    QStringList m_heldPictures;
+    // Declared last: its destructor waits for the removals.
+    BackgroundRemoval m_removal;
 };

@@ -109,16 +109,19 @@ TEST(FlacTagReader, ReadsTheSevenTagsAndThePicture) {
     EXPECT_EQ(OutputReader::fileSha1(picture->path()), OutputReader::fileSha1(cover));
     EXPECT_EQ(OutputReader::fileSha1(source), before) << "the source is never modified";
 
-    // Another source of the same name sending its output to the same folder
-    // exports its picture to a file of its own.
+    // Sources that carry one picture share its exported file, named by its
+    // bytes, whatever their names and destinations; another picture has a
+    // file of its own.
     TestEnvironment::defaults().setInteger(2, "DestinationType");
     TestEnvironment::defaults().setFolder(music + "/Out", "DestinationDossier");
     options.picturePath = FlacFactory::makePicture(music + "/art/other.jpg", "jpg", 0x20c040);
     const auto first = addFile(context, FlacFactory::make(music + "/B/Song.flac", options));
     const auto second = addFile(context, FlacFactory::make(music + "/C/Song.flac", options));
     ASSERT_TRUE(first->imageTempURL() && second->imageTempURL());
-    EXPECT_NE(first->imageTempURL()->path(), second->imageTempURL()->path());
+    EXPECT_EQ(first->imageTempURL()->path(), second->imageTempURL()->path());
+    EXPECT_NE(first->imageTempURL()->path(), picture->path());
     EXPECT_TRUE(QFile::exists(first->imageTempURL()->path()));
+    EXPECT_EQ(QDir(WorkFolder::pictures()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(FlacTagReader, MissingRepeatedAndMultilineTags) {

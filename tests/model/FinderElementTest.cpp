@@ -82,13 +82,10 @@ TEST(FinderElement, NamesSetBeforehandAreKeptAndFollowTheCodec) {
         << "an extension that is no codec is the user's own";
 }
 
-TEST(FinderElement, TemporaryFilesAreRemovedQuietly) {
+TEST(FinderElement, OriginalIsLookedForOnTheDisk) {
     TestDatabase context;
     auto file = fileAt(TestEnvironment::home() + "/T/Song.flac");
-    EXPECT_TRUE(file->supprimerTempFile()) << "nothing to remove";
-    TestEnvironment::writeFile(file->tempDestinationURL()->path());
-    EXPECT_TRUE(file->supprimerTempFile());
-    EXPECT_FALSE(QFile::exists(file->tempDestinationURL()->path()));
+    EXPECT_EQ(file->tempDestinationPath(), TestEnvironment::home() + "/T/.tmp_Song.aif");
     EXPECT_FALSE(file->originalExists());
     TestEnvironment::writeFile(TestEnvironment::home() + "/T/Song.flac");
     EXPECT_TRUE(file->originalExists());

@@ -1,8 +1,11 @@
 #include "queue/GestionnairePileFichier.h"
 
+#include "conversion/FlacTagReader.h"
+#include "conversion/WorkFolder.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -205,4 +208,82 @@ TEST(Queue, OneFileIsQueuedOnceWhateverPathNamesIt) {
     ASSERT_EQ(queue.countOfFichiersAudio(), 1);
     EXPECT_EQ(queue.fichiersAudio().first()->elementURL()->path(), real);
     EXPECT_EQ(context.count("audioFile"), 1);
+}
+
+namespace {
+QString pictureFile(const QString& name, int agedSeconds) {
+    const QString path = TestEnvironment::writeFile(WorkFolder::pictures() + "/" +
+                                                    FlacTagReader::picturePrefix() + name);
+    QFile file(path);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-agedSeconds),
+                     QFileDevice::FileModificationTime);
+    return path;
+}
+
+void usePicture(const FichierAudioPtr& record, const QString& picture) {
+    auto url = PersistentURL::persistentURLwithURL(picture);
+    url->setElementType(kElementTempImage);
+    record->setImageTempURL(url);
+    record->save();
+}
+} // namespace
+
+TEST(Queue, LeavingFilesTakeTheirLeftoversAndThePicturesNoneShares) {
+    TestDatabase context;
+    auto& queue = context.queue();
+    fill(queue, 4);
+    const auto files = queue.fichiersAudio();
+    const QString shared = pictureFile("shared.jpg", 3600);
+    const QString own = pictureFile("own.jpg", 3600);
+    const QString takenUp = pictureFile("takenup.jpg", 3600);
+    usePicture(files.at(0), shared);
+    usePicture(files.at(1), shared);
+    usePicture(files.at(2), own);
+    usePicture(files.at(3), takenUp);
+    const QString decoded = TestEnvironment::writeFile(files.at(0)->tempDestinationPath());
+
+    queue.supprimerFichierAudio(files.at(0));
+    queue.removal().waitForDone();
+    EXPECT_FALSE(QFile::exists(decoded)) << "what its conversion left beside its destination";
+    EXPECT_TRUE(QFile::exists(shared)) << "another queued file uses it";
+
+    queue.supprimerLesFichiersDansLindex({0, 1}, false);
+    queue.removal().waitForDone();
+    EXPECT_FALSE(QFile::exists(shared)) << "its last user left";
+    EXPECT_FALSE(QFile::exists(own));
+
+    // While files are being read, one of them may take the picture up again.
+    queue.holdPictureRemoval(true);
+    queue.supprimerLesFichiersDansLindex({0}, false);
+    queue.removal().waitForDone();
+    EXPECT_TRUE(QFile::exists(takenUp)) << "held";
+    QFile file(takenUp);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    queue.holdPictureRemoval(false);
+    queue.removal().waitForDone();
+    EXPECT_TRUE(QFile::exists(takenUp)) << "written again since it was given up";
+    EXPECT_EQ(queue.countOfFichiersAudio(), 0);
+}
+
+TEST(Queue, StartUpSweepsPicturesNoQueuedFileUses) {
+    QString used;
+    QString stray;
+    QString fresh;
+    {
+        TestDatabase context;
+        fill(context.queue(), 1);
+        used = pictureFile("used.jpg", 3600);
+        stray = pictureFile("stray.jpg", 3600);
+        usePicture(context.queue().fichiersAudio().at(0), used);
+    }
+    fresh = pictureFile("fresh.jpg", 0);
+    const QString other = TestEnvironment::writeFile(WorkFolder::pictures() + "/notes.txt");
+    TestDatabase again;
+    again.queue().removal().waitForDone();
+    EXPECT_TRUE(QFile::exists(used));
+    EXPECT_FALSE(QFile::exists(stray)) << "no queued file uses it";
+    EXPECT_TRUE(QFile::exists(fresh)) << "a file being read may have just written it";
+    EXPECT_TRUE(QFile::exists(other)) << "not a picture of ours";
 }

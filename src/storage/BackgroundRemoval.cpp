@@ -1,0 +1,79 @@
+#include "BackgroundRemoval.h"
+
+#include "storage/FileManager.h"
+#include "storage/Log.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+// File times are kept to the kernel's tick, a little behind the clock.
+constexpr qint64 kTimeMarginMs = 1000;
+
+void removeExisting(const QString& path) {
+    if (!FileManager::fileExists(path)) {
+        return;
+    }
+    QString error;
+    if (!FileManager::removeItem(path, &error)) {
+        Log::write(QStringLiteral("Impossible de Supprimer %1\n%2").arg(path, error));
+    }
+}
+} // namespace
+
+BackgroundRemoval::BackgroundRemoval() {
+    m_pool.setMaxThreadCount(1);
+}
+
+BackgroundRemoval::~BackgroundRemoval() {
+    m_pool.waitForDone();
+}
+
+void BackgroundRemoval::remove(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    m_pool.start([paths] {
+        for (const QString& path : paths) {
+            removeExisting(path);
+        }
+    });
+}
+
+void BackgroundRemoval::removeUnlessWrittenSince(const QString& path, const QDateTime& givenUp) {
+    const QFileInfo info(path);
+    if (info.exists() && info.lastModified().msecsTo(givenUp) > kTimeMarginMs) {
+        removeExisting(path);
+    }
+}
+
+void BackgroundRemoval::removeGivenUp(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_pool.start([paths, now] {
+        for (const QString& path : paths) {
+            removeUnlessWrittenSince(path, now);
+        }
+    });
+}
+
+void BackgroundRemoval::sweep(const QString& folder, const QString& prefix,
+                              const QSet<QString>& kept) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_pool.start([folder, prefix, kept, now] {
+        const QDir dir(folder);
+        for (const QString& name : dir.entryList({prefix + QLatin1Char('*')},
+                                                 QDir::Files | QDir::Hidden | QDir::System)) {
+            const QString path = dir.filePath(name);
+            if (!kept.contains(path)) {
+                removeUnlessWrittenSince(path, now);
+            }
+        }
+    });
+}
+
+void BackgroundRemoval::waitForDone() {
+    m_pool.waitForDone();
+}
