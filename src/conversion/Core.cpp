@@ -4,6 +4,7 @@
 #include "conversion/FileAdder.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/PublishingJournal.h"
+#include "conversion/SelectionTagReader.h"
 #include "conversion/WorkFolder.h"
 #include "model/QueueStore.h"
 #include "model/Settings.h"
@@ -53,6 +54,7 @@ void Core::open(const QString& databasePath) {
                             .value(QStringLiteral("v"))
                             .toString()));
     makeParts();
+    m_selectionTags = std::make_unique<SelectionTagReader>(databasePath);
 }
 
 void Core::makeParts() {

@@ -11,6 +11,7 @@ class FileAdder;
 class FlacTagReader;
 class GestionnairePileFichier;
 class QueueStore;
+class SelectionTagReader;
 class Settings;
 
 // What every mode of the application works with: the settings, the
@@ -44,6 +45,8 @@ public:
     // The one way files join the queue.
     FileAdder* fileAdder() const { return m_fileAdder.get(); }
     const ExternalTools::Paths& tools() const { return m_tools; }
+    // Reads a large selection's comments off the main thread.
+    SelectionTagReader* selectionTagReader() const { return m_selectionTags.get(); }
 
 private:
     void makeParts();
@@ -59,4 +62,5 @@ private:
     std::unique_ptr<GestionnairePileFichier> m_queue;
     std::unique_ptr<ConversionControleur> m_controleur;
     std::unique_ptr<FileAdder> m_fileAdder;
+    std::unique_ptr<SelectionTagReader> m_selectionTags;
 };

@@ -49,30 +49,35 @@ void FichierAudio::setFailureReason(const QString& reason) {
     m_failureReason = reason;
 }
 
-const TagList& FichierAudio::sourceTags() const {
-    if (!m_sourceTags) {
-        m_sourceTags =
-            sqliteid() != 0 && m_store != nullptr ? m_store->sourceTags(sqliteid()) : TagList();
-    }
-    return *m_sourceTags;
+bool FichierAudio::sourceTagsStored() const {
+    return !m_sourceTags && sqliteid() != 0 && m_store != nullptr;
 }
 
-void FichierAudio::loadSourceTags(const QList<FichierAudioPtr>& records) {
-    QList<quint32> missing;
-    QueueStore* store = nullptr;
-    for (const FichierAudioPtr& record : records) {
-        if (!record->m_sourceTags && record->sqliteid() != 0 && record->m_store != nullptr) {
-            missing << record->sqliteid();
-            store = record->m_store;
+TagList FichierAudio::sourceTags() const {
+    if (m_sourceTags) {
+        return *m_sourceTags;
+    }
+    return sourceTagsStored() ? m_store->sourceTags(sqliteid()) : TagList();
+}
+
+void FichierAudio::forEachSourceTags(const QList<FichierAudioPtr>& records,
+                                     const std::function<void(const TagList&)>& visit) {
+    constexpr qsizetype kPerQuery = 500;
+    for (qsizetype first = 0; first < records.size(); first += kPerQuery) {
+        const QList<FichierAudioPtr> part = records.mid(first, kPerQuery);
+        QList<quint32> stored;
+        QueueStore* store = nullptr;
+        for (const FichierAudioPtr& record : part) {
+            if (record->sourceTagsStored()) {
+                stored << record->sqliteid();
+                store = record->m_store;
+            }
         }
-    }
-    if (missing.isEmpty()) {
-        return;
-    }
-    const QHash<quint32, TagList> loaded = store->sourceTags(missing);
-    for (const FichierAudioPtr& record : records) {
-        if (!record->m_sourceTags && record->sqliteid() != 0) {
-            record->m_sourceTags = loaded.value(record->sqliteid());
+        const QHash<quint32, TagList> read =
+            store != nullptr ? store->sourceTags(stored) : QHash<quint32, TagList>();
+        for (const FichierAudioPtr& record : part) {
+            visit(record->sourceTagsStored() ? read.value(record->sqliteid())
+                                             : record->sourceTags());
         }
     }
 }

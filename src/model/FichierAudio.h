@@ -90,13 +90,16 @@ public:
     // Why the last conversion failed; stored with the record's next save.
     QString failureReason() const;
     void setFailureReason(const QString& reason);
-    // Every comment read from the source; loaded from the database when first
-    // asked for, stored with the record's next save once set.
-    const TagList& sourceTags() const;
+    // Every comment read from the source; read from the database each time
+    // it is asked for (a library's comments are not kept in memory), kept
+    // from when it is set until the record's next save stores it.
+    TagList sourceTags() const;
     void setSourceTags(const TagList& tags);
-    // Loads the comments of the records that have not loaded theirs, in one
-    // query: a large selection asks for them all at once.
-    static void loadSourceTags(const QList<FichierAudioPtr>& records);
+    // Whether the comments are the store's, not kept by the record.
+    bool sourceTagsStored() const;
+    // Each record's comments in order, a few hundred records read per query.
+    static void forEachSourceTags(const QList<FichierAudioPtr>& records,
+                                  const std::function<void(const TagList&)>& visit);
     // What the output receives: the source's comments, the edited fields' values
     // in place of theirs.
     TagList outputTags() const;
@@ -135,6 +138,6 @@ private:
     quint64 m_externImagesGeneration = 0;
     quint64 m_pictureGeneration = 0;
     QString m_failureReason;
-    mutable std::optional<TagList> m_sourceTags;
+    std::optional<TagList> m_sourceTags;
     bool m_sourceTagsChanged = false;
 };

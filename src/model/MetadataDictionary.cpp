@@ -2,6 +2,10 @@
 
 #include "model/EditedField.h"
 
+#include <QSet>
+
+#include <bit>
+
 namespace {
 const QString kAmdid = QStringLiteral("amdid");
 const QString kFileid = QStringLiteral("fileid");
@@ -70,6 +74,63 @@ void MetadataDictionary::remove(const QString& key) {
     }
     m_common[index] = QVariant();
     m_present &= ~(1U << index);
+}
+
+void MetadataDictionary::aggregate(
+    const QList<std::pair<const MetadataDictionary*, const MetadataDictionary*>>& files,
+    const QVariant& difference, MetadataDictionary& input, MetadataDictionary& output) {
+    // Which keys a file has shown so far, and which already differ: those
+    // are not compared again.
+    quint32 inputSeen = 0;
+    quint32 outputSeen = 0;
+    quint32 inputDiffers = 0;
+    quint32 outputDiffers = 0;
+    QSet<QString> otherInputSeen;
+    QSet<QString> otherOutputSeen;
+    const QStringList& common = commonKeys();
+    for (const auto& [fileInput, fileOutput] : files) {
+        for (quint32 keys = fileInput->m_present; keys != 0; keys &= keys - 1) {
+            const int index = std::countr_zero(keys);
+            const quint32 bit = 1U << index;
+            const QVariant& value = fileInput->m_common[index];
+            if ((inputSeen & bit) == 0) {
+                inputSeen |= bit;
+                input.insert(common.at(index), value);
+            } else if ((inputDiffers & bit) == 0 && !sameValue(input.m_common[index], value)) {
+                inputDiffers |= bit;
+                input.m_common[index] = difference;
+            }
+            const QVariant& outputValue = fileOutput->m_common[index];
+            if ((outputSeen & bit) != 0) {
+                if ((outputDiffers & bit) == 0 && !sameValue(output.m_common[index], outputValue)) {
+                    outputDiffers |= bit;
+                    output.insert(common.at(index), difference);
+                }
+            } else if (outputValue.isValid()) {
+                outputSeen |= bit;
+                output.insert(common.at(index), outputValue);
+            }
+        }
+        for (auto it = fileInput->m_others.constBegin(); it != fileInput->m_others.constEnd();
+             ++it) {
+            const QString& key = it.key();
+            if (!otherInputSeen.contains(key)) {
+                otherInputSeen.insert(key);
+                input.insert(key, it.value());
+            } else if (!sameValue(input.value(key), it.value())) {
+                input.insert(key, difference);
+            }
+            const QVariant outputValue = fileOutput->value(key);
+            if (otherOutputSeen.contains(key)) {
+                if (!sameValue(output.value(key), outputValue)) {
+                    output.insert(key, difference);
+                }
+            } else if (outputValue.isValid()) {
+                otherOutputSeen.insert(key);
+                output.insert(key, outputValue);
+            }
+        }
+    }
 }
 
 void MetadataDictionary::forEach(

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class MetadataDictionary;
 using MetadataDictionaryPtr = std::shared_ptr<MetadataDictionary>;
@@ -41,6 +42,13 @@ public:
     QStringList keys() const;
     QVariantMap entries() const;
     void addEntries(const QVariantMap& entries);
+    // The sets of a selection's files as one: each key of the input sets
+    // once, with its value where every file has the same and "difference"
+    // where two differ; the output side the same over the output sets'
+    // values of those keys. A pass over every file, for 100,000 of them.
+    static void
+    aggregate(const QList<std::pair<const MetadataDictionary*, const MetadataDictionary*>>& files,
+              const QVariant& difference, MetadataDictionary& input, MetadataDictionary& output);
     // Each entry, in no particular order, without building a map.
     void forEach(const std::function<void(const QString& key, const QVariant& value)>& visit) const;
 

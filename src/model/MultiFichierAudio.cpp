@@ -1,6 +1,6 @@
 #include "MultiFichierAudio.h"
 
-#include "model/OutputTags.h"
+#include "model/CarriedTags.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -33,69 +33,21 @@ MultiFichierAudioPtr MultiFichierAudio::withRecords(const QList<FichierAudioPtr>
 }
 
 QList<QPair<QString, QString>> MultiFichierAudio::carriedTags() const {
-    FichierAudio::loadSourceTags(m_listeMultiFichiers);
-    QList<QPair<QString, QString>> rows;
-    // Each row's position by its name in capitals, and the names every
-    // record so far has had.
-    QHash<QString, qsizetype> rowOf;
-    for (qsizetype record = 0; record < m_listeMultiFichiers.size(); ++record) {
-        QSet<qsizetype> seen;
-        for (const TagList::Group& group : m_listeMultiFichiers.at(record)->sourceTags().groups()) {
-            if (OutputTags::isEditedName(group.name)) {
-                continue;
-            }
-            const QString joined = group.values.join(QStringLiteral("; "));
-            const QString key = group.name.toUpper();
-            const auto found = rowOf.constFind(key);
-            if (found == rowOf.constEnd()) {
-                // A name the records before this one lack.
-                seen.insert(rows.size());
-                rowOf.insert(key, rows.size());
-                rows.append({group.name, record == 0 ? joined : kDifference});
-            } else {
-                seen.insert(*found);
-                if (rows.at(*found).second != joined) {
-                    rows[*found].second = kDifference;
-                }
-            }
-        }
-        for (qsizetype row = 0; row < rows.size(); ++row) {
-            if (!seen.contains(row)) {
-                rows[row].second = kDifference;
-            }
-        }
-    }
-    return rows;
+    CarriedTags carried;
+    FichierAudio::forEachSourceTags(m_listeMultiFichiers,
+                                    [&carried](const TagList& comments) { carried.add(comments); });
+    return carried.rows();
 }
 
 void MultiFichierAudio::readMetadataDictionaries() {
     auto input = MetadataDictionary::withType(MetadataDictionary::kInput);
     auto output = MetadataDictionary::withType(MetadataDictionary::kOutput);
-    QSet<QString> inputSeen;
-    QSet<QString> outputSeen;
+    QList<std::pair<const MetadataDictionary*, const MetadataDictionary*>> sets;
+    sets.reserve(m_listeMultiFichiers.size());
     for (const FichierAudioPtr& record : std::as_const(m_listeMultiFichiers)) {
-        const MetadataDictionaryPtr recordInput = record->inMetadataDict();
-        const MetadataDictionaryPtr recordOutput = record->outMetadataDict();
-        recordInput->forEach([&](const QString& key, const QVariant& value) {
-            if (inputSeen.contains(key)) {
-                if (!MetadataDictionary::sameValue(input->value(key), value)) {
-                    input->insert(key, kDifference);
-                }
-            } else {
-                inputSeen.insert(key);
-                input->insert(key, value);
-            }
-            const QVariant outputValue = recordOutput->value(key);
-            if (outputSeen.contains(key)) {
-                if (!MetadataDictionary::sameValue(output->value(key), outputValue)) {
-                    output->insert(key, kDifference);
-                }
-            } else if (outputValue.isValid()) {
-                outputSeen.insert(key);
-                output->insert(key, outputValue);
-            }
-        });
+        sets.emplace_back(record->inMetadataDict().get(), record->outMetadataDict().get());
     }
+    MetadataDictionary::aggregate(sets, kDifference, *input, *output);
     setInMetadataDict(input);
     setOutMetadataDict(output);
 }

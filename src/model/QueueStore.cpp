@@ -437,6 +437,8 @@ quint32 QueueStore::saveFile(FichierAudio& record) {
     if (record.m_sourceTagsChanged && record.m_sourceTags) {
         saveSourceTags(record.sqliteid(), *record.m_sourceTags);
         record.m_sourceTagsChanged = false;
+        // Read again when asked for: a library's comments stay on the disk.
+        record.m_sourceTags.reset();
     }
     m_database.commitTransaction();
     return record.sqliteid();
@@ -689,12 +691,17 @@ TagList QueueStore::sourceTags(quint32 afid) {
 
 QHash<quint32, TagList> QueueStore::sourceTags(const QList<quint32>& afids) {
     assertMainThread();
+    return sourceTagsFrom(m_database, afids);
+}
+
+QHash<quint32, TagList> QueueStore::sourceTagsFrom(CocoLite& connection,
+                                                   const QList<quint32>& afids) {
     QHash<quint32, TagList> tags;
     if (afids.isEmpty()) {
         return tags;
     }
     // Hundreds of thousands of rows for a large selection: read by position.
-    m_database.forEachRow(
+    connection.forEachRow(
         QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( SELECT "
                        "`value` FROM json_each(?) ) ORDER BY `afid`, `position`"),
         {identifierList(afids)}, [&tags](const QVariantList& row) {

@@ -74,6 +74,9 @@ public:
     TagList sourceTags(quint32 afid);
     // The comments of many files in one query; a file without any is absent.
     QHash<quint32, TagList> sourceTags(const QList<quint32>& afids);
+    // The same over another connection to the database, on its own thread.
+    static QHash<quint32, TagList> sourceTagsFrom(CocoLite& connection,
+                                                  const QList<quint32>& afids);
     void saveSourceTags(quint32 afid, const TagList& tags);
 
     // Outputs being published (`audioPublishing`): a row is written before

@@ -302,11 +302,16 @@ QList<FichierAudioPtr> VueCtrlrFilez::filez() const {
 }
 
 QList<qint64> VueCtrlrFilez::selectedRows() const {
+    // Whole rows are selected: each range's rows, without an index per cell
+    // (a selection can be a library of 100,000 files).
     QList<qint64> rows;
-    for (const QModelIndex& index : m_tableVue->selectionModel()->selectedRows()) {
-        rows << index.row();
+    for (const QItemSelectionRange& range : m_tableVue->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            rows << row;
+        }
     }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 

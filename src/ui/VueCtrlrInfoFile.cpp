@@ -1,6 +1,7 @@
 #include "VueCtrlrInfoFile.h"
 
 #include "conversion/Core.h"
+#include "conversion/SelectionTagReader.h"
 #include "model/EditedField.h"
 #include "model/LocalizedStrings.h"
 #include "model/OutputCodec.h"
@@ -105,7 +106,29 @@ VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
     m_titreTextField->setMaximumWidth(kPictureSide * 2 + 40);
     m_titreTextField->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+    connect(core.selectionTagReader(), &SelectionTagReader::carriedTagsRead, this,
+            [this](quint64 reading, const QList<QPair<QString, QString>>& rows) {
+                if (reading == m_carriedReading) {
+                    m_carriedReading = 0;
+                    m_carriedTags = rows;
+                    m_infoTableModel->reload();
+                }
+            });
     _updateImageButtonEnability();
+}
+
+void VueCtrlrInfoFile::readCarriedTags() {
+    SelectionTagReader* reader = m_core.selectionTagReader();
+    m_carriedReading = 0;
+    reader->cancel();
+    if (fileCount() <= kCommentsReadAtOnce) {
+        m_carriedTags =
+            m_fichierActif ? m_fichierActif->carriedTags() : QList<QPair<QString, QString>>();
+        return;
+    }
+    // Shown until the reading answers.
+    m_carriedTags = {{QStringLiteral("…"), QStringLiteral("…")}};
+    m_carriedReading = reader->read(m_fichierActif->listeMultiFichiers());
 }
 
 int VueCtrlrInfoFile::fileCount() const {
@@ -119,8 +142,7 @@ void VueCtrlrInfoFile::reloadFileList() {
 void VueCtrlrInfoFile::refreshContent() {
     m_titreTextField->setText(m_fichierActif ? m_fichierActif->nomElement() : QStringLiteral("-"));
     m_titreTextField->setToolTip(m_titreTextField->text());
-    m_carriedTags =
-        m_fichierActif ? m_fichierActif->carriedTags() : QList<QPair<QString, QString>>();
+    readCarriedTags();
     m_infoTableModel->reload();
     _updateImageView();
     const qint32 autoFind = m_fichierActif ? m_fichierActif->imageAutoFind() : -1;

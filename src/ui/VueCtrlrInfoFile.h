@@ -64,6 +64,9 @@ signals:
     void filesEdited();
 
 private:
+    // Selections of more files have their comments read off the main thread.
+    static constexpr int kCommentsReadAtOnce = 200;
+    void readCarriedTags();
     int fileCount() const;
     void reloadFileList();
     bool applyFileName(QString value);
@@ -80,4 +83,6 @@ private:
     MultiFichierAudioPtr m_fichierActif;
     Core& m_core;
     QList<QPair<QString, QString>> m_carriedTags;
+    // The reading of a large selection's comments under way, 0 for none.
+    quint64 m_carriedReading = 0;
 };

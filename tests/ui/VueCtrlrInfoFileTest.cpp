@@ -12,6 +12,9 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -266,4 +269,54 @@ TEST(InfoView, NumbersStayNumbersAndSeveralArtistsShowAsTheOutputCarriesThem) {
     EXPECT_EQ(file->outputTags().values("ARTIST"), QStringList{"Both Together"});
     app.selectRows({});
     EXPECT_EQ(app.info().titreTextField()->text(), "-");
+}
+
+TEST(InfoView, ALargeSelectionsCommentsAreReadWithoutTheWindowWaiting) {
+    TestApp app;
+    FlacFactory::Options options;
+    options.seconds = 0.1;
+    options.tags = FlacFactory::fullTags("Same");
+    options.tags << qMakePair(QString("ALBUMARTIST"), QString("Various"))
+                 << qMakePair(QString("LABEL"), QString("Label"));
+    const QString original = FlacFactory::make(TestEnvironment::home() + "/one.flac", options);
+    const QString folder = TestEnvironment::makeFolder("Music/Many");
+    constexpr int kFiles = 240;
+    for (int index = 0; index < kFiles; ++index) {
+        ASSERT_TRUE(
+            QFile::copy(original, folder + QString("/%1.flac").arg(index, 3, 10, QChar('0'))));
+    }
+    app.add({folder});
+    ASSERT_EQ(app.queue().countOfFichiersAudio(), kFiles);
+    // The last file's comments changed, and not saved yet.
+    app.queue().fichierAt(kFiles - 1)->setSourceTags({{"ALBUMARTIST", "Other"}});
+    InfoTableModel* model = app.info().infoTableModel();
+
+    QList<int> every;
+    for (int row = 0; row < kFiles; ++row) {
+        every << row;
+    }
+    app.selectRows(every);
+    ASSERT_EQ(model->rowCount(), 13) << "one row while the comments are read";
+    EXPECT_EQ(value(app, 12, InfoTableModel::kClef).toString(), "…");
+    QElapsedTimer waited;
+    waited.start();
+    while (model->rowCount() == 13 && waited.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    ASSERT_EQ(model->rowCount(), 14);
+    EXPECT_EQ(value(app, 12, InfoTableModel::kClef).toString(), "ALBUMARTIST");
+    EXPECT_EQ(value(app, 12, InfoTableModel::kSrce).toString(), "-") << "the last file's differs";
+    EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "-") << "the last file lacks it";
+
+    // A new selection makes the reading of the one before it void.
+    app.selectRows(every);
+    app.selectRows({0});
+    ASSERT_EQ(model->rowCount(), 14) << "a small selection is answered at once";
+    waited.restart();
+    while (waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(model->rowCount(), 14);
+    EXPECT_EQ(value(app, 12, InfoTableModel::kSrce).toString(), "Various");
+    EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "Label");
 }

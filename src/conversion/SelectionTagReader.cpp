@@ -1,0 +1,81 @@
+#include "SelectionTagReader.h"
+
+#include "model/CarriedTags.h"
+#include "model/QueueStore.h"
+#include "storage/CocoLite.h"
+
+#include <QMetaObject>
+
+namespace {
+// Files whose comments one query reads.
+constexpr qsizetype kPerQuery = 500;
+} // namespace
+
+SelectionTagReader::SelectionTagReader(QString databasePath, QObject* parent)
+    : QObject(parent), m_databasePath(std::move(databasePath)),
+      m_latest(std::make_shared<std::atomic<quint64>>(0)) {
+    m_pool.setMaxThreadCount(1);
+}
+
+SelectionTagReader::~SelectionTagReader() {
+    cancel();
+    m_pool.waitForDone();
+}
+
+void SelectionTagReader::cancel() {
+    ++*m_latest;
+}
+
+quint64 SelectionTagReader::read(const QList<FichierAudioPtr>& records) {
+    QList<Item> items;
+    items.reserve(records.size());
+    for (const FichierAudioPtr& record : records) {
+        items.append(record->sourceTagsStored() ? Item{record->sqliteid(), {}}
+                                                : Item{0, record->sourceTags()});
+    }
+    const quint64 reading = ++*m_latest;
+    m_pool.start([this, latest = m_latest, path = m_databasePath, items, reading] {
+        bool stopped = false;
+        const auto rows = work(path, items, *latest, reading, &stopped);
+        if (stopped) {
+            return;
+        }
+        // The reader waits for this thread before it goes; a call still
+        // queued then is dropped with it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, rows, reading] {
+                if (*m_latest == reading) {
+                    emit carriedTagsRead(reading, rows);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    return reading;
+}
+
+QList<QPair<QString, QString>> SelectionTagReader::work(const QString& databasePath,
+                                                        const QList<Item>& items,
+                                                        const std::atomic<quint64>& latest,
+                                                        quint64 reading, bool* stopped) {
+    CocoLite connection(databasePath);
+    CarriedTags carried;
+    for (qsizetype first = 0; first < items.size(); first += kPerQuery) {
+        if (latest != reading) {
+            *stopped = true;
+            return {};
+        }
+        const QList<Item> part = items.mid(first, kPerQuery);
+        QList<quint32> stored;
+        for (const Item& item : part) {
+            if (item.afid != 0) {
+                stored << item.afid;
+            }
+        }
+        const QHash<quint32, TagList> read = QueueStore::sourceTagsFrom(connection, stored);
+        for (const Item& item : part) {
+            carried.add(item.afid != 0 ? read.value(item.afid) : item.comments);
+        }
+    }
+    return carried.rows();
+}
