@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace {
@@ -196,6 +198,13 @@ int main(int argc, char** argv) {
         TestApp app;
         const double seconds = addThroughTheWindow(app, folder, &longestStall);
         perFile << seconds / count;
+        BenchReport::figure(("add_per_file_" + QByteArray::number(count) + "_ms").constData(),
+                            perFile.last() * 1000.0);
+        if (app.queue().countOfFichiersAudio() != count) {
+            std::fprintf(stderr, "only %lld of %d files were added\n",
+                         app.queue().countOfFichiersAudio(), count);
+            return 1;
+        }
         if (count == additions.last()) {
             qint64 ignored = 0;
             const double again = addThroughTheWindow(app, folder, &ignored);

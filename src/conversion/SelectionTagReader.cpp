@@ -3,6 +3,7 @@
 #include "model/CarriedTags.h"
 #include "model/QueueStore.h"
 #include "storage/CocoLite.h"
+#include "storage/ThreadHandoff.h"
 
 #include <QMetaObject>
 
@@ -34,7 +35,9 @@ quint64 SelectionTagReader::read(const QList<FichierAudioPtr>& records) {
                                                 : Item{0, record->sourceTags()});
     }
     const quint64 reading = ++*m_latest;
+    ThreadHandoff::handOver();
     m_pool.start([this, latest = m_latest, path = m_databasePath, items, reading] {
+        ThreadHandoff::takeOver();
         bool stopped = false;
         const auto rows = work(path, items, *latest, reading, &stopped);
         if (stopped) {
@@ -42,9 +45,11 @@ quint64 SelectionTagReader::read(const QList<FichierAudioPtr>& records) {
         }
         // The reader waits for this thread before it goes; a call still
         // queued then is dropped with it.
+        ThreadHandoff::handOver();
         QMetaObject::invokeMethod(
             this,
             [this, rows, reading] {
+                ThreadHandoff::takeOver();
                 if (*m_latest == reading) {
                     emit carriedTagsRead(reading, rows);
                 }

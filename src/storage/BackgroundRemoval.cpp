@@ -2,6 +2,7 @@
 
 #include "storage/FileManager.h"
 #include "storage/Log.h"
+#include "storage/ThreadHandoff.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,7 +34,9 @@ void BackgroundRemoval::remove(const QStringList& paths) {
     if (paths.isEmpty()) {
         return;
     }
+    ThreadHandoff::handOver();
     m_pool.start([paths] {
+        ThreadHandoff::takeOver();
         for (const QString& path : paths) {
             removeExisting(path);
         }
@@ -52,7 +55,9 @@ void BackgroundRemoval::removeGivenUp(const QStringList& paths) {
         return;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    ThreadHandoff::handOver();
     m_pool.start([paths, now] {
+        ThreadHandoff::takeOver();
         for (const QString& path : paths) {
             removeUnlessWrittenSince(path, now);
         }
@@ -62,7 +67,9 @@ void BackgroundRemoval::removeGivenUp(const QStringList& paths) {
 void BackgroundRemoval::sweep(const QString& folder, const QString& prefix,
                               const QSet<QString>& kept) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    ThreadHandoff::handOver();
     m_pool.start([folder, prefix, kept, now] {
+        ThreadHandoff::takeOver();
         const QDir dir(folder);
         for (const QString& name : dir.entryList({prefix + QLatin1Char('*')},
                                                  QDir::Files | QDir::Hidden | QDir::System)) {
