@@ -1,6 +1,8 @@
 #include "Image.h"
 
 #include <QBuffer>
+#include <QCache>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -28,7 +30,17 @@ QString resourcePath(const QString& name) {
 } // namespace
 
 Image::Image(Kind kind, const QString& location, const QString& name)
-    : m_kind(kind), m_location(location), m_name(name) {}
+    : m_kind(kind), m_location(location), m_name(name) {
+    if (kind == Kind::File) {
+        const QFileInfo info(location);
+        m_fileStamp = QString::number(info.size()) + QLatin1Char('-') +
+                      QString::number(info.lastModified().toMSecsSinceEpoch());
+    }
+}
+
+QString Image::scaledKey(int side) const {
+    return m_location + QLatin1Char('\n') + m_fileStamp + QLatin1Char('\n') + QString::number(side);
+}
 
 ImagePtr Image::byReferencingFile(const QString& path, const QString& name) {
     return std::make_shared<Image>(Kind::File, path, name);
@@ -120,6 +132,23 @@ QImage Image::scaled(int side) const {
     if (m_kind == Kind::FileIcon) {
         // Drawn once per file type, not once per file.
         return render(side);
+    }
+    if (m_kind == Kind::File) {
+        // Costs in KB.
+        static QCache<QString, QImage> files(int(kScaledCacheBytes / 1024));
+        static QMutex filesMutex;
+        const QString key = scaledKey(side);
+        {
+            QMutexLocker lock(&filesMutex);
+            if (const QImage* found = files.object(key)) {
+                return *found;
+            }
+        }
+        const QImage picture = render(side).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QMutexLocker lock(&filesMutex);
+        files.insert(key, new QImage(picture),
+                     std::max<qsizetype>(1, picture.sizeInBytes() / 1024));
+        return picture;
     }
     {
         QMutexLocker lock(&m_mutex);

@@ -36,8 +36,12 @@ public:
     // Whether the file holds a picture that can be read (reads its header only).
     bool canRead() const;
     // The picture scaled to fit a square of that side, read on first use and
-    // kept for the next draws.
+    // kept for the next draws: a named image's by the image, a file's in a
+    // cache of bounded size shared by every image of that file as it was
+    // when the image was made (a library's list draws 100,000 thumbnails).
     QImage scaled(int side) const;
+    // At most this much of the files' scaled pictures is kept.
+    static constexpr qint64 kScaledCacheBytes = 64LL * 1024 * 1024;
     // The picture at its own size.
     QImage fullImage() const;
     // The bytes to embed as a cover: the file's own JPEG or PNG bytes, any
@@ -48,8 +52,13 @@ private:
     QImage render(int side) const;
     QImage renderIcon(int side) const;
 
+    // The key of a file's scaled picture in the shared cache.
+    QString scaledKey(int side) const;
+
     Kind m_kind;
     QString m_location;
+    // For a file: its size and time when the image was made.
+    QString m_fileStamp;
     QString m_name;
     mutable QMutex m_mutex;
     mutable QHash<int, QImage> m_scaled;

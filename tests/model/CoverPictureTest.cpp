@@ -4,6 +4,9 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QColor>
+#include <QDateTime>
+#include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -147,4 +150,28 @@ TEST(CoverPicture, ResourceImagesExistAndDraw) {
     }
     EXPECT_EQ(Image::named("no-such-picture"), nullptr);
     EXPECT_NE(Image::named("status_gomet4")->scaled(24), Image::named("status_gomet5")->scaled(24));
+}
+
+TEST(CoverPicture, AFilesScaledPictureIsSharedAndFollowsTheFile) {
+    const QString path = writePicture(TestEnvironment::home() + "/p.png", Qt::red);
+    const ImagePtr first = Image::byReferencingFile(path, "p");
+    const ImagePtr second = Image::byReferencingFile(path, "p");
+    const QImage drawn = first->scaled(32);
+    EXPECT_EQ(drawn.width(), 32) << "fits the square, aspect kept";
+    EXPECT_EQ(drawn.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(second->scaled(32).cacheKey(), drawn.cacheKey()) << "read once for both";
+
+    // The file changes: an image made from now on shows it, whatever the
+    // pictures kept.
+    QImage blue(80, 30, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QFile::remove(path);
+    blue.save(path);
+    QFile file(path);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60),
+                     QFileDevice::FileModificationTime);
+    const QImage redrawn = Image::byReferencingFile(path, "p")->scaled(32);
+    EXPECT_EQ(redrawn.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(redrawn.height(), 12);
 }
