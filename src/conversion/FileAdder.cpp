@@ -150,9 +150,7 @@ void FileAdder::start() {
     m_runPaths = std::exchange(m_pending, {});
     const quint64 run = m_run;
     const auto cancelled = m_cancelled;
-    ThreadHandoff::handOver();
-    m_pool.start([this, run, paths = m_runPaths, cancelled] {
-        ThreadHandoff::takeOver();
+    ThreadHandoff::start(m_pool, [this, run, paths = m_runPaths, cancelled] {
         const QList<Item> items = plan(paths, cancelled.get());
         ThreadHandoff::handOver();
         QMetaObject::invokeMethod(
@@ -196,9 +194,7 @@ void FileAdder::startReadings() {
         const QString path = item.canonical;
         const auto cancelled = m_cancelled;
         const FlacTagReader* reader = m_reader;
-        ThreadHandoff::handOver();
-        m_pool.start([this, run, index, path, cancelled, reader] {
-            ThreadHandoff::takeOver();
+        ThreadHandoff::start(m_pool, [this, run, index, path, cancelled, reader] {
             if (*cancelled) {
                 return;
             }

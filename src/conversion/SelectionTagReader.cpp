@@ -35,9 +35,7 @@ quint64 SelectionTagReader::read(const QList<FichierAudioPtr>& records) {
                                                 : Item{0, record->sourceTags()});
     }
     const quint64 reading = ++*m_latest;
-    ThreadHandoff::handOver();
-    m_pool.start([this, latest = m_latest, path = m_databasePath, items, reading] {
-        ThreadHandoff::takeOver();
+    ThreadHandoff::start(m_pool, [this, latest = m_latest, path = m_databasePath, items, reading] {
         bool stopped = false;
         const auto rows = work(path, items, *latest, reading, &stopped);
         if (stopped) {

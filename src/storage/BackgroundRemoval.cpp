@@ -34,9 +34,7 @@ void BackgroundRemoval::remove(const QStringList& paths) {
     if (paths.isEmpty()) {
         return;
     }
-    ThreadHandoff::handOver();
-    m_pool.start([paths] {
-        ThreadHandoff::takeOver();
+    run([paths] {
         for (const QString& path : paths) {
             removeExisting(path);
         }
@@ -55,9 +53,7 @@ void BackgroundRemoval::removeGivenUp(const QStringList& paths) {
         return;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    ThreadHandoff::handOver();
-    m_pool.start([paths, now] {
-        ThreadHandoff::takeOver();
+    run([paths, now] {
         for (const QString& path : paths) {
             removeUnlessWrittenSince(path, now);
         }
@@ -67,9 +63,7 @@ void BackgroundRemoval::removeGivenUp(const QStringList& paths) {
 void BackgroundRemoval::sweep(const QString& folder, const QString& prefix,
                               const QSet<QString>& kept) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    ThreadHandoff::handOver();
-    m_pool.start([folder, prefix, kept, now] {
-        ThreadHandoff::takeOver();
+    run([folder, prefix, kept, now] {
         const QDir dir(folder);
         for (const QString& name : dir.entryList({prefix + QLatin1Char('*')},
                                                  QDir::Files | QDir::Hidden | QDir::System)) {
@@ -79,6 +73,10 @@ void BackgroundRemoval::sweep(const QString& folder, const QString& prefix,
             }
         }
     });
+}
+
+void BackgroundRemoval::run(std::function<void()> work) {
+    ThreadHandoff::start(m_pool, std::move(work));
 }
 
 void BackgroundRemoval::waitForDone() {

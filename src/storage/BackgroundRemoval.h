@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <functional>
+
 // Removes files on a thread of its own, so that the main thread never waits
 // on a folder that may stall (a destination on a network share). Files and
 // links only, never folders. A file given up at some moment is kept when it
@@ -30,6 +32,7 @@ public:
 
 private:
     static void removeUnlessWrittenSince(const QString& path, const QDateTime& givenUp);
+    void run(std::function<void()> work);
 
     QThreadPool m_pool;
 };
