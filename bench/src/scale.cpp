@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -38,18 +39,28 @@ double residentMb() {
     return double(fields.value(1).toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
-// Hard links to one tagged FLAC file, in Artist/Album folders of 12 tracks.
+// Hard links to one tagged FLAC file, in Artist/Album folders of 12 tracks;
+// a file takes 65,000 links at most, so each 60,000 link to a copy of it.
 QStringList library(const QString& original, const QString& root, int count) {
+    constexpr int kLinksPerCopy = 60000;
     QStringList paths;
+    QString target = original;
     for (int index = 0; index < count; ++index) {
+        if (index % kLinksPerCopy == 0) {
+            target = root + QStringLiteral("/.original-%1.flac").arg(index / kLinksPerCopy);
+            QFile::copy(original, target);
+        }
         const QString folder =
             QStringLiteral("%1/Artist %2/Album %3").arg(root).arg(index / 120).arg(index / 12);
         QDir().mkpath(folder);
         paths << QStringLiteral("%1/%2 - Track.flac")
                      .arg(folder)
                      .arg(index % 12 + 1, 2, 10, QLatin1Char('0'));
-        ::link(QFile::encodeName(original).constData(),
-               QFile::encodeName(paths.last()).constData());
+        if (::link(QFile::encodeName(target).constData(),
+                   QFile::encodeName(paths.last()).constData()) != 0) {
+            std::perror("link");
+            std::exit(1);
+        }
     }
     return paths;
 }
@@ -99,8 +110,8 @@ void queueOf(int count, const QString& original) {
     const auto figure = [&size](const char* name, const char* unit, double value) {
         BenchReport::figure((QByteArray(name) + "_" + size + unit).constData(), value);
     };
-    const QStringList sources =
-        library(original, TestEnvironment::makeFolder("Queue" + QString::number(count)), count);
+    const QString root = TestEnvironment::makeFolder("Queue" + QString::number(count));
+    const QStringList sources = library(original, root, count);
     fillQueue(sources);
     const double before = residentMb();
     QElapsedTimer timer;
@@ -139,6 +150,7 @@ void queueOf(int count, const QString& original) {
         figure("remove_all", "_ms", milliseconds(timer));
     }
     removeQueue();
+    QDir(root).removeRecursively();
 }
 
 // Adds the folder through the window's add path: per-file time and the
