@@ -65,7 +65,14 @@ QString text(const char* value) {
 
 CueSheet CueSheet::parse(const QString& text) {
     CueSheet sheet;
-    sheet.readWithLibcue(normalized(text, &sheet));
+    const QString commands = normalized(text, &sheet);
+    // libcue's grammar wants a track, and says so on the terminal.
+    static const QRegularExpression trackLine(QStringLiteral("(^|\\n)TRACK "));
+    if (!commands.contains(trackLine)) {
+        sheet.error = QStringLiteral("aucune piste");
+        return sheet;
+    }
+    sheet.readWithLibcue(commands);
     if (sheet.isValid()) {
         sheet.checkTimes(text);
     }
