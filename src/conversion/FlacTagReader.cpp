@@ -220,6 +220,16 @@ QString FlacTagReader::exportPictureWithMetaflac(const QString& sourcePath,
     return ok ? exportPicture(exported.readAll(), logLines) : QString();
 }
 
+QString FlacTagReader::embeddedCueSheet(const QString& sourcePath, const QString& metaflacPath) {
+    bool ok = false;
+    const QByteArray block =
+        runMetaflac(metaflacPath, {QStringLiteral("--export-cuesheet-to=-"), sourcePath}, &ok);
+    if (ok && !block.trimmed().isEmpty()) {
+        return QString::fromUtf8(block);
+    }
+    return readComments(sourcePath, metaflacPath).first(QStringLiteral("CUESHEET"));
+}
+
 TagList FlacTagReader::readComments(const QString& sourcePath, const QString& metaflacPath) {
     const FlacStreamInfo stream = FlacStreamInfo::read(sourcePath);
     const TagLibReading reading = readWithTagLib(sourcePath, stream.ogg);

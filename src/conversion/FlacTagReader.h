@@ -32,6 +32,10 @@ public:
     // metaflac's listing; empty when it has none or cannot be read. Safe on
     // any thread.
     static TagList readComments(const QString& sourcePath, const QString& metaflacPath);
+    // The cue sheet a FLAC file carries: its CUESHEET block as metaflac
+    // writes it out, else its CUESHEET comment; empty when it has neither.
+    // Safe on any thread.
+    static QString embeddedCueSheet(const QString& sourcePath, const QString& metaflacPath);
     // Where a picture's bytes are exported: one file per distinct picture,
     // named by a hash of its bytes, shared by every source that carries it.
     QString picturePath(const QByteArray& data) const;
