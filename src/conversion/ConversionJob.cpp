@@ -51,7 +51,8 @@ ConversionJob::~ConversionJob() {
 
 QStringList ConversionJob::decodingArguments(const QString& source, const QString& decoded,
                                              bool preserveDate, bool overwrite, qint64 compression,
-                                             const FlacStreamInfo& stream) {
+                                             const FlacStreamInfo& stream, qint64 firstSample,
+                                             qint64 endSample) {
     QStringList arguments = {QStringLiteral("-d"), source, QStringLiteral("-o"), decoded,
                              QStringLiteral("-s")};
     arguments << (preserveDate ? QStringLiteral("--preserve-modtime")
@@ -70,6 +71,11 @@ QStringList ConversionJob::decodingArguments(const QString& source, const QStrin
     }
     if (!stream.lengthKnown()) {
         arguments << QStringLiteral("--force-rf64-format");
+    }
+    if (endSample > firstSample) {
+        // flac seeks to the first sample: the range alone is decoded.
+        arguments << QStringLiteral("--skip=%1").arg(firstSample)
+                  << QStringLiteral("--until=%1").arg(endSample);
     }
     return arguments;
 }

@@ -69,10 +69,13 @@ public:
     bool isEncoding() const { return m_phase >= Phase::Encoding; }
     const JobRequest& request() const { return m_request; }
 
-    // The decoding arguments for a source, as they are passed to `flac`.
+    // The decoding arguments for a source, as they are passed to `flac`;
+    // with an end sample, only the samples from the first to before the end
+    // (a track of a disc image) are decoded.
     static QStringList decodingArguments(const QString& source, const QString& decoded,
                                          bool preserveDate, bool overwrite, qint64 compression,
-                                         const FlacStreamInfo& stream);
+                                         const FlacStreamInfo& stream, qint64 firstSample = 0,
+                                         qint64 endSample = 0);
     // The decoded file's name: AIFF, or RF64 for a stream whose length flac
     // cannot know beforehand (it loops writing AIFF for those).
     static QString decodedFileName(quint64 serial, const FlacStreamInfo& stream);

@@ -1,5 +1,14 @@
 #include "conversion/ImageTrackLayout.h"
 
+#include "conversion/ConversionJob.h"
+#include "conversion/ExternalTools.h"
+#include "conversion/FlacStreamInfo.h"
+#include "support/FlacFactory.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +27,14 @@ CueSheet sheetOf(const QList<QPair<QString, QString>>& indexes, const QString& f
         text += QStringLiteral("    INDEX 01 %1\n").arg(start);
     }
     return CueSheet::parse(text);
+}
+
+// The samples of a WAV file that flac wrote: what its data chunk holds.
+QByteArray pcm(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    return bytes.mid(bytes.indexOf("data") + 8);
 }
 
 QList<std::tuple<int, qint64, qint64>> bounds(const ImageTrackLayout& layout) {
@@ -87,4 +104,38 @@ TEST(ImageTrackLayout, HiddenTracksSidesAndTimesPastTheEnd) {
     const auto missing =
         ImageTrackLayout::of(sheetOf({{"", "00:00:00"}}, "gone.flac"), audio, false);
     EXPECT_EQ(missing.error, "fichier gone.flac introuvable");
+}
+
+TEST(ImageTrackLayout, EachTrackIsDecodedAloneAndTheTracksMakeTheImage) {
+    FlacFactory::Options options;
+    options.seconds = 3;
+    options.noise = 0.2;
+    const QString image = FlacFactory::make(TestEnvironment::home() + "/Image.flac", options);
+    const QString flac = ExternalTools::found().flac;
+    const auto decode = [&flac](const QStringList& arguments) {
+        QProcess process;
+        process.start(flac, arguments);
+        process.waitForFinished();
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    };
+    const QString whole = TestEnvironment::home() + "/whole.wav";
+    decode({"-d", "-s", image, "-o", whole});
+
+    const CueSheet sheet = CueSheet::parse(
+        "FILE \"Image.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
+        "    INDEX 01 00:01:37\n  TRACK 03 AUDIO\n    INDEX 01 00:02:01\n");
+    const auto layout = ImageTrackLayout::of(sheet, {{"Image.flac", {44100, 3 * 44100}}}, false);
+    ASSERT_EQ(layout.ranges.size(), 3);
+    QByteArray joined;
+    FlacStreamInfo stream;
+    stream.totalSamples = 3 * 44100;
+    for (const ImageTrackLayout::Range& range : layout.ranges) {
+        const QString track = TestEnvironment::home() + QString("/%1.wav").arg(range.number);
+        decode(ConversionJob::decodingArguments(image, track, false, true, -1, stream,
+                                                range.firstSample, range.endSample));
+        const QByteArray samples = pcm(track);
+        EXPECT_EQ(samples.size(), (range.endSample - range.firstSample) * 4) << range.number;
+        joined += samples;
+    }
+    EXPECT_TRUE(joined == pcm(whole)) << "the tracks end to end are the image";
 }
