@@ -222,7 +222,9 @@ quint32 QueueStore::storedUrlId(PersistentURL& url) {
 
 quint32 QueueStore::saveUrl(PersistentURL& url) {
     assertMainThread();
-    if (!url.exists()) {
+    // One look at the disk for all the row says of the file.
+    const QFileInfo info(url.path());
+    if (!info.exists()) {
         // A location stored once keeps its row while its file is away (an
         // unplugged drive): the row is what links a queued file to its source.
         return url.sqliteid();
@@ -231,7 +233,6 @@ quint32 QueueStore::saveUrl(PersistentURL& url) {
     if (url.elementType() == kElementImage) {
         ++m_imageRowsGeneration;
     }
-    const QFileInfo info(url.path());
     static const QMimeDatabase mimeDatabase;
     const QString typeIdentifier =
         mimeDatabase.mimeTypeForFile(info, QMimeDatabase::MatchExtension).name();
