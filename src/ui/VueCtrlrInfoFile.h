@@ -57,6 +57,9 @@ public:
     // "2019-04", "2019-04-01").
     static QString refusalFor(const QString& key, const QString& value);
 
+    // Selections of more files have their comments read off the main thread.
+    static constexpr int kCommentsReadAtOnce = 200;
+
 signals:
     // An edit was refused, and why.
     void editRefused(const QString& reason);
@@ -64,8 +67,6 @@ signals:
     void filesEdited();
 
 private:
-    // Selections of more files have their comments read off the main thread.
-    static constexpr int kCommentsReadAtOnce = 200;
     void readCarriedTags();
     int fileCount() const;
     void reloadFileList();
