@@ -2,6 +2,7 @@
 
 #include "model/Fichier.h"
 #include "model/Image.h"
+#include "model/ImageTrack.h"
 #include "model/MetadataDictionary.h"
 #include "model/MetadataReader.h"
 #include "model/SourceReading.h"
@@ -103,6 +104,9 @@ public:
     // What the output receives: the source's comments, the edited fields' values
     // in place of theirs.
     TagList outputTags() const;
+    // For a track of a disc image: which track; none for a whole file.
+    const std::optional<ImageTrack>& imageTrack() const { return m_imageTrack; }
+    void setImageTrack(const ImageTrack& track) { m_imageTrack = track; }
 
 protected:
     ImagePtr cachedPicture() const { return m_mainPicture; }
@@ -139,5 +143,6 @@ private:
     quint64 m_pictureGeneration = 0;
     QString m_failureReason;
     std::optional<TagList> m_sourceTags;
+    std::optional<ImageTrack> m_imageTrack;
     bool m_sourceTagsChanged = false;
 };

@@ -156,6 +156,15 @@ bool QueueStore::hasColumn(const QString& table, const QString& column) {
     return false;
 }
 
+namespace {
+// Queued files that are tracks of a disc image: which samples of the image.
+void createTrackTable(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `audioTrack` ( `afid` INTEGER PRIMARY KEY, `number` INT, "
+        "`first` INTEGER, `end` INTEGER, `sheet` TEXT, `encoding` TEXT )"));
+}
+} // namespace
+
 void QueueStore::migrateStep(int from) {
     switch (from) {
     case 0:
@@ -180,6 +189,9 @@ void QueueStore::migrateStep(int from) {
         break;
     case 4:
         indexEveryLocationColumn(m_database);
+        break;
+    case 5:
+        createTrackTable(m_database);
         break;
     default:
         break;
@@ -435,6 +447,7 @@ quint32 QueueStore::saveFile(FichierAudio& record) {
     bindMetadataRecord(record, *record.outMetadataDict());
     saveFailureReason(record);
     saveRootFolder(record);
+    saveImageTrack(record);
     if (record.m_sourceTagsChanged && record.m_sourceTags) {
         saveSourceTags(record.sqliteid(), *record.m_sourceTags);
         record.m_sourceTagsChanged = false;
@@ -443,6 +456,18 @@ quint32 QueueStore::saveFile(FichierAudio& record) {
     }
     m_database.commitTransaction();
     return record.sqliteid();
+}
+
+void QueueStore::saveImageTrack(const FichierAudio& record) {
+    const std::optional<ImageTrack>& track = record.imageTrack();
+    if (!track) {
+        return;
+    }
+    m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `audioTrack` ( `afid`, `number`, `first`, `end`, "
+                       "`sheet`, `encoding` ) VALUES ( ?, ?, ?, ?, ?, ? )"),
+        {record.sqliteid(), track->number, track->firstSample, track->endSample, track->sheetPath,
+         track->sheetEncoding});
 }
 
 void QueueStore::bindMetadataRecord(FichierAudio& file, MetadataDictionary& record) {
@@ -521,7 +546,7 @@ void QueueStore::removeFiles(const QList<FichierAudio*>& records) {
     }
     const QString fileList = identifierList(files);
     m_database.beginTransaction();
-    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag"}) {
+    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag", "audioTrack"}) {
         m_database.inputDBrequest(
             QStringLiteral("DELETE FROM `%1` WHERE `afid` IN ( SELECT `value` FROM json_each(?) )")
                 .arg(QLatin1String(table)),
@@ -594,6 +619,13 @@ const QString& loadStatement() {
             joins += QStringLiteral(" LEFT JOIN `audioMetadata` %1 ON %1.`amdid` = f.`%2`")
                          .arg(alias, column);
         }
+        // Then the track of a disc image the file is, if it is one; sample
+        // positions read as reals, past 32 bits in a long image.
+        columns << QStringLiteral("tr.`afid`") << QStringLiteral("tr.`number`")
+                << QStringLiteral("CAST(tr.`first` AS REAL)")
+                << QStringLiteral("CAST(tr.`end` AS REAL)") << QStringLiteral("tr.`sheet`")
+                << QStringLiteral("tr.`encoding`");
+        joins += QStringLiteral(" LEFT JOIN `audioTrack` tr ON tr.`afid` = f.`afid`");
         return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
                QStringLiteral(" FROM `audioFile` f LEFT JOIN `audioFailure` fail ON fail.`afid` "
                               "= f.`afid` LEFT JOIN `audioRoot` root ON root.`afid` = f.`afid`") +
@@ -663,6 +695,12 @@ FichierAudioPtr QueueStore::fileFromRow(const QVariantList& row) {
     record->setExternalImageIndex(row.at(kLoadExternalIndex).toUInt());
     record->setFailureReason(row.at(kLoadFailure).toString());
     record->setRootFolder(row.at(kLoadRoot).toString());
+    const int track = kLoadTagSets + 2 * setWidth;
+    if (row.at(track).isValid()) {
+        record->setImageTrack({row.at(track + 1).toInt(), qint64(row.at(track + 2).toDouble()),
+                               qint64(row.at(track + 3).toDouble()), row.at(track + 4).toString(),
+                               row.at(track + 5).toString()});
+    }
     return record;
 }
 
@@ -679,8 +717,8 @@ void QueueStore::clear() {
     assertMainThread();
     ++m_imageRowsGeneration;
     m_database.beginTransaction();
-    for (const char* table :
-         {"audioFile", "audioFailure", "audioRoot", "audioTag", "audioMetadata", "fileURL"}) {
+    for (const char* table : {"audioFile", "audioFailure", "audioRoot", "audioTag", "audioTrack",
+                              "audioMetadata", "fileURL"}) {
         m_database.inputDBrequest(QStringLiteral("DELETE FROM `%1`").arg(QLatin1String(table)));
     }
     m_database.commitTransaction();

@@ -21,7 +21,7 @@ class CocoLite;
 class QueueStore {
 public:
     // The schema this version writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     explicit QueueStore(CocoLite& database);
     QueueStore(const QueueStore&) = delete;
@@ -100,6 +100,7 @@ private:
     void bindMetadataRecord(FichierAudio& file, MetadataDictionary& record);
     void saveFailureReason(const FichierAudio& record);
     void saveRootFolder(const FichierAudio& record);
+    void saveImageTrack(const FichierAudio& record);
     // Deletes the location rows among these that no queued file uses any
     // more; a picture's row stays, for the files near it.
     void deleteUnsharedUrlRows(const QList<quint32>& identifiers);

@@ -168,3 +168,37 @@ TEST(QueueStore, SavingLoadingAndRemovingManyFilesScansNoTablePerFile) {
     ASSERT_EQ(left.size(), kFiles / 2);
     EXPECT_EQ(left.first()->outMetadataDict()->value("title").toString(), "Title 1");
 }
+
+TEST(QueueStore, TracksOfDiscImagesAreKeptFromTheVersionBefore) {
+    // Made by the version before tracks: two files added on the command line.
+    const QString path = TestEnvironment::makeFolder("data") + "/queue-v5.db";
+    ASSERT_TRUE(QFile::copy(TONEBRIDGE_SOURCE_DIR "/tests/data/queue-v5.db", path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CocoLite old(path);
+    ASSERT_EQ(userVersion(old), 5);
+    QueueStore store(old);
+    store.migrate();
+    EXPECT_EQ(userVersion(old), QueueStore::kSchemaVersion);
+    QList<FichierAudioPtr> files = store.loadFiles();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(files[1]->outMetadataDict()->value("title").toString(), "Two");
+    EXPECT_EQ(files[0]->sourceTags().first("LABEL"), "Label");
+    EXPECT_FALSE(files[0]->imageTrack()) << "a whole file";
+
+    // A track of a long image: sample positions past 32 bits.
+    const ImageTrack track{3, 5000000000LL, 5000441000LL, "/music/Album.cue", "WINDOWS-1251"};
+    files[1]->setImageTrack(track);
+    files[1]->save();
+    files = store.loadFiles();
+    ASSERT_TRUE(files[1]->imageTrack());
+    EXPECT_EQ(*files[1]->imageTrack(), track);
+    EXPECT_FALSE(files[0]->imageTrack());
+
+    store.removeFiles({files[1].get()});
+    EXPECT_EQ(
+        old.outputDBrequest("SELECT count(*) AS n FROM audioTrack").value(0).value("n").toInt(), 0)
+        << "the track goes with its file";
+    CocoLite fresh(TestEnvironment::makeFolder("fresh") + "/new.db");
+    QueueStore(fresh).migrate();
+    EXPECT_EQ(schemaOf(fresh), schemaOf(old));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// A queued file that is one track of a disc image: the image is its source,
+// and this says which of its samples are the track and which sheet said so.
+struct ImageTrack {
+    // 0 for a hidden track before track 1.
+    int number = 0;
+    qint64 firstSample = 0;
+    // One past the track's last sample.
+    qint64 endSample = 0;
+    // The .cue file; empty for a sheet the image carries.
+    QString sheetPath;
+    // The code page the sheet is read in, when the user chose it; empty: the
+    // one found.
+    QString sheetEncoding;
+
+    bool operator==(const ImageTrack&) const = default;
+};
