@@ -62,8 +62,9 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
         names << row.value("name").toString();
     }
     EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "audioPublishing",
-                                  "audioRoot", "audioTag", "fileURL"}))
-        << "failure reasons, outputs being renamed, the folders files were added from and "
+                                  "audioRoot", "audioTag", "audioTrack", "fileURL"}))
+        << "failure reasons, outputs being renamed, the folders files were added from, the "
+           "tracks of disc images and "
            "every comment of the sources live beside the three stored tables";
     ASSERT_NE(delegate.core().queue(), nullptr);
     EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 0);
