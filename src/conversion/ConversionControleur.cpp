@@ -10,13 +10,13 @@
 #include "conversion/PublishingJournal.h"
 #include "conversion/TemporaryJournal.h"
 #include "conversion/WorkFolder.h"
+#include "model/QueueStore.h"
+#include "model/Settings.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/CocoLite.h"
 #include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
-#include "model/QueueStore.h"
-#include "model/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -310,6 +310,12 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     request.exportRequest.deleteSource = m_settings.deleteSource;
     request.exportRequest.temporaryJournal = temporaryJournal();
     request.stallTimeoutMs = m_stallTimeoutMs;
+    if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
+        request.firstSample = track->firstSample;
+        request.endSample = track->endSample;
+        // The image holds the other tracks too: a track never deletes it.
+        request.exportRequest.deleteSource = false;
+    }
 
     auto* job = new ConversionJob(request, this);
     m_jobs.insert(job, fichier);

@@ -193,7 +193,8 @@ void ConversionJob::startDecoding() {
     }
     process->start(m_request.flacPath,
                    decodingArguments(m_request.sourcePath, m_decodedPath, m_request.preserveDate,
-                                     m_request.overwrite, m_request.compression, m_stream));
+                                     m_request.overwrite, m_request.compression, m_stream,
+                                     m_request.firstSample, m_request.endSample));
     m_sinceStart.start();
     m_sinceProgress.start();
     m_watchdog.start();

@@ -31,6 +31,10 @@ struct JobRequest {
     ExportRequest exportRequest;
     // A decode that writes nothing for this long is taken for hung.
     int stallTimeoutMs = 30000;
+    // For a track of a disc image: its samples, from the first to before
+    // the end; an end of 0 decodes the whole source.
+    qint64 firstSample = 0;
+    qint64 endSample = 0;
 };
 
 // How a job ended.

@@ -1,5 +1,6 @@
 #include "conversion/ConversionControleur.h"
 
+#include "conversion/ExternalTools.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -337,4 +339,41 @@ TEST(ConversionPass, EmptyQueueStopsAtOnceAndProgressStaysInRange) {
     EXPECT_FLOAT_EQ(context.controleur()->pourcent(), 0.0f);
     context.controleur()->arreterLaConversion();
     EXPECT_EQ(context.controleur()->statusConvertisseur(), kStatusConvertisseurArrete);
+}
+
+TEST(ConversionPass, ATrackOfADiscImageIsItsSamplesAloneAndKeepsTheImage) {
+    TestDatabase context;
+    TestEnvironment::defaults().setString("wav", "ConversionCodec");
+    TestEnvironment::defaults().setBool(true, "DestinationEffacerOriginal");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    options.noise = 0.2;
+    const QString image = FlacFactory::make(music() + "/Image.flac", options);
+    context.queue().ajouterUnFichier(image);
+    const FichierAudioPtr track = context.queue().fichierAt(0);
+    ASSERT_TRUE(track);
+    track->setImageTrack({2, 44100 + 588, 2 * 44100, QString(), QString()});
+    track->save();
+
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(track->statusConversion(), kStatusConvFiniOk) << track->failureReason().toStdString();
+    EXPECT_TRUE(QFile::exists(image)) << "an image's track never deletes it";
+
+    // The output's samples are the image's, from the first to before the end.
+    const auto samples = [](const QString& path) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = file.readAll();
+        return bytes.mid(bytes.indexOf("data") + 8);
+    };
+    QProcess decode;
+    decode.start(ExternalTools::found().flac,
+                 {"-d", "-s", image, "-o", TestEnvironment::home() + "/whole.wav"});
+    ASSERT_TRUE(decode.waitForFinished());
+    const QByteArray whole = samples(TestEnvironment::home() + "/whole.wav");
+    const QByteArray output = samples(track->destinationURL()->path());
+    EXPECT_EQ(output.size(), (44100 - 588) * 4);
+    EXPECT_TRUE(output == whole.mid((44100 + 588) * 4, (44100 - 588) * 4));
 }
