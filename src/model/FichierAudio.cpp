@@ -100,6 +100,23 @@ QVariantMap FichierAudio::patternTags() const {
     return tags;
 }
 
+void FichierAudio::setImageTrack(const ImageTrack& track) {
+    m_imageTrack = track;
+    setNomDestination(QString());
+    setDestinationURL(nullptr);
+    recordFileNames();
+}
+
+QString FichierAudio::sourceBaseName() const {
+    if (m_imageTrack) {
+        return !m_imageTrack->name.isEmpty()
+                   ? m_imageTrack->name
+                   : FinderElement::sourceBaseName() +
+                         QStringLiteral(" - %1").arg(m_imageTrack->number, 2, 10, QLatin1Char('0'));
+    }
+    return FinderElement::sourceBaseName();
+}
+
 void FichierAudio::recordFileNames() {
     const QString sourceName = nomElement();
     if (!sourceName.isEmpty()) {

@@ -104,9 +104,10 @@ public:
     // What the output receives: the source's comments, the edited fields' values
     // in place of theirs.
     TagList outputTags() const;
-    // For a track of a disc image: which track; none for a whole file.
+    // For a track of a disc image: which track; none for a whole file. The
+    // output's name and destination follow the track.
     const std::optional<ImageTrack>& imageTrack() const { return m_imageTrack; }
-    void setImageTrack(const ImageTrack& track) { m_imageTrack = track; }
+    void setImageTrack(const ImageTrack& track);
 
 protected:
     ImagePtr cachedPicture() const { return m_mainPicture; }
@@ -128,6 +129,8 @@ private:
 
 protected:
     QVariantMap patternTags() const override;
+    // A track's own name; the source's for a whole file.
+    QString sourceBaseName() const override;
 
 private:
     QueueStore* m_store;

@@ -64,9 +64,13 @@ bool FinderElement::typedName() const {
     if (m_nomDestination.isEmpty() || !m_elementURL) {
         return false;
     }
-    const QString base = QFileInfo(m_elementURL->pathWithoutExtension()).fileName();
+    const QString base = sourceBaseName();
     const int dot = m_nomDestination.lastIndexOf(QLatin1Char('.'));
     return (dot > 0 ? m_nomDestination.left(dot) : m_nomDestination) != base;
+}
+
+QString FinderElement::sourceBaseName() const {
+    return m_elementURL ? QFileInfo(m_elementURL->pathWithoutExtension()).fileName() : QString();
 }
 
 bool FinderElement::hasTypedName() const {
@@ -109,9 +113,7 @@ QString FinderElement::patternedPath(const QString& extension) const {
     if (!rules.usesChosenFolder() || typedName() || !rules.nameByTags) {
         return QString();
     }
-    return DestinationPattern::expand(rules.pattern, patternTags(),
-                                      QFileInfo(m_elementURL->pathWithoutExtension()).fileName(),
-                                      extension);
+    return DestinationPattern::expand(rules.pattern, patternTags(), sourceBaseName(), extension);
 }
 
 PersistentURLPtr FinderElement::destinationURL() {
@@ -123,8 +125,7 @@ PersistentURLPtr FinderElement::destinationURL() {
     }
     const QString extension = OutputCodec::extensionOf(destinationRules().codec);
     if (m_nomDestination.isEmpty()) {
-        m_nomDestination = QFileInfo(m_elementURL->pathWithoutExtension()).fileName() +
-                           QLatin1Char('.') + extension;
+        m_nomDestination = sourceBaseName() + QLatin1Char('.') + extension;
     }
     // A naming pattern makes the whole path below the chosen folder.
     const QString patterned = patternedPath(extension);

@@ -83,6 +83,9 @@ public:
 protected:
     // The tags a naming pattern reads; none for a plain element.
     virtual QVariantMap patternTags() const { return QVariantMap(); }
+    // The name an output takes when none was typed: the source's, without
+    // its extension.
+    virtual QString sourceBaseName() const;
 
 public:
 private:

@@ -10,6 +10,8 @@ struct ImageTrack {
     qint64 firstSample = 0;
     // One past the track's last sample.
     qint64 endSample = 0;
+    // The name its output takes when none was typed ("02 - So What").
+    QString name;
     // The .cue file; empty for a sheet the image carries.
     QString sheetPath;
     // The code page the sheet is read in, when the user chose it; empty: the

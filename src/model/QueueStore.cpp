@@ -161,7 +161,7 @@ namespace {
 void createTrackTable(CocoLite& db) {
     db.inputDBrequest(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS `audioTrack` ( `afid` INTEGER PRIMARY KEY, `number` INT, "
-        "`first` INTEGER, `end` INTEGER, `sheet` TEXT, `encoding` TEXT )"));
+        "`first` INTEGER, `end` INTEGER, `name` TEXT, `sheet` TEXT, `encoding` TEXT )"));
 }
 } // namespace
 
@@ -465,9 +465,9 @@ void QueueStore::saveImageTrack(const FichierAudio& record) {
     }
     m_database.inputDBrequest(
         QStringLiteral("INSERT OR REPLACE INTO `audioTrack` ( `afid`, `number`, `first`, `end`, "
-                       "`sheet`, `encoding` ) VALUES ( ?, ?, ?, ?, ?, ? )"),
-        {record.sqliteid(), track->number, track->firstSample, track->endSample, track->sheetPath,
-         track->sheetEncoding});
+                       "`name`, `sheet`, `encoding` ) VALUES ( ?, ?, ?, ?, ?, ?, ? )"),
+        {record.sqliteid(), track->number, track->firstSample, track->endSample, track->name,
+         track->sheetPath, track->sheetEncoding});
 }
 
 void QueueStore::bindMetadataRecord(FichierAudio& file, MetadataDictionary& record) {
@@ -623,8 +623,8 @@ const QString& loadStatement() {
         // positions read as reals, past 32 bits in a long image.
         columns << QStringLiteral("tr.`afid`") << QStringLiteral("tr.`number`")
                 << QStringLiteral("CAST(tr.`first` AS REAL)")
-                << QStringLiteral("CAST(tr.`end` AS REAL)") << QStringLiteral("tr.`sheet`")
-                << QStringLiteral("tr.`encoding`");
+                << QStringLiteral("CAST(tr.`end` AS REAL)") << QStringLiteral("tr.`name`")
+                << QStringLiteral("tr.`sheet`") << QStringLiteral("tr.`encoding`");
         joins += QStringLiteral(" LEFT JOIN `audioTrack` tr ON tr.`afid` = f.`afid`");
         return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
                QStringLiteral(" FROM `audioFile` f LEFT JOIN `audioFailure` fail ON fail.`afid` "
@@ -653,6 +653,14 @@ MetadataDictionaryPtr tagSetFromRow(const QVariantList& row, int first, quint32 
 FichierAudioPtr QueueStore::fileFromRow(const QVariantList& row) {
     auto record = std::make_shared<FichierAudio>(this);
     record->setSqliteid(row.at(kLoadAfid).toUInt());
+    // The track first: the stored output name and destination go over
+    // those it works out.
+    const int track = kLoadTagSets + 2 * int(tagSetColumns().size());
+    if (row.at(track).isValid()) {
+        record->setImageTrack({row.at(track + 1).toInt(), qint64(row.at(track + 2).toDouble()),
+                               qint64(row.at(track + 3).toDouble()), row.at(track + 4).toString(),
+                               row.at(track + 5).toString(), row.at(track + 6).toString()});
+    }
     PersistentURLPtr locations[kLocationCount];
     for (int index = 0; index < kLocationCount; ++index) {
         const int first = kLoadLocations + index * kLocationWidth;
@@ -695,12 +703,6 @@ FichierAudioPtr QueueStore::fileFromRow(const QVariantList& row) {
     record->setExternalImageIndex(row.at(kLoadExternalIndex).toUInt());
     record->setFailureReason(row.at(kLoadFailure).toString());
     record->setRootFolder(row.at(kLoadRoot).toString());
-    const int track = kLoadTagSets + 2 * setWidth;
-    if (row.at(track).isValid()) {
-        record->setImageTrack({row.at(track + 1).toInt(), qint64(row.at(track + 2).toDouble()),
-                               qint64(row.at(track + 3).toDouble()), row.at(track + 4).toString(),
-                               row.at(track + 5).toString()});
-    }
     return record;
 }
 

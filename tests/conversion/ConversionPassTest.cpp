@@ -353,13 +353,15 @@ TEST(ConversionPass, ATrackOfADiscImageIsItsSamplesAloneAndKeepsTheImage) {
     context.queue().ajouterUnFichier(image);
     const FichierAudioPtr track = context.queue().fichierAt(0);
     ASSERT_TRUE(track);
-    track->setImageTrack({2, 44100 + 588, 2 * 44100, QString(), QString()});
+    track->setImageTrack({2, 44100 + 588, 2 * 44100, "02 - Second", QString(), QString()});
     track->save();
 
     PassRunner pass(context.controleur());
     ASSERT_TRUE(pass.runPass());
     EXPECT_EQ(track->statusConversion(), kStatusConvFiniOk) << track->failureReason().toStdString();
     EXPECT_TRUE(QFile::exists(image)) << "an image's track never deletes it";
+    EXPECT_EQ(track->destinationURL()->path(), music() + "/02 - Second.wav")
+        << "a track's output takes the track's name";
 
     // The output's samples are the image's, from the first to before the end.
     const auto samples = [](const QString& path) {

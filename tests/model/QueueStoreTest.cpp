@@ -186,7 +186,8 @@ TEST(QueueStore, TracksOfDiscImagesAreKeptFromTheVersionBefore) {
     EXPECT_FALSE(files[0]->imageTrack()) << "a whole file";
 
     // A track of a long image: sample positions past 32 bits.
-    const ImageTrack track{3, 5000000000LL, 5000441000LL, "/music/Album.cue", "WINDOWS-1251"};
+    const ImageTrack track{
+        3, 5000000000LL, 5000441000LL, "03 - Third", "/music/Album.cue", "WINDOWS-1251"};
     files[1]->setImageTrack(track);
     files[1]->save();
     files = store.loadFiles();
