@@ -1,5 +1,6 @@
 #include "FileAdder.h"
 
+#include "conversion/DiscImageReader.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
 #include "model/Dossier.h"
@@ -198,7 +199,10 @@ void FileAdder::startReadings() {
             if (*cancelled) {
                 return;
             }
-            const SourceReading reading = reader->readSource(path, cancelled.get());
+            SourceReading reading = reader->readSource(path, cancelled.get());
+            if (reading.read) {
+                DiscImageReader::readTracks(path, reader->metaflacPath(), reading);
+            }
             ThreadHandoff::handOver();
             QMetaObject::invokeMethod(
                 this,

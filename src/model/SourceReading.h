@@ -1,6 +1,9 @@
 #pragma once
 
+#include "model/ImageTrack.h"
 #include "model/TagList.h"
+
+#include <QList>
 
 #include <QString>
 #include <QStringList>
@@ -19,4 +22,8 @@ struct SourceReading {
     QString error;
     // Lines for the log (further values of a tag, tool messages).
     QStringList logLines;
+    // For a disc image with a cue sheet: its tracks, each with the comments
+    // it goes out with; none for a file queued whole.
+    QList<ImageTrack> tracks;
+    QList<TagList> trackComments;
 };

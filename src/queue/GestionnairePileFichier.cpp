@@ -1,6 +1,7 @@
 #include "GestionnairePileFichier.h"
 
 #include "model/Dossier.h"
+#include "model/EditedField.h"
 #include "model/QueueStore.h"
 #include "storage/Log.h"
 
@@ -132,7 +133,25 @@ bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const Q
         return false;
     }
     PersistentURLPtr url = PersistentURL::persistentURLwithURL(path);
-    appendRecord(FichierAudio::avecLecture(m_store, url, m_rules, root, reading), path);
+    if (reading.tracks.isEmpty()) {
+        appendRecord(FichierAudio::avecLecture(m_store, url, m_rules, root, reading), path);
+        return true;
+    }
+    // A disc image: one row per track, the image never queued whole.
+    for (qsizetype index = 0; index < reading.tracks.size(); ++index) {
+        SourceReading track = reading;
+        track.tracks.clear();
+        track.trackComments.clear();
+        track.comments = reading.trackComments.value(index);
+        for (const EditedField& field : EditedField::all()) {
+            track.values.insert(QLatin1String(field.key),
+                                track.comments.first(QLatin1String(field.vorbisName)));
+        }
+        FichierAudioPtr record = FichierAudio::avecLecture(m_store, url, m_rules, root, track);
+        record->setImageTrack(reading.tracks.at(index));
+        record->save();
+        appendRecord(record, path);
+    }
     return true;
 }
 

@@ -1,0 +1,75 @@
+#include "DiscImageReader.h"
+
+#include "conversion/CueSheetFinder.h"
+#include "conversion/FlacStreamInfo.h"
+#include "conversion/FlacTagReader.h"
+#include "conversion/ImageTrackLayout.h"
+#include "conversion/ImageTrackTags.h"
+
+#include <QFileInfo>
+
+void DiscImageReader::readTracks(const QString& flacPath, const QString& metaflacPath,
+                                 SourceReading& reading) {
+    const QString image = QFileInfo(flacPath).absoluteFilePath();
+    QString sheetPath = CueSheetFinder::sheetBeside(image);
+    CueSheet sheet;
+    if (!sheetPath.isEmpty()) {
+        sheet = CueSheetFinder::read(sheetPath).sheet;
+    } else {
+        const QString carried = FlacTagReader::embeddedCueSheet(image, metaflacPath);
+        if (carried.isEmpty()) {
+            return;
+        }
+        sheet = CueSheet::parse(carried);
+    }
+    if (sheet.tracks.isEmpty()) {
+        return;
+    }
+    // The files the sheet names, this image among them; a sheet the image
+    // carries names the image whatever its FILE line says.
+    QHash<QString, ImageTrackLayout::Audio> audio;
+    QStringList ours;
+    for (const QString& named : sheet.files) {
+        const QString file =
+            sheetPath.isEmpty() ? image : CueSheetFinder::audioFor(sheetPath, named);
+        if (file.isEmpty()) {
+            continue;
+        }
+        const FlacStreamInfo stream = FlacStreamInfo::read(file);
+        audio.insert(named, {int(stream.sampleRate), qint64(stream.totalSamples)});
+        if (file == image) {
+            ours << named;
+        }
+    }
+    const ImageTrackLayout layout = ImageTrackLayout::of(sheet, audio, false);
+    if (!layout.isValid()) {
+        reading.logLines << QStringLiteral("Feuille de cue de %1 inutilisable, ligne %2 : %3")
+                                .arg(image)
+                                .arg(layout.errorLine)
+                                .arg(layout.error);
+        return;
+    }
+    for (const ImageTrackLayout::Range& range : layout.ranges) {
+        if (!ours.contains(range.file)) {
+            continue;
+        }
+        CueSheet::Track own;
+        own.number = range.number;
+        for (const CueSheet::Track& track : sheet.tracks) {
+            if (track.number == range.number) {
+                own = track;
+            }
+        }
+        if (range.number == 0) {
+            own.title = QStringLiteral("Piste cachée");
+        }
+        const TagList comments =
+            ImageTrackTags::forTrack(sheet, own, reading.comments, int(sheet.tracks.size()));
+        const QString name = QStringLiteral("%1 - %2")
+                                 .arg(range.number, 2, 10, QLatin1Char('0'))
+                                 .arg(comments.first(QStringLiteral("TITLE")));
+        reading.tracks << ImageTrack{range.number, range.firstSample, range.endSample,
+                                     name,         sheetPath,         QString()};
+        reading.trackComments << comments;
+    }
+}

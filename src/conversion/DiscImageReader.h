@@ -1,0 +1,16 @@
+#pragma once
+
+#include "model/SourceReading.h"
+
+#include <QString>
+
+// Finds whether a FLAC file being added is a disc image with a cue sheet (a
+// .cue beside it that names it, or a sheet it carries) and reads its tracks
+// into what was read of it: their samples, names and comments. A sheet
+// that does not fit the audio leaves the file whole and says why in the
+// log lines. Runs on the adder's threads.
+class DiscImageReader {
+public:
+    static void readTracks(const QString& flacPath, const QString& metaflacPath,
+                           SourceReading& reading);
+};

@@ -1,0 +1,92 @@
+#include "conversion/FileAdder.h"
+
+#include "conversion/ExternalTools.h"
+#include "storage/UserDefaults.h"
+#include "support/FlacFactory.h"
+#include "support/PassRunner.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+const char* const kSheet = "PERFORMER \"Artist\"\r\nTITLE \"Album\"\r\nREM DATE 2001\r\n"
+                           "FILE \"Album.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    TITLE \"One\"\r\n"
+                           "    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n    TITLE \"Two\"\r\n"
+                           "    INDEX 01 00:01:37\r\n  TRACK 03 AUDIO\r\n    TITLE \"Three\"\r\n"
+                           "    INDEX 01 00:02:00\r\n";
+
+QByteArray samples(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    return bytes.mid(bytes.indexOf("data") + 8);
+}
+} // namespace
+
+TEST(DiscImage, AnImageWithItsSheetIsQueuedAsItsTracksAndConvertsIntoThem) {
+    TestEnvironment::defaults().setString("wav", "ConversionCodec");
+    TestEnvironment::defaults().setBool(false, "ForgetWhenFinished");
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Album");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    options.noise = 0.2;
+    options.tags = {{"LABEL", "Label"}, {"TITLE", "Whole image"}};
+    const QString image = FlacFactory::make(folder + "/Album.flac", options);
+    TestEnvironment::writeFile(folder + "/Album.cue", kSheet);
+
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    context.fileAdder()->add({folder, image});
+    context.fileAdder()->waitUntilDone();
+    const auto rows = context.queue().fichiersAudio();
+    ASSERT_EQ(rows.size(), 3) << "one row per track, queued once";
+    QStringList names;
+    for (const FichierAudioPtr& row : rows) {
+        ASSERT_TRUE(row->imageTrack());
+        names << row->destinationURL()->fileName();
+    }
+    EXPECT_EQ(names, (QStringList{"01 - One.wav", "02 - Two.wav", "03 - Three.wav"}));
+    EXPECT_EQ(rows[1]->outMetadataDict()->value("title").toString(), "Two");
+    EXPECT_EQ(rows[1]->outMetadataDict()->value("album").toString(), "Album");
+    EXPECT_EQ(rows[1]->outMetadataDict()->value("artist").toString(), "Artist");
+    EXPECT_EQ(rows[1]->sourceTags().first("LABEL"), "Label");
+    EXPECT_EQ(rows[1]->sourceTags().first("TRACKTOTAL"), "3");
+
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    QByteArray joined;
+    for (const FichierAudioPtr& row : rows) {
+        EXPECT_EQ(row->statusConversion(), kStatusConvFiniOk);
+        joined += samples(row->destinationURL()->path());
+    }
+    QProcess decode;
+    decode.start(ExternalTools::found().flac,
+                 {"-d", "-s", image, "-o", TestEnvironment::home() + "/whole.wav"});
+    ASSERT_TRUE(decode.waitForFinished());
+    EXPECT_TRUE(joined == samples(TestEnvironment::home() + "/whole.wav"))
+        << "the tracks end to end are the image's samples";
+    EXPECT_TRUE(QFile::exists(image));
+}
+
+TEST(DiscImage, AnImageCarryingItsSheetIsSplitTooAndAPlainFileStaysWhole) {
+    TestDatabase context;
+    FlacFactory::Options options;
+    options.seconds = 3;
+    options.tags = {{"CUESHEET", QString::fromUtf8(kSheet)}};
+    const QString image =
+        FlacFactory::make(TestEnvironment::home() + "/Music/Carried.flac", options);
+    options.tags = {{"TITLE", "Plain"}};
+    const QString plain = FlacFactory::make(TestEnvironment::home() + "/Music/Plain.flac", options);
+    context.fileAdder()->add({image, plain});
+    context.fileAdder()->waitUntilDone();
+    const auto rows = context.queue().fichiersAudio();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0]->outMetadataDict()->value("title").toString(), "One");
+    EXPECT_EQ(rows[2]->imageTrack()->endSample, 3 * 44100);
+    EXPECT_FALSE(rows[3]->imageTrack());
+    EXPECT_EQ(rows[3]->outMetadataDict()->value("title").toString(), "Plain");
+}
