@@ -6,7 +6,32 @@
 #include "conversion/ImageTrackLayout.h"
 #include "conversion/ImageTrackTags.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+bool DiscImageReader::hasCueSheetBlock(const QString& flacPath) {
+    // The metadata blocks' headers after "fLaC": a last-block flag and a
+    // type in the first byte, the length in the next three.
+    constexpr int kCueSheetType = 5;
+    QFile file(flacPath);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) != "fLaC") {
+        return false;
+    }
+    for (;;) {
+        const QByteArray header = file.read(4);
+        if (header.size() < 4) {
+            return false;
+        }
+        const auto byte = [&header](int index) { return quint32(quint8(header.at(index))); };
+        if ((byte(0) & 0x7f) == kCueSheetType) {
+            return true;
+        }
+        const qint64 length = qint64((byte(1) << 16) | (byte(2) << 8) | byte(3));
+        if ((byte(0) & 0x80) != 0 || !file.seek(file.pos() + length)) {
+            return false;
+        }
+    }
+}
 
 void DiscImageReader::readTracks(const QString& flacPath, const QString& metaflacPath,
                                  SourceReading& reading) {
@@ -16,7 +41,11 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
     if (!sheetPath.isEmpty()) {
         sheet = CueSheetFinder::read(sheetPath).sheet;
     } else {
-        const QString carried = FlacTagReader::embeddedCueSheet(image, metaflacPath);
+        // A CUESHEET block is read by metaflac, run only for the files that
+        // have one; a CUESHEET comment came with the other comments.
+        const QString carried = hasCueSheetBlock(image)
+                                    ? FlacTagReader::embeddedCueSheet(image, metaflacPath)
+                                    : reading.comments.first(QStringLiteral("CUESHEET"));
         if (carried.isEmpty()) {
             return;
         }

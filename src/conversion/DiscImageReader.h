@@ -13,4 +13,6 @@ class DiscImageReader {
 public:
     static void readTracks(const QString& flacPath, const QString& metaflacPath,
                            SourceReading& reading);
+    // Whether the file's metadata holds a CUESHEET block.
+    static bool hasCueSheetBlock(const QString& flacPath);
 };

@@ -1,5 +1,6 @@
 #include "conversion/CueSheetFinder.h"
 
+#include "conversion/DiscImageReader.h"
 #include "conversion/ExternalTools.h"
 #include "conversion/FlacTagReader.h"
 #include "support/FlacFactory.h"
@@ -72,4 +73,8 @@ TEST(CueSheetFinder, AnImageCarriesItsSheetAsABlockOrAComment) {
     EXPECT_EQ(fromComment.tracks.at(0).title, "One");
 
     EXPECT_EQ(FlacTagReader::embeddedCueSheet(image(folder + "/Plain.flac"), metaflac), "");
+    EXPECT_TRUE(DiscImageReader::hasCueSheetBlock(withBlock));
+    EXPECT_FALSE(DiscImageReader::hasCueSheetBlock(withComment)) << "a comment is no block";
+    EXPECT_FALSE(DiscImageReader::hasCueSheetBlock(folder + "/Plain.flac"));
+    EXPECT_FALSE(DiscImageReader::hasCueSheetBlock(sheetFile)) << "no FLAC file at all";
 }
