@@ -44,14 +44,15 @@ QString CueSheetFinder::audioFor(const QString& cuePath, const QString& named) {
 QString CueSheetFinder::sheetBeside(const QString& flacPath) {
     const QFileInfo flac(flacPath);
     const QDir folder = flac.dir();
-    for (const QFileInfo& cue : folder.entryInfoList(QDir::Files | QDir::Hidden)) {
-        if (cue.suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) != 0) {
-            continue;
-        }
-        const Found found = read(cue.absoluteFilePath());
+    // Names only: a folder of thousands of files is read once, not looked
+    // at file by file.
+    for (const QString& name :
+         folder.entryList({QStringLiteral("*.cue")}, QDir::Files | QDir::Hidden)) {
+        const QString cue = folder.filePath(name);
+        const Found found = read(cue);
         for (const QString& named : found.sheet.files) {
-            if (audioFor(cue.absoluteFilePath(), named) == flac.absoluteFilePath()) {
-                return cue.absoluteFilePath();
+            if (audioFor(cue, named) == flac.absoluteFilePath()) {
+                return cue;
             }
         }
     }

@@ -34,9 +34,16 @@ bool DiscImageReader::hasCueSheetBlock(const QString& flacPath) {
 }
 
 void DiscImageReader::readTracks(const QString& flacPath, const QString& metaflacPath,
-                                 SourceReading& reading) {
+                                 SourceReading& reading, const std::atomic<bool>* cancelled) {
+    const auto stop = [cancelled] { return cancelled != nullptr && *cancelled; };
     const QString image = QFileInfo(flacPath).absoluteFilePath();
+    if (stop()) {
+        return;
+    }
     QString sheetPath = CueSheetFinder::sheetBeside(image);
+    if (stop()) {
+        return;
+    }
     CueSheet sheet;
     if (!sheetPath.isEmpty()) {
         sheet = CueSheetFinder::read(sheetPath).sheet;

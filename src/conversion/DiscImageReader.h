@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // Finds whether a FLAC file being added is a disc image with a cue sheet (a
 // .cue beside it that names it, or a sheet it carries) and reads its tracks
 // into what was read of it: their samples, names and comments. A sheet
@@ -11,8 +13,9 @@
 // log lines. Runs on the adder's threads.
 class DiscImageReader {
 public:
+    // Stops as soon as it is cancelled.
     static void readTracks(const QString& flacPath, const QString& metaflacPath,
-                           SourceReading& reading);
+                           SourceReading& reading, const std::atomic<bool>* cancelled = nullptr);
     // Whether the file's metadata holds a CUESHEET block.
     static bool hasCueSheetBlock(const QString& flacPath);
 };

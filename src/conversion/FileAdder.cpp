@@ -201,7 +201,7 @@ void FileAdder::startReadings() {
             }
             SourceReading reading = reader->readSource(path, cancelled.get());
             if (reading.read) {
-                DiscImageReader::readTracks(path, reader->metaflacPath(), reading);
+                DiscImageReader::readTracks(path, reader->metaflacPath(), reading, cancelled.get());
             }
             ThreadHandoff::handOver();
             QMetaObject::invokeMethod(
