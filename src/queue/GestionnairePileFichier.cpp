@@ -230,8 +230,9 @@ void GestionnairePileFichier::removeLeftoversOf(const FileList& leaving) {
     QStringList decoded;
     QSet<QString> pictures;
     for (const FichierAudioPtr& record : leaving) {
-        if (const PersistentURLPtr temporary = record->tempDestinationURL()) {
-            decoded << temporary->path();
+        const QString temporary = record->tempDestinationPath();
+        if (!temporary.isEmpty()) {
+            decoded << temporary;
         }
         if (const PersistentURLPtr picture = record->imageTempURL()) {
             pictures.insert(picture->path());

@@ -11,10 +11,7 @@ namespace {
 // File times are kept to the kernel's tick, a little behind the clock.
 constexpr qint64 kTimeMarginMs = 1000;
 
-void removeExisting(const QString& path) {
-    if (!FileManager::fileExists(path)) {
-        return;
-    }
+void removeFile(const QString& path) {
     QString error;
     if (!FileManager::removeItem(path, &error)) {
         Log::write(QStringLiteral("Impossible de Supprimer %1\n%2").arg(path, error));
@@ -36,7 +33,9 @@ void BackgroundRemoval::remove(const QStringList& paths) {
     }
     run([paths] {
         for (const QString& path : paths) {
-            removeExisting(path);
+            if (FileManager::fileExists(path)) {
+                removeFile(path);
+            }
         }
     });
 }
@@ -44,7 +43,7 @@ void BackgroundRemoval::remove(const QStringList& paths) {
 void BackgroundRemoval::removeUnlessWrittenSince(const QString& path, const QDateTime& givenUp) {
     const QFileInfo info(path);
     if (info.exists() && info.lastModified().msecsTo(givenUp) > kTimeMarginMs) {
-        removeExisting(path);
+        removeFile(path);
     }
 }
 
