@@ -7,11 +7,6 @@
 
 #include <QMetaObject>
 
-namespace {
-// Files whose comments one query reads.
-constexpr qsizetype kPerQuery = 500;
-} // namespace
-
 SelectionTagReader::SelectionTagReader(QString databasePath, QObject* parent)
     : QObject(parent), m_databasePath(std::move(databasePath)),
       m_latest(std::make_shared<std::atomic<quint64>>(0)) {
@@ -63,22 +58,22 @@ QList<QPair<QString, QString>> SelectionTagReader::work(const QString& databaseP
                                                         quint64 reading, bool* stopped) {
     CocoLite connection(databasePath);
     CarriedTags carried;
-    for (qsizetype first = 0; first < items.size(); first += kPerQuery) {
-        if (latest != reading) {
-            *stopped = true;
-            return {};
-        }
-        const QList<Item> part = items.mid(first, kPerQuery);
-        QList<quint32> stored;
-        for (const Item& item : part) {
-            if (item.afid != 0) {
-                stored << item.afid;
+    QList<quint32> afids;
+    afids.reserve(items.size());
+    for (const Item& item : items) {
+        afids << item.afid;
+    }
+    QueueStore::forEachSourceTagSet(
+        connection, afids, [&](qsizetype index, const TagList& comments) {
+            if (latest != reading) {
+                *stopped = true;
+                return false;
             }
-        }
-        const QHash<quint32, TagList> read = QueueStore::sourceTagsFrom(connection, stored);
-        for (const Item& item : part) {
-            carried.add(item.afid != 0 ? read.value(item.afid) : item.comments);
-        }
+            carried.add(afids.at(index) != 0 ? comments : items.at(index).comments);
+            return true;
+        });
+    if (*stopped) {
+        return {};
     }
     return carried.rows();
 }

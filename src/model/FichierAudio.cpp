@@ -62,24 +62,24 @@ TagList FichierAudio::sourceTags() const {
 
 void FichierAudio::forEachSourceTags(const QList<FichierAudioPtr>& records,
                                      const std::function<void(const TagList&)>& visit) {
-    constexpr qsizetype kPerQuery = 500;
-    for (qsizetype first = 0; first < records.size(); first += kPerQuery) {
-        const QList<FichierAudioPtr> part = records.mid(first, kPerQuery);
-        QList<quint32> stored;
-        QueueStore* store = nullptr;
-        for (const FichierAudioPtr& record : part) {
-            if (record->sourceTagsStored()) {
-                stored << record->sqliteid();
-                store = record->m_store;
-            }
-        }
-        const QHash<quint32, TagList> read =
-            store != nullptr ? store->sourceTags(stored) : QHash<quint32, TagList>();
-        for (const FichierAudioPtr& record : part) {
-            visit(record->sourceTagsStored() ? read.value(record->sqliteid())
-                                             : record->sourceTags());
-        }
+    QList<quint32> stored;
+    QueueStore* store = nullptr;
+    for (const FichierAudioPtr& record : records) {
+        stored << (record->sourceTagsStored() ? record->sqliteid() : 0);
+        store = record->sourceTagsStored() ? record->m_store : store;
     }
+    if (store == nullptr) {
+        for (const FichierAudioPtr& record : records) {
+            visit(record->sourceTags());
+        }
+        return;
+    }
+    QueueStore::forEachSourceTagSet(
+        store->connection(), stored,
+        [&records, &stored, &visit](qsizetype index, const TagList& comments) {
+            visit(stored.at(index) != 0 ? comments : records.at(index)->sourceTags());
+            return true;
+        });
 }
 
 void FichierAudio::setSourceTags(const TagList& tags) {

@@ -727,28 +727,36 @@ void QueueStore::clear() {
 }
 
 TagList QueueStore::sourceTags(quint32 afid) {
-    return sourceTags(QList<quint32>{afid}).value(afid);
-}
-
-QHash<quint32, TagList> QueueStore::sourceTags(const QList<quint32>& afids) {
     assertMainThread();
-    return sourceTagsFrom(m_database, afids);
+    TagList tags;
+    forEachSourceTagSet(m_database, {afid}, [&tags](qsizetype, const TagList& comments) {
+        tags = comments;
+        return true;
+    });
+    return tags;
 }
 
-QHash<quint32, TagList> QueueStore::sourceTagsFrom(CocoLite& connection,
-                                                   const QList<quint32>& afids) {
-    QHash<quint32, TagList> tags;
-    if (afids.isEmpty()) {
-        return tags;
+void QueueStore::forEachSourceTagSet(
+    CocoLite& connection, const QList<quint32>& afids,
+    const std::function<bool(qsizetype index, const TagList& comments)>& visit) {
+    constexpr qsizetype kPerQuery = 500;
+    for (qsizetype first = 0; first < afids.size(); first += kPerQuery) {
+        const QList<quint32> part = afids.mid(first, kPerQuery);
+        // Hundreds of thousands of rows for a large selection: read by
+        // position.
+        QHash<quint32, TagList> read;
+        connection.forEachRow(
+            QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( "
+                           "SELECT `value` FROM json_each(?) ) ORDER BY `afid`, `position`"),
+            {identifierList(part)}, [&read](const QVariantList& row) {
+                read[row.at(0).toUInt()].append(row.at(1).toString(), row.at(2).toString());
+            });
+        for (qsizetype index = 0; index < part.size(); ++index) {
+            if (!visit(first + index, read.value(part.at(index)))) {
+                return;
+            }
+        }
     }
-    // Hundreds of thousands of rows for a large selection: read by position.
-    connection.forEachRow(
-        QStringLiteral("SELECT `afid`, `name`, `value` FROM `audioTag` WHERE `afid` IN ( SELECT "
-                       "`value` FROM json_each(?) ) ORDER BY `afid`, `position`"),
-        {identifierList(afids)}, [&tags](const QVariantList& row) {
-            tags[row.at(0).toUInt()].append(row.at(1).toString(), row.at(2).toString());
-        });
-    return tags;
 }
 
 void QueueStore::saveSourceTags(quint32 afid, const TagList& tags) {

@@ -72,11 +72,15 @@ public:
     void clear();
 
     TagList sourceTags(quint32 afid);
-    // The comments of many files in one query; a file without any is absent.
-    QHash<quint32, TagList> sourceTags(const QList<quint32>& afids);
-    // The same over another connection to the database, on its own thread.
-    static QHash<quint32, TagList> sourceTagsFrom(CocoLite& connection,
-                                                  const QList<quint32>& afids);
+    // Each file's comments in the order of the identifiers, a few hundred
+    // files read per query, over that connection (another thread's own, or
+    // the store's); a file without a row (0) gets none. The visit answers
+    // false to stop.
+    static void
+    forEachSourceTagSet(CocoLite& connection, const QList<quint32>& afids,
+                        const std::function<bool(qsizetype index, const TagList& comments)>& visit);
+    // The store's own connection, for forEachSourceTagSet on the main thread.
+    CocoLite& connection() { return m_database; }
     void saveSourceTags(quint32 afid, const TagList& tags);
 
     // Outputs being published (`audioPublishing`): a row is written before
