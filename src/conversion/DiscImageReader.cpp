@@ -85,10 +85,18 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
                                 .arg(layout.error);
         return;
     }
+    QList<ImageTrackLayout::Range> ranges;
     for (const ImageTrackLayout::Range& range : layout.ranges) {
-        if (!ours.contains(range.file)) {
-            continue;
+        if (ours.contains(range.file)) {
+            ranges << range;
         }
+    }
+    // A rip of one file per track often comes with one sheet naming them
+    // all: a file holding a single track stays a plain file.
+    if (ranges.size() < 2) {
+        return;
+    }
+    for (const ImageTrackLayout::Range& range : ranges) {
         CueSheet::Track own;
         own.number = range.number;
         for (const CueSheet::Track& track : sheet.tracks) {

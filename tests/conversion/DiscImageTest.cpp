@@ -90,3 +90,26 @@ TEST(DiscImage, AnImageCarryingItsSheetIsSplitTooAndAPlainFileStaysWhole) {
     EXPECT_FALSE(rows[3]->imageTrack());
     EXPECT_EQ(rows[3]->outMetadataDict()->value("title").toString(), "Plain");
 }
+
+TEST(DiscImage, FilesOfATrackEachWithOneSheetNamingThemAllStayPlainFiles) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/PerTrack");
+    FlacFactory::Options options;
+    options.seconds = 2;
+    options.tags = {{"TITLE", "First"}};
+    FlacFactory::make(folder + "/01 First.flac", options);
+    options.tags = {{"TITLE", "Second"}};
+    FlacFactory::make(folder + "/02 Second.flac", options);
+    TestEnvironment::writeFile(folder + "/Album.cue",
+                               "TITLE \"Album\"\nFILE \"01 First.flac\" WAVE\n  TRACK 01 AUDIO\n"
+                               "    INDEX 01 00:00:00\nFILE \"02 Second.flac\" WAVE\n"
+                               "  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:30\n");
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    const auto rows = context.queue().fichiersAudio();
+    ASSERT_EQ(rows.size(), 2);
+    for (const FichierAudioPtr& row : rows) {
+        EXPECT_FALSE(row->imageTrack()) << "a file of one track is converted whole";
+    }
+    EXPECT_EQ(rows[1]->outMetadataDict()->value("title").toString(), "Second");
+}
