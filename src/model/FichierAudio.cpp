@@ -187,9 +187,13 @@ void FichierAudio::applyReading(const SourceReading& reading) {
 
 FichierAudioPtr FichierAudio::avecLecture(QueueStore& store, const PersistentURLPtr& url,
                                           const std::shared_ptr<const DestinationRules>& rules,
-                                          const QString& rootFolder, const SourceReading& reading) {
-    return newSourceRecord(store, url, rules, rootFolder,
-                           [&reading](FichierAudio& record) { record.applyReading(reading); });
+                                          const QString& rootFolder, const SourceReading& reading,
+                                          const std::optional<ImageTrack>& track) {
+    return newSourceRecord(store, url, rules, rootFolder, [&reading, &track](FichierAudio& record) {
+        record.applyReading(reading);
+        // Known before the first save: the track's row is its own.
+        record.m_imageTrack = track;
+    });
 }
 
 void FichierAudio::getSourceFileAttributes() {

@@ -58,7 +58,8 @@ public:
     // thread): no tool runs here.
     static FichierAudioPtr avecLecture(QueueStore& store, const PersistentURLPtr& url,
                                        const std::shared_ptr<const DestinationRules>& rules,
-                                       const QString& rootFolder, const SourceReading& reading);
+                                       const QString& rootFolder, const SourceReading& reading,
+                                       const std::optional<ImageTrack>& track = std::nullopt);
     // Puts what was read of the source into the record.
     void applyReading(const SourceReading& reading);
     static QString statusName(qint32 status);

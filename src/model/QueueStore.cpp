@@ -163,6 +163,42 @@ void createTrackTable(CocoLite& db) {
         "CREATE TABLE IF NOT EXISTS `audioTrack` ( `afid` INTEGER PRIMARY KEY, `number` INT, "
         "`first` INTEGER, `end` INTEGER, `name` TEXT, `sheet` TEXT, `encoding` TEXT )"));
 }
+// What each published output was made from, by output path. The sources'
+// column is indexed for the outputs of a folder's sources.
+void createOutputRecordTable(CocoLite& db) {
+    db.inputDBrequest(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS `outputRecord` ( `output` TEXT PRIMARY KEY, `source` TEXT, "
+        "`kind` INT, `sourceSize` INTEGER, `sourceModified` INTEGER, `audio` TEXT, "
+        "`tags` TEXT, `encoding` TEXT, `outputSize` INTEGER, `outputModified` INTEGER )"));
+    db.inputDBrequest(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS `outputRecordSource` ON `outputRecord` ( `source` )"));
+}
+
+const QString kOutputRecordColumns = QStringLiteral(
+    "`output`, `source`, `kind`, `sourceSize`, `sourceModified`, `audio`, `tags`, `encoding`, "
+    "`outputSize`, `outputModified`");
+
+OutputRecord outputRecordFromRow(const QVariantMap& row) {
+    OutputRecord record;
+    record.output = row.value(QStringLiteral("output")).toString();
+    record.source = row.value(QStringLiteral("source")).toString();
+    record.kind = OutputRecord::Kind(row.value(QStringLiteral("kind")).toLongLong());
+    record.sourceSize = row.value(QStringLiteral("sourceSize")).toLongLong();
+    record.sourceModifiedNs = row.value(QStringLiteral("sourceModified")).toLongLong();
+    record.audioSignature = row.value(QStringLiteral("audio")).toString();
+    record.tagsFingerprint = row.value(QStringLiteral("tags")).toString();
+    record.encodingFingerprint = row.value(QStringLiteral("encoding")).toString();
+    record.outputSize = row.value(QStringLiteral("outputSize")).toLongLong();
+    record.outputModifiedNs = row.value(QStringLiteral("outputModified")).toLongLong();
+    return record;
+}
+
+// The paths under a folder are those from "folder/" to before "folder0"
+// ('0' follows '/'): a range the index serves, unlike LIKE.
+QVariantList underFolder(const QString& folder) {
+    const QString base = folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder;
+    return {base + QLatin1Char('/'), base + QLatin1Char('0')};
+}
 } // namespace
 
 void QueueStore::migrateStep(int from) {
@@ -192,6 +228,9 @@ void QueueStore::migrateStep(int from) {
         break;
     case 5:
         createTrackTable(m_database);
+        break;
+    case 6:
+        createOutputRecordTable(m_database);
         break;
     default:
         break;
@@ -397,9 +436,20 @@ quint32 QueueStore::storedFileId(FichierAudio& record) {
     if (sourceId == 0) {
         return 0;
     }
-    const quint32 found = firstIdentifier(
-        m_database, QStringLiteral("SELECT `afid` FROM `audioFile` WHERE `inaudiourl` = ?"),
-        {sourceId});
+    // The tracks of a disc image share its location: each has its row.
+    const std::optional<ImageTrack>& track = record.imageTrack();
+    const quint32 found =
+        track
+            ? firstIdentifier(m_database,
+                              QStringLiteral("SELECT f.`afid` FROM `audioFile` f JOIN `audioTrack` "
+                                             "t ON t.`afid` = f.`afid` WHERE f.`inaudiourl` = ? "
+                                             "AND t.`number` = ?"),
+                              {sourceId, track->number})
+            : firstIdentifier(m_database,
+                              QStringLiteral("SELECT f.`afid` FROM `audioFile` f WHERE "
+                                             "f.`inaudiourl` = ? AND NOT EXISTS ( SELECT 1 FROM "
+                                             "`audioTrack` t WHERE t.`afid` = f.`afid` )"),
+                              {sourceId});
     if (found != 0) {
         record.setSqliteid(found);
     }
@@ -792,4 +842,48 @@ QList<QueueStore::Publication> QueueStore::pendingPublications() {
                      row.value(QStringLiteral("partial")).toString()});
     }
     return rows;
+}
+
+OutputRecord QueueStore::outputRecord(const QString& output) {
+    const QList<QVariantMap> rows = m_database.outputDBrequest(
+        QStringLiteral("SELECT * FROM `outputRecord` WHERE `output` = ?"), {output});
+    return rows.isEmpty() ? OutputRecord() : outputRecordFromRow(rows.first());
+}
+
+void QueueStore::saveOutputRecord(const OutputRecord& record) {
+    m_database.inputDBrequest(
+        QStringLiteral("INSERT OR REPLACE INTO `outputRecord` ( %1 ) VALUES ( ?, ?, ?, ?, ?, ?, "
+                       "?, ?, ?, ? )")
+            .arg(kOutputRecordColumns),
+        {record.output, record.source, qint64(record.kind), record.sourceSize,
+         record.sourceModifiedNs, record.audioSignature, record.tagsFingerprint,
+         record.encodingFingerprint, record.outputSize, record.outputModifiedNs});
+}
+
+void QueueStore::forgetOutputRecord(const QString& output) {
+    m_database.inputDBrequest(QStringLiteral("DELETE FROM `outputRecord` WHERE `output` = ?"),
+                              {output});
+}
+
+QList<OutputRecord> QueueStore::outputRecordsFromFolder(const QString& folder) {
+    QList<OutputRecord> records;
+    for (const QVariantMap& row : m_database.outputDBrequest(
+             QStringLiteral("SELECT * FROM `outputRecord` WHERE `source` >= ? AND `source` < ?"),
+             underFolder(folder))) {
+        records << outputRecordFromRow(row);
+    }
+    return records;
+}
+
+QList<OutputRecord> QueueStore::companionRecordsIn(const QString& folder) {
+    QList<OutputRecord> records;
+    QVariantList range = underFolder(folder);
+    range << qint64(OutputRecord::Kind::Companion);
+    for (const QVariantMap& row : m_database.outputDBrequest(
+             QStringLiteral("SELECT * FROM `outputRecord` WHERE `output` >= ? AND `output` < ? "
+                            "AND `kind` = ?"),
+             range)) {
+        records << outputRecordFromRow(row);
+    }
+    return records;
 }

@@ -2,6 +2,7 @@
 
 #include "model/FichierAudio.h"
 #include "model/MetadataDictionary.h"
+#include "model/OutputRecord.h"
 #include "model/PersistentURL.h"
 #include "model/TagList.h"
 
@@ -21,7 +22,7 @@ class CocoLite;
 class QueueStore {
 public:
     // The schema this version writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
 
     explicit QueueStore(CocoLite& database);
     QueueStore(const QueueStore&) = delete;
@@ -95,6 +96,16 @@ public:
     void notePublication(quint32 afid, const QString& destination, const QString& partial);
     void forgetPublication(quint32 afid);
     QList<Publication> pendingPublications();
+
+    // What each output a pass published was made from (`outputRecord`),
+    // kept whatever happens to the queue's rows.
+    OutputRecord outputRecord(const QString& output);
+    void saveOutputRecord(const OutputRecord& record);
+    void forgetOutputRecord(const QString& output);
+    // The records of outputs made from sources under that folder.
+    QList<OutputRecord> outputRecordsFromFolder(const QString& folder);
+    // The records of companion files in that output folder.
+    QList<OutputRecord> companionRecordsIn(const QString& folder);
 
 private:
     // A queued file from a row of the start-up statement.

@@ -51,7 +51,7 @@ void GestionnairePileFichier::appendRecord(const FichierAudioPtr& record, const 
     const qint64 previousCount = countOfFichiersAudio();
     m_fichiersAudio.append(record);
     ++m_generation;
-    m_sourcePaths.insert(path);
+    ++m_sourcePaths[path];
     emit filesInserted(previousCount, previousCount);
     _changerNombreDe(previousCount);
     remettreAuDebut();
@@ -75,7 +75,7 @@ void GestionnairePileFichier::rebuildSourceIndex() {
     m_sourcePaths.clear();
     for (const FichierAudioPtr& record : std::as_const(m_fichiersAudio)) {
         if (const PersistentURLPtr source = record->elementURL()) {
-            m_sourcePaths.insert(source->path());
+            ++m_sourcePaths[source->path()];
         }
     }
 }
@@ -147,9 +147,8 @@ bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const Q
             track.values.insert(QLatin1String(field.key),
                                 track.comments.first(QLatin1String(field.vorbisName)));
         }
-        FichierAudioPtr record = FichierAudio::avecLecture(m_store, url, m_rules, root, track);
-        record->setImageTrack(reading.tracks.at(index));
-        record->save();
+        FichierAudioPtr record =
+            FichierAudio::avecLecture(m_store, url, m_rules, root, track, reading.tracks.at(index));
         appendRecord(record, path);
     }
     return true;
@@ -310,7 +309,10 @@ void GestionnairePileFichier::supprimerFichierAudio(const FichierAudioPtr& recor
     m_fichiersAudio = remaining;
     ++m_generation;
     if (const PersistentURLPtr source = record->elementURL()) {
-        m_sourcePaths.remove(source->path());
+        const auto rows = m_sourcePaths.find(source->path());
+        if (rows != m_sourcePaths.end() && --rows.value() <= 0) {
+            m_sourcePaths.erase(rows);
+        }
     }
     removeLeftoversOf({record});
     emit filesRemoved({position});

@@ -6,6 +6,7 @@
 #include "queue/QueueRemovalListener.h"
 #include "storage/BackgroundRemoval.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -127,7 +128,8 @@ private:
     quint64 m_generation = 0;
     FileList m_fichiersAudio;
     qint64 m_enumeratorIndex = 0;
-    QSet<QString> m_sourcePaths;
+    // How many rows each source has: a disc image has one per track.
+    QHash<QString, int> m_sourcePaths;
     // The folder being added: the root of the files it queues.
     QString m_folderRoot;
     bool m_picturesHeld = false;

@@ -113,3 +113,29 @@ TEST(DiscImage, FilesOfATrackEachWithOneSheetNamingThemAllStayPlainFiles) {
     }
     EXPECT_EQ(rows[1]->outMetadataDict()->value("title").toString(), "Second");
 }
+
+TEST(DiscImage, EachTrackKeepsItsOwnRowAndRemovingOneNeverQueuesTheOthersTwice) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Album");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    FlacFactory::make(folder + "/Album.flac", options);
+    TestEnvironment::writeFile(folder + "/Album.cue", kSheet);
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    QList<FichierAudioPtr> stored = context.records().loadFiles();
+    ASSERT_EQ(stored.size(), 3) << "a row of the database per track";
+    QList<qint64> starts;
+    for (const FichierAudioPtr& row : stored) {
+        ASSERT_TRUE(row->imageTrack());
+        starts << row->imageTrack()->firstSample;
+    }
+    EXPECT_EQ(starts, (QList<qint64>{0, 112 * 588, 150 * 588}));
+
+    context.queue().supprimerFichierAudio(context.queue().fichierAt(1));
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 2)
+        << "the image is still queued by its other tracks";
+    EXPECT_EQ(context.records().loadFiles().size(), 2);
+}

@@ -203,3 +203,48 @@ TEST(QueueStore, TracksOfDiscImagesAreKeptFromTheVersionBefore) {
     QueueStore(fresh).migrate();
     EXPECT_EQ(schemaOf(fresh), schemaOf(old));
 }
+
+TEST(QueueStore, OutputRecordsComeWithTheVersionAfterTracksAndOutliveTheQueue) {
+    // Made by the version before output records: a file and a disc image
+    // added on the command line.
+    const QString path = TestEnvironment::makeFolder("data") + "/queue-v6.db";
+    ASSERT_TRUE(QFile::copy(TONEBRIDGE_SOURCE_DIR "/tests/data/queue-v6.db", path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CocoLite old(path);
+    ASSERT_EQ(userVersion(old), 6);
+    QueueStore store(old);
+    store.migrate();
+    EXPECT_EQ(userVersion(old), QueueStore::kSchemaVersion);
+    const QList<FichierAudioPtr> files = store.loadFiles();
+    ASSERT_EQ(files.size(), 2);
+    ASSERT_TRUE(files[1]->imageTrack());
+    EXPECT_EQ(files[1]->imageTrack()->firstSample, 73500);
+
+    OutputRecord record;
+    record.output = "/out/A/Song.m4a";
+    record.source = "/music/A/Song.flac";
+    record.sourceSize = 5000000000LL;
+    record.sourceModifiedNs = 1700000000123456789LL;
+    record.audioSignature = "0123456789abcdef";
+    record.tagsFingerprint = "tags";
+    record.encodingFingerprint = "m4a|256000";
+    record.outputSize = 12345;
+    store.saveOutputRecord(record);
+    OutputRecord companion = record;
+    companion.output = "/out/A/cover.jpg";
+    companion.source = "/music/A/cover.jpg";
+    companion.kind = OutputRecord::Kind::Companion;
+    store.saveOutputRecord(companion);
+    OutputRecord elsewhere = record;
+    elsewhere.output = "/out/A0/Song.m4a";
+    elsewhere.source = "/music/A0/Song.flac";
+    store.saveOutputRecord(elsewhere);
+
+    store.clear();
+    EXPECT_EQ(store.outputRecord("/out/A/Song.m4a"), record) << "records outlive the queue";
+    EXPECT_EQ(store.outputRecordsFromFolder("/music/A").size(), 2)
+        << "the sources under the folder, not those of a folder named alike";
+    EXPECT_EQ(store.companionRecordsIn("/out/A/"), QList<OutputRecord>{companion});
+    store.forgetOutputRecord(record.output);
+    EXPECT_FALSE(store.outputRecord(record.output).isValid());
+}
