@@ -163,13 +163,15 @@ void createTrackTable(CocoLite& db) {
         "CREATE TABLE IF NOT EXISTS `audioTrack` ( `afid` INTEGER PRIMARY KEY, `number` INT, "
         "`first` INTEGER, `end` INTEGER, `name` TEXT, `sheet` TEXT, `encoding` TEXT )"));
 }
-// What each published output was made from, by output path. The sources'
+// What each published output was made from, by output path. Sizes and
+// times in nanoseconds pass the 32 bits an integer column is read back
+// with: they are kept as decimal text. The sources'
 // column is indexed for the outputs of a folder's sources.
 void createOutputRecordTable(CocoLite& db) {
     db.inputDBrequest(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS `outputRecord` ( `output` TEXT PRIMARY KEY, `source` TEXT, "
-        "`kind` INT, `sourceSize` INTEGER, `sourceModified` INTEGER, `audio` TEXT, "
-        "`tags` TEXT, `encoding` TEXT, `outputSize` INTEGER, `outputModified` INTEGER )"));
+        "`kind` INT, `sourceSize` TEXT, `sourceModified` TEXT, `audio` TEXT, `tags` TEXT, "
+        "`encoding` TEXT, `outputSize` TEXT, `outputModified` TEXT )"));
     db.inputDBrequest(QStringLiteral(
         "CREATE INDEX IF NOT EXISTS `outputRecordSource` ON `outputRecord` ( `source` )"));
 }
@@ -855,9 +857,10 @@ void QueueStore::saveOutputRecord(const OutputRecord& record) {
         QStringLiteral("INSERT OR REPLACE INTO `outputRecord` ( %1 ) VALUES ( ?, ?, ?, ?, ?, ?, "
                        "?, ?, ?, ? )")
             .arg(kOutputRecordColumns),
-        {record.output, record.source, qint64(record.kind), record.sourceSize,
-         record.sourceModifiedNs, record.audioSignature, record.tagsFingerprint,
-         record.encodingFingerprint, record.outputSize, record.outputModifiedNs});
+        {record.output, record.source, qint64(record.kind), QString::number(record.sourceSize),
+         QString::number(record.sourceModifiedNs), record.audioSignature, record.tagsFingerprint,
+         record.encodingFingerprint, QString::number(record.outputSize),
+         QString::number(record.outputModifiedNs)});
 }
 
 void QueueStore::forgetOutputRecord(const QString& output) {

@@ -169,14 +169,8 @@ qint32 CocoLite::inputDBrequest(const QString& sql, const QVariantList& values) 
 
 QVariant CocoLite::columnValue(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER: {
-        // Sizes and times in nanoseconds pass 32 bits.
-        const qint64 value = sqlite3_column_int64(statement, column);
-        if (value != qint64(qint32(value))) {
-            return value;
-        }
-        return qint32(value);
-    }
+    case SQLITE_INTEGER:
+        return qint32(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
         return sqlite3_column_double(statement, column);
     case SQLITE_TEXT: {

@@ -61,10 +61,11 @@ TEST(Startup, FirstStartCreatesTheDatabaseAndLogsTheSqliteVersion) {
     for (const auto& row : tables) {
         names << row.value("name").toString();
     }
-    EXPECT_EQ(names, (QStringList{"audioFailure", "audioFile", "audioMetadata", "audioPublishing",
-                                  "audioRoot", "audioTag", "audioTrack", "fileURL"}))
+    EXPECT_EQ(names,
+              (QStringList{"audioFailure", "audioFile", "audioMetadata", "audioPublishing",
+                           "audioRoot", "audioTag", "audioTrack", "fileURL", "outputRecord"}))
         << "failure reasons, outputs being renamed, the folders files were added from, the "
-           "tracks of disc images and "
+           "tracks of disc images, what each output was made from and "
            "every comment of the sources live beside the three stored tables";
     ASSERT_NE(delegate.core().queue(), nullptr);
     EXPECT_EQ(delegate.core().queue()->countOfFichiersAudio(), 0);
