@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -55,6 +56,10 @@ int main(int argc, char* argv[]) {
         Settings settings(defaults);
         LocalizedStrings::install();
         BatchConverter batch(settings, ExternalTools::found());
+        // What each output was made from is the user's, whatever runs next.
+        if (QDir().mkpath(AppDelegate::dataFolderPath())) {
+            batch.setRecordsDatabase(AppDelegate::databasePath());
+        }
         return batch.run(QCoreApplication::arguments().mid(1));
     }
 

@@ -6,9 +6,10 @@
 #include "conversion/Core.h"
 #include "conversion/FileAdder.h"
 #include "model/OutputCodec.h"
-#include "queue/GestionnairePileFichier.h"
-#include "storage/Log.h"
 #include "model/Settings.h"
+#include "queue/GestionnairePileFichier.h"
+#include "storage/DatabaseFile.h"
+#include "storage/Log.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,6 +27,26 @@ const Choice kDestinations[] = {{"beside", DestinationKind::BesideSource},
                                 {"subfolder", DestinationKind::SubfolderOfSource},
                                 {"folder", DestinationKind::ChosenFolder},
                                 {"tree", DestinationKind::TreeInChosenFolder}};
+struct ExistingChoice {
+    const char* word;
+    ExistingOutput value;
+};
+const ExistingChoice kExisting[] = {{"error", ExistingOutput::Error},
+                                    {"replace", ExistingOutput::Replace},
+                                    {"update", ExistingOutput::Update}};
+
+// What a dry run says it would do with an output.
+QString plannedWord(ExportSession::Plan plan) {
+    switch (plan) {
+    case ExportSession::Plan::RewriteTags:
+        return QStringLiteral("mettre à jour les tags");
+    case ExportSession::Plan::UpToDate:
+        return QStringLiteral("à jour");
+    case ExportSession::Plan::Convert:
+        break;
+    }
+    return QStringLiteral("convertir");
+}
 } // namespace
 
 BatchConverter::BatchConverter(Settings& settings, ExternalTools::Paths tools, FILE* output,
@@ -77,7 +98,20 @@ QString BatchConverter::usage() {
                "  --sample-rate HZ                        convertit à cette fréquence\n"
                "  --bitrate BITS_PAR_SECONDE              débit des codecs avec perte\n"
                "  --channels {1,2}                        convertit en mono ou en stéréo\n"
-               "  --overwrite                             remplace les fichiers existants\n"
+               "  --existing {error,replace,update}       un fichier de sortie qui existe déjà\n"
+               "                                          est une erreur, est remplacé, ou est\n"
+               "                                          refait seulement si sa source, ses\n"
+               "                                          tags, sa pochette ou les réglages ont\n"
+               "                                          changé (par défaut : update avec tree\n"
+               "                                          ou --pattern, error sinon)\n"
+               "  --overwrite                             comme --existing replace\n"
+               "  --copy-companions                       avec tree, copie aussi les images et\n"
+               "                                          livrets (*.jpg *.jpeg *.png *.pdf) à\n"
+               "                                          côté des fichiers convertis\n"
+               "  --prune                                 met à la corbeille les sorties dont la\n"
+               "                                          source a disparu des dossiers donnés\n"
+               "  --dry-run                               dit ce qui serait fait de chaque\n"
+               "                                          fichier, sans rien changer\n"
                "  --delete-source                         efface chaque source une fois sa\n"
                "                                          conversion en place\n"
                "  --preserve-date                         donne aux fichiers la date de\n"
@@ -117,13 +151,19 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption bitrate(QStringLiteral("bitrate"), QString(), QStringLiteral("bps"));
     const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("n"));
     const QCommandLineOption overwrite(QStringLiteral("overwrite"));
+    const QCommandLineOption existing(QStringLiteral("existing"), QString(),
+                                      QStringLiteral("what"));
+    const QCommandLineOption copyCompanions(QStringLiteral("copy-companions"));
+    const QCommandLineOption prune(QStringLiteral("prune"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
     parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
-                       channels, overwrite, deleteSource, preserveDate, jobs, pattern});
+                       channels, overwrite, existing, copyCompanions, prune, dryRun, deleteSource,
+                       preserveDate, jobs, pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -191,9 +231,28 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         }
         settings.overrideForRun(*key, value);
     }
-    settings.overrideForRun(Settings::existingOutput, parser.isSet(overwrite)
-                                                          ? ExistingOutput::Replace
-                                                          : ExistingOutput::Error);
+    // Without a choice, the destination's default; the stored one is the
+    // window's.
+    ExistingOutput existingChoice =
+        parser.isSet(overwrite) ? ExistingOutput::Replace : ExistingOutput::Automatic;
+    if (parser.isSet(existing)) {
+        const QString value = parser.value(existing);
+        bool known = false;
+        for (const ExistingChoice& choice : kExisting) {
+            if (value == QLatin1String(choice.word)) {
+                existingChoice = choice.value;
+                known = true;
+            }
+        }
+        if (!known) {
+            return fail(QStringLiteral("valeur invalide pour --existing : %1").arg(value));
+        }
+    }
+    settings.overrideForRun(Settings::existingOutput, existingChoice);
+    settings.overrideForRun(Settings::legacyOverwrite, false);
+    settings.overrideForRun(Settings::copyCompanions, parser.isSet(copyCompanions));
+    settings.overrideForRun(Settings::pruneOrphans, parser.isSet(prune));
+    m_dryRun = parser.isSet(dryRun);
     settings.overrideForRun(Settings::deleteSource, parser.isSet(deleteSource));
     settings.overrideForRun(Settings::preserveDate, parser.isSet(preserveDate));
     // Every result stays listed until it is printed.
@@ -234,20 +293,37 @@ void BatchConverter::finishWhenIdle(ConversionControleur* controleur) {
     loop.exec();
 }
 
-void BatchConverter::printResult(const FichierAudioPtr& fichier) {
+void BatchConverter::printResult(ConversionControleur* controleur, const FichierAudioPtr& fichier) {
     const QString source = fichier->elementURL()->path();
+    const std::optional<ConversionControleur::FileEnd> end = controleur->fileEnd(fichier);
+    const QString destination =
+        fichier->destinationURL() ? fichier->destinationURL()->path() : QString();
+    if (end && end->outcome == JobResult::Outcome::Planned) {
+        print(QStringLiteral("%1 %2 -> %3").arg(plannedWord(end->plan), source, destination));
+        return;
+    }
+    if (end && end->outcome == JobResult::Outcome::UpToDate) {
+        print(QStringLiteral("À JOUR %1 -> %2").arg(source, destination));
+        return;
+    }
     if (fichier->statusConversion() == kStatusConvFiniOk) {
-        print(QStringLiteral("OK %1 -> %2").arg(source, fichier->destinationURL()->path()));
+        const bool retagged = end && end->plan == ExportSession::Plan::RewriteTags;
+        print(QStringLiteral("%1 %2 -> %3")
+                  .arg(retagged ? QStringLiteral("TAGS") : QStringLiteral("OK"), source,
+                       destination));
         return;
     }
     ++m_failures;
     const QString reason = fichier->failureReason().isEmpty() ? fichier->statusLocalizedString()
                                                               : fichier->failureReason();
-    print(QStringLiteral("ERREUR %1 : %2").arg(source, oneLine(reason)));
+    print(QStringLiteral("%1 %2 : %3")
+              .arg(m_dryRun ? QStringLiteral("erreur") : QStringLiteral("ERREUR"), source,
+                   oneLine(reason)));
 }
 
-void BatchConverter::fichierTermine(ConversionControleur*, const FichierAudioPtr& fichier) {
-    printResult(fichier);
+void BatchConverter::fichierTermine(ConversionControleur* controleur,
+                                    const FichierAudioPtr& fichier) {
+    printResult(controleur, fichier);
 }
 
 int BatchConverter::addPaths(FileAdder* adder, const QStringList& paths) {
@@ -303,8 +379,15 @@ int BatchConverter::run(const QStringList& arguments) {
     }
     Core context(m_settings, m_tools, privateFolder.picturesPath());
     connect(&context.messages(), &MessageRelay::said, this, &BatchConverter::echoUserMessage);
-    context.startUp(privateFolder.databasePath());
+    QString records = m_recordsDatabase;
+    if (!records.isEmpty() && DatabaseFile::isNotADatabase(records)) {
+        // An unreadable database is the window's to set aside. A dry run
+        // reads the records and writes none.
+        records.clear();
+    }
+    context.startUp(privateFolder.databasePath(), records);
     ConversionControleur* controleur = context.controleur();
+    controleur->setDryRun(m_dryRun);
     controleur->setTemporaryJournal(privateFolder.journalPath());
     GestionnairePileFichier* pile = context.queue();
 

@@ -25,8 +25,11 @@ public:
     BatchConverter(Settings& settings, ExternalTools::Paths tools, FILE* output = stdout,
                    FILE* errors = stderr);
 
-    // Answers the exit status: 0 when every file converted, 1 when any
-    // failed, 2 on a usage error.
+    // The user's database, where what each output was made from is kept
+    // from one run to the next; none: in the run's private one.
+    void setRecordsDatabase(const QString& path) { m_recordsDatabase = path; }
+    // Answers the exit status: 0 when every file converted or was up to
+    // date, 1 when any failed, 2 on a usage error.
     int run(const QStringList& arguments);
     static QString usage();
     // One line per output codec of the table: its word, name and extension.
@@ -43,7 +46,7 @@ private:
     void finishWhenIdle(ConversionControleur* controleur);
     // Queues the paths; answers how many could not be (missing, not FLAC).
     int addPaths(FileAdder* adder, const QStringList& paths);
-    void printResult(const FichierAudioPtr& fichier);
+    void printResult(ConversionControleur* controleur, const FichierAudioPtr& fichier);
 
 public:
     // A reason as one line: its line breaks become " / ".
@@ -54,6 +57,8 @@ private:
     ExternalTools::Paths m_tools;
     FILE* m_output;
     FILE* m_errors;
+    QString m_recordsDatabase;
+    bool m_dryRun = false;
     bool m_finished = false;
     int m_failures = 0;
 };

@@ -7,6 +7,7 @@
 #include "conversion/FlacStreamInfo.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
+#include "conversion/OutputFingerprint.h"
 #include "conversion/PublishingJournal.h"
 #include "conversion/TemporaryJournal.h"
 #include "conversion/WorkFolder.h"
@@ -30,8 +31,10 @@ constexpr int kCleanUpGraceMs = 500;
 
 ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, QueueStore* store,
                                            const Settings* settings, MessageSink* sink,
-                                           ExternalTools::Paths tools, QObject* parent)
-    : QObject(parent), m_queue(queue), m_store(store), m_storedSettings(settings), m_sink(sink),
+                                           ExternalTools::Paths tools, QObject* parent,
+                                           QueueStore* records)
+    : QObject(parent), m_queue(queue), m_store(store),
+      m_records(records != nullptr ? records : store), m_storedSettings(settings), m_sink(sink),
       m_tools(std::move(tools)) {
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
@@ -88,9 +91,12 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     settlePendingPublications();
     m_settings = m_storedSettings != nullptr ? ConversionSettings::fromSettings(*m_storedSettings)
                                              : ConversionSettings();
+    m_settings.dryRun = m_dryRun;
     m_statusConvertisseur = kStatusConvertisseurDecodage;
     m_passConverted = 0;
     m_passFailed = refusedBeforehand;
+    m_passUpToDate = 0;
+    m_fileEnds.clear();
     m_passOutputs.clear();
     m_taken.clear();
     // A pass starts at the top of the list: files converted already are
@@ -201,9 +207,12 @@ void ConversionControleur::endPassIfDone() {
     arreterLaConversion();
     WorkFolder::removeForThisProcess();
     notifyDelegate();
-    say(QStringLiteral("Conversion terminée : %1, %2 en erreur")
+    const QString upToDate =
+        m_passUpToDate > 0 ? QStringLiteral(", %1 à jour").arg(m_passUpToDate) : QString();
+    say(QStringLiteral("Conversion terminée : %1%2, %3 en erreur")
             .arg(m_passConverted == 1 ? QStringLiteral("1 converti")
-                                      : QStringLiteral("%1 convertis").arg(m_passConverted))
+                                      : QStringLiteral("%1 convertis").arg(m_passConverted),
+                 upToDate)
             .arg(m_passFailed));
 }
 
@@ -215,6 +224,9 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.channels = m_settings.channels;
     request.bitRate = m_settings.bitRate;
     request.overwrite = m_settings.existing == ExistingOutput::Replace;
+    request.update = m_settings.existing == ExistingOutput::Update;
+    request.dryRun = m_settings.dryRun;
+    request.encodingFingerprint = m_settings.encodingFingerprint();
     request.preserveModificationTime = m_settings.preserveDate;
     request.sourcePath = fichier->elementURL()->path();
     request.sourceBitsPerSample = fichier->inMetadataDict()->value(QStringLiteral("bps")).toInt();
@@ -257,6 +269,11 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
                                      : QFileInfo(unreadable).fileName();
             say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(name));
         }
+    }
+    request.tagsFingerprint = OutputFingerprint::tags(request.tags, request.coverData);
+    if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
+        request.firstSample = track->firstSample;
+        request.endSample = track->endSample;
     }
     return request;
 }
@@ -309,6 +326,10 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     request.exportRequest = exportRequest(fichier);
     request.exportRequest.deleteSource = m_settings.deleteSource;
     request.exportRequest.temporaryJournal = temporaryJournal();
+    if (request.exportRequest.update) {
+        request.exportRequest.record =
+            m_records->outputRecord(request.exportRequest.destinationPath);
+    }
     request.stallTimeoutMs = m_stallTimeoutMs;
     if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
         request.firstSample = track->firstSample;
@@ -367,6 +388,12 @@ void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result)
     case JobResult::Outcome::Stopped:
         stopped(fichier, publishing);
         break;
+    case JobResult::Outcome::UpToDate:
+        foundUpToDate(fichier, result);
+        break;
+    case JobResult::Outcome::Planned:
+        planned(fichier, result);
+        break;
     }
     if (isRunning()) {
         m_statusConvertisseur = kStatusConvertisseurDecodage;
@@ -395,10 +422,12 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     if (result.outputSize > 0) {
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), result.outputSize);
     }
+    noteEnd(fichier, result);
     m_store->beginTransaction();
     fichier->save();
     m_store->forgetPublication(fichier->sqliteid());
     m_store->commitTransaction();
+    keepRecord(result.record);
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
@@ -409,8 +438,62 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     say(QStringLiteral("Encodage de %1 terminé").arg(fichier->destinationURL()->fileName()));
 }
 
+void ConversionControleur::noteEnd(const FichierAudioPtr& fichier, const JobResult& result) {
+    m_fileEnds.insert(fichier.get(), {result.outcome, result.plan});
+}
+
+std::optional<ConversionControleur::FileEnd>
+ConversionControleur::fileEnd(const FichierAudioPtr& fichier) const {
+    const auto end = m_fileEnds.constFind(fichier.get());
+    if (end == m_fileEnds.constEnd()) {
+        return std::nullopt;
+    }
+    return *end;
+}
+
+void ConversionControleur::keepRecord(const OutputRecord& record) {
+    if (record.isValid() && !m_settings.dryRun &&
+        m_records->outputRecord(record.output) != record) {
+        m_records->saveOutputRecord(record);
+    }
+}
+
+void ConversionControleur::foundUpToDate(const FichierAudioPtr& fichier, const JobResult& result) {
+    // Counted apart, and no error: the file is done as a converted one is.
+    ++m_passUpToDate;
+    noteEnd(fichier, result);
+    fichier->setStatusConversion(kStatusConvFiniOk);
+    fichier->setFailureReason(QString());
+    fichier->save();
+    keepRecord(result.record);
+    if (m_delegate != nullptr) {
+        m_delegate->fichierTermine(this, fichier);
+    }
+    emit fileChanged(fichier);
+    if (m_settings.forgetWhenFinished && m_queue != nullptr) {
+        m_queue->supprimerFichierAudio(fichier);
+    }
+}
+
+void ConversionControleur::planned(const FichierAudioPtr& fichier, const JobResult& result) {
+    // A dry run changes no file and no row: the file stays as it was.
+    releaseDestination(fichier);
+    noteEnd(fichier, result);
+    fichier->setStatusConversion(kStatusConvPret);
+    if (result.plan == ExportSession::Plan::UpToDate) {
+        ++m_passUpToDate;
+    } else {
+        ++m_passConverted;
+    }
+    if (m_delegate != nullptr) {
+        m_delegate->fichierTermine(this, fichier);
+    }
+    emit fileChanged(fichier);
+}
+
 void ConversionControleur::echouerFichier(const FichierAudioPtr& fichier, const QString& reason) {
     ++m_passFailed;
+    m_fileEnds.insert(fichier.get(), {JobResult::Outcome::Failed, ExportSession::Plan::Convert});
     releaseDestination(fichier);
     fichier->setStatusConversion(kStatusConvFiniErreur);
     if (!reason.isEmpty()) {
@@ -536,7 +619,7 @@ float ConversionControleur::pourcent() const {
     for (ConversionJob* job : m_jobOrder) {
         inFlight += job->fraction();
     }
-    const double done = m_passConverted + m_passFailed;
+    const double done = m_passConverted + m_passFailed + m_passUpToDate;
     const double total = done + m_jobOrder.size() + filesStillToTake();
     const float percent = total > 0 ? float((done + inFlight) * 100.0 / total) : 0.0f;
     return std::clamp(percent, 0.0f, 100.0f);
@@ -554,11 +637,14 @@ qint64 ConversionControleur::filesStillToTake() const {
 }
 
 QString ConversionControleur::passMessage() const {
-    const int done = m_passConverted + m_passFailed;
-    return QStringLiteral("%1 en cours · %2/%3 terminés · %4 en erreur")
+    const int done = m_passConverted + m_passFailed + m_passUpToDate;
+    const QString upToDate =
+        m_passUpToDate > 0 ? QStringLiteral(" · %1 à jour").arg(m_passUpToDate) : QString();
+    return QStringLiteral("%1 en cours · %2/%3 terminés%4 · %5 en erreur")
         .arg(m_jobOrder.size())
         .arg(done)
         .arg(done + m_jobOrder.size() + filesStillToTake())
+        .arg(upToDate)
         .arg(m_passFailed);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/ConversionJob.h"
 #include "conversion/ConversionSettings.h"
 #include "conversion/ExternalTools.h"
 #include "model/FichierAudio.h"
@@ -10,6 +11,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <optional>
 
 class ConversionJob;
 class ConvertisseurUIDelegate;
@@ -43,9 +45,11 @@ class ConversionControleur : public QObject, public QueueRemovalListener {
 public:
     // A pass converts with what the settings say when it starts (none: the
     // defaults of ConversionSettings).
+    // Records of what each output was made from go to `records` (none: the
+    // queue's store).
     ConversionControleur(GestionnairePileFichier* queue, QueueStore* store,
                          const Settings* settings, MessageSink* sink, ExternalTools::Paths tools,
-                         QObject* parent = nullptr);
+                         QObject* parent = nullptr, QueueStore* records = nullptr);
     ~ConversionControleur() override;
 
     // Files refused before the pass (a terminal run's paths) count among
@@ -70,6 +74,17 @@ public:
     // How the files of the current or last pass ended.
     int passConverted() const { return m_passConverted; }
     int passFailed() const { return m_passFailed; }
+    // Files whose output was found in step with their source.
+    int passUpToDate() const { return m_passUpToDate; }
+    // How a file of the current or last pass ended, and what was done (or,
+    // in a dry run, would be done) with its output; none when it has not.
+    struct FileEnd {
+        JobResult::Outcome outcome;
+        ExportSession::Plan plan;
+    };
+    std::optional<FileEnd> fileEnd(const FichierAudioPtr& fichier) const;
+    // The next pass only says what it would do, and writes nothing.
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
     // "2 en cours · 5/12 terminés · 1 en erreur"
     QString passMessage() const;
     // The settings of the current or last pass.
@@ -115,6 +130,11 @@ private:
     void commencerEncodage(ConversionJob* job);
     void jobEnded(ConversionJob* job, const JobResult& result);
     void terminerFichier(const FichierAudioPtr& fichier, const JobResult& result);
+    // The output needs nothing; a dry run's file says what it would need.
+    void foundUpToDate(const FichierAudioPtr& fichier, const JobResult& result);
+    void planned(const FichierAudioPtr& fichier, const JobResult& result);
+    void keepRecord(const OutputRecord& record);
+    void noteEnd(const FichierAudioPtr& fichier, const JobResult& result);
     void echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
     void stopped(const FichierAudioPtr& fichier, bool publishing);
     // Stops the jobs at once; files that leave the queue are not told how
@@ -131,6 +151,7 @@ private:
     GestionnairePileFichier* m_queue;
     // The queue's database: its records' ends and the publishing journal.
     QueueStore* m_store;
+    QueueStore* m_records;
     const Settings* m_storedSettings;
     MessageSink* m_sink;
     ExternalTools::Paths m_tools;
@@ -150,6 +171,9 @@ private:
     QHash<QString, QString> m_passOutputs;
     int m_passConverted = 0;
     int m_passFailed = 0;
+    int m_passUpToDate = 0;
+    bool m_dryRun = false;
+    QHash<const FichierAudio*, FileEnd> m_fileEnds;
     quint64 m_jobSerial = 0;
     int m_stallTimeoutMs = 30000;
     QString m_temporaryJournal;

@@ -114,7 +114,7 @@ void ConversionJob::sessionStepEnded() {
     }
     switch (m_session->status()) {
     case ExportSession::Status::Prepared:
-        startDecoding();
+        preparedAs(m_session->plan());
         break;
     case ExportSession::Status::Exported:
         m_phase = Phase::Publishing;
@@ -123,8 +123,7 @@ void ConversionJob::sessionStepEnded() {
         break;
     case ExportSession::Status::Completed:
         // The controller says it is done once the file's end is recorded.
-        finish({JobResult::Outcome::Converted, QString(), m_session->notice(),
-                m_session->outputSize()});
+        finish(converted());
         break;
     case ExportSession::Status::Failed:
         sessionFailed();
@@ -132,6 +131,36 @@ void ConversionJob::sessionStepEnded() {
     default:
         break;
     }
+}
+
+JobResult ConversionJob::converted() const {
+    JobResult result;
+    result.outcome = JobResult::Outcome::Converted;
+    result.notice = m_session->notice();
+    result.outputSize = m_session->outputSize();
+    result.plan = m_session->plan();
+    result.record = m_session->madeRecord();
+    return result;
+}
+
+void ConversionJob::preparedAs(ExportSession::Plan plan) {
+    JobResult result;
+    result.plan = plan;
+    if (m_request.exportRequest.dryRun || plan == ExportSession::Plan::UpToDate) {
+        result.outcome = m_request.exportRequest.dryRun ? JobResult::Outcome::Planned
+                                                        : JobResult::Outcome::UpToDate;
+        result.record = m_session->madeRecord();
+        finish(result);
+        return;
+    }
+    if (plan == ExportSession::Plan::RewriteTags) {
+        // Nothing to decode: the session rewrites a copy of the output.
+        m_phase = Phase::Encoding;
+        emit encodingStarted();
+        m_session->exportDecoded(QString());
+        return;
+    }
+    startDecoding();
 }
 
 void ConversionJob::sessionFailed() {
@@ -327,7 +356,10 @@ void ConversionJob::removeDecoded() {
 void ConversionJob::fail(const QString& shown, const QString& reason) {
     emit message(shown);
     Log::write(reason);
-    finish({JobResult::Outcome::Failed, reason, QString(), 0});
+    JobResult result;
+    result.outcome = JobResult::Outcome::Failed;
+    result.reason = reason;
+    finish(result);
 }
 
 void ConversionJob::finish(JobResult result) {
@@ -337,7 +369,9 @@ void ConversionJob::finish(JobResult result) {
     m_ended = true;
     m_watchdog.stop();
     removeDecoded();
-    if (result.outcome != JobResult::Outcome::Converted && m_session) {
+    const bool leavesNothing = result.outcome == JobResult::Outcome::Failed ||
+                               result.outcome == JobResult::Outcome::Stopped;
+    if (leavesNothing && m_session) {
         // Whatever the session made beside the destination goes, on its thread.
         m_session->setStepEnded(nullptr);
         m_session->cancel();
@@ -359,13 +393,12 @@ void ConversionJob::stop() {
         m_session->setStepEnded(nullptr);
         if (!m_session->cancel()) {
             // Too late to stop: the output is published and checked.
-            finish({JobResult::Outcome::Converted, QString(), m_session->notice(),
-                    m_session->outputSize()});
+            finish(converted());
             disposeWhenIdle();
             return;
         }
     }
-    finish({JobResult::Outcome::Stopped, QString(), QString(), 0});
+    finish(JobResult());
     disposeWhenIdle();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversion/ExportRequest.h"
+#include "conversion/ExportSession.h"
 #include "conversion/FlacStreamInfo.h"
 
 #include <QElapsedTimer>
@@ -11,8 +12,6 @@
 #include <QTimer>
 
 #include <memory>
-
-class ExportSession;
 
 // Everything one file's conversion needs, as values: a job never touches
 // the queue's records.
@@ -39,12 +38,24 @@ struct JobRequest {
 
 // How a job ended.
 struct JobResult {
-    enum class Outcome { Converted, Failed, Stopped };
+    enum class Outcome {
+        Converted,
+        Failed,
+        Stopped,
+        // The output was in step with its source: nothing was written.
+        UpToDate,
+        // A dry run: what would be done is in plan.
+        Planned,
+    };
     Outcome outcome = Outcome::Stopped;
     QString reason;
     // Said to the user although the file converted (a sample rate changed).
     QString notice;
     qint64 outputSize = 0;
+    // What was, or would be, done with the output.
+    ExportSession::Plan plan = ExportSession::Plan::Convert;
+    // What the output was made from, to keep (converted or up to date).
+    OutputRecord record;
 };
 
 // One file in flight: its export session (see ExportSession), whose steps
@@ -100,6 +111,9 @@ signals:
 private:
     enum class Phase { Preparing, Decoding, Encoding, Publishing };
     void sessionStepEnded();
+    // What the prepared session found to do: decode, rewrite tags, or nothing.
+    void preparedAs(ExportSession::Plan plan);
+    JobResult converted() const;
     void startDecoding();
     void sayRateChange();
     void decodingEnded(int exitCode, QProcess::ExitStatus exitStatus);

@@ -1,5 +1,6 @@
 #include "ConversionSettings.h"
 
+#include "model/OutputCodec.h"
 #include "model/Settings.h"
 
 #include <QThread>
@@ -21,7 +22,11 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     ConversionSettings settings;
     settings.codec = stored.value(Settings::codec);
     settings.destination = stored.destinationRules();
-    settings.existing = stored.value(Settings::existingOutput);
+    settings.existing = stored.resolvedExistingOutput();
+    settings.copyCompanions = stored.value(Settings::copyCompanions);
+    settings.companionPatterns =
+        stored.value(Settings::companionPatterns).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    settings.pruneOrphans = stored.value(Settings::pruneOrphans);
     settings.deleteSource = stored.value(Settings::deleteSource);
     settings.preserveDate = stored.value(Settings::preserveDate);
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);
@@ -32,4 +37,15 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.compression = compression >= 0 ? compression : -1;
     settings.jobs = resolveJobs(stored.value(Settings::simultaneousConversions));
     return settings;
+}
+
+QString ConversionSettings::encodingFingerprint() const {
+    QString text =
+        QStringLiteral("%1|rate %2|channels %3").arg(codec).arg(sampleRate).arg(channels);
+    // A bit rate is the lossy encoders' alone.
+    const OutputCodec* output = OutputCodec::find(codec);
+    if (output == nullptr || !output->lossless) {
+        text += QStringLiteral("|bit rate %1").arg(bitRate);
+    }
+    return text;
 }

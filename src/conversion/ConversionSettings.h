@@ -3,6 +3,7 @@
 #include "model/DestinationRules.h"
 
 #include <QString>
+#include <QStringList>
 
 class Settings;
 
@@ -23,6 +24,19 @@ struct ConversionSettings {
     qint64 compression = -1;
     // How many files convert at once, resolved: at least 1.
     int jobs = 1;
+    // With the tree destination: files of the source folders matching these
+    // patterns are copied beside the outputs.
+    bool copyCompanions = false;
+    QStringList companionPatterns;
+    // Outputs recorded from sources under the pass's folders that are gone
+    // go to the trash once the pass is over.
+    bool pruneOrphans = false;
+    // Nothing is written: each file says what a pass would do with it.
+    bool dryRun = false;
+
+    // Everything here that changes an output's audio, as one text: an
+    // output made with another is made again when it is brought up to date.
+    QString encodingFingerprint() const;
 
     static ConversionSettings fromSettings(const Settings& settings);
     // The setting "Conversions simultanées": 0 means one per core.

@@ -25,10 +25,12 @@ Core::~Core() {
     m_tagReader.reset();
     m_store.reset();
     m_database.reset();
+    m_recordStore.reset();
+    m_recordDatabase.reset();
 }
 
-void Core::startUp(const QString& databasePath) {
-    open(databasePath);
+void Core::startUp(const QString& databasePath, const QString& recordsDatabasePath) {
+    open(databasePath, recordsDatabasePath);
     loadQueue();
 }
 
@@ -38,16 +40,28 @@ void Core::loadQueue() {
     removeLeftovers();
 }
 
-void Core::open(const QString& databasePath) {
-    m_database = std::make_unique<CocoLite>(databasePath);
-    m_database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'"));
+namespace {
+std::unique_ptr<CocoLite> openDatabase(const QString& path) {
+    auto database = std::make_unique<CocoLite>(path);
+    database->inputDBrequest(QStringLiteral("PRAGMA encoding = 'UTF-8'"));
     // Every statement is its own transaction: with a write-ahead log they no
     // longer wait for the disk one by one (adding files is 16 times faster),
     // and a crash of the program still loses nothing.
-    m_database->outputDBrequest(QStringLiteral("PRAGMA journal_mode=WAL"));
-    m_database->inputDBrequest(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    database->outputDBrequest(QStringLiteral("PRAGMA journal_mode=WAL"));
+    database->inputDBrequest(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    return database;
+}
+} // namespace
+
+void Core::open(const QString& databasePath, const QString& recordsDatabasePath) {
+    m_database = openDatabase(databasePath);
     m_store = std::make_unique<QueueStore>(*m_database);
     m_store->migrate();
+    if (!recordsDatabasePath.isEmpty() && recordsDatabasePath != databasePath) {
+        m_recordDatabase = openDatabase(recordsDatabasePath);
+        m_recordStore = std::make_unique<QueueStore>(*m_recordDatabase);
+        m_recordStore->migrate();
+    }
     Log::write(QStringLiteral("sqlite version : %1")
                    .arg(m_database->outputDBrequest(QStringLiteral("SELECT sqlite_version() AS v"))
                             .value(0)
@@ -63,7 +77,7 @@ void Core::makeParts() {
         &m_messages);
     m_queue = std::make_unique<GestionnairePileFichier>(*m_store, m_tagReader.get());
     m_controleur = std::make_unique<ConversionControleur>(m_queue.get(), m_store.get(), &m_settings,
-                                                          &m_messages, m_tools);
+                                                          &m_messages, m_tools, nullptr, records());
     m_fileAdder = std::make_unique<FileAdder>(m_queue.get(), m_tagReader.get(), &m_messages);
     // Files being read may take up the picture of a file that leaves.
     QObject::connect(m_fileAdder.get(), &FileAdder::adding, m_queue.get(),

@@ -3,6 +3,8 @@
 #include "conversion/ExternalTools.h"
 #include "conversion/MessageRelay.h"
 
+#include <QString>
+
 #include <memory>
 
 class CocoLite;
@@ -28,10 +30,12 @@ public:
     Core& operator=(const Core&) = delete;
 
     // open() then loadQueue().
-    void startUp(const QString& databasePath);
+    void startUp(const QString& databasePath, const QString& recordsDatabasePath = QString());
     // Opens the database file at that path, brings its schema to this
-    // version's and makes the parts, the queue empty.
-    void open(const QString& databasePath);
+    // version's and makes the parts, the queue empty. What each output was
+    // made from is kept in the other file when one is given (a terminal
+    // run's private queue keeps them in the user's database), else in this one.
+    void open(const QString& databasePath, const QString& recordsDatabasePath = QString());
     // Loads the queue and removes what an interrupted conversion left.
     void loadQueue();
 
@@ -39,6 +43,8 @@ public:
     MessageRelay& messages() { return m_messages; }
     CocoLite* database() const { return m_database.get(); }
     QueueStore* store() const { return m_store.get(); }
+    // Where the records of outputs are kept.
+    QueueStore* records() const { return m_recordStore ? m_recordStore.get() : m_store.get(); }
     GestionnairePileFichier* queue() const { return m_queue.get(); }
     FlacTagReader* tagReader() const { return m_tagReader.get(); }
     ConversionControleur* controleur() const { return m_controleur.get(); }
@@ -58,6 +64,8 @@ private:
     MessageRelay m_messages;
     std::unique_ptr<CocoLite> m_database;
     std::unique_ptr<QueueStore> m_store;
+    std::unique_ptr<CocoLite> m_recordDatabase;
+    std::unique_ptr<QueueStore> m_recordStore;
     std::unique_ptr<FlacTagReader> m_tagReader;
     std::unique_ptr<GestionnairePileFichier> m_queue;
     std::unique_ptr<ConversionControleur> m_controleur;

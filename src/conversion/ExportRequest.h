@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/DestinationRules.h"
+#include "model/OutputRecord.h"
 #include "model/TagList.h"
 
 #include <QByteArray>
@@ -26,6 +28,20 @@ struct ExportRequest {
     QByteArray coverData;
     QString coverMimeType;
     bool overwrite = false;
+    // An existing output is checked against its record (see
+    // ExportSession::Plan) instead of being an error.
+    bool update = false;
+    // What is stored of the destination's output; none when not recorded.
+    OutputRecord record;
+    // What goes into this output (see OutputFingerprint and
+    // ConversionSettings::encodingFingerprint).
+    QString tagsFingerprint;
+    QString encodingFingerprint;
+    // A disc image's track: its samples, from the first to before the end.
+    qint64 firstSample = 0;
+    qint64 endSample = 0;
+    // Nothing is written: preparing says what would be done.
+    bool dryRun = false;
     bool preserveModificationTime = false;
     QString sourcePath;
     // The source is deleted once its output is published, checked and on

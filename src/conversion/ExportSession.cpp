@@ -1,6 +1,7 @@
 #include "ExportSession.h"
 
 #include "conversion/FFmpegTranscoder.h"
+#include "conversion/OutputFingerprint.h"
 #include "conversion/OutputTagWriter.h"
 #include "conversion/TemporaryJournal.h"
 #include "storage/FileManager.h"
@@ -102,6 +103,15 @@ QString ExportSession::partialPath() const {
 FlacStreamInfo ExportSession::sourceStream() const {
     QMutexLocker lock(&m_mutex);
     return m_sourceStream;
+}
+
+ExportSession::Plan ExportSession::plan() const {
+    return m_plan.load();
+}
+
+OutputRecord ExportSession::madeRecord() const {
+    QMutexLocker lock(&m_mutex);
+    return m_madeRecord;
 }
 
 void ExportSession::setStepEnded(StepEnded handler) {
@@ -233,18 +243,109 @@ bool ExportSession::doPrepare() {
             return fail(QStringLiteral("%1 n'est pas un fichier").arg(source));
         }
         const FlacStreamInfo stream = FlacStreamInfo::read(source);
+        m_audioSignature =
+            OutputFingerprint::audio(stream.md5, m_request.firstSample, m_request.endSample);
         QMutexLocker lock(&m_mutex);
         m_sourceStream = stream;
     }
     const QString folder = QFileInfo(m_request.destinationPath).absolutePath();
+    const auto exists = [this] { return FileManager::fileExists(m_request.destinationPath); };
+    if (m_request.dryRun) {
+        // Nothing is claimed, made or written.
+        return m_request.overwrite || !exists() || planForExisting();
+    }
     if (!claimDestination(folder)) {
         return false;
     }
-    if (!m_request.overwrite && FileManager::fileExists(m_request.destinationPath)) {
-        return fail(
-            QStringLiteral("Le fichier %1 existe déjà").arg(fileName(m_request.destinationPath)));
+    if (!m_request.overwrite && exists()) {
+        if (!planForExisting()) {
+            return false;
+        }
+        if (m_plan == Plan::UpToDate) {
+            m_claim.release();
+            return true;
+        }
     }
     return createPartial(folder);
+}
+
+bool ExportSession::planForExisting() {
+    const QString destination = m_request.destinationPath;
+    const QString exists = QStringLiteral("Le fichier %1 existe déjà").arg(fileName(destination));
+    if (!m_request.update) {
+        return fail(exists);
+    }
+    const OutputRecord& record = m_request.record;
+    if (!record.isValid()) {
+        // Made by another program, or its record lost: taken as it is only
+        // when it is plainly a conversion of this source.
+        if (!unrecordedOutputMatches()) {
+            return fail(exists + QStringLiteral(" et n'a pas été fait de cette source"));
+        }
+        m_plan = Plan::UpToDate;
+        recordAs(FileIdentity::of(destination));
+        return true;
+    }
+    // A stream without a signature is taken as unchanged while its size and
+    // date are.
+    const bool sameAudio = !m_audioSignature.isEmpty()
+                               ? m_audioSignature == record.audioSignature
+                               : record.sourceSize == m_sourceIdentity.size &&
+                                     record.sourceModifiedNs == m_sourceIdentity.modifiedNs;
+    if (!sameAudio || record.encodingFingerprint != m_request.encodingFingerprint) {
+        m_plan = Plan::Convert;
+        m_replacing = true;
+        return true;
+    }
+    if (record.tagsFingerprint != m_request.tagsFingerprint) {
+        const OutputCodec* codec = OutputCodec::find(m_request.codec);
+        m_plan = codec != nullptr && OutputTagWriter::canRewrite(*codec) ? Plan::RewriteTags
+                                                                         : Plan::Convert;
+        m_replacing = true;
+        return true;
+    }
+    m_plan = Plan::UpToDate;
+    if (m_audioSignature.isEmpty()) {
+        m_audioSignature = record.audioSignature;
+    }
+    recordAs(FileIdentity::of(destination));
+    return true;
+}
+
+bool ExportSession::unrecordedOutputMatches() {
+    const FileIdentity output = FileIdentity::of(m_request.destinationPath);
+    const FlacStreamInfo stream = sourceStream();
+    if (output.modifiedNs <= m_sourceIdentity.modifiedNs || stream.sampleRate <= 0) {
+        return false;
+    }
+    const double seconds =
+        m_request.endSample > m_request.firstSample
+            ? double(m_request.endSample - m_request.firstSample) / stream.sampleRate
+            : stream.seconds();
+    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    // An encoder's delay and last frame, at most.
+    const double padding = codec != nullptr && codec->lossless ? 0.0 : 0.1;
+    return durationMatches(seconds, FFmpegTranscoder::probeDuration(m_request.destinationPath),
+                           padding);
+}
+
+void ExportSession::recordAs(const FileIdentity& output) {
+    OutputRecord record;
+    record.output = m_request.destinationPath;
+    record.source = m_request.sourcePath;
+    record.sourceSize = m_sourceIdentity.size;
+    record.sourceModifiedNs = m_sourceIdentity.modifiedNs;
+    record.audioSignature = m_audioSignature;
+    record.tagsFingerprint = m_request.tagsFingerprint;
+    record.encodingFingerprint = m_request.encodingFingerprint;
+    record.outputSize = output.size;
+    record.outputModifiedNs = output.modifiedNs;
+    QMutexLocker lock(&m_mutex);
+    m_madeRecord = record;
+}
+
+bool ExportSession::replacesExisting() const {
+    return m_request.overwrite || m_replacing;
 }
 
 bool ExportSession::claimDestination(const QString& folder) {
@@ -346,6 +447,12 @@ bool ExportSession::checkDuration(const QString& path, double expected, double p
 }
 
 bool ExportSession::doExport() {
+    if (m_plan == Plan::RewriteTags) {
+        return doRewriteTags();
+    }
+    if (m_audioSignature.isEmpty()) {
+        m_audioSignature = OutputFingerprint::decodedAudio(m_request.inputPath);
+    }
     bool completed = false;
     {
         FFmpegTranscoder transcoder(m_request, m_cancelled, &m_samplesRead);
@@ -388,12 +495,52 @@ bool ExportSession::doExport() {
     return true;
 }
 
+bool ExportSession::doRewriteTags() {
+    // The output is copied, its tags and cover replaced in the copy, and the
+    // copy published over it: its audio frames are the same bytes, and a
+    // failure leaves the output as it was.
+    const QString destination = m_request.destinationPath;
+    QFile from(destination);
+    QFile to;
+    if (!from.open(QIODevice::ReadOnly) ||
+        !to.open(m_partialDescriptor, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        return fail(QStringLiteral("Lecture de %1 impossible").arg(fileName(destination)));
+    }
+    constexpr qint64 kChunk = 1 << 20;
+    while (!from.atEnd()) {
+        const QByteArray chunk = from.read(kChunk);
+        if (m_cancelled || chunk.isEmpty() || to.write(chunk) != chunk.size()) {
+            return m_cancelled ? false
+                               : fail(QStringLiteral("Copie de %1 impossible : %2")
+                                          .arg(fileName(destination), to.errorString()));
+        }
+    }
+    to.close();
+    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    QString error;
+    if (codec == nullptr ||
+        !OutputTagWriter::rewrite(m_partialPath, *codec, m_request.tags, m_request.coverData,
+                                  m_request.coverMimeType, &error)) {
+        return fail(error.isEmpty() ? QStringLiteral("écriture des tags impossible") : error);
+    }
+    m_inputSeconds = FFmpegTranscoder::probeDuration(destination);
+    m_paddingSeconds = 0.0;
+    if (!checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds)) {
+        return false;
+    }
+    if (m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
+        copyModificationTime(m_request.sourcePath, m_partialPath);
+    }
+    m_partialIdentity = FileIdentity::ofDescriptor(m_partialDescriptor);
+    return true;
+}
+
 bool ExportSession::linkOntoDestination() {
     const QString destination = m_request.destinationPath;
     const QByteArray from = QFile::encodeName(m_partialPath);
     const QByteArray to = QFile::encodeName(destination);
     const QString exists = QStringLiteral("Le fichier %1 existe déjà").arg(fileName(destination));
-    if (m_request.overwrite) {
+    if (replacesExisting()) {
         if (::rename(from.constData(), to.constData()) != 0) {
             return fail(FileManager::errorText(errno));
         }
@@ -440,7 +587,8 @@ bool ExportSession::checkPublished() {
 
 void ExportSession::deleteSourceIfUnchanged() {
     const QString source = m_request.sourcePath;
-    if (!m_request.deleteSource || source.isEmpty()) {
+    // Only a source converted now: never one whose output was only retagged.
+    if (!m_request.deleteSource || source.isEmpty() || m_plan != Plan::Convert) {
         return;
     }
     if (!FileIdentity::of(source).sameFileAs(m_sourceIdentity)) {
@@ -477,6 +625,7 @@ bool ExportSession::doPublish() {
         }
         m_committed = true;
     }
+    recordAs(FileIdentity::of(m_request.destinationPath));
     deleteSourceIfUnchanged();
     m_claim.release();
     ::close(m_partialDescriptor);

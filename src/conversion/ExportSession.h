@@ -26,6 +26,9 @@
 //     source is to go, the output is written to the disk before it takes its
 //     name and its folder after, then the source is deleted if it is still
 //     the file that was converted, and its folder written to the disk.
+// An existing output being brought up to date (see Plan) may need nothing,
+// or only its tags and cover rewritten into a copy that is then published
+// over it; a dry run only prepares, and writes nothing at all.
 // A session that fails or is cancelled removes its partial file, takes back
 // an output it published, removes the folders it made that are left empty
 // and lets its claim go. Each step's end is told, on the step's thread, to
@@ -34,6 +37,17 @@
 class ExportSession : public std::enable_shared_from_this<ExportSession> {
 public:
     enum class Status { Waiting, Running, Prepared, Exported, Completed, Failed, Cancelled };
+    // What preparing found is to be done with the destination.
+    enum class Plan {
+        // Encoded from the decoded audio (a new output, or one whose audio
+        // or settings changed).
+        Convert,
+        // The output's tags and cover alone changed: rewritten, nothing
+        // decoded.
+        RewriteTags,
+        // In step with its source: nothing to do.
+        UpToDate,
+    };
     using StepEnded = std::function<void()>;
 
     explicit ExportSession(ExportRequest request);
@@ -68,6 +82,11 @@ public:
     const ExportRequest& request() const { return m_request; }
     // What the source's stream header states, read as the session prepares.
     FlacStreamInfo sourceStream() const;
+    // Known once prepared.
+    Plan plan() const;
+    // What to keep of the output once the session completed, or found it
+    // up to date.
+    OutputRecord madeRecord() const;
 
     // Sessions with work under way, cleaning up after a cancel included.
     static int running();
@@ -86,6 +105,13 @@ private:
     bool claimDestination(const QString& folder);
     bool waitForClaim();
     bool createPartial(const QString& folder);
+    // Decides the plan for an output that exists; false when it is to stay
+    // and be an error.
+    bool planForExisting();
+    bool unrecordedOutputMatches();
+    void recordAs(const FileIdentity& output);
+    bool doRewriteTags();
+    bool replacesExisting() const;
     bool writeTags();
     bool checkDuration(const QString& path, double expected, double padding);
     bool linkOntoDestination();
@@ -122,4 +148,9 @@ private:
     double m_inputSeconds = 0.0;
     double m_paddingSeconds = 0.0;
     bool m_published = false;
+    std::atomic<Plan> m_plan{Plan::Convert};
+    // The output's audio is made again over an existing file.
+    bool m_replacing = false;
+    QString m_audioSignature;
+    OutputRecord m_madeRecord;
 };

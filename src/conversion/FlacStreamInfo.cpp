@@ -7,6 +7,9 @@ namespace {
 // count, then "fLaC" and the STREAMINFO block.
 constexpr int kOggPacketSearch = 128;
 constexpr int kStreamHeaderSize = 4 + 4 + 18;
+// The STREAMINFO block ends with the MD5 signature of the decoded audio.
+constexpr int kSignatureOffset = kStreamHeaderSize;
+constexpr int kSignatureSize = 16;
 
 FlacStreamInfo parse(const QByteArray& head) {
     FlacStreamInfo info;
@@ -23,6 +26,9 @@ FlacStreamInfo parse(const QByteArray& head) {
     info.channels = int((packed >> 41) & 0x7) + 1;
     info.bitsPerSample = int((packed >> 36) & 0x1f) + 1;
     info.totalSamples = packed & 0xFFFFFFFFFull;
+    if (head.size() >= kSignatureOffset + kSignatureSize) {
+        info.md5 = head.mid(kSignatureOffset, kSignatureSize);
+    }
     return info;
 }
 // What a file that is no FLAC stream is, by its first bytes.
@@ -67,7 +73,7 @@ FlacStreamInfo FlacStreamInfo::read(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         return FlacStreamInfo();
     }
-    const QByteArray head = file.read(kOggPacketSearch + kStreamHeaderSize);
+    const QByteArray head = file.read(kOggPacketSearch + kSignatureOffset + kSignatureSize);
     const qsizetype oggFlac = head.startsWith("OggS") ? head.indexOf("\x7F"
                                                                      "FLAC")
                                                       : -1;

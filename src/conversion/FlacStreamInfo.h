@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // What a FLAC file's STREAMINFO block states: its sample rate, channel
@@ -11,6 +12,9 @@ struct FlacStreamInfo {
     int bitsPerSample = 0;
     // 0 when the stream does not say (a stream that starts at a frame).
     quint64 totalSamples = 0;
+    // The MD5 signature of the decoded audio; all zero when the encoder
+    // did not compute it.
+    QByteArray md5;
     // The stream is carried in Ogg pages.
     bool ogg = false;
     // What the file is when it is no FLAC, as its first bytes tell ("MP3",

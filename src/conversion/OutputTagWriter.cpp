@@ -8,7 +8,9 @@
 #include <QFile>
 
 #include <taglib/aifffile.h>
+#include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
+#include <taglib/flacpicture.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
@@ -193,6 +195,110 @@ bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& 
     return true;
 }
 } // namespace
+
+namespace {
+TagLib::ByteVector bytesOf(const QByteArray& data) {
+    return TagLib::ByteVector(data.constData(), uint(data.size()));
+}
+
+// What a rewrite puts back: every text field goes, the cover is replaced.
+void replaceMp4(TagLib::MP4::Tag& tag, const TagList& tags, const QByteArray& cover,
+                const QString& mimeType) {
+    QList<TagLib::String> keys;
+    for (const auto& [key, item] : tag.itemMap()) {
+        keys << key;
+    }
+    for (const TagLib::String& key : keys) {
+        tag.removeItem(key);
+    }
+    fillMp4(tag, tags);
+    if (!cover.isEmpty()) {
+        const auto format = mimeType == QLatin1String("image/png") ? TagLib::MP4::CoverArt::PNG
+                                                                   : TagLib::MP4::CoverArt::JPEG;
+        TagLib::MP4::CoverArtList covers;
+        covers.append(TagLib::MP4::CoverArt(format, bytesOf(cover)));
+        tag.setItem("covr", TagLib::MP4::Item(covers));
+    }
+}
+
+void replaceId3(TagLib::ID3v2::Tag& tag, const TagList& tags, const QByteArray& cover,
+                const QString& mimeType) {
+    const TagLib::ID3v2::FrameList frames = tag.frameList();
+    for (TagLib::ID3v2::Frame* frame : frames) {
+        tag.removeFrame(frame);
+    }
+    fillId3(tag, tags);
+    if (!cover.isEmpty()) {
+        auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
+        picture->setMimeType(TagLibStrings::toTagLib(mimeType));
+        picture->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+        picture->setDescription("Cover (front)");
+        picture->setPicture(bytesOf(cover));
+        tag.addFrame(picture);
+    }
+}
+
+void replaceVorbis(TagLib::Ogg::XiphComment& comment, const TagList& tags, const QByteArray& cover,
+                   const QString& mimeType) {
+    fillVorbis(comment, tags);
+    comment.removeAllPictures();
+    if (!cover.isEmpty()) {
+        auto* picture = new TagLib::FLAC::Picture;
+        picture->setType(TagLib::FLAC::Picture::FrontCover);
+        picture->setMimeType(TagLibStrings::toTagLib(mimeType));
+        picture->setData(bytesOf(cover));
+        comment.addPicture(picture);
+    }
+}
+
+bool rewriteTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags,
+                 const QByteArray& cover, const QString& mimeType) {
+    const TagLibGuard guard;
+    switch (codec.tags) {
+    case Kind::Mp4Atoms:
+        return saveWith<TagLib::MP4::File>(
+            path, [&](auto& file) { replaceMp4(*file.tag(), tags, cover, mimeType); });
+    case Kind::Id3:
+        if (codec.id3InAiff) {
+            return saveWith<TagLib::RIFF::AIFF::File>(
+                path, [&](auto& file) { replaceId3(*file.tag(), tags, cover, mimeType); });
+        } else {
+            TagLib::MPEG::File file(path.constData(), false);
+            if (!file.isValid()) {
+                return false;
+            }
+            replaceId3(*file.ID3v2Tag(true), tags, cover, mimeType);
+            return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                             TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
+        }
+    case Kind::VorbisComments:
+        if (qstrcmp(codec.encoder, "libopus") == 0) {
+            return saveWith<TagLib::Ogg::Opus::File>(
+                path, [&](auto& file) { replaceVorbis(*file.tag(), tags, cover, mimeType); });
+        }
+        return saveWith<TagLib::Ogg::Vorbis::File>(
+            path, [&](auto& file) { replaceVorbis(*file.tag(), tags, cover, mimeType); });
+    case Kind::RiffInfo:
+    case Kind::CafInfo:
+        break;
+    }
+    return false;
+}
+} // namespace
+
+bool OutputTagWriter::canRewrite(const OutputCodec& codec) {
+    return codec.tags != Kind::RiffInfo && codec.tags != Kind::CafInfo;
+}
+
+bool OutputTagWriter::rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
+                              const QByteArray& cover, const QString& coverMimeType,
+                              QString* error) {
+    if (rewriteTags(QFile::encodeName(path), codec, tags, cover, coverMimeType)) {
+        return true;
+    }
+    *error = QStringLiteral("écriture des tags impossible");
+    return false;
+}
 
 QList<QPair<QString, QString>> OutputTagWriter::muxerTags(const OutputCodec& codec,
                                                           const TagList& tags) {

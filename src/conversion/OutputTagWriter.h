@@ -3,6 +3,7 @@
 #include "model/OutputCodec.h"
 #include "model/TagList.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -21,4 +22,11 @@ public:
     // the file cannot be read or saved.
     static bool write(const QString& path, const OutputCodec& codec, const TagList& tags,
                       QString* error);
+    // Whether an output's tags and cover can be replaced without encoding it
+    // again: the containers TagLib writes.
+    static bool canRewrite(const OutputCodec& codec);
+    // Replaces every tag and the cover of an output (none: no cover), its
+    // audio left as it is.
+    static bool rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
+                        const QByteArray& cover, const QString& coverMimeType, QString* error);
 };

@@ -14,8 +14,14 @@ enum class DestinationKind : qint64 {
 
 // What to do with an output that exists already.
 enum class ExistingOutput : qint64 {
+    // Chosen by the destination: Update for the tree and for names made
+    // from tags, whose users convert again; Error otherwise.
+    Automatic = -1,
     Error = 0,
     Replace = 1,
+    // Made again only from a source, tags, cover or settings that changed
+    // since it was written; rewritten in place when only tags or cover did.
+    Update = 2,
 };
 
 // Everything that makes an output's path: a value, built from the stored
@@ -32,6 +38,12 @@ struct DestinationRules {
     // The codec whose extension outputs take.
     QString codec = QStringLiteral("m4a");
 
+    // What an automatic choice of ExistingOutput means with these rules.
+    ExistingOutput existingOutputByDefault() const {
+        return kind == DestinationKind::TreeInChosenFolder || (usesChosenFolder() && nameByTags)
+                   ? ExistingOutput::Update
+                   : ExistingOutput::Error;
+    }
     bool usesChosenFolder() const {
         return kind == DestinationKind::ChosenFolder || kind == DestinationKind::TreeInChosenFolder;
     }

@@ -44,7 +44,16 @@ const SettingDeclaration kNameByTags{"DestinationNommerSelonTags", QMetaType::Bo
 const SettingDeclaration kNamingPattern{"DestinationMotif", QMetaType::QString, [] {
                                             return QVariant(DestinationPattern::defaultPattern());
                                         }};
-const SettingDeclaration kExistingOutput{"DestinationEcraserExistant", QMetaType::Bool, no};
+const SettingDeclaration kExistingOutput{
+    "DestinationSortieExistante", QMetaType::LongLong, automatic, [] {
+        return QVariantList{qint64(-1), qint64(0), qint64(1), qint64(2)};
+    }};
+const SettingDeclaration kLegacyOverwrite{"DestinationEcraserExistant", QMetaType::Bool, no};
+const SettingDeclaration kCopyCompanions{"DestinationCopierCompagnons", QMetaType::Bool, no};
+const SettingDeclaration kCompanionPatterns{
+    "DestinationMotifsCompagnons", QMetaType::QString,
+    [] { return QVariant(QStringLiteral("*.jpg *.jpeg *.png *.pdf")); }};
+const SettingDeclaration kPruneOrphans{"DestinationCorbeilleOrphelins", QMetaType::Bool, no};
 const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
 const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
@@ -77,6 +86,10 @@ const Setting<QString> Settings::chosenFolder{&kChosenFolder};
 const Setting<bool> Settings::nameByTags{&kNameByTags};
 const Setting<QString> Settings::namingPattern{&kNamingPattern};
 const Setting<ExistingOutput> Settings::existingOutput{&kExistingOutput};
+const Setting<bool> Settings::legacyOverwrite{&kLegacyOverwrite};
+const Setting<bool> Settings::copyCompanions{&kCopyCompanions};
+const Setting<QString> Settings::companionPatterns{&kCompanionPatterns};
+const Setting<bool> Settings::pruneOrphans{&kPruneOrphans};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
 const Setting<bool> Settings::preserveDate{&kPreserveDate};
 const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
@@ -101,6 +114,10 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kNameByTags,
                                                                   &kNamingPattern,
                                                                   &kExistingOutput,
+                                                                  &kLegacyOverwrite,
+                                                                  &kCopyCompanions,
+                                                                  &kCompanionPatterns,
+                                                                  &kPruneOrphans,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
                                                                   &kForgetWhenFinished,
@@ -242,4 +259,15 @@ DestinationRules Settings::destinationRules() const {
     rules.pattern = value(namingPattern);
     rules.codec = value(codec);
     return rules;
+}
+
+ExistingOutput Settings::resolvedExistingOutput() const {
+    const ExistingOutput chosen = value(existingOutput);
+    if (chosen != ExistingOutput::Automatic) {
+        return chosen;
+    }
+    if (value(legacyOverwrite)) {
+        return ExistingOutput::Replace;
+    }
+    return destinationRules().existingOutputByDefault();
 }

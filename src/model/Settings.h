@@ -40,7 +40,18 @@ public:
     static const Setting<QString> chosenFolder;
     static const Setting<bool> nameByTags;
     static const Setting<QString> namingPattern;
+    // Automatic until chosen; see resolvedExistingOutput().
     static const Setting<ExistingOutput> existingOutput;
+    // The overwrite box of earlier versions, read while existingOutput is
+    // automatic.
+    static const Setting<bool> legacyOverwrite;
+    // With the tree destination: the source folders' files matching these
+    // patterns (separated by spaces) are copied beside their outputs.
+    static const Setting<bool> copyCompanions;
+    static const Setting<QString> companionPatterns;
+    // After a pass, outputs recorded from sources under its folders that no
+    // longer exist go to the trash.
+    static const Setting<bool> pruneOrphans;
     static const Setting<bool> deleteSource;
     static const Setting<bool> preserveDate;
     static const Setting<bool> forgetWhenFinished;
@@ -73,6 +84,9 @@ public:
     bool isAllowed(const SettingDeclaration& declaration, const QVariant& value) const;
 
     DestinationRules destinationRules() const;
+    // What a pass does with existing outputs: the choice made, or the old
+    // overwrite box, or what the destination calls for.
+    ExistingOutput resolvedExistingOutput() const;
 
     // The fixed choices of the settings view's popups.
     static const QList<qint64>& sampleRates();

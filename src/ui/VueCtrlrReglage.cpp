@@ -50,10 +50,12 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
       m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
-      m_effacerOriginalCheckBox(nullptr), m_ecraserExistantCheckBox(nullptr),
-      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
-      m_nommerSelonTagsCheckBox(nullptr), m_motifTextField(new QLineEdit),
-      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
+      m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
+      m_corbeilleOrphelinsCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
+      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
+      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -96,6 +98,46 @@ QCheckBox* VueCtrlrReglage::checkBox(const QString& identifier, const QString& t
     box->setObjectName(identifier);
     connect(box, &QCheckBox::clicked, this, [this, box] { checkingBox(box); });
     return box;
+}
+
+QWidget* VueCtrlrReglage::buildOptions() {
+    m_preserveDateCheckBox =
+        checkBox(QStringLiteral("preserveDate"), tr("Keep the modification date"));
+    m_effacerOriginalCheckBox =
+        checkBox(QStringLiteral("effacerOriginal"), tr("Delete the original once converted"));
+    // In the order of ExistingOutput.
+    m_existantPopUp =
+        popup(QStringLiteral("sortieExistante"),
+              {tr("Report an error"), tr("Replace"), tr("Update if the source changed")}, false);
+    m_existantPopUp->setToolTip(
+        tr("What to do with an output that already exists; updating converts again only what "
+           "changed since the last pass and rewrites only the tags when only they changed"));
+    m_copierCompagnonsCheckBox =
+        checkBox(QStringLiteral("copierCompagnons"), tr("Also copy images and booklets"));
+    m_motifsCompagnonsTextField->setObjectName(QStringLiteral("motifsCompagnons"));
+    m_motifsCompagnonsTextField->setToolTip(
+        tr("Names of the files copied beside the outputs, separated by spaces"));
+    connect(m_motifsCompagnonsTextField, &QLineEdit::editingFinished, this, [this] {
+        m_core.settings().setValue(Settings::companionPatterns,
+                                   m_motifsCompagnonsTextField->text().simplified());
+    });
+    m_corbeilleOrphelinsCheckBox =
+        checkBox(QStringLiteral("corbeilleOrphelins"),
+                 tr("Move to the trash the outputs whose source is gone"));
+    auto* options = new QGroupBox(tr("Options"));
+    auto* optionsLayout = new QVBoxLayout(options);
+    auto* existing = new QFormLayout;
+    existing->addRow(tr("Existing files:"), m_existantPopUp);
+    optionsLayout->addLayout(existing);
+    auto* companions = new QHBoxLayout;
+    companions->addWidget(m_copierCompagnonsCheckBox);
+    companions->addWidget(m_motifsCompagnonsTextField, 1);
+    optionsLayout->addLayout(companions);
+    for (QCheckBox* box :
+         {m_corbeilleOrphelinsCheckBox, m_effacerOriginalCheckBox, m_preserveDateCheckBox}) {
+        optionsLayout->addWidget(box);
+    }
+    return options;
 }
 
 QWidget* VueCtrlrReglage::buildSettings() {
@@ -185,18 +227,7 @@ QWidget* VueCtrlrReglage::buildSettings() {
     grid->addWidget(m_labelExempleAutoFolder, 5, 0, 1, 3);
     grid->setColumnStretch(1, 1);
 
-    m_preserveDateCheckBox =
-        checkBox(QStringLiteral("preserveDate"), tr("Keep the modification date"));
-    m_effacerOriginalCheckBox =
-        checkBox(QStringLiteral("effacerOriginal"), tr("Delete the original once converted"));
-    m_ecraserExistantCheckBox =
-        checkBox(QStringLiteral("ecraserExistant"), tr("Overwrite existing files"));
-    auto* options = new QGroupBox(tr("Options"));
-    auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box :
-         {m_ecraserExistantCheckBox, m_effacerOriginalCheckBox, m_preserveDateCheckBox}) {
-        optionsLayout->addWidget(box);
-    }
+    QWidget* options = buildOptions();
 
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
@@ -285,6 +316,15 @@ void VueCtrlrReglage::enableDestinationControls(int type) {
     m_customFolderChooseBout->setEnabled(chosenFolder);
     m_nommerSelonTagsCheckBox->setEnabled(chosenFolder);
     m_motifTextField->setEnabled(chosenFolder && m_nommerSelonTagsCheckBox->isChecked());
+    // Companions go beside outputs of a mirrored tree; pruning looks in the
+    // chosen folder alone.
+    m_copierCompagnonsCheckBox->setEnabled(type == 3);
+    m_motifsCompagnonsTextField->setEnabled(type == 3);
+    m_corbeilleOrphelinsCheckBox->setEnabled(chosenFolder);
+}
+
+void VueCtrlrReglage::showExistingOutputChoice() {
+    selectTag(m_existantPopUp, int(m_core.settings().resolvedExistingOutput()));
 }
 
 void VueCtrlrReglage::changerMotif(const QString& pattern) {
@@ -309,8 +349,10 @@ void VueCtrlrReglage::viewDidLoad() {
     const QString chosen = settings.value(Settings::chosenFolder);
     m_labelCustomFolder->setText(UserDefaults::abbreviateHome(chosen));
     m_labelCustomFolder->setToolTip(chosen);
-    m_ecraserExistantCheckBox->setChecked(settings.value(Settings::existingOutput) ==
-                                          ExistingOutput::Replace);
+    showExistingOutputChoice();
+    m_copierCompagnonsCheckBox->setChecked(settings.value(Settings::copyCompanions));
+    m_motifsCompagnonsTextField->setText(settings.value(Settings::companionPatterns));
+    m_corbeilleOrphelinsCheckBox->setChecked(settings.value(Settings::pruneOrphans));
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
@@ -377,6 +419,8 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(Settings::channels, Settings::channelCounts());
+    } else if (identifier == QLatin1String("sortieExistante")) {
+        settings.setValue(Settings::existingOutput, ExistingOutput(tag));
     } else if (identifier == QLatin1String("conversionsSimultanees")) {
         // Auto is 0: one conversion per core.
         settings.setValue(Settings::simultaneousConversions,
@@ -394,14 +438,16 @@ void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
     const bool on = sender->isChecked();
     if (identifier == QLatin1String("preserveDate")) {
         settings.setValue(Settings::preserveDate, on);
-    } else if (identifier == QLatin1String("ecraserExistant")) {
-        settings.setValue(Settings::existingOutput,
-                          on ? ExistingOutput::Replace : ExistingOutput::Error);
+    } else if (identifier == QLatin1String("copierCompagnons")) {
+        settings.setValue(Settings::copyCompanions, on);
+    } else if (identifier == QLatin1String("corbeilleOrphelins")) {
+        settings.setValue(Settings::pruneOrphans, on);
     } else if (identifier == QLatin1String("effacerOriginal")) {
         settings.setValue(Settings::deleteSource, on);
     } else if (identifier == QLatin1String("nommerSelonTags")) {
         settings.setValue(Settings::nameByTags, on);
         enableDestinationControls(m_folderRadioMatrix->checkedId());
+        showExistingOutputChoice();
         refreshDestinations();
     } else {
         Log::write(QStringLiteral("identifier %1 inconnu").arg(identifier));
@@ -412,6 +458,7 @@ void VueCtrlrReglage::changerDestinationRadio() {
     const int type = m_folderRadioMatrix->checkedId();
     m_core.settings().setValue(Settings::destinationKind, DestinationKind(type));
     enableDestinationControls(type);
+    showExistingOutputChoice();
     refreshDestinations();
 }
 

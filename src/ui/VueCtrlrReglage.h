@@ -77,7 +77,11 @@ public:
     QComboBox* jobsPopUp() const { return m_jobsPopUp; }
     QCheckBox* preserveDateCheckBox() const { return m_preserveDateCheckBox; }
     QCheckBox* effacerOriginalCheckBox() const { return m_effacerOriginalCheckBox; }
-    QCheckBox* ecraserExistantCheckBox() const { return m_ecraserExistantCheckBox; }
+    // Existing outputs: an error, replaced, or brought up to date.
+    QComboBox* existantPopUp() const { return m_existantPopUp; }
+    QCheckBox* copierCompagnonsCheckBox() const { return m_copierCompagnonsCheckBox; }
+    QLineEdit* motifsCompagnonsTextField() const { return m_motifsCompagnonsTextField; }
+    QCheckBox* corbeilleOrphelinsCheckBox() const { return m_corbeilleOrphelinsCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
     QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
@@ -103,6 +107,10 @@ private:
     QComboBox* popup(const QString& identifier, const QStringList& titles, bool withAuto);
     QCheckBox* checkBox(const QString& identifier, const QString& title);
     void selectTag(QComboBox* popup, int tag);
+    // Shows what existing outputs get, an automatic choice following the
+    // destination.
+    void showExistingOutputChoice();
+    QWidget* buildOptions();
     void selectNumericTag(QComboBox* popup, const Setting<qint64>& setting,
                           const QList<qint64>& values);
     // Hands the queue the destination rules the settings now make.
@@ -128,7 +136,10 @@ private:
     QComboBox* m_jobsPopUp;
     QCheckBox* m_preserveDateCheckBox;
     QCheckBox* m_effacerOriginalCheckBox;
-    QCheckBox* m_ecraserExistantCheckBox;
+    QComboBox* m_existantPopUp;
+    QCheckBox* m_copierCompagnonsCheckBox;
+    QLineEdit* m_motifsCompagnonsTextField;
+    QCheckBox* m_corbeilleOrphelinsCheckBox;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;
     QCheckBox* m_nommerSelonTagsCheckBox;

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "model/OutputCodec.h"
+#include "storage/CocoLite.h"
 #include "support/FlacFactory.h"
 #include "support/OutputReader.h"
 #include "support/PassRunner.h"
@@ -65,7 +66,15 @@ TEST(BatchConverter, ConvertsFilesAndFoldersAndSaysHowEachEnded) {
     const QJsonObject read = OutputReader::read(out + "/One.mp3");
     EXPECT_NEAR(read.value("bitrate").toInt(), 192000, 1000);
     EXPECT_EQ(read.value("tags").toObject().value("title").toString(), "Batch");
-    EXPECT_FALSE(QFile::exists(AppDelegate::databasePath())) << "the user's queue is never touched";
+    {
+        CocoLite user(AppDelegate::databasePath());
+        EXPECT_EQ(user.outputDBrequest("SELECT count(*) AS n FROM audioFile").value(0).value("n"),
+                  0)
+            << "the user's queue is never touched";
+        EXPECT_EQ(
+            user.outputDBrequest("SELECT count(*) AS n FROM outputRecord").value(0).value("n"), 3)
+            << "what each output was made from is kept for the next run";
+    }
     EXPECT_FALSE(QFile::exists(TestEnvironment::home() + "/.config/Tonebridge/Tonebridge.conf"))
         << "options are never written to the settings";
 

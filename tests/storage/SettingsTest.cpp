@@ -107,7 +107,9 @@ TEST(Settings, TypedValuesReadWhatThePreviousVersionStored) {
     EXPECT_EQ(settings.value(Settings::codec), "mp3");
     EXPECT_EQ(settings.value(Settings::destinationKind), DestinationKind::TreeInChosenFolder);
     EXPECT_EQ(settings.value(Settings::chosenFolder), QDir::homePath() + "/Sortie");
-    EXPECT_EQ(settings.value(Settings::existingOutput), ExistingOutput::Replace);
+    EXPECT_EQ(settings.value(Settings::existingOutput), ExistingOutput::Automatic);
+    EXPECT_EQ(settings.resolvedExistingOutput(), ExistingOutput::Replace)
+        << "the old overwrite box still replaces";
     EXPECT_FALSE(settings.value(Settings::deleteSource));
     EXPECT_EQ(settings.value(Settings::sampleRate), 48000);
     EXPECT_EQ(settings.value(Settings::simultaneousConversions), 2);
@@ -134,6 +136,16 @@ TEST(Settings, TypedValuesReadWhatThePreviousVersionStored) {
     UserDefaults fresh;
     EXPECT_EQ(Settings(fresh).value(Settings::codec), "mp3") << "overrides are never written";
     settings.setValue(Settings::existingOutput, ExistingOutput::Error);
-    EXPECT_FALSE(UserDefaults().boolForKey("DestinationEcraserExistant"))
-        << "stored as the previous version reads it";
+    EXPECT_EQ(Settings(fresh).resolvedExistingOutput(), ExistingOutput::Error)
+        << "a choice made wins over the old box";
+
+    settings.setValue(Settings::existingOutput, ExistingOutput::Automatic);
+    settings.setValue(Settings::legacyOverwrite, false);
+    EXPECT_EQ(settings.resolvedExistingOutput(), ExistingOutput::Update)
+        << "a tree is kept up to date by default";
+    settings.setValue(Settings::destinationKind, DestinationKind::ChosenFolder);
+    EXPECT_EQ(settings.resolvedExistingOutput(), ExistingOutput::Error);
+    settings.setValue(Settings::nameByTags, true);
+    EXPECT_EQ(settings.resolvedExistingOutput(), ExistingOutput::Update)
+        << "so are names made from tags";
 }

@@ -54,7 +54,9 @@ TEST(SettingsView, FirstStartShowsTheRegisteredDefaults) {
     EXPECT_EQ(view.labelCustomFolder()->text(), "~/Music");
     EXPECT_FALSE(view.preserveDateCheckBox()->isChecked());
     EXPECT_FALSE(view.effacerOriginalCheckBox()->isChecked());
-    EXPECT_FALSE(view.ecraserExistantCheckBox()->isChecked());
+    EXPECT_EQ(tag(view.existantPopUp()), int(ExistingOutput::Error))
+        << "outputs beside their source: an existing one is an error by default";
+    EXPECT_FALSE(view.copierCompagnonsCheckBox()->isEnabled());
     EXPECT_EQ(view.labelExempleAutoFolder()->text(), "Exemple : -");
     EXPECT_FALSE(view.startBouton()->isEnabled());
     EXPECT_FALSE(view.stopBouton()->isEnabled());
@@ -102,8 +104,17 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     choose(view, view.jobsPopUp(), -1);
     EXPECT_EQ(defaults.integerForKey("ConversionsSimultanees"), 0);
 
-    view.ecraserExistantCheckBox()->click();
-    EXPECT_TRUE(defaults.boolForKey("DestinationEcraserExistant"));
+    view.folderRadioMatrix()->button(3)->click();
+    EXPECT_EQ(tag(view.existantPopUp()), int(ExistingOutput::Update))
+        << "a mirrored tree is kept up to date unless told otherwise";
+    EXPECT_TRUE(view.copierCompagnonsCheckBox()->isEnabled());
+    choose(view, view.existantPopUp(), int(ExistingOutput::Replace));
+    EXPECT_EQ(defaults.integerForKey("DestinationSortieExistante"), 1);
+    view.folderRadioMatrix()->button(0)->click();
+    EXPECT_EQ(tag(view.existantPopUp()), int(ExistingOutput::Replace)) << "a choice made stays";
+    view.copierCompagnonsCheckBox()->setEnabled(true);
+    view.copierCompagnonsCheckBox()->click();
+    EXPECT_TRUE(defaults.boolForKey("DestinationCopierCompagnons"));
 
     QComboBox stranger;
     stranger.setObjectName("somethingElse");
