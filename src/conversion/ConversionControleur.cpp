@@ -18,10 +18,13 @@
 #include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
+#include "storage/ThreadHandoff.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace {
@@ -97,6 +100,9 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     m_passFailed = refusedBeforehand;
     m_passUpToDate = 0;
     m_fileEnds.clear();
+    m_passRoots.clear();
+    m_companionFolders.clear();
+    m_mirror = MirrorState::NotStarted;
     m_passOutputs.clear();
     m_taken.clear();
     // A pass starts at the top of the list: files converted already are
@@ -200,9 +206,16 @@ bool ConversionControleur::convertirProchainFichier() {
 void ConversionControleur::endPassIfDone() {
     if (!isRunning() || !m_jobs.isEmpty() || m_queue == nullptr ||
         m_queue->generation() != m_queueGeneration ||
-        m_passPosition < m_queue->countOfFichiersAudio()) {
+        m_passPosition < m_queue->countOfFichiersAudio() || m_mirror == MirrorState::Running) {
         return;
     }
+    if (m_mirror == MirrorState::NotStarted && startMirror()) {
+        return;
+    }
+    finishPass();
+}
+
+void ConversionControleur::finishPass() {
     m_statusConvertisseur = kStatusConvertisseurFini;
     arreterLaConversion();
     WorkFolder::removeForThisProcess();
@@ -214,6 +227,88 @@ void ConversionControleur::endPassIfDone() {
                                       : QStringLiteral("%1 convertis").arg(m_passConverted),
                  upToDate)
             .arg(m_passFailed));
+}
+
+void ConversionControleur::noteFolders(const FichierAudioPtr& fichier) {
+    const PersistentURLPtr source = fichier->elementURL();
+    const PersistentURLPtr destination = fichier->destinationURL();
+    if (!source || !destination) {
+        return;
+    }
+    if (!fichier->rootFolder().isEmpty()) {
+        m_passRoots.insert(fichier->rootFolder());
+    }
+    if (m_settings.copyCompanions &&
+        m_settings.destination.kind == DestinationKind::TreeInChosenFolder) {
+        m_companionFolders.insert(QFileInfo(source->path()).absolutePath(),
+                                  QFileInfo(destination->path()).absolutePath());
+    }
+}
+
+bool ConversionControleur::startMirror() {
+    m_mirror = MirrorState::Done;
+    const bool companions = !m_companionFolders.isEmpty();
+    const bool prune = m_settings.pruneOrphans && m_settings.destination.usesChosenFolder() &&
+                       !m_passRoots.isEmpty();
+    if (!companions && !prune) {
+        return false;
+    }
+    LibraryMirror::Work work;
+    work.dryRun = m_settings.dryRun;
+    work.companionPatterns = m_settings.companionPatterns;
+    work.destinationFolder = m_settings.destination.chosenFolder;
+    for (auto folder = m_companionFolders.cbegin(); folder != m_companionFolders.cend(); ++folder) {
+        work.companionFolders << qMakePair(folder.key(), folder.value());
+        work.companionRecords << m_records->companionRecordsIn(folder.value());
+    }
+    if (prune) {
+        for (const QString& root : std::as_const(m_passRoots)) {
+            work.pruneCandidates << m_records->outputRecordsFromFolder(root);
+        }
+    }
+    m_mirror = MirrorState::Running;
+    m_mirrorCancelled = std::make_shared<std::atomic<bool>>(false);
+    say(QStringLiteral("Mise en ordre de la copie…"));
+    ThreadHandoff::start(*QThreadPool::globalInstance(), [this, work, cancelled = m_mirrorCancelled,
+                                                          alive = std::weak_ptr<int>(m_alive)] {
+        const LibraryMirror::Result result = LibraryMirror::run(work, cancelled.get());
+        ThreadHandoff::handOver();
+        // Told on the main thread, where the controller alone is deleted.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, result, alive] {
+                ThreadHandoff::takeOver();
+                if (!alive.expired()) {
+                    mirrorEnded(result);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void ConversionControleur::mirrorEnded(const LibraryMirror::Result& result) {
+    if (!m_settings.dryRun) {
+        m_store->beginTransaction();
+        for (const OutputRecord& record : result.recorded) {
+            m_records->saveOutputRecord(record);
+        }
+        for (const QString& output : result.forgotten) {
+            m_records->forgetOutputRecord(output);
+        }
+        m_store->commitTransaction();
+    }
+    for (const QString& line : result.lines) {
+        say(line);
+    }
+    for (const QString& error : result.errors) {
+        ++m_passFailed;
+        say(error);
+    }
+    if (m_mirror == MirrorState::Running) {
+        m_mirror = MirrorState::Done;
+        endPassIfDone();
+    }
 }
 
 ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier) const {
@@ -423,6 +518,7 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
         fichier->outMetadataDict()->insert(QStringLiteral("NSURLFileSizeKey"), result.outputSize);
     }
     noteEnd(fichier, result);
+    noteFolders(fichier);
     m_store->beginTransaction();
     fichier->save();
     m_store->forgetPublication(fichier->sqliteid());
@@ -462,6 +558,7 @@ void ConversionControleur::foundUpToDate(const FichierAudioPtr& fichier, const J
     // Counted apart, and no error: the file is done as a converted one is.
     ++m_passUpToDate;
     noteEnd(fichier, result);
+    noteFolders(fichier);
     fichier->setStatusConversion(kStatusConvFiniOk);
     fichier->setFailureReason(QString());
     fichier->save();
@@ -479,6 +576,7 @@ void ConversionControleur::planned(const FichierAudioPtr& fichier, const JobResu
     // A dry run changes no file and no row: the file stays as it was.
     releaseDestination(fichier);
     noteEnd(fichier, result);
+    noteFolders(fichier);
     fichier->setStatusConversion(kStatusConvPret);
     if (result.plan == ExportSession::Plan::UpToDate) {
         ++m_passUpToDate;
@@ -531,6 +629,9 @@ void ConversionControleur::stopJobs(const QList<ConversionJob*>& jobs,
 }
 
 void ConversionControleur::arreterLaConversion() {
+    if (m_mirrorCancelled) {
+        m_mirrorCancelled->store(true);
+    }
     const QList<ConversionJob*> jobs = std::exchange(m_jobOrder, {});
     const QHash<ConversionJob*, FichierAudioPtr> files = std::exchange(m_jobs, {});
     m_statusConvertisseur = kStatusConvertisseurArrete;

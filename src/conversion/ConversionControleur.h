@@ -3,6 +3,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/ConversionSettings.h"
 #include "conversion/ExternalTools.h"
+#include "conversion/LibraryMirror.h"
 #include "model/FichierAudio.h"
 #include "queue/QueueRemovalListener.h"
 
@@ -11,6 +12,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 class ConversionJob;
@@ -142,6 +144,13 @@ private:
     void stopJobs(const QList<ConversionJob*>& jobs,
                   const QHash<ConversionJob*, FichierAudioPtr>& files, bool leavingQueue);
     void endPassIfDone();
+    void finishPass();
+    // Copies the companions and prunes the outputs of gone sources on a
+    // thread of its own, when the pass asks for it; false when it does not.
+    bool startMirror();
+    void mirrorEnded(const LibraryMirror::Result& result);
+    // Where a file's folder goes, for the companions beside its outputs.
+    void noteFolders(const FichierAudioPtr& fichier);
     qint64 filesStillToTake() const;
     // The picture file a cover should have come from, when it could not be read.
     static QString unreadablePicturePath(FichierAudio& fichier, const ImagePtr& picture);
@@ -174,6 +183,15 @@ private:
     int m_passUpToDate = 0;
     bool m_dryRun = false;
     QHash<const FichierAudio*, FileEnd> m_fileEnds;
+    // The folders the pass's files were added from, and each source folder
+    // with the folder its outputs went to.
+    QSet<QString> m_passRoots;
+    QHash<QString, QString> m_companionFolders;
+    enum class MirrorState { NotStarted, Running, Done };
+    MirrorState m_mirror = MirrorState::NotStarted;
+    std::shared_ptr<std::atomic<bool>> m_mirrorCancelled;
+    // Gone with the controller: a mirror ending later finds no one to tell.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     quint64 m_jobSerial = 0;
     int m_stallTimeoutMs = 30000;
     QString m_temporaryJournal;

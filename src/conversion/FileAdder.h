@@ -26,8 +26,8 @@ class MessageSink;
 class FileAdder : public QObject {
     Q_OBJECT
 public:
-    FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader,
-              MessageSink* sink, QObject* parent = nullptr);
+    FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
+              QObject* parent = nullptr);
     ~FileAdder() override;
 
     // What an addition did, told when it has ended.
