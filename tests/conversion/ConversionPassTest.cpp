@@ -379,3 +379,31 @@ TEST(ConversionPass, ATrackOfADiscImageIsItsSamplesAloneAndKeepsTheImage) {
     EXPECT_EQ(output.size(), (44100 - 588) * 4);
     EXPECT_TRUE(output == whole.mid((44100 + 588) * 4, (44100 - 588) * 4));
 }
+
+TEST(ConversionPass, FilesFoundUpToDateAreCountedApartAndLeaveTheListLikeConvertedOnes) {
+    UserDefaults& defaults = TestEnvironment::defaults();
+    defaults.setInteger(3, "DestinationType");
+    defaults.setFolder(TestEnvironment::home() + "/Phone", "DestinationDossier");
+    defaults.setString("mp3", "ConversionCodec");
+    TestDatabase context;
+    taggedSource("First");
+    taggedSource("Second");
+    context.fileAdder()->add({music()});
+    context.fileAdder()->waitUntilDone();
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(context.controleur()->passConverted(), 2);
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 0);
+
+    context.fileAdder()->add({music()});
+    context.fileAdder()->waitUntilDone();
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 2);
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(context.controleur()->passConverted(), 0);
+    EXPECT_EQ(context.controleur()->passUpToDate(), 2);
+    EXPECT_EQ(context.controleur()->passFailed(), 0);
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 0) << "up to date files leave the list";
+    EXPECT_TRUE(
+        context.messages.contains("Conversion terminée : 0 convertis, 2 à jour, 0 en erreur"))
+        << context.messages.join('\n').toStdString();
+}

@@ -1,7 +1,9 @@
 #include "queue/GestionnairePileFichier.h"
 
+#include "conversion/FileAdder.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/WorkFolder.h"
+#include "support/FlacFactory.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
@@ -287,4 +289,29 @@ TEST(Queue, StartUpSweepsPicturesNoQueuedFileUses) {
     EXPECT_FALSE(QFile::exists(stray)) << "no queued file uses it";
     EXPECT_TRUE(QFile::exists(fresh)) << "written since the sweep began";
     EXPECT_TRUE(QFile::exists(other)) << "not a picture of ours";
+}
+
+TEST(FileList, AFolderAddedAgainKeepsItsFilesAsTheyAreAndAddsOnlyNewOnes) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Album");
+    FlacFactory::make(folder + "/One.flac");
+    FlacFactory::make(folder + "/Two.flac");
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 2);
+    const FichierAudioPtr done = context.queue().fichierAt(0);
+    done->setStatusConversion(kStatusConvFiniOk);
+    done->save();
+
+    FlacFactory::make(folder + "/Three.flac");
+    QStringList refusals;
+    QObject::connect(context.fileAdder(), &FileAdder::refused,
+                     [&refusals](const QString& path, const QString&) { refusals << path; });
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 3);
+    EXPECT_TRUE(refusals.isEmpty()) << "a folder already there is no error";
+    EXPECT_EQ(context.queue().fichierAt(0), done);
+    EXPECT_EQ(done->statusConversion(), kStatusConvFiniOk) << "queued files stay as they are";
+    EXPECT_EQ(context.queue().fichierAt(2)->nomElement(), "Three.flac");
 }
