@@ -65,7 +65,14 @@ FRENCH = {
     "Keep the modification date": "Conserver la date de modification",
     "Import the metadata": "Importer les métadonnées",
     "Delete the original once converted": "Effacer l'original une fois converti",
-    "Overwrite existing files": "Écraser les fichiers existants", "Options": "Options",
+    "Options": "Options",
+    "Existing files:": "Fichiers existants :", "Report an error": "Signaler une erreur",
+    "Replace": "Remplacer", "Update if the source changed": "Mettre à jour si la source a changé",
+    "What to do with an output that already exists; updating converts again only what changed since the last pass and rewrites only the tags when only they changed":
+        "Que faire d'un fichier de sortie qui existe déjà ; la mise à jour ne convertit de nouveau que ce qui a changé depuis la dernière conversion, et ne réécrit que les tags quand eux seuls ont changé",
+    "Also copy images and booklets": "Copier aussi les images et livrets",
+    "Names of the files copied beside the outputs, separated by spaces": "Noms des fichiers copiés à côté des fichiers convertis, séparés par des espaces",
+    "Move to the trash the outputs whose source is gone": "Mettre à la corbeille les sorties dont la source a disparu",
     "Choose the destination folder": "Choisir le dossier de destination",
     # Window and menus.
     "&File": "&Fichier", "&Edit": "É&dition", "&Conversion": "&Conversion", "&Help": "&Aide",

@@ -543,10 +543,6 @@
         <translation>Effacer l'original une fois converti</translation>
     </message>
     <message>
-        <source>Overwrite existing files</source>
-        <translation>Écraser les fichiers existants</translation>
-    </message>
-    <message>
         <source>Options</source>
         <translation>Options</translation>
     </message>
@@ -597,6 +593,38 @@
     <message>
         <source>Insert a field into the pattern</source>
         <translation>Insérer un champ dans le motif</translation>
+    </message>
+    <message>
+        <source>Report an error</source>
+        <translation>Signaler une erreur</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Update if the source changed</source>
+        <translation>Mettre à jour si la source a changé</translation>
+    </message>
+    <message>
+        <source>What to do with an output that already exists; updating converts again only what changed since the last pass and rewrites only the tags when only they changed</source>
+        <translation>Que faire d'un fichier de sortie qui existe déjà ; la mise à jour ne convertit de nouveau que ce qui a changé depuis la dernière conversion, et ne réécrit que les tags quand eux seuls ont changé</translation>
+    </message>
+    <message>
+        <source>Also copy images and booklets</source>
+        <translation>Copier aussi les images et livrets</translation>
+    </message>
+    <message>
+        <source>Names of the files copied beside the outputs, separated by spaces</source>
+        <translation>Noms des fichiers copiés à côté des fichiers convertis, séparés par des espaces</translation>
+    </message>
+    <message>
+        <source>Move to the trash the outputs whose source is gone</source>
+        <translation>Mettre à la corbeille les sorties dont la source a disparu</translation>
+    </message>
+    <message>
+        <source>Existing files:</source>
+        <translation>Fichiers existants :</translation>
     </message>
 </context>
 </TS>
