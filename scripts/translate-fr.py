@@ -26,6 +26,7 @@ FRENCH = {
     "Adding files…": "Ajout des fichiers…", "Cancel": "Annuler",
     "Add a folder": "Ajouter un dossier", "Add files": "Ajouter des fichiers",
     "FLAC files (*.flac *.FLAC *.Flac)": "Fichiers FLAC (*.flac *.FLAC *.Flac)",
+    "FLAC files and cue sheets (*.flac *.FLAC *.Flac *.cue *.CUE)": "Fichiers FLAC et feuilles de cue (*.flac *.FLAC *.Flac *.cue *.CUE)",
     "All files (*)": "Tous les fichiers (*)",
     # Information view.
     "Source": "Source", "Output": "Sortie", "Find automatically": "Choix automatique",
@@ -73,6 +74,11 @@ FRENCH = {
     "Also copy images and booklets": "Copier aussi les images et livrets",
     "Names of the files copied beside the outputs, separated by spaces": "Noms des fichiers copiés à côté des fichiers convertis, séparés par des espaces",
     "Move to the trash the outputs whose source is gone": "Mettre à la corbeille les sorties dont la source a disparu",
+    "Convert disc images whole": "Convertir les images entières",
+    "A FLAC disc image with its cue sheet is added as one file instead of its tracks": "Une image de disque FLAC avec sa feuille de cue est ajoutée comme un seul fichier au lieu de ses pistes",
+    "At the end of the track before": "À la fin de la piste précédente", "At the start of their track": "Au début de leur piste",
+    "Where the silence before a track of a disc image goes; applies to the images added from now on": "Où va le silence avant une piste d'une image de disque ; vaut pour les images ajoutées à partir de maintenant",
+    "Gaps between tracks:": "Silences entre pistes :",
     "Choose the destination folder": "Choisir le dossier de destination",
     # Window and menus.
     "&File": "&Fichier", "&Edit": "É&dition", "&Conversion": "&Conversion", "&Help": "&Aide",

@@ -297,10 +297,6 @@
         <translation>Ajouter des fichiers</translation>
     </message>
     <message>
-        <source>FLAC files (*.flac *.FLAC *.Flac)</source>
-        <translation>Fichiers FLAC (*.flac *.FLAC *.Flac)</translation>
-    </message>
-    <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
     </message>
@@ -323,6 +319,10 @@
     <message>
         <source>Make ready again</source>
         <translation>Réinitialiser</translation>
+    </message>
+    <message>
+        <source>FLAC files and cue sheets (*.flac *.FLAC *.Flac *.cue *.CUE)</source>
+        <translation>Fichiers FLAC et feuilles de cue (*.flac *.FLAC *.Flac *.cue *.CUE)</translation>
     </message>
 </context>
 <context>
@@ -625,6 +625,30 @@
     <message>
         <source>Existing files:</source>
         <translation>Fichiers existants :</translation>
+    </message>
+    <message>
+        <source>Convert disc images whole</source>
+        <translation>Convertir les images entières</translation>
+    </message>
+    <message>
+        <source>A FLAC disc image with its cue sheet is added as one file instead of its tracks</source>
+        <translation>Une image de disque FLAC avec sa feuille de cue est ajoutée comme un seul fichier au lieu de ses pistes</translation>
+    </message>
+    <message>
+        <source>At the end of the track before</source>
+        <translation>À la fin de la piste précédente</translation>
+    </message>
+    <message>
+        <source>At the start of their track</source>
+        <translation>Au début de leur piste</translation>
+    </message>
+    <message>
+        <source>Where the silence before a track of a disc image goes; applies to the images added from now on</source>
+        <translation>Où va le silence avant une piste d'une image de disque ; vaut pour les images ajoutées à partir de maintenant</translation>
+    </message>
+    <message>
+        <source>Gaps between tracks:</source>
+        <translation>Silences entre pistes :</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,9 @@ QString BatchConverter::usage() {
                "                                          source a disparu des dossiers donnés\n"
                "  --dry-run                               dit ce qui serait fait de chaque\n"
                "                                          fichier, sans rien changer\n"
+               "  --whole-images                          convertit une image de disque avec sa\n"
+               "                                          feuille de cue en un seul fichier, sans\n"
+               "                                          la découper en pistes\n"
                "  --delete-source                         efface chaque source une fois sa\n"
                "                                          conversion en place\n"
                "  --preserve-date                         donne aux fichiers la date de\n"
@@ -156,14 +159,15 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption copyCompanions(QStringLiteral("copy-companions"));
     const QCommandLineOption prune(QStringLiteral("prune"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption wholeImages(QStringLiteral("whole-images"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
     parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
-                       channels, overwrite, existing, copyCompanions, prune, dryRun, deleteSource,
-                       preserveDate, jobs, pattern});
+                       channels, overwrite, existing, copyCompanions, prune, dryRun, wholeImages,
+                       deleteSource, preserveDate, jobs, pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -253,6 +257,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     settings.overrideForRun(Settings::copyCompanions, parser.isSet(copyCompanions));
     settings.overrideForRun(Settings::pruneOrphans, parser.isSet(prune));
     m_dryRun = parser.isSet(dryRun);
+    settings.overrideForRun(Settings::wholeImages, parser.isSet(wholeImages));
     settings.overrideForRun(Settings::deleteSource, parser.isSet(deleteSource));
     settings.overrideForRun(Settings::preserveDate, parser.isSet(preserveDate));
     // Every result stays listed until it is printed.
@@ -340,7 +345,8 @@ int BatchConverter::addPaths(FileAdder* adder, const QStringList& paths) {
             print(QStringLiteral("ERREUR %1 : introuvable").arg(path));
             ++failures;
         } else if (!info.isDir() &&
-                   info.suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) != 0) {
+                   info.suffix().compare(QLatin1String("flac"), Qt::CaseInsensitive) != 0 &&
+                   info.suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) != 0) {
             print(QStringLiteral("ERREUR %1 : pas un fichier FLAC").arg(path));
             ++failures;
         } else {

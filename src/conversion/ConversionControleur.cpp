@@ -140,6 +140,16 @@ QString ConversionControleur::reasonToRefuse(const FichierAudioPtr& fichier) con
     if (!source || !destination) {
         return QStringLiteral("Fichier %1 absent").arg(source ? source->path() : QString());
     }
+    // A sheet whose audio is nowhere, an image whose sheet cannot be used:
+    // they wait, in error, for the user to put them right.
+    const std::optional<ImageTrack>& track = fichier->imageTrack();
+    const bool sheet =
+        QFileInfo(source->path()).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
+    if ((track && track->isUnusableSheet()) || sheet) {
+        return fichier->failureReason().isEmpty()
+                   ? QStringLiteral("%1 n'est pas un fichier FLAC").arg(source->path())
+                   : fichier->failureReason();
+    }
     // An output written earlier in this pass, or being written by another
     // job, is never replaced by another source of the pass, whatever the
     // overwrite setting: that setting is about files from before the pass.

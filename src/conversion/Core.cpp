@@ -78,7 +78,8 @@ void Core::makeParts() {
     m_queue = std::make_unique<GestionnairePileFichier>(*m_store, m_tagReader.get());
     m_controleur = std::make_unique<ConversionControleur>(m_queue.get(), m_store.get(), &m_settings,
                                                           &m_messages, m_tools, nullptr, records());
-    m_fileAdder = std::make_unique<FileAdder>(m_queue.get(), m_tagReader.get(), &m_messages);
+    m_fileAdder = std::make_unique<FileAdder>(m_queue.get(), m_tagReader.get(), &m_messages,
+                                              nullptr, &m_settings);
     // Files being read may take up the picture of a file that leaves.
     QObject::connect(m_fileAdder.get(), &FileAdder::adding, m_queue.get(),
                      [this] { m_queue->holdPictureRemoval(true); });

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 bool DiscImageReader::hasCueSheetBlock(const QString& flacPath) {
     // The metadata blocks' headers after "fLaC": a last-block flag and a
     // type in the first byte, the length in the next three.
@@ -34,7 +36,8 @@ bool DiscImageReader::hasCueSheetBlock(const QString& flacPath) {
 }
 
 void DiscImageReader::readTracks(const QString& flacPath, const QString& metaflacPath,
-                                 SourceReading& reading, const std::atomic<bool>* cancelled) {
+                                 SourceReading& reading, bool pregapsWithTheirTracks,
+                                 const std::atomic<bool>* cancelled) {
     const auto stop = [cancelled] { return cancelled != nullptr && *cancelled; };
     const QString image = QFileInfo(flacPath).absoluteFilePath();
     if (stop()) {
@@ -45,8 +48,11 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
         return;
     }
     CueSheet sheet;
+    QString encoding;
     if (!sheetPath.isEmpty()) {
-        sheet = CueSheetFinder::read(sheetPath).sheet;
+        const CueSheetFinder::Found found = CueSheetFinder::read(sheetPath);
+        sheet = found.sheet;
+        encoding = found.text.encoding;
     } else {
         // A CUESHEET block is read by metaflac, run only for the files that
         // have one; a CUESHEET comment came with the other comments.
@@ -58,7 +64,26 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
         }
         sheet = CueSheet::parse(carried);
     }
+    const auto unusable = [&](const QString& why, int line) {
+        const QString sheetName =
+            sheetPath.isEmpty() ? QStringLiteral("CUESHEET") : QFileInfo(sheetPath).fileName();
+        reading.tracks << ImageTrack{ImageTrack::kUnusableSheet,
+                                     0,
+                                     0,
+                                     QStringLiteral("Feuille de cue %1 inutilisable, ligne %2 : %3")
+                                         .arg(sheetName)
+                                         .arg(line)
+                                         .arg(why),
+                                     sheetPath,
+                                     encoding};
+        reading.trackComments << reading.comments;
+    };
     if (sheet.tracks.isEmpty()) {
+        // A sheet beside the image that names it but holds no track.
+        if (!sheetPath.isEmpty() && !sheet.files.isEmpty()) {
+            unusable(sheet.error.isEmpty() ? QStringLiteral("aucune piste") : sheet.error,
+                     sheet.errorLine);
+        }
         return;
     }
     // The files the sheet names, this image among them; a sheet the image
@@ -77,12 +102,16 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
             ours << named;
         }
     }
-    const ImageTrackLayout layout = ImageTrackLayout::of(sheet, audio, false);
+    const ImageTrackLayout layout = ImageTrackLayout::of(sheet, audio, pregapsWithTheirTracks);
     if (!layout.isValid()) {
-        reading.logLines << QStringLiteral("Feuille de cue de %1 inutilisable, ligne %2 : %3")
-                                .arg(image)
-                                .arg(layout.errorLine)
-                                .arg(layout.error);
+        // Only a sheet that makes the file an image: one track of a per-track
+        // rip's sheet is a plain file whatever its times say.
+        const auto ownTracks = std::count_if(
+            sheet.tracks.cbegin(), sheet.tracks.cend(),
+            [&ours](const CueSheet::Track& track) { return ours.contains(track.file); });
+        if (ownTracks >= 2) {
+            unusable(layout.error, layout.errorLine);
+        }
         return;
     }
     QList<ImageTrackLayout::Range> ranges;
@@ -113,7 +142,7 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
                                  .arg(range.number, 2, 10, QLatin1Char('0'))
                                  .arg(comments.first(QStringLiteral("TITLE")));
         reading.tracks << ImageTrack{range.number, range.firstSample, range.endSample,
-                                     name,         sheetPath,         QString()};
+                                     name,         sheetPath,         encoding};
         reading.trackComments << comments;
     }
 }

@@ -13,9 +13,13 @@
 // log lines. Runs on the adder's threads.
 class DiscImageReader {
 public:
-    // Stops as soon as it is cancelled.
+    // Stops as soon as it is cancelled. A pregap goes to the end of the
+    // track before, or with its own track. A sheet that cannot be used
+    // (times past the audio, going backwards, no track) gives one track
+    // numbered kUnusableSheet, named with the reason.
     static void readTracks(const QString& flacPath, const QString& metaflacPath,
-                           SourceReading& reading, const std::atomic<bool>* cancelled = nullptr);
+                           SourceReading& reading, bool pregapsWithTheirTracks = false,
+                           const std::atomic<bool>* cancelled = nullptr);
     // Whether the file's metadata holds a CUESHEET block.
     static bool hasCueSheetBlock(const QString& flacPath);
 };

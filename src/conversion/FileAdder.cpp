@@ -1,10 +1,12 @@
 #include "FileAdder.h"
 
+#include "conversion/CueSheetFinder.h"
 #include "conversion/DiscImageReader.h"
 #include "conversion/FlacTagReader.h"
 #include "conversion/MessageSink.h"
 #include "model/Dossier.h"
 #include "model/QueueStore.h"
+#include "model/Settings.h"
 #include "queue/GestionnairePileFichier.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
@@ -17,6 +19,10 @@
 #include <QThread>
 
 namespace {
+bool isSheetPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
+}
+
 // Records are made in batches: often enough for the list to grow, rarely
 // enough for the window to stay free.
 constexpr int kFlushIntervalMs = 40;
@@ -26,8 +32,8 @@ constexpr qint64 kBatchBudgetMs = 30;
 } // namespace
 
 FileAdder::FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
-                     QObject* parent)
-    : QObject(parent), m_queue(queue), m_reader(reader), m_sink(sink),
+                     QObject* parent, const Settings* settings)
+    : QObject(parent), m_queue(queue), m_reader(reader), m_settings(settings), m_sink(sink),
       m_cancelled(std::make_shared<std::atomic<bool>>(false)) {
     // One reading per core: a reading's one metaflac run and its TagLib
     // reading keep a core busy.
@@ -124,13 +130,21 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths, const std::atom
             continue;
         }
         if (!isDirectory) {
-            addItem(path, QString());
+            if (isSheetPath(path)) {
+                planSheet(path, QString(), false, items);
+            } else {
+                addItem(path, QString());
+            }
             continue;
         }
         const QString root = GestionnairePileFichier::canonicalPath(path);
         QStringList unreadable;
         for (const QString& item : Dossier::listTree(root, &unreadable, stop)) {
-            addItem(item, root);
+            if (isSheetPath(item)) {
+                planSheet(item, root, true, items);
+            } else {
+                addItem(item, root);
+            }
         }
         for (const QString& name : std::as_const(unreadable)) {
             items.append({name, root, false, false, QString(),
@@ -138,6 +152,28 @@ QList<FileAdder::Item> FileAdder::plan(const QStringList& paths, const std::atom
         }
     }
     return items;
+}
+
+void FileAdder::planSheet(const QString& path, const QString& root, bool inFolder,
+                          QList<Item>& items) {
+    const CueSheetFinder::Found found = CueSheetFinder::read(path);
+    const QString named = found.sheet.files.value(0);
+    const QString audio = named.isEmpty() ? QString() : CueSheetFinder::audioFor(path, named);
+    if (!audio.isEmpty()) {
+        if (!inFolder) {
+            items.append({audio, root, true, false, GestionnairePileFichier::canonicalPath(audio),
+                          QString()});
+        }
+        return;
+    }
+    const QString reason =
+        named.isEmpty() ? QStringLiteral("la feuille de cue %1 ne nomme aucun fichier audio")
+                              .arg(QFileInfo(path).fileName())
+                        : QStringLiteral("fichier audio %1 introuvable pour la feuille de cue %2")
+                              .arg(QFileInfo(path).absolutePath() + QLatin1Char('/') + named,
+                                   QFileInfo(path).fileName());
+    items.append({path, root, false, false, GestionnairePileFichier::canonicalPath(path), QString(),
+                  reason});
 }
 
 void FileAdder::start() {
@@ -187,21 +223,28 @@ void FileAdder::planned(quint64 run, const QList<Item>& items) {
 void FileAdder::startReadings() {
     const quint64 run = m_run;
     registerPictures();
+    // Read once for the whole addition, on this thread.
+    const bool splitImages = m_settings == nullptr || !m_settings->value(Settings::wholeImages);
+    const bool pregapsWithTheirTracks =
+        m_settings != nullptr && m_settings->value(Settings::pregapsWithTheirTracks);
     for (int index = 0; index < m_items.size(); ++index) {
         const Item& item = m_items.at(index);
-        if (item.canonical.isEmpty() || m_queue->isQueued(item.canonical)) {
+        if (item.canonical.isEmpty() || !item.inError.isEmpty() ||
+            m_queue->isQueued(item.canonical)) {
             continue;
         }
         const QString path = item.canonical;
         const auto cancelled = m_cancelled;
         const FlacTagReader* reader = m_reader;
-        ThreadHandoff::start(m_pool, [this, run, index, path, cancelled, reader] {
+        ThreadHandoff::start(m_pool, [this, run, index, path, cancelled, reader, splitImages,
+                                      pregapsWithTheirTracks] {
             if (*cancelled) {
                 return;
             }
             SourceReading reading = reader->readSource(path, cancelled.get());
-            if (reading.read) {
-                DiscImageReader::readTracks(path, reader->metaflacPath(), reading, cancelled.get());
+            if (reading.read && splitImages) {
+                DiscImageReader::readTracks(path, reader->metaflacPath(), reading,
+                                            pregapsWithTheirTracks, cancelled.get());
             }
             ThreadHandoff::handOver();
             QMetaObject::invokeMethod(
@@ -252,6 +295,16 @@ void FileAdder::flush() {
         const bool needsReading = !item.canonical.isEmpty() && !m_queue->isQueued(item.canonical);
         if (!item.refusal.isEmpty()) {
             refuse(item);
+            ++m_next;
+            continue;
+        }
+        if (!item.inError.isEmpty()) {
+            if (m_queue->ajouterFichierEnErreur(item.path, item.root, item.inError)) {
+                ++made;
+                ++m_summary.added;
+            } else {
+                ++m_summary.alreadyQueued;
+            }
             ++m_next;
             continue;
         }

@@ -12,6 +12,7 @@
 #include <memory>
 
 class FlacTagReader;
+class Settings;
 class GestionnairePileFichier;
 class MessageSink;
 
@@ -26,8 +27,10 @@ class MessageSink;
 class FileAdder : public QObject {
     Q_OBJECT
 public:
+    // With settings, an addition follows their choices for disc images
+    // (split into tracks or not, where the gaps between tracks go).
     FileAdder(GestionnairePileFichier* queue, const FlacTagReader* reader, MessageSink* sink,
-              QObject* parent = nullptr);
+              QObject* parent = nullptr, const Settings* settings = nullptr);
     ~FileAdder() override;
 
     // What an addition did, told when it has ended.
@@ -80,9 +83,17 @@ private:
         QString canonical;
         // Why an item cannot be added; empty when it can.
         QString refusal;
+        // A cue sheet whose audio cannot be found: queued as a row in error
+        // saying why.
+        QString inError = QString();
     };
     // What the paths hold, folders listed; any thread.
     static QList<Item> plan(const QStringList& paths, const std::atomic<bool>* stop);
+    // A sheet given or found: its FLAC file's item, or a row in error when
+    // its audio is nowhere; none for a sheet in a folder whose FLAC file the
+    // folder's listing brings.
+    static void planSheet(const QString& path, const QString& root, bool inFolder,
+                          QList<Item>& items);
     void startReadings();
     void start();
     void planned(quint64 run, const QList<Item>& items);
@@ -95,6 +106,7 @@ private:
     GestionnairePileFichier* m_queue;
     // Each batch of records is saved in one transaction of its own.
     const FlacTagReader* m_reader;
+    const Settings* m_settings;
     MessageSink* m_sink;
     QThreadPool m_pool;
     QTimer m_flushTimer;

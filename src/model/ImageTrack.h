@@ -5,6 +5,10 @@
 // A queued file that is one track of a disc image: the image is its source,
 // and this says which of its samples are the track and which sheet said so.
 struct ImageTrack {
+    // The number of the one row of an image whose sheet cannot be used: its
+    // name says why, and it is never converted.
+    static constexpr int kUnusableSheet = -1;
+
     // 0 for a hidden track before track 1.
     int number = 0;
     qint64 firstSample = 0;
@@ -18,5 +22,6 @@ struct ImageTrack {
     // one found.
     QString sheetEncoding;
 
+    bool isUnusableSheet() const { return number == kUnusableSheet; }
     bool operator==(const ImageTrack&) const = default;
 };

@@ -54,6 +54,8 @@ const SettingDeclaration kCompanionPatterns{
     "DestinationMotifsCompagnons", QMetaType::QString,
     [] { return QVariant(QStringLiteral("*.jpg *.jpeg *.png *.pdf")); }};
 const SettingDeclaration kPruneOrphans{"DestinationCorbeilleOrphelins", QMetaType::Bool, no};
+const SettingDeclaration kWholeImages{"ImagesDisqueEntieres", QMetaType::Bool, no};
+const SettingDeclaration kPregapsWithTheirTracks{"SilencesAvecLeurPiste", QMetaType::Bool, no};
 const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
 const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
@@ -90,6 +92,8 @@ const Setting<bool> Settings::legacyOverwrite{&kLegacyOverwrite};
 const Setting<bool> Settings::copyCompanions{&kCopyCompanions};
 const Setting<QString> Settings::companionPatterns{&kCompanionPatterns};
 const Setting<bool> Settings::pruneOrphans{&kPruneOrphans};
+const Setting<bool> Settings::wholeImages{&kWholeImages};
+const Setting<bool> Settings::pregapsWithTheirTracks{&kPregapsWithTheirTracks};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
 const Setting<bool> Settings::preserveDate{&kPreserveDate};
 const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
@@ -118,6 +122,8 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kCopyCompanions,
                                                                   &kCompanionPatterns,
                                                                   &kPruneOrphans,
+                                                                  &kWholeImages,
+                                                                  &kPregapsWithTheirTracks,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
                                                                   &kForgetWhenFinished,

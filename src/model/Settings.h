@@ -52,6 +52,12 @@ public:
     // After a pass, outputs recorded from sources under its folders that no
     // longer exist go to the trash.
     static const Setting<bool> pruneOrphans;
+    // A disc image with its cue sheet is queued whole instead of as its
+    // tracks.
+    static const Setting<bool> wholeImages;
+    // The silence before a track (its INDEX 00) starts that track instead
+    // of ending the one before.
+    static const Setting<bool> pregapsWithTheirTracks;
     static const Setting<bool> deleteSource;
     static const Setting<bool> preserveDate;
     static const Setting<bool> forgetWhenFinished;

@@ -147,10 +147,33 @@ bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const Q
             track.values.insert(QLatin1String(field.key),
                                 track.comments.first(QLatin1String(field.vorbisName)));
         }
+        const ImageTrack& imageTrack = reading.tracks.at(index);
         FichierAudioPtr record =
-            FichierAudio::avecLecture(m_store, url, m_rules, root, track, reading.tracks.at(index));
+            FichierAudio::avecLecture(m_store, url, m_rules, root, track, imageTrack);
+        if (imageTrack.isUnusableSheet()) {
+            // The image waits, in error, for its sheet to be put right.
+            record->setStatusConversion(kStatusConvFiniErreur);
+            record->setFailureReason(imageTrack.name);
+            record->save();
+        }
         appendRecord(record, path);
     }
+    return true;
+}
+
+bool GestionnairePileFichier::ajouterFichierEnErreur(const QString& givenPath, const QString& root,
+                                                     const QString& reason) {
+    assertMainThread();
+    const QString path = canonicalPath(givenPath);
+    if (isQueued(path) || !QFileInfo(path).isFile()) {
+        return false;
+    }
+    FichierAudioPtr record = FichierAudio::avecLecture(
+        m_store, PersistentURL::persistentURLwithURL(path), m_rules, root, SourceReading());
+    record->setStatusConversion(kStatusConvFiniErreur);
+    record->setFailureReason(reason);
+    record->save();
+    appendRecord(record, path);
     return true;
 }
 

@@ -45,6 +45,9 @@ public:
     // Queues a FLAC file whose tags were read beforehand (on a worker
     // thread); false when it is queued already or is no file.
     bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
+    // Queues a file that cannot be converted (a cue sheet whose audio is
+    // nowhere) as a row in error saying why; false when it is queued already.
+    bool ajouterFichierEnErreur(const QString& path, const QString& root, const QString& reason);
     static bool isFlacPath(const QString& path);
     // A picture file the queue registers for covers, by its extension.
     static bool isImagePath(const QString& path);

@@ -428,7 +428,8 @@ void VueCtrlrFilez::openPanel(bool folders) {
     } else {
         panel->setWindowTitle(tr("Add files"));
         panel->setFileMode(QFileDialog::ExistingFiles);
-        panel->setNameFilters({tr("FLAC files (*.flac *.FLAC *.Flac)"), tr("All files (*)")});
+        panel->setNameFilters({tr("FLAC files and cue sheets (*.flac *.FLAC *.Flac *.cue *.CUE)"),
+                               tr("All files (*)")});
     }
     connect(panel, &QFileDialog::finished, this,
             [this, panel](int result) { panelClosed(result, panel->selectedFiles()); });

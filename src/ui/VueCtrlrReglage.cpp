@@ -52,7 +52,8 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
       m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
-      m_corbeilleOrphelinsCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
+      m_silencesPopUp(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
       m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
       m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
       m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
@@ -137,6 +138,19 @@ QWidget* VueCtrlrReglage::buildOptions() {
          {m_corbeilleOrphelinsCheckBox, m_effacerOriginalCheckBox, m_preserveDateCheckBox}) {
         optionsLayout->addWidget(box);
     }
+    m_imagesEntieresCheckBox =
+        checkBox(QStringLiteral("imagesEntieres"), tr("Convert disc images whole"));
+    m_imagesEntieresCheckBox->setToolTip(
+        tr("A FLAC disc image with its cue sheet is added as one file instead of its tracks"));
+    m_silencesPopUp =
+        popup(QStringLiteral("silencesEntrePistes"),
+              {tr("At the end of the track before"), tr("At the start of their track")}, false);
+    m_silencesPopUp->setToolTip(tr("Where the silence before a track of a disc image goes; "
+                                   "applies to the images added from now on"));
+    optionsLayout->addWidget(m_imagesEntieresCheckBox);
+    auto* gaps = new QFormLayout;
+    gaps->addRow(tr("Gaps between tracks:"), m_silencesPopUp);
+    optionsLayout->addLayout(gaps);
     return options;
 }
 
@@ -353,6 +367,8 @@ void VueCtrlrReglage::viewDidLoad() {
     m_copierCompagnonsCheckBox->setChecked(settings.value(Settings::copyCompanions));
     m_motifsCompagnonsTextField->setText(settings.value(Settings::companionPatterns));
     m_corbeilleOrphelinsCheckBox->setChecked(settings.value(Settings::pruneOrphans));
+    m_imagesEntieresCheckBox->setChecked(settings.value(Settings::wholeImages));
+    selectTag(m_silencesPopUp, settings.value(Settings::pregapsWithTheirTracks) ? 1 : 0);
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
@@ -419,6 +435,8 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(Settings::channels, Settings::channelCounts());
+    } else if (identifier == QLatin1String("silencesEntrePistes")) {
+        settings.setValue(Settings::pregapsWithTheirTracks, tag == 1);
     } else if (identifier == QLatin1String("sortieExistante")) {
         settings.setValue(Settings::existingOutput, ExistingOutput(tag));
     } else if (identifier == QLatin1String("conversionsSimultanees")) {
@@ -442,6 +460,8 @@ void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
         settings.setValue(Settings::copyCompanions, on);
     } else if (identifier == QLatin1String("corbeilleOrphelins")) {
         settings.setValue(Settings::pruneOrphans, on);
+    } else if (identifier == QLatin1String("imagesEntieres")) {
+        settings.setValue(Settings::wholeImages, on);
     } else if (identifier == QLatin1String("effacerOriginal")) {
         settings.setValue(Settings::deleteSource, on);
     } else if (identifier == QLatin1String("nommerSelonTags")) {

@@ -82,6 +82,10 @@ public:
     QCheckBox* copierCompagnonsCheckBox() const { return m_copierCompagnonsCheckBox; }
     QLineEdit* motifsCompagnonsTextField() const { return m_motifsCompagnonsTextField; }
     QCheckBox* corbeilleOrphelinsCheckBox() const { return m_corbeilleOrphelinsCheckBox; }
+    // Disc images with a cue sheet: split into tracks or not, and where the
+    // silence between tracks goes.
+    QCheckBox* imagesEntieresCheckBox() const { return m_imagesEntieresCheckBox; }
+    QComboBox* silencesPopUp() const { return m_silencesPopUp; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
     QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
@@ -140,6 +144,8 @@ private:
     QCheckBox* m_copierCompagnonsCheckBox;
     QLineEdit* m_motifsCompagnonsTextField;
     QCheckBox* m_corbeilleOrphelinsCheckBox;
+    QCheckBox* m_imagesEntieresCheckBox;
+    QComboBox* m_silencesPopUp;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;
     QCheckBox* m_nommerSelonTagsCheckBox;

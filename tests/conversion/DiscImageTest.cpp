@@ -139,3 +139,71 @@ TEST(DiscImage, EachTrackKeepsItsOwnRowAndRemovingOneNeverQueuesTheOthersTwice) 
         << "the image is still queued by its other tracks";
     EXPECT_EQ(context.records().loadFiles().size(), 2);
 }
+
+TEST(DiscImage, ASheetAddedItselfBringsItsImageAndBadSheetsAreRowsInErrorThatHoldNothingUp) {
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Album");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    const QString image = FlacFactory::make(folder + "/Album.flac", options);
+    const QString sheet = TestEnvironment::writeFile(folder + "/Album.cue", kSheet);
+    context.fileAdder()->add({sheet, image});
+    context.fileAdder()->waitUntilDone();
+    EXPECT_EQ(context.queue().countOfFichiersAudio(), 3) << "the sheet and its image: tracks once";
+
+    // A sheet whose audio is nowhere, and one whose times run past the end.
+    const QString lost = TestEnvironment::writeFile(
+        TestEnvironment::home() + "/Music/Lost/Lost.cue",
+        "FILE \"Lost.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const QString other = TestEnvironment::makeFolder("Music/Long");
+    FlacFactory::make(other + "/Long.flac", options);
+    TestEnvironment::writeFile(other + "/Long.cue",
+                               "FILE \"Long.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                               "  TRACK 02 AUDIO\n    INDEX 01 00:09:00\n");
+    context.fileAdder()->add({TestEnvironment::home() + "/Music/Lost", other});
+    context.fileAdder()->waitUntilDone();
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 5);
+    const FichierAudioPtr lostRow = context.queue().fichierAt(3);
+    EXPECT_EQ(lostRow->elementURL()->path(), lost);
+    EXPECT_EQ(lostRow->statusConversion(), kStatusConvFiniErreur);
+    EXPECT_TRUE(lostRow->failureReason().contains("Music/Lost/Lost.wav introuvable"))
+        << lostRow->failureReason().toStdString();
+    const FichierAudioPtr longRow = context.queue().fichierAt(4);
+    EXPECT_EQ(longRow->statusConversion(), kStatusConvFiniErreur);
+    EXPECT_TRUE(longRow->failureReason().contains("ligne 4 : la piste 2 commence après la fin"))
+        << longRow->failureReason().toStdString();
+
+    TestEnvironment::defaults().setString("wav", "ConversionCodec");
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(context.controleur()->passConverted(), 3) << "the good image's tracks convert";
+    EXPECT_EQ(context.controleur()->passFailed(), 2);
+    EXPECT_FALSE(QFile::exists(other + "/Long.wav")) << "a bad sheet's image is never converted";
+}
+
+TEST(DiscImage, ImagesCanStayWholeAndPregapsCanStartTheirTracks) {
+    const char* sheet = "FILE \"Album.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n    INDEX 01 00:02:00\n";
+    const QString folder = TestEnvironment::makeFolder("Music/Album");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    FlacFactory::make(folder + "/Album.flac", options);
+    TestEnvironment::writeFile(folder + "/Album.cue", sheet);
+    TestEnvironment::defaults().setBool(true, "SilencesAvecLeurPiste");
+    {
+        TestDatabase context;
+        context.fileAdder()->add({folder});
+        context.fileAdder()->waitUntilDone();
+        ASSERT_EQ(context.queue().countOfFichiersAudio(), 2);
+        EXPECT_EQ(context.queue().fichierAt(0)->imageTrack()->endSample, 44100);
+        EXPECT_EQ(context.queue().fichierAt(1)->imageTrack()->firstSample, 44100)
+            << "the pregap starts its own track";
+        context.queue().supprimerLesFichiersDansLindex({0, 1}, false);
+    }
+    TestEnvironment::defaults().setBool(true, "ImagesDisqueEntieres");
+    TestDatabase context;
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 1);
+    EXPECT_FALSE(context.queue().fichierAt(0)->imageTrack()) << "the image queued whole";
+}
