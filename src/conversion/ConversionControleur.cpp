@@ -102,6 +102,7 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     m_fileEnds.clear();
     m_passRoots.clear();
     m_companionFolders.clear();
+    m_convertedTracks.clear();
     m_mirror = MirrorState::NotStarted;
     m_passOutputs.clear();
     m_taken.clear();
@@ -216,7 +217,8 @@ bool ConversionControleur::convertirProchainFichier() {
 void ConversionControleur::endPassIfDone() {
     if (!isRunning() || !m_jobs.isEmpty() || m_queue == nullptr ||
         m_queue->generation() != m_queueGeneration ||
-        m_passPosition < m_queue->countOfFichiersAudio() || m_mirror == MirrorState::Running) {
+        m_passPosition < m_queue->countOfFichiersAudio() || m_mirror == MirrorState::Running ||
+        m_imageDeletions > 0) {
         return;
     }
     if (m_mirror == MirrorState::NotStarted && startMirror()) {
@@ -237,6 +239,38 @@ void ConversionControleur::finishPass() {
                                       : QStringLiteral("%1 convertis").arg(m_passConverted),
                  upToDate)
             .arg(m_passFailed));
+}
+
+void ConversionControleur::trackConverted(const FichierAudioPtr& fichier, const JobResult& result) {
+    const std::optional<ImageTrack>& track = fichier->imageTrack();
+    if (!track || !m_settings.deleteSource || result.plan != ExportSession::Plan::Convert ||
+        !result.sourceIdentity.exists()) {
+        return;
+    }
+    const QString image = fichier->elementURL()->path();
+    QList<DiscImageDeletion::Converted>& converted = m_convertedTracks[image];
+    converted.append({track->firstSample, track->endSample, result.sourceIdentity});
+    ++m_imageDeletions;
+    ThreadHandoff::start(*QThreadPool::globalInstance(), [this, image, sheet = track->sheetPath,
+                                                          tracks = converted,
+                                                          alive = std::weak_ptr<int>(m_alive)] {
+        const QString said = DiscImageDeletion::deleteIfWhole(image, sheet, tracks);
+        ThreadHandoff::handOver();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, said, alive] {
+                ThreadHandoff::takeOver();
+                if (alive.expired()) {
+                    return;
+                }
+                --m_imageDeletions;
+                if (!said.isEmpty()) {
+                    say(said);
+                }
+                endPassIfDone();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ConversionControleur::noteFolders(const FichierAudioPtr& fichier) {
@@ -439,8 +473,10 @@ void ConversionControleur::startJob(const FichierAudioPtr& fichier) {
     if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
         request.firstSample = track->firstSample;
         request.endSample = track->endSample;
-        // The image holds the other tracks too: a track never deletes it.
+        // The image holds the other tracks too: a track never deletes it,
+        // but its output is on the disk before the image may go.
         request.exportRequest.deleteSource = false;
+        request.exportRequest.syncOutput = m_settings.deleteSource;
     }
 
     auto* job = new ConversionJob(request, this);
@@ -529,6 +565,7 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     }
     noteEnd(fichier, result);
     noteFolders(fichier);
+    trackConverted(fichier, result);
     m_store->beginTransaction();
     fichier->save();
     m_store->forgetPublication(fichier->sqliteid());

@@ -2,6 +2,7 @@
 
 #include "conversion/ConversionJob.h"
 #include "conversion/ConversionSettings.h"
+#include "conversion/DiscImageDeletion.h"
 #include "conversion/ExternalTools.h"
 #include "conversion/LibraryMirror.h"
 #include "model/FichierAudio.h"
@@ -149,6 +150,9 @@ private:
     // thread of its own, when the pass asks for it; false when it does not.
     bool startMirror();
     void mirrorEnded(const LibraryMirror::Result& result);
+    // A track converted with "delete the source": the image goes once every
+    // one of its samples is in an output.
+    void trackConverted(const FichierAudioPtr& fichier, const JobResult& result);
     // Where a file's folder goes, for the companions beside its outputs.
     void noteFolders(const FichierAudioPtr& fichier);
     qint64 filesStillToTake() const;
@@ -189,6 +193,10 @@ private:
     QHash<QString, QString> m_companionFolders;
     enum class MirrorState { NotStarted, Running, Done };
     MirrorState m_mirror = MirrorState::NotStarted;
+    // The tracks of each image converted in this pass, and the deletions
+    // of images under way (the pass ends after them).
+    QHash<QString, QList<DiscImageDeletion::Converted>> m_convertedTracks;
+    int m_imageDeletions = 0;
     std::shared_ptr<std::atomic<bool>> m_mirrorCancelled;
     // Gone with the controller: a mirror ending later finds no one to tell.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

@@ -140,6 +140,7 @@ JobResult ConversionJob::converted() const {
     result.outputSize = m_session->outputSize();
     result.plan = m_session->plan();
     result.record = m_session->madeRecord();
+    result.sourceIdentity = m_session->sourceIdentity();
     return result;
 }
 

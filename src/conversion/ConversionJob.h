@@ -56,6 +56,8 @@ struct JobResult {
     ExportSession::Plan plan = ExportSession::Plan::Convert;
     // What the output was made from, to keep (converted or up to date).
     OutputRecord record;
+    // The source as the job found it.
+    FileIdentity sourceIdentity;
 };
 
 // One file in flight: its export session (see ExportSession), whose steps

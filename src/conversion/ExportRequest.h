@@ -47,6 +47,9 @@ struct ExportRequest {
     // The source is deleted once its output is published, checked and on
     // the disk, if it is still the file that was converted.
     bool deleteSource = false;
+    // The output is written to the disk as for a deleted source, the source
+    // being kept (a track of a disc image that goes once all its tracks are).
+    bool syncOutput = false;
     // Where the hidden temporaries made beside the destination are listed.
     QString temporaryJournal;
 };

@@ -105,6 +105,11 @@ FlacStreamInfo ExportSession::sourceStream() const {
     return m_sourceStream;
 }
 
+FileIdentity ExportSession::sourceIdentity() const {
+    QMutexLocker lock(&m_mutex);
+    return m_sourceIdentity;
+}
+
 ExportSession::Plan ExportSession::plan() const {
     return m_plan.load();
 }
@@ -235,7 +240,11 @@ bool ExportSession::doPrepare() {
     const QString source = m_request.sourcePath;
     if (!source.isEmpty()) {
         // What is deleted at the end must be this very file.
-        m_sourceIdentity = FileIdentity::of(source);
+        const FileIdentity identity = FileIdentity::of(source);
+        {
+            QMutexLocker lock(&m_mutex);
+            m_sourceIdentity = identity;
+        }
         if (!m_sourceIdentity.exists()) {
             return fail(QStringLiteral("Fichier %1 absent").arg(source));
         }
@@ -478,7 +487,8 @@ bool ExportSession::doExport() {
     // to go: a power cut can then never leave a deleted source and an output
     // whose data was lost. A kept source is the copy a lost output comes back
     // from, and the disk is left to write at its own pace.
-    if (completed && m_request.deleteSource && ::fsync(m_partialDescriptor) != 0) {
+    if (completed && (m_request.deleteSource || m_request.syncOutput) &&
+        ::fsync(m_partialDescriptor) != 0) {
         completed =
             fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
                      .arg(fileName(m_request.destinationPath), FileManager::errorText(errno)));
@@ -609,7 +619,7 @@ bool ExportSession::doPublish() {
         return false;
     }
     QString error;
-    if (m_request.deleteSource &&
+    if ((m_request.deleteSource || m_request.syncOutput) &&
         !FileManager::syncFolder(QFileInfo(m_request.destinationPath).absolutePath(), &error)) {
         return fail(QStringLiteral("Écriture de %1 sur le disque impossible : %2")
                         .arg(fileName(m_request.destinationPath), error));

@@ -84,6 +84,8 @@ public:
     FlacStreamInfo sourceStream() const;
     // Known once prepared.
     Plan plan() const;
+    // The source as it was when the session prepared.
+    FileIdentity sourceIdentity() const;
     // What to keep of the output once the session completed, or found it
     // up to date.
     OutputRecord madeRecord() const;

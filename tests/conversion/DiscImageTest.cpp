@@ -207,3 +207,31 @@ TEST(DiscImage, ImagesCanStayWholeAndPregapsCanStartTheirTracks) {
     ASSERT_EQ(context.queue().countOfFichiersAudio(), 1);
     EXPECT_FALSE(context.queue().fichierAt(0)->imageTrack()) << "the image queued whole";
 }
+
+TEST(DiscImage, DeletingSourcesDeletesAnImageOnlyOnceEveryOneOfItsSamplesIsConverted) {
+    TestEnvironment::defaults().setString("wav", "ConversionCodec");
+    TestEnvironment::defaults().setBool(true, "DestinationEffacerOriginal");
+    TestDatabase context;
+    FlacFactory::Options options;
+    options.seconds = 3;
+    const QString whole = TestEnvironment::makeFolder("Music/Whole");
+    const QString wholeImage = FlacFactory::make(whole + "/Album.flac", options);
+    TestEnvironment::writeFile(whole + "/Album.cue", kSheet);
+    const QString partial = TestEnvironment::makeFolder("Music/Partial");
+    const QString partialImage = FlacFactory::make(partial + "/Album.flac", options);
+    TestEnvironment::writeFile(partial + "/Album.cue", kSheet);
+    context.fileAdder()->add({whole, partial});
+    context.fileAdder()->waitUntilDone();
+    ASSERT_EQ(context.queue().countOfFichiersAudio(), 6);
+    // A track the user took out of the list: its image must stay.
+    context.queue().supprimerFichierAudio(context.queue().fichierAt(4));
+
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(context.controleur()->passConverted(), 5);
+    EXPECT_FALSE(QFile::exists(wholeImage)) << "every track converted: the image goes";
+    EXPECT_FALSE(QFile::exists(whole + "/Album.cue")) << "with its sheet";
+    EXPECT_TRUE(QFile::exists(whole + "/03 - Three.wav"));
+    EXPECT_TRUE(QFile::exists(partialImage)) << "a track not converted keeps its image";
+    EXPECT_TRUE(QFile::exists(partial + "/Album.cue"));
+}
