@@ -150,6 +150,54 @@ void deleteSourceCost(const QStringList& sources) {
     BenchReport::figure("pass_m4a_delete_source_ratio", deleting / keeping);
 }
 
+// A disc image of 15 tracks with its cue sheet, to m4a with 2 jobs, against
+// the same audio given as 15 separate FLAC files cut from it by flac.
+void imageCost(double secondsPerTrack) {
+    constexpr int kTracks = 15;
+    const QString folder = TestEnvironment::makeFolder(QStringLiteral("Image"));
+    FlacFactory::Options options;
+    options.seconds = secondsPerTrack * kTracks;
+    options.noise = 0.05;
+    options.tags = FlacFactory::libraryTags(QStringLiteral("Whole"));
+    const QString image = FlacFactory::make(folder + QStringLiteral("/Album.flac"), options);
+    QString sheet =
+        QStringLiteral("PERFORMER \"Artist\"\nTITLE \"Album\"\nFILE \"Album.flac\" WAVE\n");
+    QStringList tracks;
+    const qint64 samplesPerTrack = qint64(secondsPerTrack * 44100);
+    for (int index = 0; index < kTracks; ++index) {
+        const qint64 frames = qint64(secondsPerTrack * 75) * index;
+        sheet += QStringLiteral("  TRACK %1 AUDIO\n    TITLE \"Track %1\"\n    INDEX 01 "
+                                "%2:%3:%4\n")
+                     .arg(index + 1, 2, 10, QLatin1Char('0'))
+                     .arg(frames / 75 / 60, 2, 10, QLatin1Char('0'))
+                     .arg(frames / 75 % 60, 2, 10, QLatin1Char('0'))
+                     .arg(frames % 75, 2, 10, QLatin1Char('0'));
+        const QString track =
+            TestEnvironment::makeFolder(QStringLiteral("Separate")) +
+            QStringLiteral("/%1 Track.flac").arg(index + 1, 2, 10, QLatin1Char('0'));
+        QStringList cut = {QStringLiteral("-s"),
+                           QStringLiteral("-f"),
+                           QStringLiteral("--skip=%1").arg(samplesPerTrack * index),
+                           image,
+                           QStringLiteral("-o"),
+                           track};
+        if (index + 1 < kTracks) {
+            cut.insert(3, QStringLiteral("--until=%1").arg(samplesPerTrack * (index + 1)));
+        }
+        timed(QStringLiteral("flac"), cut);
+        tracks << track;
+    }
+    QFile cue(folder + QStringLiteral("/Album.cue"));
+    cue.open(QIODevice::WriteOnly);
+    cue.write(sheet.toUtf8());
+    cue.close();
+    const double split = tonebridge({image}, "m4a", "2");
+    const double separate = tonebridge(tracks, "m4a", "2");
+    BenchReport::figure("pass_image_s", split);
+    BenchReport::figure("pass_image_separate_files_s", separate);
+    BenchReport::figure("pass_image_ratio", split / separate);
+}
+
 double peakChildMegabytes() {
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -204,6 +252,7 @@ int main(int argc, char** argv) {
     // Each output and its folder are written to the disk before a source is
     // deleted: that costs at most a few percent.
     deleteSourceCost(sources);
+    imageCost(argc > 3 ? QString::fromLocal8Bit(argv[3]).toDouble() : 240.0);
     TestEnvironment::tearDown();
     return 0;
 }
