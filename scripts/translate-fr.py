@@ -79,6 +79,9 @@ FRENCH = {
     "At the end of the track before": "À la fin de la piste précédente", "At the start of their track": "Au début de leur piste",
     "Where the silence before a track of a disc image goes; applies to the images added from now on": "Où va le silence avant une piste d'une image de disque ; vaut pour les images ajoutées à partir de maintenant",
     "Gaps between tracks:": "Silences entre pistes :",
+    "Cue sheet text:": "Texte de la feuille de cue :",
+    "The encoding the cue sheet's text is read in; choose another when the titles show wrong letters": "L'encodage dans lequel le texte de la feuille de cue est lu ; en choisir un autre quand les titres montrent de mauvaises lettres",
+    "The cue sheet could not be read in that encoding": "La feuille de cue n'a pas pu être lue dans cet encodage",
     "Choose the destination folder": "Choisir le dossier de destination",
     # Window and menus.
     "&File": "&Fichier", "&Edit": "É&dition", "&Conversion": "&Conversion", "&Help": "&Aide",

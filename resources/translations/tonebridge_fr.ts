@@ -379,6 +379,18 @@
         <source>The date must be a year, such as 2019, 2019-04 or 2019-04-01</source>
         <translation>La date doit être une année, comme 2019, 2019-04 ou 2019-04-01</translation>
     </message>
+    <message>
+        <source>Cue sheet text:</source>
+        <translation>Texte de la feuille de cue :</translation>
+    </message>
+    <message>
+        <source>The encoding the cue sheet's text is read in; choose another when the titles show wrong letters</source>
+        <translation>L'encodage dans lequel le texte de la feuille de cue est lu ; en choisir un autre quand les titres montrent de mauvaises lettres</translation>
+    </message>
+    <message>
+        <source>The cue sheet could not be read in that encoding</source>
+        <translation>La feuille de cue n'a pas pu être lue dans cet encodage</translation>
+    </message>
 </context>
 <context>
     <name>VueCtrlrReglage</name>

@@ -10,7 +10,7 @@ bool isFlac(const QFileInfo& info) {
 }
 } // namespace
 
-CueSheetFinder::Found CueSheetFinder::read(const QString& cuePath) {
+CueSheetFinder::Found CueSheetFinder::read(const QString& cuePath, const QString& encoding) {
     QFile file(cuePath);
     if (!file.open(QIODevice::ReadOnly)) {
         Found none;
@@ -18,7 +18,9 @@ CueSheetFinder::Found CueSheetFinder::read(const QString& cuePath) {
         return none;
     }
     Found found;
-    found.text = CueSheetText::decode(file.readAll());
+    const QByteArray bytes = file.readAll();
+    found.text =
+        encoding.isEmpty() ? CueSheetText::decode(bytes) : CueSheetText::decodeAs(bytes, encoding);
     found.sheet = CueSheet::parse(found.text.text);
     return found;
 }

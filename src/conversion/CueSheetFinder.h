@@ -16,7 +16,8 @@ public:
         CueSheetText text;
         CueSheet sheet;
     };
-    static Found read(const QString& cuePath);
+    // Read in that encoding when one is named, else in the one found.
+    static Found read(const QString& cuePath, const QString& encoding = QString());
     // The FLAC file a FILE line of the sheet at that path names: the file
     // itself when it is one, else the FLAC file of the same base name beside
     // it; empty when there is none.

@@ -37,7 +37,7 @@ bool DiscImageReader::hasCueSheetBlock(const QString& flacPath) {
 
 void DiscImageReader::readTracks(const QString& flacPath, const QString& metaflacPath,
                                  SourceReading& reading, bool pregapsWithTheirTracks,
-                                 const std::atomic<bool>* cancelled) {
+                                 const std::atomic<bool>* cancelled, const QString& sheetEncoding) {
     const auto stop = [cancelled] { return cancelled != nullptr && *cancelled; };
     const QString image = QFileInfo(flacPath).absoluteFilePath();
     if (stop()) {
@@ -50,7 +50,7 @@ void DiscImageReader::readTracks(const QString& flacPath, const QString& metafla
     CueSheet sheet;
     QString encoding;
     if (!sheetPath.isEmpty()) {
-        const CueSheetFinder::Found found = CueSheetFinder::read(sheetPath);
+        const CueSheetFinder::Found found = CueSheetFinder::read(sheetPath, sheetEncoding);
         sheet = found.sheet;
         encoding = found.text.encoding;
     } else {

@@ -19,7 +19,8 @@ public:
     // numbered kUnusableSheet, named with the reason.
     static void readTracks(const QString& flacPath, const QString& metaflacPath,
                            SourceReading& reading, bool pregapsWithTheirTracks = false,
-                           const std::atomic<bool>* cancelled = nullptr);
+                           const std::atomic<bool>* cancelled = nullptr,
+                           const QString& sheetEncoding = QString());
     // Whether the file's metadata holds a CUESHEET block.
     static bool hasCueSheetBlock(const QString& flacPath);
 };

@@ -161,6 +161,40 @@ bool GestionnairePileFichier::ajouterFichierLu(const QString& givenPath, const Q
     return true;
 }
 
+int GestionnairePileFichier::relirePistes(const QString& imagePath, const SourceReading& reading) {
+    assertMainThread();
+    int changed = 0;
+    m_store.beginTransaction();
+    for (qint64 position = 0; position < m_fichiersAudio.size(); ++position) {
+        const FichierAudioPtr& record = m_fichiersAudio.at(position);
+        const std::optional<ImageTrack>& track = record->imageTrack();
+        const PersistentURLPtr source = record->elementURL();
+        if (!track || !source || source->path() != imagePath || isBeingConverted(*record)) {
+            continue;
+        }
+        for (qsizetype index = 0; index < reading.tracks.size(); ++index) {
+            if (reading.tracks.at(index).number != track->number) {
+                continue;
+            }
+            const TagList comments = reading.trackComments.value(index);
+            QVariantMap values;
+            for (const EditedField& field : EditedField::all()) {
+                values.insert(QLatin1String(field.key),
+                              comments.first(QLatin1String(field.vorbisName)));
+            }
+            record->setSourceTags(comments);
+            record->inMetadataDict()->addEntries(values);
+            record->outMetadataDict()->addEntries(values);
+            record->setImageTrack(reading.tracks.at(index));
+            record->save();
+            ++changed;
+            emit fileChanged(position);
+        }
+    }
+    m_store.commitTransaction();
+    return changed;
+}
+
 bool GestionnairePileFichier::ajouterFichierEnErreur(const QString& givenPath, const QString& root,
                                                      const QString& reason) {
     assertMainThread();

@@ -45,6 +45,10 @@ public:
     // Queues a FLAC file whose tags were read beforehand (on a worker
     // thread); false when it is queued already or is no file.
     bool ajouterFichierLu(const QString& path, const QString& root, const SourceReading& reading);
+    // The tracks of a disc image read again (its sheet in another
+    // encoding): each queued track takes its new tags and name, edits
+    // included. Answers how many rows changed.
+    int relirePistes(const QString& imagePath, const SourceReading& reading);
     // Queues a file that cannot be converted (a cue sheet whose audio is
     // nowhere) as a row in error saying why; false when it is queued already.
     bool ajouterFichierEnErreur(const QString& path, const QString& root, const QString& reason);

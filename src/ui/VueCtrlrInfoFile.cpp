@@ -1,13 +1,17 @@
 #include "VueCtrlrInfoFile.h"
 
 #include "conversion/Core.h"
+#include "conversion/DiscImageReader.h"
+#include "conversion/FlacTagReader.h"
 #include "conversion/SelectionTagReader.h"
 #include "model/EditedField.h"
 #include "model/LocalizedStrings.h"
 #include "model/OutputCodec.h"
 #include "model/QueueStore.h"
 #include "model/Settings.h"
+#include "queue/GestionnairePileFichier.h"
 #include "storage/Log.h"
+#include "storage/ThreadHandoff.h"
 #include "ui/AlertSound.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FileSizeFormatting.h"
@@ -17,6 +21,8 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -26,6 +32,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -44,7 +51,9 @@ VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
       m_autoFindImageCheckBox(new QCheckBox(tr("Find automatically"))),
       m_imageSourceTypeRadioMatrix(new QButtonGroup(this)),
       m_chooseImageButton(new QPushButton(tr("Choose an image…"))), m_infoTableVue(new QTableView),
-      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel), m_core(core) {
+      m_infoTableModel(new InfoTableModel(this)), m_titreTextField(new ElidedLabel),
+      m_sheetEncodingLabel(new QLabel(tr("Cue sheet text:"))), m_sheetEncodingPopUp(new QComboBox),
+      m_core(core) {
     setObjectName(QStringLiteral("infofileVC"));
     m_titreTextField->setObjectName(QStringLiteral("titreTextField"));
     QFont titleFont = m_titreTextField->font();
@@ -77,6 +86,14 @@ VueCtrlrInfoFile::VueCtrlrInfoFile(Core& core, QWidget* parent)
     connect(m_chooseImageButton, &QPushButton::clicked, this, &VueCtrlrInfoFile::chooseImage);
     pictureControls->addWidget(m_chooseImageButton);
     pictureControls->addStretch(1);
+    m_sheetEncodingPopUp->setObjectName(QStringLiteral("sheetEncoding"));
+    m_sheetEncodingPopUp->setToolTip(
+        tr("The encoding the cue sheet's text is read in; choose another when the titles "
+           "show wrong letters"));
+    connect(m_sheetEncodingPopUp, &QComboBox::activated, this,
+            [this] { changeSheetEncoding(m_sheetEncodingPopUp->currentText()); });
+    pictureControls->addWidget(m_sheetEncodingLabel);
+    pictureControls->addWidget(m_sheetEncodingPopUp);
 
     m_infoTableVue->setObjectName(QStringLiteral("infoTableVue"));
     m_infoTableVue->setModel(m_infoTableModel);
@@ -159,6 +176,85 @@ void VueCtrlrInfoFile::refreshContent() {
         m_imageSourceTypeRadioMatrix->setExclusive(true);
     }
     _updateImageButtonEnability();
+    showSheetEncoding();
+}
+
+std::optional<ImageTrack> VueCtrlrInfoFile::sharedSheet(QString* imagePath) const {
+    std::optional<ImageTrack> shared;
+    if (!m_fichierActif) {
+        return shared;
+    }
+    for (const FichierAudioPtr& file : m_fichierActif->listeMultiFichiers()) {
+        const std::optional<ImageTrack>& track = file->imageTrack();
+        const PersistentURLPtr source = file->elementURL();
+        if (!track || !source || track->sheetPath.isEmpty() ||
+            (shared && (shared->sheetPath != track->sheetPath || *imagePath != source->path()))) {
+            return std::nullopt;
+        }
+        shared = track;
+        *imagePath = source->path();
+    }
+    return shared;
+}
+
+void VueCtrlrInfoFile::showSheetEncoding() {
+    QString image;
+    const std::optional<ImageTrack> track = sharedSheet(&image);
+    m_sheetEncodingLabel->setVisible(track.has_value());
+    m_sheetEncodingPopUp->setVisible(track.has_value());
+    if (!track) {
+        return;
+    }
+    // The one in use first, then the code pages of old rips.
+    QStringList encodings = {QStringLiteral("UTF-8"),        QStringLiteral("WINDOWS-1252"),
+                             QStringLiteral("WINDOWS-1251"), QStringLiteral("WINDOWS-1250"),
+                             QStringLiteral("SHIFT_JIS"),    QStringLiteral("EUC-JP"),
+                             QStringLiteral("GB18030"),      QStringLiteral("BIG5"),
+                             QStringLiteral("EUC-KR"),       QStringLiteral("KOI8-R"),
+                             QStringLiteral("CP866"),        QStringLiteral("ISO-8859-2")};
+    const QString current =
+        track->sheetEncoding.isEmpty() ? QStringLiteral("UTF-8") : track->sheetEncoding.toUpper();
+    encodings.removeAll(current);
+    encodings.prepend(current);
+    m_sheetEncodingPopUp->clear();
+    m_sheetEncodingPopUp->addItems(encodings);
+    m_sheetEncodingPopUp->setCurrentIndex(0);
+}
+
+void VueCtrlrInfoFile::changeSheetEncoding(const QString& encoding) {
+    QString image;
+    const std::optional<ImageTrack> track = sharedSheet(&image);
+    if (!track || encoding == track->sheetEncoding) {
+        return;
+    }
+    // The image's comments and the sheet are read again on a thread: a
+    // folder may be on a drive that stalls.
+    const FlacTagReader* reader = m_core.tagReader();
+    const bool pregapsWithTheirTracks = m_core.settings().value(Settings::pregapsWithTheirTracks);
+    GestionnairePileFichier* queue = m_core.queue();
+    ThreadHandoff::start(*QThreadPool::globalInstance(), [this, reader, image, encoding,
+                                                          pregapsWithTheirTracks, queue,
+                                                          alive = std::weak_ptr<int>(m_alive)] {
+        SourceReading reading = reader->readSource(image, nullptr);
+        if (reading.read) {
+            DiscImageReader::readTracks(image, reader->metaflacPath(), reading,
+                                        pregapsWithTheirTracks, nullptr, encoding);
+        }
+        ThreadHandoff::handOver();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, image, reading, queue, alive] {
+                ThreadHandoff::takeOver();
+                if (alive.expired()) {
+                    return;
+                }
+                if (reading.tracks.isEmpty() || queue->relirePistes(image, reading) == 0) {
+                    emit editRefused(tr("The cue sheet could not be read in that encoding"));
+                }
+                emit sheetReread();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void VueCtrlrInfoFile::_updateImageView() {

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "model/ImageTrack.h"
 #include "model/MultiFichierAudio.h"
 
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
 class Core;
 class InfoTableModel;
 class QButtonGroup;
+class QComboBox;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -51,6 +56,11 @@ public:
     QTableView* infoTableVue() const { return m_infoTableVue; }
     InfoTableModel* infoTableModel() const { return m_infoTableModel; }
     QLabel* titreTextField() const { return m_titreTextField; }
+    // The encoding the selected tracks' cue sheet is read in: shown when
+    // they are tracks of one image with a sheet file; choosing another
+    // reads the sheet again and the tracks' tags follow.
+    QComboBox* sheetEncodingPopUp() const { return m_sheetEncodingPopUp; }
+    void changeSheetEncoding(const QString& encoding);
 
     // Why a value cannot go into a field; empty when it can. Numbers stay
     // numbers: a track or disc number ("3", "3/12"), a date ("2019",
@@ -65,9 +75,14 @@ signals:
     void editRefused(const QString& reason);
     // The selected files' tags or names were edited: the list shows them anew.
     void filesEdited();
+    // The selected tracks' sheet was read again in another encoding.
+    void sheetReread();
 
 private:
     void readCarriedTags();
+    // The image and sheet of the selected tracks, when they share them.
+    std::optional<ImageTrack> sharedSheet(QString* imagePath) const;
+    void showSheetEncoding();
     int fileCount() const;
     void reloadFileList();
     bool applyFileName(QString value);
@@ -81,9 +96,13 @@ private:
     QTableView* m_infoTableVue;
     InfoTableModel* m_infoTableModel;
     QLabel* m_titreTextField;
+    QLabel* m_sheetEncodingLabel;
+    QComboBox* m_sheetEncodingPopUp;
     MultiFichierAudioPtr m_fichierActif;
     Core& m_core;
     QList<QPair<QString, QString>> m_carriedTags;
     // The reading of a large selection's comments under way, 0 for none.
     quint64 m_carriedReading = 0;
+    // Gone with the view: a sheet read again later finds no one to tell.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

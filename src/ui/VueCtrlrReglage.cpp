@@ -62,6 +62,9 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
     setObjectName(QStringLiteral("vueCtrlrReglage"));
     setMinimumSize(preferredMinimumSize());
     connect(m_infofileVC, &VueCtrlrInfoFile::editRefused, this, &VueCtrlrReglage::echoUserMessage);
+    // The selection shows its tracks' new tags.
+    connect(m_infofileVC, &VueCtrlrInfoFile::sheetReread, this,
+            [this] { setSelectionFichiers(m_selectedRows); });
     connect(&core.messages(), &MessageRelay::said, this, &VueCtrlrReglage::echoUserMessage);
     connect(core.queue(), &GestionnairePileFichier::laListeContientDesFichiers, this,
             &VueCtrlrReglage::laListeContientDesFichiers);

@@ -1,7 +1,9 @@
 #include "ui/VueCtrlrInfoFile.h"
 
+#include "queue/GestionnairePileFichier.h"
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
+#include "support/PassRunner.h"
 #include "support/TestApp.h"
 #include "support/TestEnvironment.h"
 #include "ui/AlertSound.h"
@@ -12,6 +14,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -319,4 +322,44 @@ TEST(InfoView, ALargeSelectionsCommentsAreReadWithoutTheWindowWaiting) {
     EXPECT_EQ(model->rowCount(), 14);
     EXPECT_EQ(value(app, 12, InfoTableModel::kSrce).toString(), "Various");
     EXPECT_EQ(value(app, 13, InfoTableModel::kSrce).toString(), "Label");
+}
+
+TEST(InfoView, AGuessedSheetEncodingShowsAndAnotherOneRetagsTheTracks) {
+    TestApp app;
+    const QString folder = TestEnvironment::makeFolder("Music/Kino");
+    FlacFactory::Options options;
+    options.seconds = 2;
+    const QString image = FlacFactory::make(folder + "/Album.flac", options);
+    // Cyrillic titles written by an old Windows ripper, in CP1251.
+    const QByteArray sheet = QByteArray("PERFORMER \"") + "\xca\xe8\xed\xee" +
+                             "\"\nFILE \"Album.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"" +
+                             "\xc3\xf0\xf3\xef\xef\xe0 \xea\xf0\xee\xe2\xe8" +
+                             "\"\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    TITLE \"" +
+                             "\xcf\xe0\xf7\xea\xe0" + "\"\n    INDEX 01 00:01:00\n";
+    TestEnvironment::writeFile(folder + "/Album.cue", sheet);
+    app.add({image});
+    app.selectRows({0, 1});
+    QComboBox* encodings = app.info().sheetEncodingPopUp();
+    EXPECT_FALSE(encodings->isHidden()) << "tracks of one sheet file";
+    EXPECT_EQ(encodings->currentText(), "WINDOWS-1251");
+    app.selectRows({0});
+    EXPECT_EQ(value(app, 2, InfoTableModel::kDest).toString(), QString::fromUtf8("Группа крови"));
+
+    // Read as Western European, then back: the tags follow each time.
+    app.info().changeSheetEncoding("WINDOWS-1252");
+    ASSERT_TRUE(PassRunner::waitFor(
+        [&] { return app.queue().fichierAt(0)->imageTrack()->sheetEncoding == "WINDOWS-1252"; }));
+    EXPECT_EQ(app.queue().fichierAt(1)->outMetadataDict()->value("title").toString(),
+              QString::fromLatin1("\xcf\xe0\xf7\xea\xe0"));
+    app.info().changeSheetEncoding("WINDOWS-1251");
+    ASSERT_TRUE(PassRunner::waitFor([&] {
+        return app.queue().fichierAt(1)->outMetadataDict()->value("title").toString() ==
+               QString::fromUtf8("Пачка");
+    }));
+    EXPECT_EQ(app.queue().fichierAt(1)->destinationURL()->fileName(),
+              QString::fromUtf8("02 - Пачка.m4a"));
+
+    app.add({source("Plain.flac", "Plain")});
+    app.selectRows({2});
+    EXPECT_TRUE(encodings->isHidden()) << "a plain file has no sheet";
 }
