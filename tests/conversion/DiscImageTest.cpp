@@ -235,3 +235,34 @@ TEST(DiscImage, DeletingSourcesDeletesAnImageOnlyOnceEveryOneOfItsSamplesIsConve
     EXPECT_TRUE(QFile::exists(partialImage)) << "a track not converted keeps its image";
     EXPECT_TRUE(QFile::exists(partial + "/Album.cue"));
 }
+
+TEST(DiscImage, AppleLosslessTracksEndToEndAreTheImagesSamples) {
+    TestEnvironment::defaults().setString("alac", "ConversionCodec");
+    TestDatabase context;
+    const QString folder = TestEnvironment::makeFolder("Music/Alac");
+    FlacFactory::Options options;
+    options.seconds = 3;
+    options.noise = 0.2;
+    const QString image = FlacFactory::make(folder + "/Album.flac", options);
+    TestEnvironment::writeFile(folder + "/Album.cue", kSheet);
+    context.fileAdder()->add({folder});
+    context.fileAdder()->waitUntilDone();
+    const auto rows = context.queue().fichiersAudio();
+    ASSERT_EQ(rows.size(), 3);
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    const auto raw = [](const QString& path) {
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-"});
+        ffmpeg.waitForFinished(60000);
+        return ffmpeg.readAllStandardOutput();
+    };
+    QByteArray joined;
+    for (const FichierAudioPtr& row : rows) {
+        ASSERT_EQ(row->statusConversion(), kStatusConvFiniOk) << row->failureReason().toStdString();
+        joined += raw(row->destinationURL()->path());
+    }
+    const QByteArray whole = raw(image);
+    EXPECT_EQ(joined.size(), whole.size());
+    EXPECT_TRUE(joined == whole) << "the tracks end to end are the image's samples";
+}
