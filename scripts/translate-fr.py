@@ -80,6 +80,8 @@ FRENCH = {
     "Where the silence before a track of a disc image goes; applies to the images added from now on": "Où va le silence avant une piste d'une image de disque ; vaut pour les images ajoutées à partir de maintenant",
     "Gaps between tracks:": "Silences entre pistes :",
     "Cue sheet text:": "Texte de la feuille de cue :",
+    "2.4": "2.4", "2.3": "2.3", "ID3 tags version:": "Version des tags ID3 :",
+    "The ID3 version of MP3 and AIFF files; older car stereos and Windows Explorer read only 2.3": "La version ID3 des fichiers MP3 et AIFF ; les autoradios anciens et l'Explorateur de Windows ne lisent que la 2.3",
     "The encoding the cue sheet's text is read in; choose another when the titles show wrong letters": "L'encodage dans lequel le texte de la feuille de cue est lu ; en choisir un autre quand les titres montrent de mauvaises lettres",
     "The cue sheet could not be read in that encoding": "La feuille de cue n'a pas pu être lue dans cet encodage",
     "Choose the destination folder": "Choisir le dossier de destination",

@@ -662,5 +662,21 @@
         <source>Gaps between tracks:</source>
         <translation>Silences entre pistes :</translation>
     </message>
+    <message>
+        <source>2.4</source>
+        <translation>2.4</translation>
+    </message>
+    <message>
+        <source>2.3</source>
+        <translation>2.3</translation>
+    </message>
+    <message>
+        <source>The ID3 version of MP3 and AIFF files; older car stereos and Windows Explorer read only 2.3</source>
+        <translation>La version ID3 des fichiers MP3 et AIFF ; les autoradios anciens et l'Explorateur de Windows ne lisent que la 2.3</translation>
+    </message>
+    <message>
+        <source>ID3 tags version:</source>
+        <translation>Version des tags ID3 :</translation>
+    </message>
 </context>
 </TS>

@@ -112,6 +112,8 @@ QString BatchConverter::usage() {
                "                                          source a disparu des dossiers donnés\n"
                "  --dry-run                               dit ce qui serait fait de chaque\n"
                "                                          fichier, sans rien changer\n"
+               "  --id3 {2.3,2.4}                         version des tags ID3 des MP3 et AIFF\n"
+               "                                          (par défaut : le réglage, 2.4)\n"
                "  --whole-images                          convertit une image de disque avec sa\n"
                "                                          feuille de cue en un seul fichier, sans\n"
                "                                          la découper en pistes\n"
@@ -160,6 +162,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption prune(QStringLiteral("prune"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption wholeImages(QStringLiteral("whole-images"));
+    const QCommandLineOption id3(QStringLiteral("id3"), QString(), QStringLiteral("version"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
@@ -167,7 +170,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
                                      QStringLiteral("pattern"));
     parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
                        channels, overwrite, existing, copyCompanions, prune, dryRun, wholeImages,
-                       deleteSource, preserveDate, jobs, pattern});
+                       id3, deleteSource, preserveDate, jobs, pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -258,6 +261,14 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     settings.overrideForRun(Settings::pruneOrphans, parser.isSet(prune));
     m_dryRun = parser.isSet(dryRun);
     settings.overrideForRun(Settings::wholeImages, parser.isSet(wholeImages));
+    if (parser.isSet(id3)) {
+        const QString value = parser.value(id3);
+        if (value != QLatin1String("2.3") && value != QLatin1String("2.4")) {
+            return fail(QStringLiteral("valeur invalide pour --id3 : %1 (2.3 ou 2.4)").arg(value));
+        }
+        settings.overrideForRun(Settings::id3Version,
+                                qint64(value == QLatin1String("2.3") ? 3 : 4));
+    }
     settings.overrideForRun(Settings::deleteSource, parser.isSet(deleteSource));
     settings.overrideForRun(Settings::preserveDate, parser.isSet(preserveDate));
     // Every result stays listed until it is printed.

@@ -409,7 +409,13 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
             say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(name));
         }
     }
+    request.id3Version = m_settings.id3Version;
     request.tagsFingerprint = OutputFingerprint::tags(request.tags, request.coverData);
+    const OutputCodec* output = OutputCodec::find(m_settings.codec);
+    if (request.id3Version == 3 && output != nullptr && output->tags == OutputCodec::Tags::Id3) {
+        // Another tag version is another output's tags.
+        request.tagsFingerprint += QStringLiteral("|id3v2.3");
+    }
     if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
         request.firstSample = track->firstSample;
         request.endSample = track->endSample;

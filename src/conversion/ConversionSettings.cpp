@@ -27,6 +27,7 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.companionPatterns =
         stored.value(Settings::companionPatterns).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     settings.pruneOrphans = stored.value(Settings::pruneOrphans);
+    settings.id3Version = int(stored.value(Settings::id3Version));
     settings.deleteSource = stored.value(Settings::deleteSource);
     settings.preserveDate = stored.value(Settings::preserveDate);
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);

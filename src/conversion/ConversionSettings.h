@@ -31,6 +31,8 @@ struct ConversionSettings {
     // Outputs recorded from sources under the pass's folders that are gone
     // go to the trash once the pass is over.
     bool pruneOrphans = false;
+    // 4, or 3: the ID3v2 version of MP3 and AIFF outputs.
+    int id3Version = 4;
     // Nothing is written: each file says what a pass would do with it.
     bool dryRun = false;
 

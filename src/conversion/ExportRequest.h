@@ -25,6 +25,8 @@ struct ExportRequest {
     qint64 bitRate = -1;
     // The output's tags, named as the source's comments are.
     TagList tags;
+    // The ID3v2 version of the containers that carry ID3: 4 or 3.
+    int id3Version = 4;
     QByteArray coverData;
     QString coverMimeType;
     bool overwrite = false;

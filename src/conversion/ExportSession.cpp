@@ -439,8 +439,8 @@ QString ExportSession::folderGoneReason() const {
 bool ExportSession::writeTags() {
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
     QString error;
-    if (codec != nullptr &&
-        !OutputTagWriter::write(m_partialPath, *codec, m_request.tags, &error)) {
+    if (codec != nullptr && !OutputTagWriter::write(m_partialPath, *codec, m_request.tags, &error,
+                                                    m_request.id3Version)) {
         return fail(error);
     }
     return true;

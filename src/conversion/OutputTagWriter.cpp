@@ -108,9 +108,25 @@ void addId3Text(TagLib::ID3v2::Tag& tag, const char* id, const QStringList& valu
     tag.addFrame(frame);
 }
 
-void fillId3(TagLib::ID3v2::Tag& tag, const TagList& tags) {
-    for (const auto& [name, values] : tags.groups()) {
-        const char* id = fieldOf(name, Kind::Id3);
+// Frames ID3v2.3 does not have: written as TXXX under the comment's name.
+bool onlyIn24(const QLatin1String& id) {
+    static const QStringList frames = {
+        QStringLiteral("TSOP"), QStringLiteral("TSOA"), QStringLiteral("TSOT"),
+        QStringLiteral("TMOO"), QStringLiteral("TPRO"), QStringLiteral("TSST"),
+        QStringLiteral("TDRL"), QStringLiteral("TDTG"), QStringLiteral("TIPL"),
+        QStringLiteral("TMCL"), QStringLiteral("TDEN")};
+    return frames.contains(id);
+}
+
+void fillId3(TagLib::ID3v2::Tag& tag, const TagList& tags, int version) {
+    for (const auto& [name, groupValues] : tags.groups()) {
+        // ID3v2.3 keeps one text per frame: several values are joined.
+        const QStringList values = version == 3 && groupValues.size() > 1
+                                       ? QStringList{groupValues.join(QStringLiteral(" / "))}
+                                       : groupValues;
+        const char* known = fieldOf(name, Kind::Id3);
+        const char* id =
+            known != nullptr && version == 3 && onlyIn24(QLatin1String(known)) ? nullptr : known;
         if (id == nullptr) {
             tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
                 TagLibStrings::toTagLib(name.toUpper()), stringList(values), TagLib::String::UTF8));
@@ -154,6 +170,27 @@ void fillVorbis(TagLib::Ogg::XiphComment& comment, const TagList& tags) {
     }
 }
 
+// An MP3's or an AIFF's ID3 tag, filled and saved in that version.
+template <typename Fill>
+bool saveId3(const QByteArray& path, const OutputCodec& codec, int version, Fill fill) {
+    const auto id3Version = version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4;
+    if (codec.id3InAiff) {
+        TagLib::RIFF::AIFF::File file(path.constData(), false);
+        if (!file.isValid()) {
+            return false;
+        }
+        fill(*file.tag());
+        return file.save(id3Version);
+    }
+    TagLib::MPEG::File file(path.constData(), false);
+    if (!file.isValid()) {
+        return false;
+    }
+    fill(*file.ID3v2Tag(true));
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, id3Version,
+                     TagLib::File::DoNotDuplicate);
+}
+
 template <typename File, typename Fill> bool saveWith(const QByteArray& path, Fill fill) {
     File file(path.constData(), false);
     if (!file.isValid()) {
@@ -163,24 +200,15 @@ template <typename File, typename Fill> bool saveWith(const QByteArray& path, Fi
     return file.save();
 }
 
-bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags) {
+bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags,
+               int id3Version) {
     const TagLibGuard guard;
     switch (codec.tags) {
     case Kind::Mp4Atoms:
         return saveWith<TagLib::MP4::File>(path, [&](auto& file) { fillMp4(*file.tag(), tags); });
     case Kind::Id3:
-        if (codec.id3InAiff) {
-            return saveWith<TagLib::RIFF::AIFF::File>(
-                path, [&](auto& file) { fillId3(*file.tag(), tags); });
-        } else {
-            TagLib::MPEG::File file(path.constData(), false);
-            if (!file.isValid()) {
-                return false;
-            }
-            fillId3(*file.ID3v2Tag(true), tags);
-            return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                             TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
-        }
+        return saveId3(path, codec, id3Version,
+                       [&](TagLib::ID3v2::Tag& tag) { fillId3(tag, tags, id3Version); });
     case Kind::VorbisComments:
         if (qstrcmp(codec.encoder, "libopus") == 0) {
             return saveWith<TagLib::Ogg::Opus::File>(
@@ -222,12 +250,12 @@ void replaceMp4(TagLib::MP4::Tag& tag, const TagList& tags, const QByteArray& co
 }
 
 void replaceId3(TagLib::ID3v2::Tag& tag, const TagList& tags, const QByteArray& cover,
-                const QString& mimeType) {
+                const QString& mimeType, int version) {
     const TagLib::ID3v2::FrameList frames = tag.frameList();
     for (TagLib::ID3v2::Frame* frame : frames) {
         tag.removeFrame(frame);
     }
-    fillId3(tag, tags);
+    fillId3(tag, tags, version);
     if (!cover.isEmpty()) {
         auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
         picture->setMimeType(TagLibStrings::toTagLib(mimeType));
@@ -252,25 +280,16 @@ void replaceVorbis(TagLib::Ogg::XiphComment& comment, const TagList& tags, const
 }
 
 bool rewriteTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags,
-                 const QByteArray& cover, const QString& mimeType) {
+                 const QByteArray& cover, const QString& mimeType, int id3Version) {
     const TagLibGuard guard;
     switch (codec.tags) {
     case Kind::Mp4Atoms:
         return saveWith<TagLib::MP4::File>(
             path, [&](auto& file) { replaceMp4(*file.tag(), tags, cover, mimeType); });
     case Kind::Id3:
-        if (codec.id3InAiff) {
-            return saveWith<TagLib::RIFF::AIFF::File>(
-                path, [&](auto& file) { replaceId3(*file.tag(), tags, cover, mimeType); });
-        } else {
-            TagLib::MPEG::File file(path.constData(), false);
-            if (!file.isValid()) {
-                return false;
-            }
-            replaceId3(*file.ID3v2Tag(true), tags, cover, mimeType);
-            return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                             TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
-        }
+        return saveId3(path, codec, id3Version, [&](TagLib::ID3v2::Tag& tag) {
+            replaceId3(tag, tags, cover, mimeType, id3Version);
+        });
     case Kind::VorbisComments:
         if (qstrcmp(codec.encoder, "libopus") == 0) {
             return saveWith<TagLib::Ogg::Opus::File>(
@@ -291,9 +310,9 @@ bool OutputTagWriter::canRewrite(const OutputCodec& codec) {
 }
 
 bool OutputTagWriter::rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
-                              const QByteArray& cover, const QString& coverMimeType,
-                              QString* error) {
-    if (rewriteTags(QFile::encodeName(path), codec, tags, cover, coverMimeType)) {
+                              const QByteArray& cover, const QString& coverMimeType, QString* error,
+                              int id3Version) {
+    if (rewriteTags(QFile::encodeName(path), codec, tags, cover, coverMimeType, id3Version)) {
         return true;
     }
     *error = QStringLiteral("écriture des tags impossible");
@@ -323,8 +342,8 @@ QList<QPair<QString, QString>> OutputTagWriter::muxerTags(const OutputCodec& cod
 }
 
 bool OutputTagWriter::write(const QString& path, const OutputCodec& codec, const TagList& tags,
-                            QString* error) {
-    if (writeTags(QFile::encodeName(path), codec, tags)) {
+                            QString* error, int id3Version) {
+    if (writeTags(QFile::encodeName(path), codec, tags, id3Version)) {
         return true;
     }
     *error = QStringLiteral("écriture des tags impossible");

@@ -9,7 +9,7 @@
 #include <QString>
 
 // Puts an output's tags into its container, each in the container's own way
-// (see ContainerFields): MP4 atoms, ID3v2.4 frames and Vorbis comments are
+// (see ContainerFields): MP4 atoms, ID3v2 frames and Vorbis comments are
 // written with TagLib into the finished output; WAV's INFO list and CAF's
 // info chunk are written by FFmpeg's muxers from the metadata keys given
 // here. Runs on the export's thread; holds no state.
@@ -20,13 +20,17 @@ public:
     static QList<QPair<QString, QString>> muxerTags(const OutputCodec& codec, const TagList& tags);
     // Writes the tags into a finished output; false, with the reason, when
     // the file cannot be read or saved.
+    // ID3 tags are written in version 2.4, or 2.3 for players that read no
+    // other: several values of a field joined with " / ", the frames 2.3
+    // lacks as TXXX.
     static bool write(const QString& path, const OutputCodec& codec, const TagList& tags,
-                      QString* error);
+                      QString* error, int id3Version = 4);
     // Whether an output's tags and cover can be replaced without encoding it
     // again: the containers TagLib writes.
     static bool canRewrite(const OutputCodec& codec);
     // Replaces every tag and the cover of an output (none: no cover), its
     // audio left as it is.
     static bool rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
-                        const QByteArray& cover, const QString& coverMimeType, QString* error);
+                        const QByteArray& cover, const QString& coverMimeType, QString* error,
+                        int id3Version = 4);
 };

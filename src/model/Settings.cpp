@@ -56,6 +56,11 @@ const SettingDeclaration kCompanionPatterns{
 const SettingDeclaration kPruneOrphans{"DestinationCorbeilleOrphelins", QMetaType::Bool, no};
 const SettingDeclaration kWholeImages{"ImagesDisqueEntieres", QMetaType::Bool, no};
 const SettingDeclaration kPregapsWithTheirTracks{"SilencesAvecLeurPiste", QMetaType::Bool, no};
+const SettingDeclaration kId3Version{"VersionID3", QMetaType::LongLong,
+                                     [] { return QVariant(qint64(4)); },
+                                     [] {
+                                         return QVariantList{qint64(3), qint64(4)};
+                                     }};
 const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
 const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
@@ -94,6 +99,7 @@ const Setting<QString> Settings::companionPatterns{&kCompanionPatterns};
 const Setting<bool> Settings::pruneOrphans{&kPruneOrphans};
 const Setting<bool> Settings::wholeImages{&kWholeImages};
 const Setting<bool> Settings::pregapsWithTheirTracks{&kPregapsWithTheirTracks};
+const Setting<qint64> Settings::id3Version{&kId3Version};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
 const Setting<bool> Settings::preserveDate{&kPreserveDate};
 const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
@@ -124,6 +130,7 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kPruneOrphans,
                                                                   &kWholeImages,
                                                                   &kPregapsWithTheirTracks,
+                                                                  &kId3Version,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
                                                                   &kForgetWhenFinished,

@@ -58,6 +58,9 @@ public:
     // The silence before a track (its INDEX 00) starts that track instead
     // of ending the one before.
     static const Setting<bool> pregapsWithTheirTracks;
+    // The ID3v2 version of MP3, AIFF and AIFF-C outputs: 4, or 3 for older
+    // car stereos and Windows' Explorer.
+    static const Setting<qint64> id3Version;
     static const Setting<bool> deleteSource;
     static const Setting<bool> preserveDate;
     static const Setting<bool> forgetWhenFinished;

@@ -53,7 +53,7 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
       m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
-      m_silencesPopUp(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
       m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
       m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
       m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
@@ -201,6 +201,11 @@ QWidget* VueCtrlrReglage::buildSettings() {
     formatLayout->addRow(tr("Channels:"), m_canauxPopUp);
     formatLayout->addRow(tr("flac level:"), m_compressionPopUp);
     formatLayout->addRow(tr("Simultaneous conversions:"), m_jobsPopUp);
+    // Tag 0 is version 2.4, tag 1 version 2.3.
+    m_id3PopUp = popup(QStringLiteral("versionId3"), {tr("2.4"), tr("2.3")}, false);
+    m_id3PopUp->setToolTip(tr("The ID3 version of MP3 and AIFF files; older car stereos and "
+                              "Windows Explorer read only 2.3"));
+    formatLayout->addRow(tr("ID3 tags version:"), m_id3PopUp);
 
     auto* destination = new QGroupBox(tr("Destination"));
     auto* grid = new QGridLayout(destination);
@@ -372,6 +377,7 @@ void VueCtrlrReglage::viewDidLoad() {
     m_corbeilleOrphelinsCheckBox->setChecked(settings.value(Settings::pruneOrphans));
     m_imagesEntieresCheckBox->setChecked(settings.value(Settings::wholeImages));
     selectTag(m_silencesPopUp, settings.value(Settings::pregapsWithTheirTracks) ? 1 : 0);
+    selectTag(m_id3PopUp, settings.value(Settings::id3Version) == 3 ? 1 : 0);
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
@@ -438,6 +444,8 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(Settings::channels, Settings::channelCounts());
+    } else if (identifier == QLatin1String("versionId3")) {
+        settings.setValue(Settings::id3Version, qint64(tag == 1 ? 3 : 4));
     } else if (identifier == QLatin1String("silencesEntrePistes")) {
         settings.setValue(Settings::pregapsWithTheirTracks, tag == 1);
     } else if (identifier == QLatin1String("sortieExistante")) {

@@ -86,6 +86,7 @@ public:
     // silence between tracks goes.
     QCheckBox* imagesEntieresCheckBox() const { return m_imagesEntieresCheckBox; }
     QComboBox* silencesPopUp() const { return m_silencesPopUp; }
+    QComboBox* id3PopUp() const { return m_id3PopUp; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
     QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
@@ -146,6 +147,7 @@ private:
     QCheckBox* m_corbeilleOrphelinsCheckBox;
     QCheckBox* m_imagesEntieresCheckBox;
     QComboBox* m_silencesPopUp;
+    QComboBox* m_id3PopUp;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;
     QCheckBox* m_nommerSelonTagsCheckBox;

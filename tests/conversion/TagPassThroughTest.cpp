@@ -252,3 +252,38 @@ TEST(TagPassThrough, AnOutputThatCannotBeTaggedFailsInsteadOfGoingOutBare) {
     EXPECT_FALSE(OutputTagWriter::write(junk, *OutputCodec::find("m4a"), tags, &error));
     EXPECT_FALSE(OutputTagWriter::write(junk, *OutputCodec::find("opus"), tags, &error));
 }
+
+TEST(TagPassThrough, Id3Version23CarriesEveryFieldInItsOwnForm) {
+    FlacFactory::makePicture(libraryPicture(), "jpg");
+    const QString cover = OutputReader::fileSha1(libraryPicture());
+    TestEnvironment::defaults().setInteger(3, "VersionID3");
+    for (const char* name : {"mp3", "aif"}) {
+        const OutputCodec* codec = OutputCodec::find(name);
+        ASSERT_NE(codec, nullptr);
+        TestDatabase context(QStringLiteral("%1-23.db").arg(name));
+        TestEnvironment::defaults().setString(name, "ConversionCodec");
+        const QString source = librarySource(QStringLiteral("%1-23").arg(name));
+        context.queue().ajouterUnFichier(source);
+        editAll(context);
+        PassRunner pass(context.controleur());
+        ASSERT_TRUE(pass.runPass()) << name;
+        ASSERT_EQ(context.controleur()->passFailed(), 0)
+            << context.messages.join("\n").toStdString();
+        const QJsonObject read =
+            OutputReader::read(QFileInfo(source).path() + "/Track." + codec->fileExtension());
+        const QJsonObject raw = read.value("raw").toObject();
+        EXPECT_EQ(strings(raw.value("version")), QStringList{"2.3"}) << name;
+        EXPECT_EQ(strings(raw.value("TIT2")), QStringList{"Edited Title"}) << name;
+        EXPECT_EQ(strings(raw.value("TPE1")), QStringList{"First Artist / Second Artist"})
+            << name << ": one text per frame in 2.3";
+        EXPECT_EQ(strings(raw.value("TSO2")), QStringList{"Artists, Various"}) << name;
+        EXPECT_EQ(strings(raw.value("TXXX:ARTISTSORT")), QStringList{"Artist, First"})
+            << name << ": a frame 2.3 lacks goes to TXXX";
+        EXPECT_EQ(strings(raw.value("TXXX:ALBUMSORT")), QStringList{"Album, The"}) << name;
+        EXPECT_FALSE(raw.contains("TSOP")) << name;
+        EXPECT_EQ(strings(raw.value("TRCK")), QStringList{"2/10"}) << name;
+        EXPECT_EQ(strings(raw.value("TXXX:MOOD")), QStringList{"Éclatant – 東京"}) << name;
+        EXPECT_EQ(strings(raw.value("USLT")), QStringList{FlacFactory::kLibraryLyrics}) << name;
+        EXPECT_EQ(read.value("cover").toObject().value("sha1").toString(), cover) << name;
+    }
+}

@@ -104,6 +104,10 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     choose(view, view.jobsPopUp(), -1);
     EXPECT_EQ(defaults.integerForKey("ConversionsSimultanees"), 0);
 
+    EXPECT_EQ(tag(view.id3PopUp()), 0) << "ID3 2.4 by default";
+    choose(view, view.id3PopUp(), 1);
+    EXPECT_EQ(defaults.integerForKey("VersionID3"), 3);
+
     view.folderRadioMatrix()->button(3)->click();
     EXPECT_EQ(tag(view.existantPopUp()), int(ExistingOutput::Update))
         << "a mirrored tree is kept up to date unless told otherwise";
