@@ -678,5 +678,25 @@
         <source>ID3 tags version:</source>
         <translation>Version des tags ID3 :</translation>
     </message>
+    <message>
+        <source>Also write cover.jpg in each output folder</source>
+        <translation>Écrire aussi cover.jpg dans chaque dossier de sortie</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Originale</translation>
+    </message>
+    <message>
+        <source>%1 px</source>
+        <translation>%1 px</translation>
+    </message>
+    <message>
+        <source>A larger cover is scaled down to this size as a baseline JPEG; many car stereos show no larger picture</source>
+        <translation>Une pochette plus grande est réduite à cette taille en JPEG de base ; beaucoup d'autoradios n'affichent pas d'image plus grande</translation>
+    </message>
+    <message>
+        <source>Largest cover:</source>
+        <translation>Taille maximale de la pochette :</translation>
+    </message>
 </context>
 </TS>

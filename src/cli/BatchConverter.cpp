@@ -4,6 +4,7 @@
 #include "cli/TerminationSignals.h"
 #include "conversion/ConversionControleur.h"
 #include "conversion/Core.h"
+#include "conversion/CoverSizing.h"
 #include "conversion/FileAdder.h"
 #include "model/OutputCodec.h"
 #include "model/Settings.h"
@@ -112,6 +113,11 @@ QString BatchConverter::usage() {
                "                                          source a disparu des dossiers donnés\n"
                "  --dry-run                               dit ce qui serait fait de chaque\n"
                "                                          fichier, sans rien changer\n"
+               "  --cover-max PX                          réduit les pochettes plus grandes à\n"
+               "                                          cette taille (1600, 1200, 1000, 800,\n"
+               "                                          600, 500, 300 ; 0 : telles quelles)\n"
+               "  --cover-file                            écrit aussi cover.jpg dans chaque\n"
+               "                                          dossier de sortie\n"
                "  --id3 {2.3,2.4}                         version des tags ID3 des MP3 et AIFF\n"
                "                                          (par défaut : le réglage, 2.4)\n"
                "  --whole-images                          convertit une image de disque avec sa\n"
@@ -163,14 +169,17 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption wholeImages(QStringLiteral("whole-images"));
     const QCommandLineOption id3(QStringLiteral("id3"), QString(), QStringLiteral("version"));
+    const QCommandLineOption coverMax(QStringLiteral("cover-max"), QString(), QStringLiteral("px"));
+    const QCommandLineOption coverFile(QStringLiteral("cover-file"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
-    parser.addOptions({convert, codec, destination, subfolder, folder, sampleRate, bitrate,
-                       channels, overwrite, existing, copyCompanions, prune, dryRun, wholeImages,
-                       id3, deleteSource, preserveDate, jobs, pattern});
+    parser.addOptions(
+        {convert,  codec,     destination, subfolder,      folder,       sampleRate, bitrate,
+         channels, overwrite, existing,    copyCompanions, prune,        dryRun,     wholeImages,
+         id3,      coverMax,  coverFile,   deleteSource,   preserveDate, jobs,       pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -261,6 +270,17 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     settings.overrideForRun(Settings::pruneOrphans, parser.isSet(prune));
     m_dryRun = parser.isSet(dryRun);
     settings.overrideForRun(Settings::wholeImages, parser.isSet(wholeImages));
+    if (parser.isSet(coverMax)) {
+        bool number = false;
+        const qint64 side = parser.value(coverMax).toLongLong(&number);
+        if (!number || !CoverSizing::limits().contains(side)) {
+            return fail(QStringLiteral("valeur invalide pour --cover-max : %1 (0, 1600, 1200, "
+                                       "1000, 800, 600, 500 ou 300)")
+                            .arg(parser.value(coverMax)));
+        }
+        settings.overrideForRun(Settings::coverMaxSide, side);
+    }
+    settings.overrideForRun(Settings::coverFile, parser.isSet(coverFile));
     if (parser.isSet(id3)) {
         const QString value = parser.value(id3);
         if (value != QLatin1String("2.3") && value != QLatin1String("2.4")) {

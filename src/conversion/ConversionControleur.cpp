@@ -102,6 +102,7 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     m_fileEnds.clear();
     m_passRoots.clear();
     m_companionFolders.clear();
+    m_folderCovers.clear();
     m_convertedTracks.clear();
     m_mirror = MirrorState::NotStarted;
     m_passOutputs.clear();
@@ -282,16 +283,25 @@ void ConversionControleur::noteFolders(const FichierAudioPtr& fichier) {
     if (!fichier->rootFolder().isEmpty()) {
         m_passRoots.insert(fichier->rootFolder());
     }
+    const QString outputFolder = QFileInfo(destination->path()).absolutePath();
     if (m_settings.copyCompanions &&
         m_settings.destination.kind == DestinationKind::TreeInChosenFolder) {
-        m_companionFolders.insert(QFileInfo(source->path()).absolutePath(),
-                                  QFileInfo(destination->path()).absolutePath());
+        m_companionFolders.insert(QFileInfo(source->path()).absolutePath(), outputFolder);
+    }
+    if (m_settings.coverFile && !m_folderCovers.contains(outputFolder)) {
+        if (const ImagePtr picture = fichier->mainPictureCached(true)) {
+            QString mimeType;
+            const QByteArray cover = picture->coverData(&mimeType);
+            if (!cover.isEmpty()) {
+                m_folderCovers.insert(outputFolder, {outputFolder, source->path(), cover});
+            }
+        }
     }
 }
 
 bool ConversionControleur::startMirror() {
     m_mirror = MirrorState::Done;
-    const bool companions = !m_companionFolders.isEmpty();
+    const bool companions = !m_companionFolders.isEmpty() || !m_folderCovers.isEmpty();
     const bool prune = m_settings.pruneOrphans && m_settings.destination.usesChosenFolder() &&
                        !m_passRoots.isEmpty();
     if (!companions && !prune) {
@@ -304,6 +314,13 @@ bool ConversionControleur::startMirror() {
     for (auto folder = m_companionFolders.cbegin(); folder != m_companionFolders.cend(); ++folder) {
         work.companionFolders << qMakePair(folder.key(), folder.value());
         work.companionRecords << m_records->companionRecordsIn(folder.value());
+    }
+    work.coverMaxSide = m_settings.coverMaxSide;
+    for (const LibraryMirror::Work::CoverFile& cover : std::as_const(m_folderCovers)) {
+        work.coverFiles << cover;
+        if (!m_companionFolders.values().contains(cover.outputFolder)) {
+            work.companionRecords << m_records->companionRecordsIn(cover.outputFolder);
+        }
     }
     if (prune) {
         for (const QString& root : std::as_const(m_passRoots)) {
@@ -410,11 +427,15 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
         }
     }
     request.id3Version = m_settings.id3Version;
+    request.coverMaxSide = m_settings.coverMaxSide;
     request.tagsFingerprint = OutputFingerprint::tags(request.tags, request.coverData);
     const OutputCodec* output = OutputCodec::find(m_settings.codec);
     if (request.id3Version == 3 && output != nullptr && output->tags == OutputCodec::Tags::Id3) {
         // Another tag version is another output's tags.
         request.tagsFingerprint += QStringLiteral("|id3v2.3");
+    }
+    if (request.coverMaxSide > 0 && !request.coverData.isEmpty()) {
+        request.tagsFingerprint += QStringLiteral("|cover %1").arg(request.coverMaxSide);
     }
     if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
         request.firstSample = track->firstSample;

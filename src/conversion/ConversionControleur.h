@@ -191,6 +191,9 @@ private:
     // with the folder its outputs went to.
     QSet<QString> m_passRoots;
     QHash<QString, QString> m_companionFolders;
+    // For a cover.jpg in each output folder: the cover of the first file
+    // that went into it, and that file.
+    QHash<QString, LibraryMirror::Work::CoverFile> m_folderCovers;
     enum class MirrorState { NotStarted, Running, Done };
     MirrorState m_mirror = MirrorState::NotStarted;
     // The tracks of each image converted in this pass, and the deletions

@@ -28,6 +28,8 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
         stored.value(Settings::companionPatterns).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     settings.pruneOrphans = stored.value(Settings::pruneOrphans);
     settings.id3Version = int(stored.value(Settings::id3Version));
+    settings.coverMaxSide = int(stored.value(Settings::coverMaxSide));
+    settings.coverFile = stored.value(Settings::coverFile);
     settings.deleteSource = stored.value(Settings::deleteSource);
     settings.preserveDate = stored.value(Settings::preserveDate);
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);

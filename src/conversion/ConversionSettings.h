@@ -33,6 +33,10 @@ struct ConversionSettings {
     bool pruneOrphans = false;
     // 4, or 3: the ID3v2 version of MP3 and AIFF outputs.
     int id3Version = 4;
+    // Covers within this many pixels (0: as they are), and a cover.jpg in
+    // each output folder.
+    int coverMaxSide = 0;
+    bool coverFile = false;
     // Nothing is written: each file says what a pass would do with it.
     bool dryRun = false;
 

@@ -29,6 +29,9 @@ struct ExportRequest {
     int id3Version = 4;
     QByteArray coverData;
     QString coverMimeType;
+    // A larger cover is scaled down to this many pixels on its longest side
+    // as it is written (see CoverSizing); 0 keeps it as it is.
+    int coverMaxSide = 0;
     bool overwrite = false;
     // An existing output is checked against its record (see
     // ExportSession::Plan) instead of being an error.

@@ -1,5 +1,6 @@
 #include "ExportSession.h"
 
+#include "conversion/CoverSizing.h"
 #include "conversion/FFmpegTranscoder.h"
 #include "conversion/OutputFingerprint.h"
 #include "conversion/OutputTagWriter.h"
@@ -464,7 +465,7 @@ bool ExportSession::doExport() {
     }
     bool completed = false;
     {
-        FFmpegTranscoder transcoder(m_request, m_cancelled, &m_samplesRead);
+        FFmpegTranscoder transcoder(withSizedCover(), m_cancelled, &m_samplesRead);
         completed = transcoder.run(m_partialPath);
         if (!transcoder.notice().isEmpty()) {
             addNotice(transcoder.notice());
@@ -503,6 +504,13 @@ bool ExportSession::doExport() {
     }
     m_partialIdentity = FileIdentity::ofDescriptor(m_partialDescriptor);
     return true;
+}
+
+ExportRequest ExportSession::withSizedCover() const {
+    ExportRequest sized = m_request;
+    sized.coverData =
+        CoverSizing::fit(m_request.coverData, &sized.coverMimeType, m_request.coverMaxSide);
+    return sized;
 }
 
 bool ExportSession::doRewriteTags() {

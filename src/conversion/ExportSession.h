@@ -113,6 +113,8 @@ private:
     bool unrecordedOutputMatches();
     void recordAs(const FileIdentity& output);
     bool doRewriteTags();
+    // The request with its cover within the size asked for.
+    ExportRequest withSizedCover() const;
     bool replacesExisting() const;
     bool writeTags();
     bool checkDuration(const QString& path, double expected, double padding);

@@ -1,5 +1,6 @@
 #include "LibraryMirror.h"
 
+#include "conversion/CoverSizing.h"
 #include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
 
@@ -28,6 +29,12 @@ LibraryMirror::Result LibraryMirror::run(const Work& work, const std::atomic<boo
             return result;
         }
         copyCompanions(work, sourceFolder, outputFolder, result);
+    }
+    for (const Work::CoverFile& cover : work.coverFiles) {
+        if (stop()) {
+            return result;
+        }
+        writeCoverFile(work, cover, result);
     }
     for (const OutputRecord& record : work.pruneCandidates) {
         if (stop()) {
@@ -73,15 +80,7 @@ void LibraryMirror::copyCompanions(const Work& work, const QString& sourceFolder
             result.errors << QStringLiteral("Copie de %1 impossible : %2").arg(source, error);
             continue;
         }
-        const FileIdentity written = FileIdentity::of(target);
-        OutputRecord made;
-        made.output = target;
-        made.source = source;
-        made.kind = OutputRecord::Kind::Companion;
-        made.sourceSize = sourceIdentity.size;
-        made.sourceModifiedNs = sourceIdentity.modifiedNs;
-        made.outputSize = written.size;
-        made.outputModifiedNs = written.modifiedNs;
+        const OutputRecord made = recordOf(source, target);
         result.recorded << made;
         result.lines << QStringLiteral("Copié %1 -> %2").arg(source, target);
     }
@@ -89,30 +88,29 @@ void LibraryMirror::copyCompanions(const Work& work, const QString& sourceFolder
 
 bool LibraryMirror::copyOne(const QString& source, const QString& target, bool replace,
                             QString* error) {
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly)) {
+        *error = from.errorString();
+        return false;
+    }
+    return place(from.readAll(), target, replace, error);
+}
+
+bool LibraryMirror::place(const QByteArray& bytes, const QString& target, bool replace,
+                          QString* error) {
     const QFileInfo info(target);
     if (!QFileInfo(info.absolutePath()).isDir()) {
         *error = QStringLiteral("le dossier %1 n'existe pas").arg(info.absolutePath());
         return false;
     }
-    // Copied under a name of its own, then given the target's: a reader
-    // never sees half a picture, and a new file never replaces one that
-    // appeared meanwhile.
     const QString partial = info.absolutePath() + QStringLiteral("/.tmp_") +
                             QString::number(QRandomGenerator::global()->generate64(), 16) +
                             QLatin1Char('.') + info.suffix();
-    QFile from(source);
     QFile to(partial);
-    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::NewOnly | QIODevice::WriteOnly)) {
+    if (!to.open(QIODevice::NewOnly | QIODevice::WriteOnly) || to.write(bytes) != bytes.size()) {
         *error = to.errorString();
+        to.remove();
         return false;
-    }
-    while (!from.atEnd()) {
-        const QByteArray chunk = from.read(1 << 20);
-        if (chunk.isEmpty() || to.write(chunk) != chunk.size()) {
-            *error = to.errorString();
-            to.remove();
-            return false;
-        }
     }
     to.close();
     const QByteArray from8 = QFile::encodeName(partial);
@@ -126,6 +124,54 @@ bool LibraryMirror::copyOne(const QString& source, const QString& target, bool r
         ::unlink(from8.constData());
     }
     return placed;
+}
+
+OutputRecord LibraryMirror::recordOf(const QString& source, const QString& target) {
+    const FileIdentity sourceIdentity = FileIdentity::of(source);
+    const FileIdentity written = FileIdentity::of(target);
+    OutputRecord made;
+    made.output = target;
+    made.source = source;
+    made.kind = OutputRecord::Kind::Companion;
+    made.sourceSize = sourceIdentity.size;
+    made.sourceModifiedNs = sourceIdentity.modifiedNs;
+    made.outputSize = written.size;
+    made.outputModifiedNs = written.modifiedNs;
+    return made;
+}
+
+void LibraryMirror::writeCoverFile(const Work& work, const Work::CoverFile& cover, Result& result) {
+    const QString target = cover.outputFolder + QStringLiteral("/cover.jpg");
+    const QByteArray bytes = CoverSizing::asJpeg(cover.cover, work.coverMaxSide);
+    if (bytes.isEmpty()) {
+        return;
+    }
+    const FileIdentity existing = FileIdentity::of(target);
+    if (existing.exists()) {
+        OutputRecord record;
+        for (const OutputRecord& companion : work.companionRecords) {
+            if (companion.output == target) {
+                record = companion;
+            }
+        }
+        const bool ours = record.isValid() && record.outputSize == existing.size &&
+                          record.outputModifiedNs == existing.modifiedNs;
+        QFile current(target);
+        if (!ours || (current.open(QIODevice::ReadOnly) && current.readAll() == bytes)) {
+            return;
+        }
+    }
+    if (work.dryRun) {
+        result.lines << QStringLiteral("copier %1 -> %2").arg(cover.source, target);
+        return;
+    }
+    QString error;
+    if (!place(bytes, target, existing.exists(), &error)) {
+        result.errors << QStringLiteral("Écriture de %1 impossible : %2").arg(target, error);
+        return;
+    }
+    result.recorded << recordOf(cover.source, target);
+    result.lines << QStringLiteral("Écrit %1").arg(target);
 }
 
 void LibraryMirror::prune(const Work& work, const OutputRecord& record, Result& result) {

@@ -2,6 +2,7 @@
 
 #include "model/OutputRecord.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -30,6 +31,15 @@ public:
         // whose source is gone go, when they lie in the destination folder.
         QList<OutputRecord> pruneCandidates;
         QString destinationFolder;
+        // A cover.jpg for each of these output folders, from the cover of a
+        // file converted into it, within this size (0: as it is).
+        struct CoverFile {
+            QString outputFolder;
+            QString source;
+            QByteArray cover;
+        };
+        QList<CoverFile> coverFiles;
+        int coverMaxSide = 0;
     };
     struct Result {
         QList<OutputRecord> recorded;
@@ -45,6 +55,11 @@ private:
     static void copyCompanions(const Work& work, const QString& sourceFolder,
                                const QString& outputFolder, Result& result);
     static bool copyOne(const QString& source, const QString& target, bool replace, QString* error);
+    static void writeCoverFile(const Work& work, const Work::CoverFile& cover, Result& result);
+    // Puts the bytes under the target's name through a hidden file of their
+    // own: a new file never replaces one that appeared meanwhile.
+    static bool place(const QByteArray& bytes, const QString& target, bool replace, QString* error);
+    static OutputRecord recordOf(const QString& source, const QString& target);
     static void prune(const Work& work, const OutputRecord& record, Result& result);
     // Removes the folders the trashed output leaves empty, up to the
     // destination folder.

@@ -56,6 +56,13 @@ const SettingDeclaration kCompanionPatterns{
 const SettingDeclaration kPruneOrphans{"DestinationCorbeilleOrphelins", QMetaType::Bool, no};
 const SettingDeclaration kWholeImages{"ImagesDisqueEntieres", QMetaType::Bool, no};
 const SettingDeclaration kPregapsWithTheirTracks{"SilencesAvecLeurPiste", QMetaType::Bool, no};
+const SettingDeclaration kCoverMaxSide{
+    "PochetteTailleMaximale", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
+    [] {
+        return QVariantList{qint64(0),   qint64(1600), qint64(1200), qint64(1000),
+                            qint64(800), qint64(600),  qint64(500),  qint64(300)};
+    }};
+const SettingDeclaration kCoverFile{"PochetteFichierCover", QMetaType::Bool, no};
 const SettingDeclaration kId3Version{"VersionID3", QMetaType::LongLong,
                                      [] { return QVariant(qint64(4)); },
                                      [] {
@@ -100,6 +107,8 @@ const Setting<bool> Settings::pruneOrphans{&kPruneOrphans};
 const Setting<bool> Settings::wholeImages{&kWholeImages};
 const Setting<bool> Settings::pregapsWithTheirTracks{&kPregapsWithTheirTracks};
 const Setting<qint64> Settings::id3Version{&kId3Version};
+const Setting<qint64> Settings::coverMaxSide{&kCoverMaxSide};
+const Setting<bool> Settings::coverFile{&kCoverFile};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
 const Setting<bool> Settings::preserveDate{&kPreserveDate};
 const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
@@ -131,6 +140,8 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kWholeImages,
                                                                   &kPregapsWithTheirTracks,
                                                                   &kId3Version,
+                                                                  &kCoverMaxSide,
+                                                                  &kCoverFile,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
                                                                   &kForgetWhenFinished,

@@ -61,6 +61,10 @@ public:
     // The ID3v2 version of MP3, AIFF and AIFF-C outputs: 4, or 3 for older
     // car stereos and Windows' Explorer.
     static const Setting<qint64> id3Version;
+    // The longest side of the covers written, in pixels; 0: as they are.
+    static const Setting<qint64> coverMaxSide;
+    // A cover.jpg is written too into each folder outputs go to.
+    static const Setting<bool> coverFile;
     static const Setting<bool> deleteSource;
     static const Setting<bool> preserveDate;
     static const Setting<bool> forgetWhenFinished;

@@ -2,6 +2,7 @@
 
 #include "conversion/ConversionControleur.h"
 #include "conversion/Core.h"
+#include "conversion/CoverSizing.h"
 #include "model/DestinationPattern.h"
 #include "model/MultiFichierAudio.h"
 #include "model/OutputCodec.h"
@@ -53,7 +54,8 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
       m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
-      m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_pochettePopUp(nullptr),
+      m_fichierPochetteCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
       m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
       m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
       m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
@@ -141,6 +143,9 @@ QWidget* VueCtrlrReglage::buildOptions() {
          {m_corbeilleOrphelinsCheckBox, m_effacerOriginalCheckBox, m_preserveDateCheckBox}) {
         optionsLayout->addWidget(box);
     }
+    m_fichierPochetteCheckBox = checkBox(QStringLiteral("fichierPochette"),
+                                         tr("Also write cover.jpg in each output folder"));
+    optionsLayout->addWidget(m_fichierPochetteCheckBox);
     m_imagesEntieresCheckBox =
         checkBox(QStringLiteral("imagesEntieres"), tr("Convert disc images whole"));
     m_imagesEntieresCheckBox->setToolTip(
@@ -206,6 +211,15 @@ QWidget* VueCtrlrReglage::buildSettings() {
     m_id3PopUp->setToolTip(tr("The ID3 version of MP3 and AIFF files; older car stereos and "
                               "Windows Explorer read only 2.3"));
     formatLayout->addRow(tr("ID3 tags version:"), m_id3PopUp);
+    QStringList sides = {tr("Original")};
+    for (const qint64 side : CoverSizing::limits().mid(1)) {
+        sides << tr("%1 px").arg(side);
+    }
+    // Tags in the order of CoverSizing::limits().
+    m_pochettePopUp = popup(QStringLiteral("pochetteTailleMax"), sides, false);
+    m_pochettePopUp->setToolTip(tr("A larger cover is scaled down to this size as a baseline "
+                                   "JPEG; many car stereos show no larger picture"));
+    formatLayout->addRow(tr("Largest cover:"), m_pochettePopUp);
 
     auto* destination = new QGroupBox(tr("Destination"));
     auto* grid = new QGridLayout(destination);
@@ -378,6 +392,10 @@ void VueCtrlrReglage::viewDidLoad() {
     m_imagesEntieresCheckBox->setChecked(settings.value(Settings::wholeImages));
     selectTag(m_silencesPopUp, settings.value(Settings::pregapsWithTheirTracks) ? 1 : 0);
     selectTag(m_id3PopUp, settings.value(Settings::id3Version) == 3 ? 1 : 0);
+    selectTag(m_pochettePopUp,
+              int(std::max<qsizetype>(
+                  0, CoverSizing::limits().indexOf(settings.value(Settings::coverMaxSide)))));
+    m_fichierPochetteCheckBox->setChecked(settings.value(Settings::coverFile));
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
@@ -444,6 +462,8 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(Settings::channels, Settings::channelCounts());
+    } else if (identifier == QLatin1String("pochetteTailleMax")) {
+        settings.setValue(Settings::coverMaxSide, CoverSizing::limits().value(tag, 0));
     } else if (identifier == QLatin1String("versionId3")) {
         settings.setValue(Settings::id3Version, qint64(tag == 1 ? 3 : 4));
     } else if (identifier == QLatin1String("silencesEntrePistes")) {
@@ -471,6 +491,8 @@ void VueCtrlrReglage::checkingBox(QCheckBox* sender) {
         settings.setValue(Settings::copyCompanions, on);
     } else if (identifier == QLatin1String("corbeilleOrphelins")) {
         settings.setValue(Settings::pruneOrphans, on);
+    } else if (identifier == QLatin1String("fichierPochette")) {
+        settings.setValue(Settings::coverFile, on);
     } else if (identifier == QLatin1String("imagesEntieres")) {
         settings.setValue(Settings::wholeImages, on);
     } else if (identifier == QLatin1String("effacerOriginal")) {

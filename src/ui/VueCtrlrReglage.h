@@ -87,6 +87,8 @@ public:
     QCheckBox* imagesEntieresCheckBox() const { return m_imagesEntieresCheckBox; }
     QComboBox* silencesPopUp() const { return m_silencesPopUp; }
     QComboBox* id3PopUp() const { return m_id3PopUp; }
+    QComboBox* pochettePopUp() const { return m_pochettePopUp; }
+    QCheckBox* fichierPochetteCheckBox() const { return m_fichierPochetteCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
     QCheckBox* nommerSelonTagsCheckBox() const { return m_nommerSelonTagsCheckBox; }
@@ -148,6 +150,8 @@ private:
     QCheckBox* m_imagesEntieresCheckBox;
     QComboBox* m_silencesPopUp;
     QComboBox* m_id3PopUp;
+    QComboBox* m_pochettePopUp;
+    QCheckBox* m_fichierPochetteCheckBox;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;
     QCheckBox* m_nommerSelonTagsCheckBox;
