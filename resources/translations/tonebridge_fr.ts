@@ -698,5 +698,21 @@
         <source>Largest cover:</source>
         <translation>Taille maximale de la pochette :</translation>
     </message>
+    <message>
+        <source>Always</source>
+        <translation>Toujours</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Jamais</translation>
+    </message>
+    <message>
+        <source>Names that USB sticks, car stereos and Windows shares take; Auto when the chosen folder is on such a file system</source>
+        <translation>Des noms que prennent les clés USB, les autoradios et les partages Windows ; Auto quand le dossier choisi est sur un tel système de fichiers</translation>
+    </message>
+    <message>
+        <source>Compatible file names (USB sticks, Windows):</source>
+        <translation>Noms de fichiers compatibles (clés USB, Windows) :</translation>
+    </message>
 </context>
 </TS>

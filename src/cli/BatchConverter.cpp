@@ -113,6 +113,10 @@ QString BatchConverter::usage() {
                "                                          source a disparu des dossiers donnés\n"
                "  --dry-run                               dit ce qui serait fait de chaque\n"
                "                                          fichier, sans rien changer\n"
+               "  --safe-names {auto,always,never}        noms de fichiers que prennent les clés\n"
+               "                                          USB et Windows : selon le système de\n"
+               "                                          fichiers du dossier (auto), toujours,\n"
+               "                                          ou jamais\n"
                "  --cover-max PX                          réduit les pochettes plus grandes à\n"
                "                                          cette taille (1600, 1200, 1000, 800,\n"
                "                                          600, 500, 300 ; 0 : telles quelles)\n"
@@ -171,6 +175,8 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption id3(QStringLiteral("id3"), QString(), QStringLiteral("version"));
     const QCommandLineOption coverMax(QStringLiteral("cover-max"), QString(), QStringLiteral("px"));
     const QCommandLineOption coverFile(QStringLiteral("cover-file"));
+    const QCommandLineOption safeNames(QStringLiteral("safe-names"), QString(),
+                                       QStringLiteral("when"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
@@ -281,6 +287,17 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         settings.overrideForRun(Settings::coverMaxSide, side);
     }
     settings.overrideForRun(Settings::coverFile, parser.isSet(coverFile));
+    if (parser.isSet(safeNames)) {
+        const qsizetype choice =
+            QStringList{QStringLiteral("auto"), QStringLiteral("always"), QStringLiteral("never")}
+                .indexOf(parser.value(safeNames));
+        if (choice < 0) {
+            return fail(QStringLiteral("valeur invalide pour --safe-names : %1 (auto, always ou "
+                                       "never)")
+                            .arg(parser.value(safeNames)));
+        }
+        settings.overrideForRun(Settings::portableNames, qint64(choice));
+    }
     if (parser.isSet(id3)) {
         const QString value = parser.value(id3);
         if (value != QLatin1String("2.3") && value != QLatin1String("2.4")) {

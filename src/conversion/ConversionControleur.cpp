@@ -17,6 +17,7 @@
 #include "storage/CocoLite.h"
 #include "storage/FileIdentity.h"
 #include "storage/FileManager.h"
+#include "storage/FileSystemKind.h"
 #include "storage/Log.h"
 #include "storage/ThreadHandoff.h"
 
@@ -116,7 +117,43 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
         m_queue->setDestinationRules(m_settings.destination);
     }
     emit passStarted();
+    if (m_settings.portableNamesWhenNeeded && m_settings.destination.usesChosenFolder() &&
+        !m_settings.destination.portableNames) {
+        probeDestinationFileSystem();
+        return;
+    }
     convertirProchainFichier();
+}
+
+void ConversionControleur::probeDestinationFileSystem() {
+    m_probing = true;
+    ThreadHandoff::start(
+        *QThreadPool::globalInstance(),
+        [this, folder = m_settings.destination.chosenFolder, alive = std::weak_ptr<int>(m_alive)] {
+            const bool portable = FileSystemKind::takesOnlyPortableNames(folder);
+            ThreadHandoff::handOver();
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, portable, alive] {
+                    ThreadHandoff::takeOver();
+                    if (alive.expired() || !m_probing) {
+                        return;
+                    }
+                    m_probing = false;
+                    if (portable && isRunning()) {
+                        m_settings.destination.portableNames = true;
+                        if (m_queue != nullptr) {
+                            m_queue->setDestinationRules(m_settings.destination);
+                        }
+                    }
+                    convertirProchainFichier();
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+QString ConversionControleur::passKey(const QString& path) const {
+    return m_settings.destination.portableNames ? path.toCaseFolded() : path;
 }
 
 FichierAudioPtr ConversionControleur::nextFileToTake() {
@@ -157,7 +194,7 @@ QString ConversionControleur::reasonToRefuse(const FichierAudioPtr& fichier) con
     // overwrite setting: that setting is about files from before the pass.
     // Whether the source is there and the destination free is for the job
     // to see, off this thread.
-    const auto owner = m_passOutputs.constFind(destination->path());
+    const auto owner = m_passOutputs.constFind(passKey(destination->path()));
     if (owner != m_passOutputs.constEnd() && owner.value() != source->path()) {
         return QStringLiteral("Le fichier %1 est déjà la sortie de %2")
             .arg(destination->path(), owner.value());
@@ -178,19 +215,19 @@ void ConversionControleur::refuse(const FichierAudioPtr& fichier, const QString&
 }
 
 void ConversionControleur::reserveDestination(const FichierAudioPtr& fichier) {
-    m_passOutputs.insert(fichier->destinationURL()->path(), fichier->elementURL()->path());
+    m_passOutputs.insert(passKey(fichier->destinationURL()->path()), fichier->elementURL()->path());
 }
 
 void ConversionControleur::releaseDestination(const FichierAudioPtr& fichier) {
     const PersistentURLPtr destination = fichier->destinationURL();
-    const auto owner = m_passOutputs.constFind(destination->path());
+    const auto owner = m_passOutputs.constFind(passKey(destination->path()));
     if (owner != m_passOutputs.constEnd() && owner.value() == fichier->elementURL()->path()) {
         m_passOutputs.erase(owner);
     }
 }
 
 bool ConversionControleur::convertirProchainFichier() {
-    if (!isRunning() || m_queue == nullptr) {
+    if (!isRunning() || m_queue == nullptr || m_probing) {
         return false;
     }
     bool started = false;

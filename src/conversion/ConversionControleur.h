@@ -145,6 +145,12 @@ private:
     void stopJobs(const QList<ConversionJob*>& jobs,
                   const QHash<ConversionJob*, FichierAudioPtr>& files, bool leavingQueue);
     void endPassIfDone();
+    // Looks, off this thread, at whether the chosen folder's file system
+    // takes only portable names; the pass's files start once it is known.
+    void probeDestinationFileSystem();
+    // The key of an output among the pass's: on a file system that ignores
+    // case, names that differ only by case are one file.
+    QString passKey(const QString& path) const;
     void finishPass();
     // Copies the companions and prunes the outputs of gone sources on a
     // thread of its own, when the pass asks for it; false when it does not.
@@ -200,6 +206,7 @@ private:
     // of images under way (the pass ends after them).
     QHash<QString, QList<DiscImageDeletion::Converted>> m_convertedTracks;
     int m_imageDeletions = 0;
+    bool m_probing = false;
     std::shared_ptr<std::atomic<bool>> m_mirrorCancelled;
     // Gone with the controller: a mirror ending later finds no one to tell.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

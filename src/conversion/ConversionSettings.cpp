@@ -30,6 +30,7 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.id3Version = int(stored.value(Settings::id3Version));
     settings.coverMaxSide = int(stored.value(Settings::coverMaxSide));
     settings.coverFile = stored.value(Settings::coverFile);
+    settings.portableNamesWhenNeeded = stored.value(Settings::portableNames) == 0;
     settings.deleteSource = stored.value(Settings::deleteSource);
     settings.preserveDate = stored.value(Settings::preserveDate);
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);

@@ -36,6 +36,8 @@ struct ConversionSettings {
     // Covers within this many pixels (0: as they are), and a cover.jpg in
     // each output folder.
     int coverMaxSide = 0;
+    // Portable names when the destination's file system needs them.
+    bool portableNamesWhenNeeded = true;
     bool coverFile = false;
     // Nothing is written: each file says what a pass would do with it.
     bool dryRun = false;

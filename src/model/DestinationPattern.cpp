@@ -161,3 +161,91 @@ QString DestinationPattern::expand(const QString& pattern, const QVariantMap& ta
     }
     return components.join(QLatin1Char('/'));
 }
+
+namespace {
+constexpr int kPortableUnits = 255;
+
+QString portableCharacters(const QString& text) {
+    QString mapped;
+    mapped.reserve(text.size());
+    for (const QChar character : DestinationPattern::withoutControlCharacters(text)) {
+        switch (character.unicode()) {
+        case ':':
+            mapped += QStringLiteral(" -");
+            break;
+        case '"':
+            mapped += QLatin1Char('\'');
+            break;
+        case '<':
+        case '>':
+        case '|':
+        case '?':
+        case '*':
+        case '\\':
+            mapped += QLatin1Char('_');
+            break;
+        default:
+            mapped += character;
+        }
+    }
+    return mapped;
+}
+
+QString withoutTrailingDotsAndSpaces(QString text) {
+    while (text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char(' '))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+QString cutToUnits(QString text, int units) {
+    if (text.size() <= units) {
+        return text;
+    }
+    text.truncate(units);
+    if (text.at(text.size() - 1).isHighSurrogate()) {
+        text.chop(1);
+    }
+    return text;
+}
+
+bool isReservedDeviceName(const QString& component) {
+    static const QRegularExpression reserved(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return reserved.match(component).hasMatch();
+}
+} // namespace
+
+QString DestinationPattern::portableComponent(const QString& text) {
+    QString component =
+        withoutTrailingDotsAndSpaces(cutToUnits(portableCharacters(text), kPortableUnits));
+    if (isReservedDeviceName(component)) {
+        component = cutToUnits(QLatin1Char('_') + component, kPortableUnits);
+    }
+    return component;
+}
+
+QString DestinationPattern::portableFileName(const QString& name) {
+    const int dot = int(name.lastIndexOf(QLatin1Char('.')));
+    if (dot <= 0) {
+        return portableComponent(name);
+    }
+    const QString extension = portableCharacters(name.mid(dot));
+    QString base = withoutTrailingDotsAndSpaces(
+        cutToUnits(portableCharacters(name.left(dot)), kPortableUnits - int(extension.size())));
+    if (isReservedDeviceName(base)) {
+        base = QLatin1Char('_') + base.left(kPortableUnits - int(extension.size()) - 1);
+    }
+    return base + extension;
+}
+
+QString DestinationPattern::portablePath(const QString& relative) {
+    QStringList components = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype index = 0; index < components.size(); ++index) {
+        components[index] = index == components.size() - 1
+                                ? portableFileName(components.at(index))
+                                : portableComponent(components.at(index));
+    }
+    return components.join(QLatin1Char('/'));
+}

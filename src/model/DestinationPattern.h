@@ -30,4 +30,13 @@ public:
     // characters: the part before the extension is cut to fit 255 bytes.
     static QString safeFileName(const QString& name);
     static QString withoutControlCharacters(const QString& text);
+    // A path component that FAT, exFAT, NTFS and SMB shares take: ':' as
+    // " -", '"' as "'", < > | ? * \ as '_', no control character, no
+    // trailing dot or space, a reserved device name (CON, COM1, LPT1…, with
+    // or without an extension) prefixed with '_', at most 255 UTF-16 units.
+    static QString portableComponent(const QString& text);
+    // The same for a file name: the part before the extension is cut.
+    static QString portableFileName(const QString& name);
+    // Every component of a relative path made portable, the last as a file name.
+    static QString portablePath(const QString& relative);
 };

@@ -37,6 +37,9 @@ struct DestinationRules {
     QString pattern;
     // The codec whose extension outputs take.
     QString codec = QStringLiteral("m4a");
+    // Names every file system takes (FAT, exFAT, NTFS, SMB): see
+    // DestinationPattern::portableComponent.
+    bool portableNames = false;
 
     // What an automatic choice of ExistingOutput means with these rules.
     ExistingOutput existingOutputByDefault() const {

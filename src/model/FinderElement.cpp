@@ -93,7 +93,8 @@ QString FinderElement::destinationFolder() const {
         }
         QStringList folders;
         for (const QString& folder : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-            folders << DestinationPattern::withoutControlCharacters(folder);
+            folders << (rules.portableNames ? DestinationPattern::portableComponent(folder)
+                                            : DestinationPattern::withoutControlCharacters(folder));
         }
         return chosen + QLatin1Char('/') + folders.join(QLatin1Char('/'));
     }
@@ -113,7 +114,9 @@ QString FinderElement::patternedPath(const QString& extension) const {
     if (!rules.usesChosenFolder() || typedName() || !rules.nameByTags) {
         return QString();
     }
-    return DestinationPattern::expand(rules.pattern, patternTags(), sourceBaseName(), extension);
+    const QString path =
+        DestinationPattern::expand(rules.pattern, patternTags(), sourceBaseName(), extension);
+    return rules.portableNames ? DestinationPattern::portablePath(path) : path;
 }
 
 PersistentURLPtr FinderElement::destinationURL() {
@@ -132,7 +135,9 @@ PersistentURLPtr FinderElement::destinationURL() {
     const QString path =
         patterned.isEmpty()
             ? QDir::cleanPath(destinationFolder() + QLatin1Char('/') +
-                              DestinationPattern::safeFileName(m_nomDestination))
+                              (destinationRules().portableNames
+                                   ? DestinationPattern::portableFileName(m_nomDestination)
+                                   : DestinationPattern::safeFileName(m_nomDestination)))
             : QDir::cleanPath(destinationRules().chosenFolder + QLatin1Char('/') + patterned);
     // Worked out for every file whenever a setting changes: no file-system
     // look here, the output is checked when it is written.

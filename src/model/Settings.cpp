@@ -62,6 +62,11 @@ const SettingDeclaration kCoverMaxSide{
         return QVariantList{qint64(0),   qint64(1600), qint64(1200), qint64(1000),
                             qint64(800), qint64(600),  qint64(500),  qint64(300)};
     }};
+const SettingDeclaration kPortableNames{"NomsCompatibles", QMetaType::LongLong,
+                                        [] { return QVariant(qint64(0)); },
+                                        [] {
+                                            return QVariantList{qint64(0), qint64(1), qint64(2)};
+                                        }};
 const SettingDeclaration kCoverFile{"PochetteFichierCover", QMetaType::Bool, no};
 const SettingDeclaration kId3Version{"VersionID3", QMetaType::LongLong,
                                      [] { return QVariant(qint64(4)); },
@@ -108,6 +113,7 @@ const Setting<bool> Settings::wholeImages{&kWholeImages};
 const Setting<bool> Settings::pregapsWithTheirTracks{&kPregapsWithTheirTracks};
 const Setting<qint64> Settings::id3Version{&kId3Version};
 const Setting<qint64> Settings::coverMaxSide{&kCoverMaxSide};
+const Setting<qint64> Settings::portableNames{&kPortableNames};
 const Setting<bool> Settings::coverFile{&kCoverFile};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
 const Setting<bool> Settings::preserveDate{&kPreserveDate};
@@ -141,6 +147,7 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kPregapsWithTheirTracks,
                                                                   &kId3Version,
                                                                   &kCoverMaxSide,
+                                                                  &kPortableNames,
                                                                   &kCoverFile,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
@@ -282,6 +289,7 @@ DestinationRules Settings::destinationRules() const {
     rules.nameByTags = value(nameByTags);
     rules.pattern = value(namingPattern);
     rules.codec = value(codec);
+    rules.portableNames = value(portableNames) == 1;
     return rules;
 }
 

@@ -61,6 +61,9 @@ public:
     // The ID3v2 version of MP3, AIFF and AIFF-C outputs: 4, or 3 for older
     // car stereos and Windows' Explorer.
     static const Setting<qint64> id3Version;
+    // Names every file system takes: 0 when the destination's file system
+    // needs them (decided as a pass starts), 1 always, 2 never.
+    static const Setting<qint64> portableNames;
     // The longest side of the covers written, in pixels; 0: as they are.
     static const Setting<qint64> coverMaxSide;
     // A cover.jpg is written too into each folder outputs go to.

@@ -55,10 +55,10 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
       m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
       m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_pochettePopUp(nullptr),
-      m_fichierPochetteCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
-      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
-      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
-      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_nomsCompatiblesPopUp(nullptr), m_fichierPochetteCheckBox(nullptr),
+      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
+      m_nommerSelonTagsCheckBox(nullptr), m_motifTextField(new QLineEdit),
+      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -132,8 +132,15 @@ QWidget* VueCtrlrReglage::buildOptions() {
                  tr("Move to the trash the outputs whose source is gone"));
     auto* options = new QGroupBox(tr("Options"));
     auto* optionsLayout = new QVBoxLayout(options);
+    // In the order of the setting: automatic, always, never.
+    m_nomsCompatiblesPopUp =
+        popup(QStringLiteral("nomsCompatibles"), {tr("Auto"), tr("Always"), tr("Never")}, false);
+    m_nomsCompatiblesPopUp->setToolTip(
+        tr("Names that USB sticks, car stereos and Windows shares take; Auto when the chosen "
+           "folder is on such a file system"));
     auto* existing = new QFormLayout;
     existing->addRow(tr("Existing files:"), m_existantPopUp);
+    existing->addRow(tr("Compatible file names (USB sticks, Windows):"), m_nomsCompatiblesPopUp);
     optionsLayout->addLayout(existing);
     auto* companions = new QHBoxLayout;
     companions->addWidget(m_copierCompagnonsCheckBox);
@@ -392,6 +399,7 @@ void VueCtrlrReglage::viewDidLoad() {
     m_imagesEntieresCheckBox->setChecked(settings.value(Settings::wholeImages));
     selectTag(m_silencesPopUp, settings.value(Settings::pregapsWithTheirTracks) ? 1 : 0);
     selectTag(m_id3PopUp, settings.value(Settings::id3Version) == 3 ? 1 : 0);
+    selectTag(m_nomsCompatiblesPopUp, int(settings.value(Settings::portableNames)));
     selectTag(m_pochettePopUp,
               int(std::max<qsizetype>(
                   0, CoverSizing::limits().indexOf(settings.value(Settings::coverMaxSide)))));
@@ -462,6 +470,9 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {
         store(Settings::channels, Settings::channelCounts());
+    } else if (identifier == QLatin1String("nomsCompatibles")) {
+        settings.setValue(Settings::portableNames, qint64(tag));
+        refreshDestinations();
     } else if (identifier == QLatin1String("pochetteTailleMax")) {
         settings.setValue(Settings::coverMaxSide, CoverSizing::limits().value(tag, 0));
     } else if (identifier == QLatin1String("versionId3")) {

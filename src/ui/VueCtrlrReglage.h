@@ -88,6 +88,7 @@ public:
     QComboBox* silencesPopUp() const { return m_silencesPopUp; }
     QComboBox* id3PopUp() const { return m_id3PopUp; }
     QComboBox* pochettePopUp() const { return m_pochettePopUp; }
+    QComboBox* nomsCompatiblesPopUp() const { return m_nomsCompatiblesPopUp; }
     QCheckBox* fichierPochetteCheckBox() const { return m_fichierPochetteCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
     QLineEdit* autoFolderTextField() const { return m_autoFolderTextField; }
@@ -151,6 +152,7 @@ private:
     QComboBox* m_silencesPopUp;
     QComboBox* m_id3PopUp;
     QComboBox* m_pochettePopUp;
+    QComboBox* m_nomsCompatiblesPopUp;
     QCheckBox* m_fichierPochetteCheckBox;
     QButtonGroup* m_folderRadioMatrix;
     QLineEdit* m_autoFolderTextField;

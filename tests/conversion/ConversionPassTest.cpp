@@ -407,3 +407,39 @@ TEST(ConversionPass, FilesFoundUpToDateAreCountedApartAndLeaveTheListLikeConvert
         context.messages.contains("Conversion terminée : 0 convertis, 2 à jour, 0 en erreur"))
         << context.messages.join('\n').toStdString();
 }
+
+TEST(ConversionPass, PortableNamesMakeHostileTitlesSafeAndCaseOnlyDifferencesOneFile) {
+    UserDefaults& defaults = TestEnvironment::defaults();
+    defaults.setInteger(2, "DestinationType");
+    defaults.setFolder(TestEnvironment::home() + "/Stick", "DestinationDossier");
+    defaults.setBool(true, "DestinationNommerSelonTags");
+    defaults.setString("%artist%/%title%", "DestinationMotif");
+    defaults.setString("mp3", "ConversionCodec");
+    defaults.setInteger(1, "NomsCompatibles");
+    defaults.setBool(false, "ForgetWhenFinished");
+    TestDatabase context;
+    FlacFactory::Options options;
+    options.tags = {{"ARTIST", "AUX"}, {"TITLE", "Who: Are? You* \"x\" <y> |z|"}};
+    FlacFactory::make(music() + "/A/1.flac", options);
+    options.tags = {{"ARTIST", "Band"}, {"TITLE", "Song"}};
+    FlacFactory::make(music() + "/A/2.flac", options);
+    options.tags = {{"ARTIST", "BAND"}, {"TITLE", "SONG"}};
+    FlacFactory::make(music() + "/A/3.flac", options);
+    context.fileAdder()->add({music() + "/A"});
+    context.fileAdder()->waitUntilDone();
+    PassRunner pass(context.controleur());
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_TRUE(
+        QFile::exists(TestEnvironment::home() + "/Stick/_AUX/Who - Are_ You_ 'x' _y_ _z_.mp3"))
+        << files(TestEnvironment::home() + "/Stick/_AUX").join(", ").toStdString();
+    EXPECT_EQ(context.controleur()->passConverted(), 2);
+    const FichierAudioPtr second = context.queue().fichierAt(2);
+    EXPECT_EQ(second->statusConversion(), kStatusConvFiniErreur)
+        << "Band/Song and BAND/SONG are one file where case is not told apart";
+    EXPECT_TRUE(second->failureReason().contains("est déjà la sortie de"));
+    const QJsonObject read =
+        OutputReader::read(TestEnvironment::home() + "/Stick/_AUX/Who - Are_ You_ 'x' _y_ _z_.mp3");
+    EXPECT_EQ(read.value("tags").toObject().value("title").toString(),
+              "Who: Are? You* \"x\" <y> |z|")
+        << "tag values inside the file are untouched";
+}

@@ -3,6 +3,7 @@
 #include "model/Fichier.h"
 #include "queue/GestionnairePileFichier.h"
 
+#include "storage/FileSystemKind.h"
 #include "storage/UserDefaults.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
@@ -259,4 +260,40 @@ TEST(FinderElement, TreeAndPatternDestinationsAndATypedNameWins) {
     files[0]->setNomDestination("Mine.m4a");
     EXPECT_EQ(files[0]->freshDestinationURL()->path(), out + "/Album/Mine.m4a")
         << "a name typed in the information view wins";
+}
+
+TEST(DestinationPattern, PortableNamesAreTakenByFatNtfsAndWindowsShares) {
+    EXPECT_EQ(DestinationPattern::portableComponent("Who: Are? You* \"x\" <y> |z|\\ ."),
+              "Who - Are_ You_ 'x' _y_ _z__")
+        << "each character those file systems refuse, and no trailing dot or space";
+    EXPECT_EQ(DestinationPattern::portableFileName("Who: Are?.m4a"), "Who - Are_.m4a");
+    EXPECT_EQ(DestinationPattern::portableComponent("CON"), "_CON");
+    EXPECT_EQ(DestinationPattern::portableFileName("com1.mp3"), "_com1.mp3")
+        << "a device name with an extension too";
+    EXPECT_EQ(DestinationPattern::portableFileName("Console.mp3"), "Console.mp3");
+    EXPECT_EQ(DestinationPattern::portableComponent("Tab\there"), "Tabhere");
+    const QString emoji = QString(254, QChar(u'a')) + QString::fromUtf8("😀");
+    EXPECT_EQ(DestinationPattern::portableComponent(emoji), QString(254, QChar(u'a')))
+        << "255 UTF-16 units at most, never half a character";
+    const QString longName =
+        DestinationPattern::portableFileName(QString(300, QChar(u'é')) + ".m4a");
+    EXPECT_EQ(longName.size(), 255);
+    EXPECT_TRUE(longName.endsWith(".m4a"));
+    EXPECT_EQ(
+        DestinationPattern::portablePath(DestinationPattern::expand(
+            "%artist%/%title%", {{"artist", "AUX"}, {"title", "Live: at %album%?"}}, "x", "mp3")),
+        "_AUX/Live - at %album%_.mp3")
+        << "a value stays text and every component is made portable";
+}
+
+TEST(FileSystemKind, FatExfatNtfsAndSharesTakeOnlyPortableNames) {
+    EXPECT_TRUE(FileSystemKind::isPortableOnly(0x4d44, QString())) << "vfat";
+    EXPECT_TRUE(FileSystemKind::isPortableOnly(0x2011BAB0, QString())) << "exFAT";
+    EXPECT_TRUE(FileSystemKind::isPortableOnly(0x5346544e, QString())) << "NTFS";
+    EXPECT_TRUE(FileSystemKind::isPortableOnly(0xFF534D42, QString())) << "CIFS";
+    EXPECT_TRUE(FileSystemKind::isPortableOnly(0x65735546, "fuseblk")) << "ntfs-3g";
+    EXPECT_FALSE(FileSystemKind::isPortableOnly(0x65735546, "fuse.sshfs"));
+    EXPECT_FALSE(FileSystemKind::isPortableOnly(0xEF53, QString())) << "ext4";
+    EXPECT_FALSE(FileSystemKind::takesOnlyPortableNames(TestEnvironment::home() + "/not/yet"))
+        << "a folder still to make: the file system of the nearest one there";
 }
