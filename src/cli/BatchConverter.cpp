@@ -183,9 +183,9 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
     parser.addOptions(
-        {convert,  codec,     destination, subfolder,      folder,       sampleRate, bitrate,
-         channels, overwrite, existing,    copyCompanions, prune,        dryRun,     wholeImages,
-         id3,      coverMax,  coverFile,   deleteSource,   preserveDate, jobs,       pattern});
+        {convert,   codec,     destination,    subfolder,    folder, sampleRate,  bitrate, channels,
+         overwrite, existing,  copyCompanions, prune,        dryRun, wholeImages, id3,     coverMax,
+         coverFile, safeNames, deleteSource,   preserveDate, jobs,   pattern});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;

@@ -535,10 +535,11 @@ bool ExportSession::doRewriteTags() {
     }
     to.close();
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    const ExportRequest sized = withSizedCover();
     QString error;
     if (codec == nullptr ||
-        !OutputTagWriter::rewrite(m_partialPath, *codec, m_request.tags, m_request.coverData,
-                                  m_request.coverMimeType, &error)) {
+        !OutputTagWriter::rewrite(m_partialPath, *codec, sized.tags, sized.coverData,
+                                  sized.coverMimeType, &error, sized.id3Version)) {
         return fail(error.isEmpty() ? QStringLiteral("écriture des tags impossible") : error);
     }
     m_inputSeconds = FFmpegTranscoder::probeDuration(destination);

@@ -18,6 +18,8 @@
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/vorbisfile.h>
 
+#include <vector>
+
 namespace {
 using Kind = OutputCodec::Tags;
 
@@ -251,7 +253,12 @@ void replaceMp4(TagLib::MP4::Tag& tag, const TagList& tags, const QByteArray& co
 
 void replaceId3(TagLib::ID3v2::Tag& tag, const TagList& tags, const QByteArray& cover,
                 const QString& mimeType, int version) {
-    const TagLib::ID3v2::FrameList frames = tag.frameList();
+    // The pointers alone: a copy of the tag's own list shares its frames
+    // and would delete them once more.
+    std::vector<TagLib::ID3v2::Frame*> frames;
+    for (TagLib::ID3v2::Frame* frame : tag.frameList()) {
+        frames.push_back(frame);
+    }
     for (TagLib::ID3v2::Frame* frame : frames) {
         tag.removeFrame(frame);
     }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -222,4 +223,25 @@ TEST(LibrarySync, OutputsOfGoneSourcesGoToTheTrashAndForeignFilesAreKept) {
     EXPECT_TRUE(foreign.output.contains("ERREUR " + late + " : Le fichier Late.m4a existe déjà"))
         << foreign.output.toStdString();
     EXPECT_EQ(bytes(out() + "/C/Late.m4a"), "someone else's");
+}
+
+TEST(LibrarySync, AnotherId3VersionRewritesTheTagsInThatVersionWithoutEncoding) {
+    const QString one = make(music() + "/A/One.flac", "One");
+    const QString output = out() + "/A/One.mp3";
+    ASSERT_EQ(sync({"--codec", "mp3"}).exitCode, 0);
+    const SyncRun older = sync({"--codec", "mp3", "--id3", "2.3"});
+    EXPECT_EQ(older.exitCode, 0) << older.output.toStdString();
+    EXPECT_EQ(older.decodes, 0);
+    EXPECT_TRUE(older.output.contains("TAGS " + one + " -> " + output))
+        << older.output.toStdString();
+    const QJsonObject raw = OutputReader::read(output).value("raw").toObject();
+    EXPECT_EQ(raw.value("version").toArray().first().toString(), "2.3");
+}
+
+TEST(LibrarySync, SafeNamesFromTheTerminal) {
+    make(music() + "/Why: Not?/Who*.flac", "Who");
+    const SyncRun run = sync({"--safe-names", "always"});
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(QFile::exists(out() + "/Why - Not_/Who_.m4a")) << run.output.toStdString();
+    EXPECT_EQ(sync({"--safe-names", "sometimes"}).exitCode, 2);
 }
