@@ -1,6 +1,9 @@
 #include "BenchReport.h"
 
 #include <QFile>
+#include <QProcess>
+
+#include <cstdlib>
 
 namespace {
 double statusField(const char* field) {
@@ -19,4 +22,19 @@ double statusField(const char* field) {
 
 double BenchReport::residentMegabytes() {
     return statusField("VmRSS:");
+}
+
+double BenchReport::secondsToRun(const QString& program, const QStringList& arguments) {
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+        std::exit(1);
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
 }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -14,4 +15,7 @@ public:
     }
     // The process's resident memory in megabytes.
     static double residentMegabytes();
+    // How long a program takes to run, in seconds; the benchmark stops
+    // when it fails.
+    static double secondsToRun(const QString& program, const QStringList& arguments);
 };

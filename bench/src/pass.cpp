@@ -20,21 +20,6 @@
 #include <unistd.h>
 
 namespace {
-double timed(const QString& program, const QStringList& arguments) {
-    QElapsedTimer timer;
-    timer.start();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed\n", qPrintable(program));
-        std::exit(1);
-    }
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
 double tonebridge(const QStringList& sources, const char* codec, const char* jobs,
                   const QString& pattern = QString(), const QStringList& options = {}) {
     static int run = 0;
@@ -55,7 +40,8 @@ double tonebridge(const QStringList& sources, const char* codec, const char* job
     if (qstrcmp(jobs, "auto") != 0) {
         arguments << QStringLiteral("--jobs") << QLatin1String(jobs);
     }
-    return timed(QStringLiteral(TONEBRIDGE_BINARY), arguments + options + sources);
+    return BenchReport::secondsToRun(QStringLiteral(TONEBRIDGE_BINARY),
+                                     arguments + options + sources);
 }
 
 // The command line a user would type for one file, with the same codec, bit
@@ -91,8 +77,9 @@ double ffmpeg(const QStringList& sources, const char* codec) {
     const QString out = TestEnvironment::makeFolder(QStringLiteral("ffmpeg-%1").arg(codec));
     double seconds = 0.0;
     for (const QString& source : sources) {
-        seconds += timed(QStringLiteral("ffmpeg"),
-                         ffmpegArguments(source, outputName(out, source, codec), codec));
+        seconds += BenchReport::secondsToRun(
+            QStringLiteral("ffmpeg"),
+            ffmpegArguments(source, outputName(out, source, codec), codec));
     }
     return seconds;
 }
@@ -112,8 +99,9 @@ double xargsFfmpeg(const QStringList& sources, const char* codec, int cores) {
             .arg(cores)
             .arg(out, OutputCodec::extensionOf(QLatin1String(codec)),
                  arguments.join(QLatin1Char(' ')));
-    return timed(QStringLiteral("sh"),
-                 QStringList{QStringLiteral("-c"), script, QStringLiteral("xargs")} + sources);
+    return BenchReport::secondsToRun(
+        QStringLiteral("sh"),
+        QStringList{QStringLiteral("-c"), script, QStringLiteral("xargs")} + sources);
 }
 
 // Copies of the sources, for a pass that deletes what it converts.
@@ -184,7 +172,7 @@ void imageCost(double secondsPerTrack) {
         if (index + 1 < kTracks) {
             cut.insert(3, QStringLiteral("--until=%1").arg(samplesPerTrack * (index + 1)));
         }
-        timed(QStringLiteral("flac"), cut);
+        BenchReport::secondsToRun(QStringLiteral("flac"), cut);
         tracks << track;
     }
     QFile cue(folder + QStringLiteral("/Album.cue"));

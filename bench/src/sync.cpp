@@ -14,18 +14,7 @@
 
 namespace {
 double timedSync(const QStringList& arguments) {
-    QElapsedTimer timer;
-    timer.start();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(QStringLiteral(TONEBRIDGE_BINARY), arguments);
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "tonebridge failed\n");
-        std::exit(1);
-    }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return BenchReport::secondsToRun(QStringLiteral(TONEBRIDGE_BINARY), arguments);
 }
 
 void retag(const QString& path, const QString& title) {

@@ -634,7 +634,12 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     fichier->save();
     m_store->forgetPublication(fichier->sqliteid());
     m_store->commitTransaction();
-    keepRecord(result.record);
+    keepRecord(result);
+    announceDone(fichier);
+    say(QStringLiteral("Encodage de %1 terminé").arg(fichier->destinationURL()->fileName()));
+}
+
+void ConversionControleur::announceDone(const FichierAudioPtr& fichier) {
     if (m_delegate != nullptr) {
         m_delegate->fichierTermine(this, fichier);
     }
@@ -642,7 +647,6 @@ void ConversionControleur::terminerFichier(const FichierAudioPtr& fichier,
     if (m_settings.forgetWhenFinished && m_queue != nullptr) {
         m_queue->supprimerFichierAudio(fichier);
     }
-    say(QStringLiteral("Encodage de %1 terminé").arg(fichier->destinationURL()->fileName()));
 }
 
 void ConversionControleur::noteEnd(const FichierAudioPtr& fichier, const JobResult& result) {
@@ -658,10 +662,10 @@ ConversionControleur::fileEnd(const FichierAudioPtr& fichier) const {
     return *end;
 }
 
-void ConversionControleur::keepRecord(const OutputRecord& record) {
-    if (record.isValid() && !m_settings.dryRun &&
-        m_records->outputRecord(record.output) != record) {
-        m_records->saveOutputRecord(record);
+void ConversionControleur::keepRecord(const JobResult& result) {
+    // The job was given what was stored: an output found in step writes nothing.
+    if (result.record.isValid() && !m_settings.dryRun && result.record != result.storedRecord) {
+        m_records->saveOutputRecord(result.record);
     }
 }
 
@@ -673,14 +677,8 @@ void ConversionControleur::foundUpToDate(const FichierAudioPtr& fichier, const J
     fichier->setStatusConversion(kStatusConvFiniOk);
     fichier->setFailureReason(QString());
     fichier->save();
-    keepRecord(result.record);
-    if (m_delegate != nullptr) {
-        m_delegate->fichierTermine(this, fichier);
-    }
-    emit fileChanged(fichier);
-    if (m_settings.forgetWhenFinished && m_queue != nullptr) {
-        m_queue->supprimerFichierAudio(fichier);
-    }
+    keepRecord(result);
+    announceDone(fichier);
 }
 
 void ConversionControleur::planned(const FichierAudioPtr& fichier, const JobResult& result) {

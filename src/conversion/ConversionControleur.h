@@ -136,7 +136,10 @@ private:
     // The output needs nothing; a dry run's file says what it would need.
     void foundUpToDate(const FichierAudioPtr& fichier, const JobResult& result);
     void planned(const FichierAudioPtr& fichier, const JobResult& result);
-    void keepRecord(const OutputRecord& record);
+    void keepRecord(const JobResult& result);
+    // A file done (converted or found up to date) is told, and leaves the
+    // list when the settings say so.
+    void announceDone(const FichierAudioPtr& fichier);
     void noteEnd(const FichierAudioPtr& fichier, const JobResult& result);
     void echouerFichier(const FichierAudioPtr& fichier, const QString& reason);
     void stopped(const FichierAudioPtr& fichier, bool publishing);

@@ -368,6 +368,7 @@ void ConversionJob::finish(JobResult result) {
         return;
     }
     m_ended = true;
+    result.storedRecord = m_request.exportRequest.record;
     m_watchdog.stop();
     removeDecoded();
     const bool leavesNothing = result.outcome == JobResult::Outcome::Failed ||

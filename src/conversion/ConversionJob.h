@@ -56,6 +56,8 @@ struct JobResult {
     ExportSession::Plan plan = ExportSession::Plan::Convert;
     // What the output was made from, to keep (converted or up to date).
     OutputRecord record;
+    // What was kept of the output before: none when it was not looked up.
+    OutputRecord storedRecord;
     // The source as the job found it.
     FileIdentity sourceIdentity;
 };

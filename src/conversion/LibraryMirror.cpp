@@ -24,17 +24,21 @@ bool isUnder(const QString& path, const QString& folder) {
 LibraryMirror::Result LibraryMirror::run(const Work& work, const std::atomic<bool>* cancelled) {
     const auto stop = [cancelled] { return cancelled != nullptr && cancelled->load(); };
     Result result;
+    Recorded recorded;
+    for (const OutputRecord& record : work.companionRecords) {
+        recorded.insert(record.output, record);
+    }
     for (const auto& [sourceFolder, outputFolder] : work.companionFolders) {
         if (stop()) {
             return result;
         }
-        copyCompanions(work, sourceFolder, outputFolder, result);
+        copyCompanions(work, recorded, sourceFolder, outputFolder, result);
     }
     for (const Work::CoverFile& cover : work.coverFiles) {
         if (stop()) {
             return result;
         }
-        writeCoverFile(work, cover, result);
+        writeCoverFile(work, recorded, cover, result);
     }
     for (const OutputRecord& record : work.pruneCandidates) {
         if (stop()) {
@@ -45,12 +49,9 @@ LibraryMirror::Result LibraryMirror::run(const Work& work, const std::atomic<boo
     return result;
 }
 
-void LibraryMirror::copyCompanions(const Work& work, const QString& sourceFolder,
-                                   const QString& outputFolder, Result& result) {
-    QHash<QString, OutputRecord> recorded;
-    for (const OutputRecord& record : work.companionRecords) {
-        recorded.insert(record.output, record);
-    }
+void LibraryMirror::copyCompanions(const Work& work, const Recorded& recorded,
+                                   const QString& sourceFolder, const QString& outputFolder,
+                                   Result& result) {
     QDir folder(sourceFolder);
     // Name patterns match whatever the case: Cover.JPG is a cover too.
     const QFileInfoList companions =
@@ -140,7 +141,8 @@ OutputRecord LibraryMirror::recordOf(const QString& source, const QString& targe
     return made;
 }
 
-void LibraryMirror::writeCoverFile(const Work& work, const Work::CoverFile& cover, Result& result) {
+void LibraryMirror::writeCoverFile(const Work& work, const Recorded& recorded,
+                                   const Work::CoverFile& cover, Result& result) {
     const QString target = cover.outputFolder + QStringLiteral("/cover.jpg");
     const QByteArray bytes = CoverSizing::asJpeg(cover.cover, work.coverMaxSide);
     if (bytes.isEmpty()) {
@@ -148,12 +150,7 @@ void LibraryMirror::writeCoverFile(const Work& work, const Work::CoverFile& cove
     }
     const FileIdentity existing = FileIdentity::of(target);
     if (existing.exists()) {
-        OutputRecord record;
-        for (const OutputRecord& companion : work.companionRecords) {
-            if (companion.output == target) {
-                record = companion;
-            }
-        }
+        const OutputRecord record = recorded.value(target);
         const bool ours = record.isValid() && record.outputSize == existing.size &&
                           record.outputModifiedNs == existing.modifiedNs;
         QFile current(target);

@@ -3,6 +3,7 @@
 #include "model/OutputRecord.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -52,10 +53,14 @@ public:
     static Result run(const Work& work, const std::atomic<bool>* cancelled = nullptr);
 
 private:
-    static void copyCompanions(const Work& work, const QString& sourceFolder,
-                               const QString& outputFolder, Result& result);
+    // The companions recorded, by output path.
+    using Recorded = QHash<QString, OutputRecord>;
+    static void copyCompanions(const Work& work, const Recorded& recorded,
+                               const QString& sourceFolder, const QString& outputFolder,
+                               Result& result);
     static bool copyOne(const QString& source, const QString& target, bool replace, QString* error);
-    static void writeCoverFile(const Work& work, const Work::CoverFile& cover, Result& result);
+    static void writeCoverFile(const Work& work, const Recorded& recorded,
+                               const Work::CoverFile& cover, Result& result);
     // Puts the bytes under the target's name through a hidden file of their
     // own: a new file never replaces one that appeared meanwhile.
     static bool place(const QByteArray& bytes, const QString& target, bool replace, QString* error);
