@@ -714,5 +714,45 @@
         <source>Compatible file names (USB sticks, Windows):</source>
         <translation>Noms de fichiers compatibles (clés USB, Windows) :</translation>
     </message>
+    <message>
+        <source>Copy the source's</source>
+        <translation>Copier celui de la source</translation>
+    </message>
+    <message>
+        <source>Measure</source>
+        <translation>Calculer</translation>
+    </message>
+    <message>
+        <source>Write none</source>
+        <translation>Ne rien écrire</translation>
+    </message>
+    <message>
+        <source>Measure computes each track's and each album's loudness (ReplayGain 2.0, true peak) from the audio the conversion reads</source>
+        <translation>Calculer mesure le volume de chaque piste et de chaque album (ReplayGain 2.0, crête vraie) sur le son que la conversion lit</translation>
+    </message>
+    <message>
+        <source>Loudness (ReplayGain):</source>
+        <translation>Volume (ReplayGain) :</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Non</translation>
+    </message>
+    <message>
+        <source>Track loudness</source>
+        <translation>Volume de la piste</translation>
+    </message>
+    <message>
+        <source>Album loudness</source>
+        <translation>Volume de l'album</translation>
+    </message>
+    <message>
+        <source>Lossy outputs are made louder or quieter by the gain, never so much that they clip, for players that ignore ReplayGain</source>
+        <translation>Les sorties avec perte sont rendues plus fortes ou plus douces selon le volume, jamais au point de saturer, pour les lecteurs qui ignorent ReplayGain</translation>
+    </message>
+    <message>
+        <source>Apply the loudness to the audio:</source>
+        <translation>Appliquer le volume au son :</translation>
+    </message>
 </context>
 </TS>

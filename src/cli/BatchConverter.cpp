@@ -124,6 +124,13 @@ QString BatchConverter::usage() {
                "                                          dossier de sortie\n"
                "  --id3 {2.3,2.4}                         version des tags ID3 des MP3 et AIFF\n"
                "                                          (par défaut : le réglage, 2.4)\n"
+               "  --replaygain {copy,scan,none}           volume ReplayGain : copié de la source,\n"
+               "                                          mesuré pendant la conversion (piste et\n"
+               "                                          album), ou aucun\n"
+               "  --apply-gain {track,album}              applique au son des formats avec perte\n"
+               "                                          le volume de la piste ou de l'album,\n"
+               "                                          sans saturer, pour les lecteurs qui\n"
+               "                                          ignorent ReplayGain\n"
                "  --whole-images                          convertit une image de disque avec sa\n"
                "                                          feuille de cue en un seul fichier, sans\n"
                "                                          la découper en pistes\n"
@@ -177,15 +184,20 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption coverFile(QStringLiteral("cover-file"));
     const QCommandLineOption safeNames(QStringLiteral("safe-names"), QString(),
                                        QStringLiteral("when"));
+    const QCommandLineOption replayGain(QStringLiteral("replaygain"), QString(),
+                                        QStringLiteral("how"));
+    const QCommandLineOption applyGain(QStringLiteral("apply-gain"), QString(),
+                                       QStringLiteral("which"));
     const QCommandLineOption deleteSource(QStringLiteral("delete-source"));
     const QCommandLineOption preserveDate(QStringLiteral("preserve-date"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
-    parser.addOptions(
-        {convert,   codec,     destination,    subfolder,    folder, sampleRate,  bitrate, channels,
-         overwrite, existing,  copyCompanions, prune,        dryRun, wholeImages, id3,     coverMax,
-         coverFile, safeNames, deleteSource,   preserveDate, jobs,   pattern});
+    parser.addOptions({convert,        codec,     destination, subfolder,    folder,
+                       sampleRate,     bitrate,   channels,    overwrite,    existing,
+                       copyCompanions, prune,     dryRun,      wholeImages,  id3,
+                       coverMax,       coverFile, safeNames,   deleteSource, preserveDate,
+                       jobs,           pattern,   replayGain,  applyGain});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -287,16 +299,34 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         settings.overrideForRun(Settings::coverMaxSide, side);
     }
     settings.overrideForRun(Settings::coverFile, parser.isSet(coverFile));
-    if (parser.isSet(safeNames)) {
-        const qsizetype choice =
-            QStringList{QStringLiteral("auto"), QStringLiteral("always"), QStringLiteral("never")}
-                .indexOf(parser.value(safeNames));
-        if (choice < 0) {
-            return fail(QStringLiteral("valeur invalide pour --safe-names : %1 (auto, always ou "
-                                       "never)")
-                            .arg(parser.value(safeNames)));
+    const struct {
+        const QCommandLineOption& option;
+        const Setting<qint64>& setting;
+        QStringList words;
+        // The setting's value for the first word.
+        qint64 first;
+    } choices[] = {
+        {safeNames,
+         Settings::portableNames,
+         {QStringLiteral("auto"), QStringLiteral("always"), QStringLiteral("never")},
+         0},
+        {replayGain,
+         Settings::replayGain,
+         {QStringLiteral("copy"), QStringLiteral("scan"), QStringLiteral("none")},
+         0},
+        {applyGain, Settings::applyGain, {QStringLiteral("track"), QStringLiteral("album")}, 1},
+    };
+    for (const auto& choice : choices) {
+        if (!parser.isSet(choice.option)) {
+            continue;
         }
-        settings.overrideForRun(Settings::portableNames, qint64(choice));
+        const qsizetype index = choice.words.indexOf(parser.value(choice.option));
+        if (index < 0) {
+            return fail(QStringLiteral("valeur invalide pour --%1 : %2 (%3)")
+                            .arg(choice.option.names().constFirst(), parser.value(choice.option),
+                                 choice.words.join(QStringLiteral(", "))));
+        }
+        settings.overrideForRun(choice.setting, choice.first + index);
     }
     if (parser.isSet(id3)) {
         const QString value = parser.value(id3);

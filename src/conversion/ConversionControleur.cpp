@@ -43,6 +43,16 @@ ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, Queue
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
     }
+    connect(&m_albumLoudness, &AlbumLoudness::message, this,
+            [this](const QString& text) { say(text); });
+    connect(&m_albumLoudness, &AlbumLoudness::rewritten, this,
+            [this](const JobResult& result) { keepRecord(result); });
+    connect(&m_albumLoudness, &AlbumLoudness::finished, this, [this] {
+        if (m_albumPhase == AlbumPhase::Running) {
+            m_albumPhase = AlbumPhase::Done;
+            endPassIfDone();
+        }
+    });
 }
 
 ConversionControleur::~ConversionControleur() {
@@ -106,6 +116,8 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     m_folderCovers.clear();
     m_convertedTracks.clear();
     m_mirror = MirrorState::NotStarted;
+    m_albumLoudness.clear();
+    m_albumPhase = AlbumPhase::NotStarted;
     m_passOutputs.clear();
     m_taken.clear();
     // A pass starts at the top of the list: files converted already are
@@ -256,8 +268,15 @@ void ConversionControleur::endPassIfDone() {
     if (!isRunning() || !m_jobs.isEmpty() || m_queue == nullptr ||
         m_queue->generation() != m_queueGeneration ||
         m_passPosition < m_queue->countOfFichiersAudio() || m_mirror == MirrorState::Running ||
-        m_imageDeletions > 0) {
+        m_imageDeletions > 0 || m_albumPhase == AlbumPhase::Running) {
         return;
+    }
+    if (m_albumPhase == AlbumPhase::NotStarted) {
+        m_albumPhase = AlbumPhase::Done;
+        if (m_albumLoudness.start(m_settings.jobs)) {
+            m_albumPhase = AlbumPhase::Running;
+            return;
+        }
     }
     if (m_mirror == MirrorState::NotStarted && startMirror()) {
         return;
@@ -463,6 +482,8 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
             say(QStringLiteral("Image %1 illisible : pochette non copiée").arg(name));
         }
     }
+    request.replayGain = m_settings.replayGain;
+    request.applyGain = m_settings.applyGain;
     request.id3Version = m_settings.id3Version;
     request.coverMaxSide = m_settings.coverMaxSide;
     request.tagsFingerprint = OutputFingerprint::tags(request.tags, request.coverData);
@@ -470,6 +491,9 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     if (request.id3Version == 3 && output != nullptr && output->tags == OutputCodec::Tags::Id3) {
         // Another tag version is another output's tags.
         request.tagsFingerprint += QStringLiteral("|id3v2.3");
+    }
+    if (request.replayGain == ReplayGainMode::None) {
+        request.tagsFingerprint += QStringLiteral("|no replaygain");
     }
     if (request.coverMaxSide > 0 && !request.coverData.isEmpty()) {
         request.tagsFingerprint += QStringLiteral("|cover %1").arg(request.coverMaxSide);
@@ -582,6 +606,9 @@ void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result)
     job->disposeWhenIdle();
     if (!fichier) {
         return;
+    }
+    if (m_settings.replayGain == ReplayGainMode::Scan && !m_settings.dryRun) {
+        m_albumLoudness.noteEnded(job->request().exportRequest, result);
     }
     switch (result.outcome) {
     case JobResult::Outcome::Converted:
@@ -741,6 +768,7 @@ void ConversionControleur::arreterLaConversion() {
     if (m_mirrorCancelled) {
         m_mirrorCancelled->store(true);
     }
+    m_albumLoudness.stop();
     const QList<ConversionJob*> jobs = std::exchange(m_jobOrder, {});
     const QHash<ConversionJob*, FichierAudioPtr> files = std::exchange(m_jobs, {});
     m_statusConvertisseur = kStatusConvertisseurArrete;

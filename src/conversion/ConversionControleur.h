@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/AlbumLoudness.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/ConversionSettings.h"
 #include "conversion/DiscImageDeletion.h"
@@ -205,6 +206,11 @@ private:
     QHash<QString, LibraryMirror::Work::CoverFile> m_folderCovers;
     enum class MirrorState { NotStarted, Running, Done };
     MirrorState m_mirror = MirrorState::NotStarted;
+    // The album values of ReplayGain, written once the pass has been
+    // through every file.
+    AlbumLoudness m_albumLoudness;
+    enum class AlbumPhase { NotStarted, Running, Done };
+    AlbumPhase m_albumPhase = AlbumPhase::NotStarted;
     // The tracks of each image converted in this pass, and the deletions
     // of images under way (the pass ends after them).
     QHash<QString, QList<DiscImageDeletion::Converted>> m_convertedTracks;

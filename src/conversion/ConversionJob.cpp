@@ -141,6 +141,8 @@ JobResult ConversionJob::converted() const {
     result.plan = m_session->plan();
     result.record = m_session->madeRecord();
     result.sourceIdentity = m_session->sourceIdentity();
+    result.loudness = m_session->loudness();
+    result.appliedGainDb = m_session->appliedGainDb();
     return result;
 }
 

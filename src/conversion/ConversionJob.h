@@ -60,6 +60,10 @@ struct JobResult {
     OutputRecord storedRecord;
     // The source as the job found it.
     FileIdentity sourceIdentity;
+    // The loudness measured as the audio was encoded, and the gain its
+    // audio was scaled by (dB).
+    std::shared_ptr<const LoudnessScan> loudness;
+    double appliedGainDb = 0.0;
 };
 
 // One file in flight: its export session (see ExportSession), whose steps

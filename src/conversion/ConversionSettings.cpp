@@ -30,6 +30,8 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.id3Version = int(stored.value(Settings::id3Version));
     settings.coverMaxSide = int(stored.value(Settings::coverMaxSide));
     settings.coverFile = stored.value(Settings::coverFile);
+    settings.replayGain = ReplayGainMode(stored.value(Settings::replayGain));
+    settings.applyGain = ApplyGain(stored.value(Settings::applyGain));
     settings.portableNamesWhenNeeded = stored.value(Settings::portableNames) == 0;
     settings.deleteSource = stored.value(Settings::deleteSource);
     settings.preserveDate = stored.value(Settings::preserveDate);
@@ -50,6 +52,14 @@ QString ConversionSettings::encodingFingerprint() const {
     const OutputCodec* output = OutputCodec::find(codec);
     if (output == nullptr || !output->lossless) {
         text += QStringLiteral("|bit rate %1").arg(bitRate);
+        if (applyGain != ApplyGain::None) {
+            text += QStringLiteral("|gain %1").arg(int(applyGain));
+        }
+    }
+    // A measured loudness comes from the audio: switching to it encodes
+    // again, the measure being made as the audio is read.
+    if (replayGain == ReplayGainMode::Scan) {
+        text += QStringLiteral("|replaygain scan");
     }
     return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/ReplayGainValues.h"
 #include "model/DestinationRules.h"
 
 #include <QString>
@@ -39,6 +40,9 @@ struct ConversionSettings {
     // Portable names when the destination's file system needs them.
     bool portableNamesWhenNeeded = true;
     bool coverFile = false;
+    // Where ReplayGain values come from, and the gain lossy audio is scaled by.
+    ReplayGainMode replayGain = ReplayGainMode::Copy;
+    ApplyGain applyGain = ApplyGain::None;
     // Nothing is written: each file says what a pass would do with it.
     bool dryRun = false;
 

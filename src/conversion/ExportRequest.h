@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/ReplayGainValues.h"
 #include "model/DestinationRules.h"
 #include "model/OutputRecord.h"
 #include "model/TagList.h"
@@ -32,6 +33,16 @@ struct ExportRequest {
     // A larger cover is scaled down to this many pixels on its longest side
     // as it is written (see CoverSizing); 0 keeps it as it is.
     int coverMaxSide = 0;
+    // Where the ReplayGain values come from, and the gain that scales a
+    // lossy output's audio.
+    ReplayGainMode replayGain = ReplayGainMode::Copy;
+    ApplyGain applyGain = ApplyGain::None;
+    // Values measured beforehand (an album's, known at its end): written
+    // instead of the source's or of a scan's.
+    ReplayGainValues knownLoudness;
+    // Only the existing output's tags are written again (with its album's
+    // loudness, once known), never its audio.
+    bool retagOnly = false;
     bool overwrite = false;
     // An existing output is checked against its record (see
     // ExportSession::Plan) instead of being an error.

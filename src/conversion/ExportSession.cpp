@@ -2,6 +2,7 @@
 
 #include "conversion/CoverSizing.h"
 #include "conversion/FFmpegTranscoder.h"
+#include "conversion/LoudnessScan.h"
 #include "conversion/OutputFingerprint.h"
 #include "conversion/OutputTagWriter.h"
 #include "conversion/TemporaryJournal.h"
@@ -239,7 +240,9 @@ void ExportSession::exportSynchronously() {
 
 bool ExportSession::doPrepare() {
     const QString source = m_request.sourcePath;
-    if (!source.isEmpty()) {
+    // A rewrite of an output's tags needs nothing of its source, which may
+    // be gone.
+    if (!source.isEmpty() && !m_request.retagOnly) {
         // What is deleted at the end must be this very file.
         const FileIdentity identity = FileIdentity::of(source);
         {
@@ -266,6 +269,15 @@ bool ExportSession::doPrepare() {
     }
     if (!claimDestination(folder)) {
         return false;
+    }
+    if (m_request.retagOnly) {
+        if (!exists()) {
+            return fail(
+                QStringLiteral("Le fichier %1 a disparu").arg(fileName(m_request.destinationPath)));
+        }
+        m_plan = Plan::RewriteTags;
+        m_replacing = true;
+        return createPartial(folder);
     }
     if (!m_request.overwrite && exists()) {
         if (!planForExisting()) {
@@ -309,8 +321,12 @@ bool ExportSession::planForExisting() {
     }
     if (record.tagsFingerprint != m_request.tagsFingerprint) {
         const OutputCodec* codec = OutputCodec::find(m_request.codec);
-        m_plan = codec != nullptr && OutputTagWriter::canRewrite(*codec) ? Plan::RewriteTags
-                                                                         : Plan::Convert;
+        // A gain taken from the tags scales the audio: new tags, new audio.
+        const bool gainFromTags =
+            m_request.applyGain != ApplyGain::None && m_request.replayGain == ReplayGainMode::Copy;
+        m_plan = codec != nullptr && OutputTagWriter::canRewrite(*codec) && !gainFromTags
+                     ? Plan::RewriteTags
+                     : Plan::Convert;
         m_replacing = true;
         return true;
     }
@@ -340,6 +356,15 @@ bool ExportSession::unrecordedOutputMatches() {
 }
 
 void ExportSession::recordAs(const FileIdentity& output) {
+    if (m_request.retagOnly) {
+        // The same output with other tags: what it was made from stays.
+        OutputRecord record = m_request.record;
+        record.outputSize = output.size;
+        record.outputModifiedNs = output.modifiedNs;
+        QMutexLocker lock(&m_mutex);
+        m_madeRecord = m_request.record.isValid() ? record : OutputRecord();
+        return;
+    }
     OutputRecord record;
     record.output = m_request.destinationPath;
     record.source = m_request.sourcePath;
@@ -437,14 +462,58 @@ QString ExportSession::folderGoneReason() const {
     return QStringLiteral("Le dossier %1 a disparu pendant la conversion").arg(folder);
 }
 
-bool ExportSession::writeTags() {
+bool ExportSession::writeTags(const ReplayGainValues& loudness) {
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    if (codec == nullptr) {
+        return true;
+    }
+    const bool opus = isOpus(*codec);
     QString error;
-    if (codec != nullptr && !OutputTagWriter::write(m_partialPath, *codec, m_request.tags, &error,
-                                                    m_request.id3Version)) {
+    if (!OutputTagWriter::write(m_partialPath, *codec, loudness.appliedTo(m_request.tags, opus),
+                                &error, m_request.id3Version) ||
+        (opus &&
+         !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
         return fail(error);
     }
     return true;
+}
+
+bool ExportSession::isOpus(const OutputCodec& codec) {
+    return qstrcmp(codec.encoder, "libopus") == 0;
+}
+
+ReplayGainValues ExportSession::loudnessKnownBeforehand() const {
+    switch (m_request.replayGain) {
+    case ReplayGainMode::Copy:
+        return ReplayGainValues::fromTags(m_request.tags);
+    case ReplayGainMode::Scan:
+        return m_request.knownLoudness;
+    case ReplayGainMode::None:
+        break;
+    }
+    return ReplayGainValues();
+}
+
+bool ExportSession::scansBeforeEncoding(const OutputCodec* codec) const {
+    // A gain applied to the audio must be known before it is encoded.
+    return m_request.replayGain == ReplayGainMode::Scan && m_request.knownLoudness.isEmpty() &&
+           m_request.applyGain != ApplyGain::None && codec != nullptr && !codec->lossless;
+}
+
+double ExportSession::appliedGainDb() const {
+    QMutexLocker lock(&m_mutex);
+    return m_appliedGainDb;
+}
+
+std::shared_ptr<const LoudnessScan> ExportSession::loudness() const {
+    QMutexLocker lock(&m_mutex);
+    return m_scan;
+}
+
+void ExportSession::keepScan(std::shared_ptr<const LoudnessScan> scan, double appliedGainDb) {
+    QMutexLocker lock(&m_mutex);
+    m_scan = std::move(scan);
+    m_appliedGainDb = appliedGainDb;
 }
 
 bool ExportSession::checkDuration(const QString& path, double expected, double padding) {
@@ -463,10 +532,28 @@ bool ExportSession::doExport() {
     if (m_audioSignature.isEmpty()) {
         m_audioSignature = OutputFingerprint::decodedAudio(m_request.inputPath);
     }
+    const OutputCodec* codec = OutputCodec::find(m_request.codec);
+    ReplayGainValues loudness = loudnessKnownBeforehand();
+    std::shared_ptr<const LoudnessScan> scan;
+    if (scansBeforeEncoding(codec)) {
+        QString error;
+        scan = LoudnessScan::scanFile(m_request.inputPath, 0, 0, m_cancelled, &error);
+        if (!scan) {
+            return m_cancelled ? false : fail(error);
+        }
+        loudness = ReplayGainValues::measured(*scan);
+    }
+    const double gain =
+        codec != nullptr && !codec->lossless ? loudness.gainToApply(m_request.applyGain) : 0.0;
     bool completed = false;
     {
         FFmpegTranscoder transcoder(withSizedCover(), m_cancelled, &m_samplesRead);
+        transcoder.setGain(gain);
         completed = transcoder.run(m_partialPath);
+        if (transcoder.loudness()) {
+            scan = transcoder.loudness();
+            loudness = ReplayGainValues::measured(*scan);
+        }
         if (!transcoder.notice().isEmpty()) {
             addNotice(transcoder.notice());
         }
@@ -479,8 +566,9 @@ bool ExportSession::doExport() {
     if (m_cancelled) {
         return false;
     }
-    completed =
-        completed && writeTags() && checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
+    keepScan(scan, gain);
+    completed = completed && writeTags(loudness.scaledBy(gain)) &&
+                checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);
     }
@@ -536,10 +624,24 @@ bool ExportSession::doRewriteTags() {
     to.close();
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
     const ExportRequest sized = withSizedCover();
+    const ReplayGainValues loudness = loudnessKnownBeforehand();
+    const bool opus = codec != nullptr && isOpus(*codec);
+    TagList tags = loudness.appliedTo(sized.tags, opus);
+    const bool keepsMeasure = m_request.replayGain == ReplayGainMode::Scan && loudness.isEmpty();
+    if (keepsMeasure) {
+        // Only the tags changed: the loudness measured from the same audio
+        // stays, and so does an Opus header's gain.
+        const TagList measured = OutputTagWriter::loudnessTags(destination);
+        for (const TagList::Entry& entry : measured.entries()) {
+            tags.append(entry.name, entry.value);
+        }
+    }
     QString error;
     if (codec == nullptr ||
-        !OutputTagWriter::rewrite(m_partialPath, *codec, sized.tags, sized.coverData,
-                                  sized.coverMimeType, &error, sized.id3Version)) {
+        !OutputTagWriter::rewrite(m_partialPath, *codec, tags, sized.coverData, sized.coverMimeType,
+                                  &error, sized.id3Version) ||
+        (opus && !keepsMeasure &&
+         !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
         return fail(error.isEmpty() ? QStringLiteral("écriture des tags impossible") : error);
     }
     m_inputSeconds = FFmpegTranscoder::probeDuration(destination);

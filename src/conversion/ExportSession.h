@@ -34,6 +34,9 @@
 // and lets its claim go. Each step's end is told, on the step's thread, to
 // the handler given. Cancelling never waits: the step under way notices it
 // and cleans up when it can. Steps are asked for from one thread.
+class LoudnessScan;
+struct OutputCodec;
+
 class ExportSession : public std::enable_shared_from_this<ExportSession> {
 public:
     enum class Status { Waiting, Running, Prepared, Exported, Completed, Failed, Cancelled };
@@ -84,6 +87,10 @@ public:
     FlacStreamInfo sourceStream() const;
     // Known once prepared.
     Plan plan() const;
+    // The loudness measured as the audio was encoded; null without a scan.
+    std::shared_ptr<const LoudnessScan> loudness() const;
+    // The gain the output's audio was scaled by, in dB.
+    double appliedGainDb() const;
     // The source as it was when the session prepared.
     FileIdentity sourceIdentity() const;
     // What to keep of the output once the session completed, or found it
@@ -116,7 +123,13 @@ private:
     // The request with its cover within the size asked for.
     ExportRequest withSizedCover() const;
     bool replacesExisting() const;
-    bool writeTags();
+    // The tags, with these loudness values, and an Opus header's gain.
+    bool writeTags(const ReplayGainValues& loudness);
+    // The values known before the audio is read: the source's, or given.
+    ReplayGainValues loudnessKnownBeforehand() const;
+    bool scansBeforeEncoding(const OutputCodec* codec) const;
+    void keepScan(std::shared_ptr<const LoudnessScan> scan, double appliedGainDb);
+    static bool isOpus(const OutputCodec& codec);
     bool checkDuration(const QString& path, double expected, double padding);
     bool linkOntoDestination();
     bool checkPublished();
@@ -157,4 +170,6 @@ private:
     bool m_replacing = false;
     QString m_audioSignature;
     OutputRecord m_madeRecord;
+    std::shared_ptr<const LoudnessScan> m_scan;
+    double m_appliedGainDb = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "FFmpegTranscoder.h"
 
+#include "conversion/LoudnessScan.h"
 #include "conversion/OutputTagWriter.h"
 
 #include <QBuffer>
@@ -15,6 +16,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace {
@@ -199,6 +201,10 @@ bool FFmpegTranscoder::openInput() {
     // The decoded file carries no layout of its own: its channels are in
     // FLAC's order.
     flacChannelLayout(m_decoder->ch_layout.nb_channels, &m_decoder->ch_layout);
+    if (m_request.replayGain == ReplayGainMode::Scan && m_request.knownLoudness.isEmpty()) {
+        m_scan = std::make_shared<LoudnessScan>(m_decoder->ch_layout.nb_channels,
+                                                m_decoder->sample_rate);
+    }
     return true;
 }
 
@@ -315,6 +321,15 @@ bool FFmpegTranscoder::openEncoder() {
 int FFmpegTranscoder::chooseSampleFormat(const AVCodec* encoder) const {
     if (encoder->sample_fmts == nullptr) {
         return m_decoder->sample_fmt;
+    }
+    if (m_gainDb != 0.0 && !m_codec->lossless) {
+        // A gain is applied to float samples: nothing is lost or wraps.
+        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+             ++format) {
+            if (av_get_packed_sample_fmt(*format) == AV_SAMPLE_FMT_FLT) {
+                return *format;
+            }
+        }
     }
     // The decoded format itself, or its planar twin, keeps every bit.
     const AVSampleFormat wanted[] = {m_decoder->sample_fmt,
@@ -530,12 +545,32 @@ bool FFmpegTranscoder::resample(const AVFrame* input) {
                     inputSamples);
     bool written = converted >= 0;
     if (converted > 0) {
+        scale(buffer, converted);
         written =
             av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(buffer), converted) == converted;
     }
     av_freep(&buffer[0]);
     av_freep(&buffer);
     return written ? true : fail(QStringLiteral("conversion du format"));
+}
+
+void FFmpegTranscoder::scale(uint8_t** planes, int samples) const {
+    const AVSampleFormat format = m_encoder->sample_fmt;
+    if (m_gainDb == 0.0 || m_codec->lossless ||
+        av_get_packed_sample_fmt(format) != AV_SAMPLE_FMT_FLT) {
+        return;
+    }
+    const auto factor = float(std::pow(10.0, m_gainDb / 20.0));
+    const int channels = m_encoder->ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    const int planeCount = planar ? channels : 1;
+    const int perPlane = planar ? samples : samples * channels;
+    for (int plane = 0; plane < planeCount; ++plane) {
+        auto* values = reinterpret_cast<float*>(planes[plane]);
+        for (int index = 0; index < perPlane; ++index) {
+            values[index] *= factor;
+        }
+    }
 }
 
 bool FFmpegTranscoder::decodePacket(AVPacket* packet) {
@@ -552,6 +587,9 @@ bool FFmpegTranscoder::decodePacket(AVPacket* packet) {
             return failWith("décodage", status);
         }
         m_inputSamples += m_decoded->nb_samples;
+        if (m_scan) {
+            m_scan->add(m_decoded);
+        }
         if (m_progress != nullptr) {
             m_progress->store(m_inputSamples);
         }

@@ -8,6 +8,9 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+
+class LoudnessScan;
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -34,6 +37,12 @@ public:
     // Writes the output at outputPath; false with error() on failure or on
     // cancellation.
     bool run(const QString& outputPath);
+
+    // Scales a lossy output's audio by that many dB.
+    void setGain(double decibels) { m_gainDb = decibels; }
+    // The source's loudness, measured on the way when the request asks for
+    // a scan; null otherwise.
+    std::shared_ptr<const LoudnessScan> loudness() const { return m_scan; }
 
     QString error() const { return m_error; }
     // Set when the sample rate asked for could not be used.
@@ -65,6 +74,8 @@ private:
     bool resample(const AVFrame* input);
     bool drainFifo(bool final);
     bool encode(AVFrame* frame);
+    // The resampled samples scaled by the gain, when the format is float.
+    void scale(uint8_t** planes, int samples) const;
     int sourceBitsPerSample() const;
     int chooseOutputRate();
     void chooseEncoderLayout(const AVCodec* encoder, int channels);
@@ -100,4 +111,6 @@ private:
     int m_outputRate = 0;
     qint64 m_inputSamples = 0;
     qint64 m_nextPts = 0;
+    double m_gainDb = 0.0;
+    std::shared_ptr<LoudnessScan> m_scan;
 };

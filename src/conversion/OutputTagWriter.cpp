@@ -3,6 +3,7 @@
 #include "conversion/TagLibGuard.h"
 
 #include "conversion/ContainerFields.h"
+#include "conversion/ReplayGainValues.h"
 #include "conversion/TagLibStrings.h"
 
 #include <QFile>
@@ -10,11 +11,13 @@
 #include <taglib/aifffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
+#include <taglib/fileref.h>
 #include <taglib/flacpicture.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/vorbisfile.h>
 
@@ -355,4 +358,46 @@ bool OutputTagWriter::write(const QString& path, const OutputCodec& codec, const
     }
     *error = QStringLiteral("écriture des tags impossible");
     return false;
+}
+
+bool OutputTagWriter::setOpusOutputGain(const QString& path, int gain, QString* error) {
+    const TagLibGuard guard;
+    TagLib::Ogg::Opus::File file(QFile::encodeName(path).constData(), false);
+    // The identification header: "OpusHead", version, channels, pre-skip,
+    // rate, then the gain as a signed little-endian 16-bit number.
+    TagLib::ByteVector header = file.isValid() ? file.packet(0) : TagLib::ByteVector();
+    constexpr unsigned kGainAt = 16;
+    if (header.size() < kGainAt + 2 || !header.startsWith("OpusHead")) {
+        *error = QStringLiteral("en-tête Opus illisible");
+        return false;
+    }
+    const auto bits = quint16(qint16(gain));
+    header[kGainAt] = char(bits & 0xff);
+    header[kGainAt + 1] = char(bits >> 8);
+    file.setPacket(0, header);
+    if (!file.save()) {
+        *error = QStringLiteral("écriture de l'en-tête Opus impossible");
+        return false;
+    }
+    return true;
+}
+
+TagList OutputTagWriter::loudnessTags(const QString& path) {
+    const TagLibGuard guard;
+    TagList found;
+    const TagLib::FileRef file(QFile::encodeName(path).constData(), false);
+    if (file.isNull()) {
+        return found;
+    }
+    const TagLib::PropertyMap properties = file.file()->properties();
+    for (const auto& [key, values] : properties) {
+        const QString name = TagLibStrings::fromTagLib(key);
+        if (!ReplayGainValues::isLoudnessTag(name)) {
+            continue;
+        }
+        for (const TagLib::String& value : values) {
+            found.append(name.toUpper(), TagLibStrings::fromTagLib(value));
+        }
+    }
+    return found;
 }

@@ -33,4 +33,9 @@ public:
     static bool rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
                         const QByteArray& cover, const QString& coverMimeType, QString* error,
                         int id3Version = 4);
+    // Sets the output gain of an Opus file's header (Q7.8 dB), which every
+    // Opus decoder applies.
+    static bool setOpusOutputGain(const QString& path, int gain, QString* error);
+    // The REPLAYGAIN_* and R128_* comments an output carries.
+    static TagList loudnessTags(const QString& path);
 };

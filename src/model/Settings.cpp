@@ -73,6 +73,16 @@ const SettingDeclaration kId3Version{"VersionID3", QMetaType::LongLong,
                                      [] {
                                          return QVariantList{qint64(3), qint64(4)};
                                      }};
+const SettingDeclaration kReplayGain{"VolumeReplayGain", QMetaType::LongLong,
+                                     [] { return QVariant(qint64(0)); },
+                                     [] {
+                                         return QVariantList{qint64(0), qint64(1), qint64(2)};
+                                     }};
+const SettingDeclaration kApplyGain{"VolumeAppliquerAuSon", QMetaType::LongLong,
+                                    [] { return QVariant(qint64(0)); },
+                                    [] {
+                                        return QVariantList{qint64(0), qint64(1), qint64(2)};
+                                    }};
 const SettingDeclaration kDeleteSource{"DestinationEffacerOriginal", QMetaType::Bool, no};
 const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Bool, no};
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
@@ -113,6 +123,8 @@ const Setting<bool> Settings::wholeImages{&kWholeImages};
 const Setting<bool> Settings::pregapsWithTheirTracks{&kPregapsWithTheirTracks};
 const Setting<qint64> Settings::id3Version{&kId3Version};
 const Setting<qint64> Settings::coverMaxSide{&kCoverMaxSide};
+const Setting<qint64> Settings::replayGain{&kReplayGain};
+const Setting<qint64> Settings::applyGain{&kApplyGain};
 const Setting<qint64> Settings::portableNames{&kPortableNames};
 const Setting<bool> Settings::coverFile{&kCoverFile};
 const Setting<bool> Settings::deleteSource{&kDeleteSource};
@@ -149,6 +161,8 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kCoverMaxSide,
                                                                   &kPortableNames,
                                                                   &kCoverFile,
+                                                                  &kReplayGain,
+                                                                  &kApplyGain,
                                                                   &kDeleteSource,
                                                                   &kPreserveDate,
                                                                   &kForgetWhenFinished,

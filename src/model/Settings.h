@@ -68,6 +68,12 @@ public:
     static const Setting<qint64> coverMaxSide;
     // A cover.jpg is written too into each folder outputs go to.
     static const Setting<bool> coverFile;
+    // ReplayGain values: 0 copied from the source, 1 measured during the
+    // pass, 2 none written.
+    static const Setting<qint64> replayGain;
+    // Lossy outputs scaled by the gain for players that ignore ReplayGain:
+    // 0 not, 1 by the track's gain, 2 by the album's.
+    static const Setting<qint64> applyGain;
     static const Setting<bool> deleteSource;
     static const Setting<bool> preserveDate;
     static const Setting<bool> forgetWhenFinished;

@@ -55,10 +55,11 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
       m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
       m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_pochettePopUp(nullptr),
-      m_nomsCompatiblesPopUp(nullptr), m_fichierPochetteCheckBox(nullptr),
-      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
-      m_nommerSelonTagsCheckBox(nullptr), m_motifTextField(new QLineEdit),
-      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_volumePopUp(nullptr), m_appliquerVolumePopUp(nullptr), m_nomsCompatiblesPopUp(nullptr),
+      m_fichierPochetteCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
+      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
+      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
+      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -227,6 +228,19 @@ QWidget* VueCtrlrReglage::buildSettings() {
     m_pochettePopUp->setToolTip(tr("A larger cover is scaled down to this size as a baseline "
                                    "JPEG; many car stereos show no larger picture"));
     formatLayout->addRow(tr("Largest cover:"), m_pochettePopUp);
+    // Tags in the order of ReplayGainMode, then of ApplyGain.
+    m_volumePopUp = popup(QStringLiteral("volumeReplayGain"),
+                          {tr("Copy the source's"), tr("Measure"), tr("Write none")}, false);
+    m_volumePopUp->setToolTip(
+        tr("Measure computes each track's and each album's loudness (ReplayGain 2.0, true "
+           "peak) from the audio the conversion reads"));
+    formatLayout->addRow(tr("Loudness (ReplayGain):"), m_volumePopUp);
+    m_appliquerVolumePopUp = popup(QStringLiteral("appliquerVolume"),
+                                   {tr("No"), tr("Track loudness"), tr("Album loudness")}, false);
+    m_appliquerVolumePopUp->setToolTip(
+        tr("Lossy outputs are made louder or quieter by the gain, never so much that they clip, "
+           "for players that ignore ReplayGain"));
+    formatLayout->addRow(tr("Apply the loudness to the audio:"), m_appliquerVolumePopUp);
 
     auto* destination = new QGroupBox(tr("Destination"));
     auto* grid = new QGridLayout(destination);
@@ -399,6 +413,8 @@ void VueCtrlrReglage::viewDidLoad() {
     m_imagesEntieresCheckBox->setChecked(settings.value(Settings::wholeImages));
     selectTag(m_silencesPopUp, settings.value(Settings::pregapsWithTheirTracks) ? 1 : 0);
     selectTag(m_id3PopUp, settings.value(Settings::id3Version) == 3 ? 1 : 0);
+    selectTag(m_volumePopUp, int(settings.value(Settings::replayGain)));
+    selectTag(m_appliquerVolumePopUp, int(settings.value(Settings::applyGain)));
     selectTag(m_nomsCompatiblesPopUp, int(settings.value(Settings::portableNames)));
     selectTag(m_pochettePopUp,
               int(std::max<qsizetype>(
@@ -475,6 +491,10 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         refreshDestinations();
     } else if (identifier == QLatin1String("pochetteTailleMax")) {
         settings.setValue(Settings::coverMaxSide, CoverSizing::limits().value(tag, 0));
+    } else if (identifier == QLatin1String("volumeReplayGain")) {
+        settings.setValue(Settings::replayGain, qint64(tag));
+    } else if (identifier == QLatin1String("appliquerVolume")) {
+        settings.setValue(Settings::applyGain, qint64(tag));
     } else if (identifier == QLatin1String("versionId3")) {
         settings.setValue(Settings::id3Version, qint64(tag == 1 ? 3 : 4));
     } else if (identifier == QLatin1String("silencesEntrePistes")) {

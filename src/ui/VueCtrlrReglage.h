@@ -88,6 +88,9 @@ public:
     QComboBox* silencesPopUp() const { return m_silencesPopUp; }
     QComboBox* id3PopUp() const { return m_id3PopUp; }
     QComboBox* pochettePopUp() const { return m_pochettePopUp; }
+    // Where ReplayGain values come from, and which gain scales lossy audio.
+    QComboBox* volumePopUp() const { return m_volumePopUp; }
+    QComboBox* appliquerVolumePopUp() const { return m_appliquerVolumePopUp; }
     QComboBox* nomsCompatiblesPopUp() const { return m_nomsCompatiblesPopUp; }
     QCheckBox* fichierPochetteCheckBox() const { return m_fichierPochetteCheckBox; }
     QButtonGroup* folderRadioMatrix() const { return m_folderRadioMatrix; }
@@ -152,6 +155,8 @@ private:
     QComboBox* m_silencesPopUp;
     QComboBox* m_id3PopUp;
     QComboBox* m_pochettePopUp;
+    QComboBox* m_volumePopUp;
+    QComboBox* m_appliquerVolumePopUp;
     QComboBox* m_nomsCompatiblesPopUp;
     QCheckBox* m_fichierPochetteCheckBox;
     QButtonGroup* m_folderRadioMatrix;

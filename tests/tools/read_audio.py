@@ -227,9 +227,17 @@ def read_ogg(path):
             picture = Picture(base64.b64decode(values[0]))
             cover = {"sha1": sha1(picture.data), "mime": picture.mime, "type": int(picture.type)}
     codec = "opus" if type(audio).__name__ == "OggOpus" else "vorbis"
-    return {"container": "OGG", "codec": codec, "sample_rate": getattr(audio.info, "sample_rate", 48000),
-            "channels": audio.info.channels, "length": audio.info.length, "tags": tags, "raw": raw,
-            "cover": cover}
+    result = {"container": "OGG", "codec": codec,
+              "sample_rate": getattr(audio.info, "sample_rate", 48000),
+              "channels": audio.info.channels, "length": audio.info.length, "tags": tags,
+              "raw": raw, "cover": cover}
+    if codec == "opus":
+        # The identification header's output gain (RFC 7845), in Q7.8 dB.
+        with open(path, "rb") as handle:
+            data = handle.read(512)
+        head = data.find(b"OpusHead")
+        result["output_gain"] = struct.unpack("<h", data[head + 16:head + 18])[0]
+    return result
 
 
 def read_mp3(path):
