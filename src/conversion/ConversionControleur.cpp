@@ -39,10 +39,11 @@ ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, Queue
                                            QueueStore* records)
     : QObject(parent), m_queue(queue), m_store(store),
       m_records(records != nullptr ? records : store), m_storedSettings(settings), m_sink(sink),
-      m_tools(std::move(tools)) {
+      m_tools(std::move(tools)), m_prescan(*QThreadPool::globalInstance()) {
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
     }
+    connect(&m_prescan, &LoudnessPrescan::finished, this, &ConversionControleur::prescanEnded);
     connect(&m_albumLoudness, &AlbumLoudness::message, this,
             [this](const QString& text) { say(text); });
     connect(&m_albumLoudness, &AlbumLoudness::rewritten, this,
@@ -129,6 +130,11 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
         m_queue->setDestinationRules(m_settings.destination);
     }
     emit passStarted();
+    m_prescanned.clear();
+    if (m_settings.replayGain == ReplayGainMode::Scan &&
+        m_settings.applyGain == ApplyGain::Album && !m_settings.dryRun) {
+        prescanLoudness();
+    }
     if (m_settings.portableNamesWhenNeeded && m_settings.destination.usesChosenFolder() &&
         !m_settings.destination.portableNames) {
         probeDestinationFileSystem();
@@ -162,6 +168,39 @@ void ConversionControleur::probeDestinationFileSystem() {
                 },
                 Qt::QueuedConnection);
         });
+}
+
+void ConversionControleur::prescanLoudness() {
+    QList<LoudnessPrescan::Item> items;
+    m_prescanFiles.clear();
+    for (qint64 index = 0; m_queue != nullptr && index < m_queue->countOfFichiersAudio(); ++index) {
+        const FichierAudioPtr fichier = m_queue->fichierAt(index);
+        if (fichier->statusConversion() == kStatusConvFiniOk || !fichier->elementURL()) {
+            continue;
+        }
+        LoudnessPrescan::Item item;
+        item.path = fichier->elementURL()->path();
+        item.albumKey = AlbumLoudness::albumKey(fichier->outputTags(), item.path);
+        if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
+            item.firstSample = track->firstSample;
+            item.endSample = track->endSample;
+        }
+        items << item;
+        m_prescanFiles << fichier;
+    }
+    say(items.size() == 1
+            ? QStringLiteral("Mesure du volume d'un fichier avant sa conversion")
+            : QStringLiteral("Mesure du volume de %1 fichiers avant leur conversion")
+                  .arg(items.size()));
+    m_prescan.start(items);
+}
+
+void ConversionControleur::prescanEnded(const QList<ReplayGainValues>& values) {
+    const QList<FichierAudioPtr> files = std::exchange(m_prescanFiles, {});
+    for (qsizetype index = 0; index < files.size() && index < values.size(); ++index) {
+        m_prescanned.insert(files[index].get(), {files[index], values[index]});
+    }
+    convertirProchainFichier();
 }
 
 QString ConversionControleur::passKey(const QString& path) const {
@@ -239,7 +278,7 @@ void ConversionControleur::releaseDestination(const FichierAudioPtr& fichier) {
 }
 
 bool ConversionControleur::convertirProchainFichier() {
-    if (!isRunning() || m_queue == nullptr || m_probing) {
+    if (!isRunning() || m_queue == nullptr || m_probing || m_prescan.isRunning()) {
         return false;
     }
     bool started = false;
@@ -484,6 +523,10 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     }
     request.replayGain = m_settings.replayGain;
     request.applyGain = m_settings.applyGain;
+    if (const auto prescanned = m_prescanned.constFind(fichier.get());
+        prescanned != m_prescanned.cend()) {
+        request.knownLoudness = prescanned->second;
+    }
     request.id3Version = m_settings.id3Version;
     request.coverMaxSide = m_settings.coverMaxSide;
     request.tagsFingerprint = OutputFingerprint::tags(request.tags, request.coverData);
@@ -607,7 +650,9 @@ void ConversionControleur::jobEnded(ConversionJob* job, const JobResult& result)
     if (!fichier) {
         return;
     }
-    if (m_settings.replayGain == ReplayGainMode::Scan && !m_settings.dryRun) {
+    // Measured before the pass: the album values went in with the audio.
+    if (m_settings.replayGain == ReplayGainMode::Scan && !m_settings.dryRun &&
+        m_prescanned.isEmpty()) {
         m_albumLoudness.noteEnded(job->request().exportRequest, result);
     }
     switch (result.outcome) {
@@ -769,6 +814,7 @@ void ConversionControleur::arreterLaConversion() {
         m_mirrorCancelled->store(true);
     }
     m_albumLoudness.stop();
+    m_prescan.cancel();
     const QList<ConversionJob*> jobs = std::exchange(m_jobOrder, {});
     const QHash<ConversionJob*, FichierAudioPtr> files = std::exchange(m_jobs, {});
     m_statusConvertisseur = kStatusConvertisseurArrete;

@@ -5,6 +5,7 @@
 #include "conversion/ConversionSettings.h"
 #include "conversion/DiscImageDeletion.h"
 #include "conversion/ExternalTools.h"
+#include "conversion/LoudnessPrescan.h"
 #include "conversion/LibraryMirror.h"
 #include "model/FichierAudio.h"
 #include "queue/QueueRemovalListener.h"
@@ -152,6 +153,10 @@ private:
     // Looks, off this thread, at whether the chosen folder's file system
     // takes only portable names; the pass's files start once it is known.
     void probeDestinationFileSystem();
+    // With the album's gain applied to the audio, every file's loudness is
+    // measured before the first is converted.
+    void prescanLoudness();
+    void prescanEnded(const QList<ReplayGainValues>& values);
     // The key of an output among the pass's: on a file system that ignores
     // case, names that differ only by case are one file.
     QString passKey(const QString& path) const;
@@ -211,6 +216,11 @@ private:
     AlbumLoudness m_albumLoudness;
     enum class AlbumPhase { NotStarted, Running, Done };
     AlbumPhase m_albumPhase = AlbumPhase::NotStarted;
+    LoudnessPrescan m_prescan;
+    QList<FichierAudioPtr> m_prescanFiles;
+    // Each file's values measured before the pass, the file held so that
+    // its address stays its own.
+    QHash<const FichierAudio*, std::pair<FichierAudioPtr, ReplayGainValues>> m_prescanned;
     // The tracks of each image converted in this pass, and the deletions
     // of images under way (the pass ends after them).
     QHash<QString, QList<DiscImageDeletion::Converted>> m_convertedTracks;

@@ -301,5 +301,23 @@ TEST(Loudness, CopiedValuesBecomeOpusGainsNoneAreWrittenOnRequestAndAppliedGainL
     EXPECT_NEAR(ffmpegLoudness({applied}), -18.0, 0.3);
     const QJsonObject appliedRaw = OutputReader::read(applied).value("raw").toObject();
     EXPECT_NEAR(gainOf(appliedRaw, "TXXX:REPLAYGAIN_TRACK_GAIN"), 0.0, 0.3);
+
+    // The album's gain, measured before the pass, moves every track alike:
+    // their balance is kept.
+    defaults.setInteger(2, "VolumeAppliquerAuSon");
+    const QStringList album =
+        convert(library.album, QStringLiteral("mp3"), TestEnvironment::home() + "/AlbumApplied");
+    const double albumGain = -18.0 - ffmpegLoudness(library.album);
+    QList<double> moved;
+    for (int index = 0; index < album.size(); ++index) {
+        moved << ffmpegLoudness({album[index]}) - ffmpegLoudness({library.album[index]});
+        const QJsonObject raw = OutputReader::read(album[index]).value("raw").toObject();
+        EXPECT_NEAR(gainOf(raw, "TXXX:REPLAYGAIN_ALBUM_GAIN") + moved[index], albumGain, 0.3)
+            << "what is left for players, with what was applied, is the album's gain";
+    }
+    EXPECT_GT(moved[0], 3.0) << "a quiet album made louder";
+    EXPECT_NEAR(moved[0], moved[1], 0.3);
+    EXPECT_NEAR(moved[0], moved[2], 0.3);
+    EXPECT_LE(moved[0], albumGain + 0.3) << "never more than the album's gain";
     defaults.setInteger(0, "VolumeAppliquerAuSon");
 }
