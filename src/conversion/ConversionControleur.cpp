@@ -39,7 +39,8 @@ ConversionControleur::ConversionControleur(GestionnairePileFichier* queue, Queue
                                            QueueStore* records)
     : QObject(parent), m_queue(queue), m_store(store),
       m_records(records != nullptr ? records : store), m_storedSettings(settings), m_sink(sink),
-      m_tools(std::move(tools)), m_prescan(*QThreadPool::globalInstance()) {
+      m_tools(std::move(tools)), m_albumLoudness(*QThreadPool::globalInstance()),
+      m_prescan(*QThreadPool::globalInstance()) {
     if (m_queue != nullptr) {
         m_queue->setRemovalListener(this);
     }
@@ -172,6 +173,7 @@ void ConversionControleur::probeDestinationFileSystem() {
 
 void ConversionControleur::prescanLoudness() {
     QList<LoudnessPrescan::Item> items;
+    QStringList keys;
     m_prescanFiles.clear();
     for (qint64 index = 0; m_queue != nullptr && index < m_queue->countOfFichiersAudio(); ++index) {
         const FichierAudioPtr fichier = m_queue->fichierAt(index);
@@ -180,7 +182,7 @@ void ConversionControleur::prescanLoudness() {
         }
         LoudnessPrescan::Item item;
         item.path = fichier->elementURL()->path();
-        item.albumKey = AlbumLoudness::albumKey(fichier->outputTags(), item.path);
+        keys << AlbumLoudness::albumKey(fichier->outputTags(), item.path);
         if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
             item.firstSample = track->firstSample;
             item.endSample = track->endSample;
@@ -192,11 +194,13 @@ void ConversionControleur::prescanLoudness() {
             ? QStringLiteral("Mesure du volume d'un fichier avant sa conversion")
             : QStringLiteral("Mesure du volume de %1 fichiers avant leur conversion")
                   .arg(items.size()));
+    m_prescanKeys = keys;
     m_prescan.start(items);
 }
 
-void ConversionControleur::prescanEnded(const QList<ReplayGainValues>& values) {
+void ConversionControleur::prescanEnded(const QList<std::shared_ptr<const LoudnessScan>>& scans) {
     const QList<FichierAudioPtr> files = std::exchange(m_prescanFiles, {});
+    const QList<ReplayGainValues> values = AlbumLoudness::valuesByAlbum(m_prescanKeys, scans);
     for (qsizetype index = 0; index < files.size() && index < values.size(); ++index) {
         m_prescanned.insert(files[index].get(), {files[index], values[index]});
     }

@@ -156,7 +156,7 @@ private:
     // With the album's gain applied to the audio, every file's loudness is
     // measured before the first is converted.
     void prescanLoudness();
-    void prescanEnded(const QList<ReplayGainValues>& values);
+    void prescanEnded(const QList<std::shared_ptr<const LoudnessScan>>& scans);
     // The key of an output among the pass's: on a file system that ignores
     // case, names that differ only by case are one file.
     QString passKey(const QString& path) const;
@@ -218,6 +218,7 @@ private:
     AlbumPhase m_albumPhase = AlbumPhase::NotStarted;
     LoudnessPrescan m_prescan;
     QList<FichierAudioPtr> m_prescanFiles;
+    QStringList m_prescanKeys;
     // Each file's values measured before the pass, the file held so that
     // its address stays its own.
     QHash<const FichierAudio*, std::pair<FichierAudioPtr, ReplayGainValues>> m_prescanned;

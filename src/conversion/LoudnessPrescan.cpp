@@ -5,9 +5,6 @@
 #include "storage/ThreadHandoff.h"
 
 #include <QCoreApplication>
-#include <QHash>
-
-#include <algorithm>
 
 LoudnessPrescan::LoudnessPrescan(QThreadPool& pool, QObject* parent)
     : QObject(parent), m_pool(pool) {}
@@ -60,39 +57,6 @@ void LoudnessPrescan::cancel() {
 void LoudnessPrescan::measured(int index, std::shared_ptr<const LoudnessScan> scan) {
     m_scans[index] = std::move(scan);
     if (--m_pending == 0) {
-        emit finished(valuesByAlbum());
+        emit finished(m_scans);
     }
-}
-
-QList<ReplayGainValues> LoudnessPrescan::valuesByAlbum() const {
-    struct Album {
-        QList<std::shared_ptr<const LoudnessScan>> scans;
-        double peak = 0.0;
-    };
-    QHash<QString, Album> albums;
-    for (int index = 0; index < m_items.size(); ++index) {
-        const QString& key = m_items[index].albumKey;
-        if (!key.isEmpty() && m_scans[index]) {
-            Album& album = albums[key];
-            album.scans << m_scans[index];
-            album.peak = std::max(album.peak, m_scans[index]->truePeak());
-        }
-    }
-    QHash<QString, std::optional<double>> loudness;
-    for (auto album = albums.cbegin(); album != albums.cend(); ++album) {
-        loudness.insert(album.key(), LoudnessScan::combinedLufs(album->scans));
-    }
-    QList<ReplayGainValues> values;
-    for (int index = 0; index < m_items.size(); ++index) {
-        const QString& key = m_items[index].albumKey;
-        if (!m_scans[index]) {
-            values << ReplayGainValues();
-            continue;
-        }
-        const std::optional<double> album = key.isEmpty() ? std::nullopt : loudness.value(key);
-        values << ReplayGainValues::measured(*m_scans[index], album,
-                                             album ? std::optional<double>(albums[key].peak)
-                                                   : std::nullopt);
-    }
-    return values;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "conversion/ReplayGainValues.h"
-
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -12,11 +10,11 @@
 class LoudnessScan;
 class QThreadPool;
 
-// Measures the loudness of a pass's files before any of them is converted,
-// when their album's gain is to scale their audio and so must be known
-// first: each file is read with FFmpeg's decoders on a thread of the pool,
-// and once all are measured each is given its track's and its album's
-// values. Lives on the main thread.
+// Measures the loudness of files apart from their conversion: a pass's
+// files before any is converted, when their album's gain is to scale their
+// audio and must be known first, or the files of an album that a pass found
+// up to date once another of its files has changed. Each file is read with
+// FFmpeg's decoders on a thread of the pool. Lives on the main thread.
 class LoudnessPrescan : public QObject {
     Q_OBJECT
 public:
@@ -25,25 +23,23 @@ public:
         // A disc image's track: its samples, the end excluded; 0 for all.
         qint64 firstSample = 0;
         qint64 endSample = 0;
-        // The files with the same key are one album (see AlbumLoudness).
-        QString albumKey;
     };
 
     explicit LoudnessPrescan(QThreadPool& pool, QObject* parent = nullptr);
     ~LoudnessPrescan() override;
 
-    // Measures the items; finished() tells the values, in the same order.
+    // Measures the items; finished() tells the measures in the same order,
+    // null for a file that could not be read.
     void start(const QList<Item>& items);
     // Stops without telling: the measures under way end on their threads.
     void cancel();
     bool isRunning() const { return m_pending > 0; }
 
 signals:
-    void finished(const QList<ReplayGainValues>& values);
+    void finished(const QList<std::shared_ptr<const LoudnessScan>>& scans);
 
 private:
     void measured(int index, std::shared_ptr<const LoudnessScan> scan);
-    QList<ReplayGainValues> valuesByAlbum() const;
 
     QThreadPool& m_pool;
     QList<Item> m_items;

@@ -321,3 +321,46 @@ TEST(Loudness, CopiedValuesBecomeOpusGainsNoneAreWrittenOnRequestAndAppliedGainL
     EXPECT_LE(moved[0], albumGain + 0.3) << "never more than the album's gain";
     defaults.setInteger(0, "VolumeAppliquerAuSon");
 }
+
+TEST(Loudness, AnAlbumWithOneChangedTrackGetsItsNewAlbumValuesInEveryOutput) {
+    const Library library = makeLibrary();
+    UserDefaults& defaults = TestEnvironment::defaults();
+    defaults.setInteger(1, "VolumeReplayGain");
+    defaults.setInteger(2, "DestinationSortieExistante");
+    const QString folder = TestEnvironment::home() + "/Weekly";
+    const QStringList outputs = convert(library.album, QStringLiteral("m4a"), folder);
+    const QString albumKey = "----:com.apple.iTunes:REPLAYGAIN_ALBUM_GAIN";
+    const double before = gainOf(OutputReader::read(outputs[1]).value("raw").toObject(), albumKey);
+    EXPECT_NEAR(before, -18.0 - ffmpegLoudness(library.album), 0.1);
+
+    // The quiet third track is mastered again, much louder; its tags stay.
+    const QString louder = signalFile("remaster", "anoisesrc=color=pink:amplitude=0.6:duration=5",
+                                      44100, 2, "pcm_s16le");
+    ASSERT_EQ(FlacFactory::run("metaflac", {"--export-tags-to=" + TestEnvironment::home() +
+                                                "/tags.txt",
+                                            library.album[2]}),
+              0);
+    ASSERT_EQ(FlacFactory::run("metaflac",
+                               {"--import-tags-from=" + TestEnvironment::home() + "/tags.txt",
+                                louder}),
+              0);
+    ASSERT_TRUE(QFile::remove(library.album[2]));
+    ASSERT_TRUE(QFile::copy(louder, library.album[2]));
+
+    const QString untouched = OutputReader::fileSha1(outputs[0]);
+    convert(library.album, QStringLiteral("m4a"), folder);
+    const double expected = -18.0 - ffmpegLoudness(library.album);
+    ASSERT_GT(std::abs(expected - before), 1.0) << "the album's loudness changed";
+    // Each track is measured in blocks of its own, the joined recording in
+    // blocks that straddle the joins: between a loud and a quiet track the
+    // two differ a little.
+    const double first = gainOf(OutputReader::read(outputs[0]).value("raw").toObject(), albumKey);
+    EXPECT_NEAR(first, expected, 0.2);
+    for (const QString& output : outputs) {
+        const QJsonObject raw = OutputReader::read(output).value("raw").toObject();
+        EXPECT_DOUBLE_EQ(gainOf(raw, albumKey), first) << output.toStdString();
+    }
+    EXPECT_NE(OutputReader::fileSha1(outputs[0]), untouched)
+        << "the unchanged tracks' tags were rewritten";
+    defaults.setInteger(-1, "DestinationSortieExistante");
+}
