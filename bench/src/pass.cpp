@@ -138,6 +138,23 @@ void deleteSourceCost(const QStringList& sources) {
     BenchReport::figure("pass_m4a_delete_source_ratio", deleting / keeping);
 }
 
+// The parallel m4a pass measuring every file's loudness and writing its
+// album's values afterwards, against the same pass copying the source's:
+// the best of three each, alternated.
+void replayGainCost(const QStringList& sources) {
+    double copying = 1e9;
+    double measuring = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        copying = std::min(copying, tonebridge(sources, "m4a", "auto"));
+        measuring = std::min(measuring,
+                             tonebridge(sources, "m4a", "auto", QString(),
+                                        {QStringLiteral("--replaygain"), QStringLiteral("scan")}));
+    }
+    BenchReport::figure("pass_m4a_copy_replaygain_parallel_s", copying);
+    BenchReport::figure("pass_m4a_scan_replaygain_parallel_s", measuring);
+    BenchReport::figure("pass_replaygain_ratio", measuring / copying);
+}
+
 // A disc image of 15 tracks with its cue sheet, to m4a with 2 jobs, against
 // the same audio given as 15 separate FLAC files cut from it by flac.
 void imageCost(double secondsPerTrack) {
@@ -240,6 +257,7 @@ int main(int argc, char** argv) {
     // Each output and its folder are written to the disk before a source is
     // deleted: that costs at most a few percent.
     deleteSourceCost(sources);
+    replayGainCost(sources);
     imageCost(argc > 3 ? QString::fromLocal8Bit(argv[3]).toDouble() : 240.0);
     TestEnvironment::tearDown();
     return 0;

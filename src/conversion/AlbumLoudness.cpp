@@ -58,9 +58,9 @@ AlbumLoudness::valuesByAlbum(const QStringList& keys,
         }
         const auto album = albums.constFind(keys[index]);
         const bool known = album != albums.cend() && album->lufs;
-        values << ReplayGainValues::measured(
-            *scans[index], known ? album->lufs : std::nullopt,
-            known ? std::optional<double>(album->peak) : std::nullopt);
+        values << ReplayGainValues::measured(*scans[index], known ? album->lufs : std::nullopt,
+                                             known ? std::optional<double>(album->peak)
+                                                   : std::nullopt);
     }
     return values;
 }
@@ -78,8 +78,8 @@ void AlbumLoudness::noteEnded(const ExportRequest& request, const JobResult& res
     }
     Album& album = m_albums[key];
     album.title = request.tags.first(QStringLiteral("ALBUM")).trimmed();
-    const bool measured = converted && result.plan == ExportSession::Plan::Convert &&
-                          result.loudness != nullptr;
+    const bool measured =
+        converted && result.plan == ExportSession::Plan::Convert && result.loudness != nullptr;
     album.measured = album.measured || measured;
     album.members.append({request, measured ? result.loudness : nullptr,
                           measured ? result.appliedGainDb : 0.0, result.record});
@@ -95,17 +95,17 @@ bool AlbumLoudness::start(int jobs) {
             album = m_albums.erase(album);
             continue;
         }
-        const bool scaled = std::any_of(album->members.cbegin(), album->members.cend(),
-                                        [](const Member& member) {
-                                            return member.request.applyGain != ApplyGain::None;
-                                        });
+        const bool scaled =
+            std::any_of(album->members.cbegin(), album->members.cend(), [](const Member& member) {
+                return member.request.applyGain != ApplyGain::None;
+            });
         for (qsizetype index = 0; index < album->members.size(); ++index) {
             const Member& member = album->members[index];
             if (member.scan || scaled) {
                 continue;
             }
-            items.append({member.request.sourcePath, member.request.firstSample,
-                          member.request.endSample});
+            items.append(
+                {member.request.sourcePath, member.request.firstSample, member.request.endSample});
             m_measuring.append({album.key(), index});
         }
         ++album;

@@ -45,8 +45,8 @@ public:
     static QString albumKey(const TagList& tags, const QString& sourcePath);
     // Each file's track values with its album's, the files with the same
     // key being one album; none for a file not measured.
-    static QList<ReplayGainValues> valuesByAlbum(const QStringList& keys,
-                                                 const QList<std::shared_ptr<const LoudnessScan>>& scans);
+    static QList<ReplayGainValues>
+    valuesByAlbum(const QStringList& keys, const QList<std::shared_ptr<const LoudnessScan>>& scans);
 
 signals:
     void message(const QString& text);

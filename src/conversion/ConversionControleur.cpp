@@ -132,8 +132,8 @@ void ConversionControleur::demarrerLaConversion(int refusedBeforehand) {
     }
     emit passStarted();
     m_prescanned.clear();
-    if (m_settings.replayGain == ReplayGainMode::Scan &&
-        m_settings.applyGain == ApplyGain::Album && !m_settings.dryRun) {
+    if (m_settings.replayGain == ReplayGainMode::Scan && m_settings.applyGain == ApplyGain::Album &&
+        !m_settings.dryRun) {
         prescanLoudness();
     }
     if (m_settings.portableNamesWhenNeeded && m_settings.destination.usesChosenFolder() &&
@@ -190,10 +190,9 @@ void ConversionControleur::prescanLoudness() {
         items << item;
         m_prescanFiles << fichier;
     }
-    say(items.size() == 1
-            ? QStringLiteral("Mesure du volume d'un fichier avant sa conversion")
-            : QStringLiteral("Mesure du volume de %1 fichiers avant leur conversion")
-                  .arg(items.size()));
+    say(items.size() == 1 ? QStringLiteral("Mesure du volume d'un fichier avant sa conversion")
+                          : QStringLiteral("Mesure du volume de %1 fichiers avant leur conversion")
+                                .arg(items.size()));
     m_prescanKeys = keys;
     m_prescan.start(items);
 }

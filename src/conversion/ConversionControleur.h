@@ -5,8 +5,8 @@
 #include "conversion/ConversionSettings.h"
 #include "conversion/DiscImageDeletion.h"
 #include "conversion/ExternalTools.h"
-#include "conversion/LoudnessPrescan.h"
 #include "conversion/LibraryMirror.h"
+#include "conversion/LoudnessPrescan.h"
 #include "model/FichierAudio.h"
 #include "queue/QueueRemovalListener.h"
 

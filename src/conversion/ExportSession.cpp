@@ -462,20 +462,29 @@ QString ExportSession::folderGoneReason() const {
     return QStringLiteral("Le dossier %1 a disparu pendant la conversion").arg(folder);
 }
 
-bool ExportSession::writeTags(const ReplayGainValues& loudness) {
+bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled) {
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
     if (codec == nullptr) {
         return true;
     }
     const bool opus = isOpus(*codec);
     QString error;
-    if (!OutputTagWriter::write(m_partialPath, *codec, loudness.appliedTo(m_request.tags, opus),
-                                &error, m_request.id3Version) ||
+    if (!OutputTagWriter::write(m_partialPath, *codec, tagsWith(loudness, opus, scaled), &error,
+                                m_request.id3Version) ||
         (opus &&
          !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
         return fail(error);
     }
     return true;
+}
+
+TagList ExportSession::tagsWith(const ReplayGainValues& loudness, bool opus, bool scaled) const {
+    // Copied values go as the source wrote them, unless Opus needs them as
+    // its own or the audio they describe was scaled.
+    if (m_request.replayGain == ReplayGainMode::Copy && !opus && !scaled) {
+        return m_request.tags;
+    }
+    return loudness.appliedTo(m_request.tags, opus);
 }
 
 bool ExportSession::isOpus(const OutputCodec& codec) {
@@ -567,7 +576,7 @@ bool ExportSession::doExport() {
         return false;
     }
     keepScan(scan, gain);
-    completed = completed && writeTags(loudness.scaledBy(gain)) &&
+    completed = completed && writeTags(loudness.scaledBy(gain), gain != 0.0) &&
                 checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);
@@ -626,7 +635,7 @@ bool ExportSession::doRewriteTags() {
     const ExportRequest sized = withSizedCover();
     const ReplayGainValues loudness = loudnessKnownBeforehand();
     const bool opus = codec != nullptr && isOpus(*codec);
-    TagList tags = loudness.appliedTo(sized.tags, opus);
+    TagList tags = tagsWith(loudness, opus, false);
     const bool keepsMeasure = m_request.replayGain == ReplayGainMode::Scan && loudness.isEmpty();
     if (keepsMeasure) {
         // Only the tags changed: the loudness measured from the same audio

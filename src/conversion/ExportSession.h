@@ -124,7 +124,9 @@ private:
     ExportRequest withSizedCover() const;
     bool replacesExisting() const;
     // The tags, with these loudness values, and an Opus header's gain.
-    bool writeTags(const ReplayGainValues& loudness);
+    bool writeTags(const ReplayGainValues& loudness, bool scaled);
+    // The request's tags with these loudness values, in the container's way.
+    TagList tagsWith(const ReplayGainValues& loudness, bool opus, bool scaled) const;
     // The values known before the audio is read: the source's, or given.
     ReplayGainValues loudnessKnownBeforehand() const;
     bool scansBeforeEncoding(const OutputCodec* codec) const;

@@ -336,14 +336,14 @@ TEST(Loudness, AnAlbumWithOneChangedTrackGetsItsNewAlbumValuesInEveryOutput) {
     // The quiet third track is mastered again, much louder; its tags stay.
     const QString louder = signalFile("remaster", "anoisesrc=color=pink:amplitude=0.6:duration=5",
                                       44100, 2, "pcm_s16le");
-    ASSERT_EQ(FlacFactory::run("metaflac", {"--export-tags-to=" + TestEnvironment::home() +
-                                                "/tags.txt",
-                                            library.album[2]}),
-              0);
-    ASSERT_EQ(FlacFactory::run("metaflac",
-                               {"--import-tags-from=" + TestEnvironment::home() + "/tags.txt",
-                                louder}),
-              0);
+    ASSERT_EQ(
+        FlacFactory::run("metaflac", {"--export-tags-to=" + TestEnvironment::home() + "/tags.txt",
+                                      library.album[2]}),
+        0);
+    ASSERT_EQ(
+        FlacFactory::run("metaflac",
+                         {"--import-tags-from=" + TestEnvironment::home() + "/tags.txt", louder}),
+        0);
     ASSERT_TRUE(QFile::remove(library.album[2]));
     ASSERT_TRUE(QFile::copy(louder, library.album[2]));
 
