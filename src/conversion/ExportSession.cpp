@@ -471,7 +471,8 @@ bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled) {
     QString error;
     if (!OutputTagWriter::write(m_partialPath, *codec, tagsWith(loudness, opus, scaled), &error,
                                 m_request.id3Version) ||
-        (opus &&
+        // The encoder wrote a gain of 0 dB into the header.
+        (opus && loudness.opusOutputGain() != 0 &&
          !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
         return fail(error);
     }

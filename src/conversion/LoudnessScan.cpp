@@ -1,5 +1,7 @@
 #include "LoudnessScan.h"
 
+#include "conversion/TruePeakMeter.h"
+
 #include <QFile>
 
 extern "C" {
@@ -16,6 +18,9 @@ extern "C" {
 
 struct LoudnessScan::Meter {
     ebur128_state* state = nullptr;
+    // libebur128's own true peak costs several times its loudness.
+    TruePeakMeter truePeak;
+    std::vector<float> samples;
 };
 
 namespace {
@@ -43,25 +48,51 @@ void mapChannels(ebur128_state* state, int channels) {
     }
 }
 
-float sampleAt(const AVFrame* frame, AVSampleFormat format, int channel, int index, int channels) {
+// The frame's samples from offset, count of them, as interleaved floats.
+void interleavedFloats(const AVFrame* frame, int offset, int count, int channels,
+                       std::vector<float>* out) {
+    const auto format = AVSampleFormat(frame->format);
     const bool planar = av_sample_fmt_is_planar(format) != 0;
-    const uint8_t* data = planar ? frame->extended_data[channel] : frame->extended_data[0];
-    const int at = planar ? index : index * channels + channel;
+    out->resize(size_t(count) * size_t(channels));
+    float* into = out->data();
+    const auto convert = [&](auto sample, float scale) {
+        using Sample = decltype(sample);
+        for (int channel = 0; channel < channels; ++channel) {
+            const auto* data = reinterpret_cast<const Sample*>(
+                frame->extended_data[planar ? channel : 0]);
+            const int step = planar ? 1 : channels;
+            const int first = planar ? offset : offset * channels + channel;
+            for (int index = 0; index < count; ++index) {
+                into[size_t(index) * size_t(channels) + size_t(channel)] =
+                    float(data[first + index * step]) * scale;
+            }
+        }
+    };
     switch (av_get_packed_sample_fmt(format)) {
     case AV_SAMPLE_FMT_U8:
-        return (float(data[at]) - 128.0f) / 128.0f;
+        convert(uint8_t{}, 1.0f / 128.0f);
+        for (float& value : *out) {
+            value -= 1.0f;
+        }
+        break;
     case AV_SAMPLE_FMT_S16:
-        return float(reinterpret_cast<const int16_t*>(data)[at]) / 32768.0f;
+        convert(int16_t{}, 1.0f / 32768.0f);
+        break;
     case AV_SAMPLE_FMT_S32:
-        return float(double(reinterpret_cast<const int32_t*>(data)[at]) / 2147483648.0);
+        convert(int32_t{}, 1.0f / 2147483648.0f);
+        break;
     case AV_SAMPLE_FMT_S64:
-        return float(double(reinterpret_cast<const int64_t*>(data)[at]) / 9223372036854775808.0);
+        convert(int64_t{}, 1.0f / 9223372036854775808.0f);
+        break;
     case AV_SAMPLE_FMT_FLT:
-        return reinterpret_cast<const float*>(data)[at];
+        convert(float{}, 1.0f);
+        break;
     case AV_SAMPLE_FMT_DBL:
-        return float(reinterpret_cast<const double*>(data)[at]);
+        convert(double{}, 1.0f);
+        break;
     default:
-        return 0.0f;
+        std::fill(out->begin(), out->end(), 0.0f);
+        break;
     }
 }
 } // namespace
@@ -74,10 +105,10 @@ LoudnessScan::LoudnessScan(int channels, int sampleRate) : m_channels(channels) 
     // states can wait for its last track.
     ebur128_state* state =
         ebur128_init(unsigned(channels), static_cast<unsigned long>(sampleRate),
-                     EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM);
+                     EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
     if (state != nullptr) {
         mapChannels(state, channels);
-        m_meter = new Meter{state};
+        m_meter = new Meter{state, TruePeakMeter(channels), {}};
     }
 }
 
@@ -96,40 +127,10 @@ bool LoudnessScan::add(const AVFrame* frame, int offset, int count) {
     if (m_meter == nullptr || frame->ch_layout.nb_channels != m_channels || count <= 0) {
         return m_meter != nullptr;
     }
-    ebur128_state* state = m_meter->state;
-    const auto format = AVSampleFormat(frame->format);
-    const auto frames = size_t(count);
-    // The packed formats the measure takes as they are.
-    if (av_sample_fmt_is_planar(format) == 0 && format != AV_SAMPLE_FMT_U8 &&
-        format != AV_SAMPLE_FMT_S64) {
-        const uint8_t* start =
-            frame->extended_data[0] +
-            size_t(offset) * size_t(m_channels) * size_t(av_get_bytes_per_sample(format));
-        switch (format) {
-        case AV_SAMPLE_FMT_S16:
-            return ebur128_add_frames_short(state, reinterpret_cast<const short*>(start), frames) ==
-                   EBUR128_SUCCESS;
-        case AV_SAMPLE_FMT_S32:
-            return ebur128_add_frames_int(state, reinterpret_cast<const int*>(start), frames) ==
-                   EBUR128_SUCCESS;
-        case AV_SAMPLE_FMT_FLT:
-            return ebur128_add_frames_float(state, reinterpret_cast<const float*>(start), frames) ==
-                   EBUR128_SUCCESS;
-        case AV_SAMPLE_FMT_DBL:
-            return ebur128_add_frames_double(state, reinterpret_cast<const double*>(start),
-                                             frames) == EBUR128_SUCCESS;
-        default:
-            break;
-        }
-    }
-    std::vector<float> interleaved(frames * size_t(m_channels));
-    for (int index = 0; index < count; ++index) {
-        for (int channel = 0; channel < m_channels; ++channel) {
-            interleaved[size_t(index) * size_t(m_channels) + size_t(channel)] =
-                sampleAt(frame, format, channel, offset + index, m_channels);
-        }
-    }
-    return ebur128_add_frames_float(state, interleaved.data(), frames) == EBUR128_SUCCESS;
+    interleavedFloats(frame, offset, count, m_channels, &m_meter->samples);
+    m_meter->truePeak.add(m_meter->samples.data(), count);
+    return ebur128_add_frames_float(m_meter->state, m_meter->samples.data(), size_t(count)) ==
+           EBUR128_SUCCESS;
 }
 
 std::optional<double> LoudnessScan::integratedLufs() const {
@@ -143,14 +144,7 @@ std::optional<double> LoudnessScan::integratedLufs() const {
 }
 
 double LoudnessScan::truePeak() const {
-    double peak = 0.0;
-    for (int channel = 0; m_meter != nullptr && channel < m_channels; ++channel) {
-        double value = 0.0;
-        if (ebur128_true_peak(m_meter->state, unsigned(channel), &value) == EBUR128_SUCCESS) {
-            peak = std::max(peak, value);
-        }
-    }
-    return peak;
+    return m_meter != nullptr ? m_meter->truePeak.peak() : 0.0;
 }
 
 std::optional<double>

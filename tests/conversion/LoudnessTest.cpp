@@ -57,6 +57,31 @@ double ffmpegLoudness(const QStringList& inputs, bool dualMono = false) {
     return last;
 }
 
+// The highest true peak of any channel the ebur128 filter finds.
+double ffmpegTruePeak(const QString& input) {
+    QByteArray output;
+    EXPECT_EQ(FlacFactory::run("ffmpeg", {"-nostats", "-hide_banner", "-i", input, "-af",
+                                          "ebur128=peak=true:metadata=1,ametadata=mode=print:"
+                                          "file=-",
+                                          "-f", "null", "-"},
+                               &output),
+              0);
+    const QRegularExpression peaks(QStringLiteral("true_peaks_ch[0-9]+=([0-9.]+)"));
+    double highest = 0.0;
+    for (auto match = peaks.globalMatch(QString::fromUtf8(output)); match.hasNext();) {
+        highest = std::max(highest, match.next().captured(1).toDouble());
+    }
+    return highest;
+}
+
+std::shared_ptr<LoudnessScan> scan(const QString& path) {
+    const std::atomic<bool> cancelled{false};
+    QString error;
+    auto measured = LoudnessScan::scanFile(path, 0, 0, cancelled, &error);
+    EXPECT_TRUE(measured) << error.toStdString();
+    return measured;
+}
+
 double scanned(const QString& path, qint64 first = 0, qint64 end = 0) {
     const std::atomic<bool> cancelled{false};
     QString error;
@@ -91,7 +116,31 @@ TEST(Loudness, ScansAgreeWithFfmpegOnTonesNoiseMonoSurroundAndRanges) {
         const double expected = ffmpegLoudness({flac}, signal.channels == 1);
         ASSERT_FALSE(std::isnan(expected)) << signal.name;
         EXPECT_NEAR(scanned(flac), expected, 0.1) << signal.name;
+        const auto measured = scan(flac);
+        ASSERT_TRUE(measured);
+        EXPECT_NEAR(20 * std::log10(measured->truePeak()), 20 * std::log10(ffmpegTruePeak(flac)),
+                    0.2)
+            << signal.name;
     }
+
+    // A quarter of the sample rate a quarter turn off the samples: they all
+    // sit at 0.707 of the wave's top, which lies between them.
+    FlacFactory::Options between;
+    between.seconds = 1.0;
+    for (int index = 0; index < 44100; ++index) {
+        // Faded in and out: an abrupt start would overshoot by itself.
+        const double fade = std::min({1.0, index / 2000.0, (44099 - index) / 2000.0});
+        const auto value =
+            qint16(std::lround(fade * 0.5 * 32767 * std::sin(M_PI * index / 2 + M_PI / 4)));
+        for (int channel = 0; channel < 2; ++channel) {
+            between.pcm.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
+        }
+    }
+    const auto overshoot =
+        scan(FlacFactory::make(TestEnvironment::home() + "/signals/between.flac", between));
+    ASSERT_TRUE(overshoot);
+    EXPECT_NEAR(20 * std::log10(overshoot->truePeak()), 20 * std::log10(0.5), 0.1)
+        << "the peak between the samples, 3 dB above them";
 
     // A range of a file (a disc image's track) is measured alone.
     const QString quiet =
