@@ -544,6 +544,9 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     if (request.coverMaxSide > 0 && !request.coverData.isEmpty()) {
         request.tagsFingerprint += QStringLiteral("|cover %1").arg(request.coverMaxSide);
     }
+    if (request.replayGain == ReplayGainMode::Scan) {
+        request.tagsFingerprint = OutputFingerprint::withMeasuredLoudness(request.tagsFingerprint);
+    }
     if (const std::optional<ImageTrack>& track = fichier->imageTrack()) {
         request.firstSample = track->firstSample;
         request.endSample = track->endSample;

@@ -56,10 +56,6 @@ QString ConversionSettings::encodingFingerprint() const {
             text += QStringLiteral("|gain %1").arg(int(applyGain));
         }
     }
-    // A measured loudness comes from the audio: switching to it encodes
-    // again, the measure being made as the audio is read.
-    if (replayGain == ReplayGainMode::Scan) {
-        text += QStringLiteral("|replaygain scan");
-    }
+
     return text;
 }

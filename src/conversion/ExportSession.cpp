@@ -324,9 +324,13 @@ bool ExportSession::planForExisting() {
         // A gain taken from the tags scales the audio: new tags, new audio.
         const bool gainFromTags =
             m_request.applyGain != ApplyGain::None && m_request.replayGain == ReplayGainMode::Copy;
-        m_plan = codec != nullptr && OutputTagWriter::canRewrite(*codec) && !gainFromTags
-                     ? Plan::RewriteTags
-                     : Plan::Convert;
+        // A loudness to measure is measured on the decoded audio.
+        const bool toMeasure = OutputFingerprint::hasMeasuredLoudness(m_request.tagsFingerprint) &&
+                               !OutputFingerprint::hasMeasuredLoudness(record.tagsFingerprint);
+        m_plan =
+            codec != nullptr && OutputTagWriter::canRewrite(*codec) && !gainFromTags && !toMeasure
+                ? Plan::RewriteTags
+                : Plan::Convert;
         m_replacing = true;
         return true;
     }

@@ -58,8 +58,8 @@ void interleavedFloats(const AVFrame* frame, int offset, int count, int channels
     const auto convert = [&](auto sample, float scale) {
         using Sample = decltype(sample);
         for (int channel = 0; channel < channels; ++channel) {
-            const auto* data = reinterpret_cast<const Sample*>(
-                frame->extended_data[planar ? channel : 0]);
+            const auto* data =
+                reinterpret_cast<const Sample*>(frame->extended_data[planar ? channel : 0]);
             const int step = planar ? 1 : channels;
             const int first = planar ? offset : offset * channels + channel;
             for (int index = 0; index < count; ++index) {
@@ -103,9 +103,8 @@ LoudnessScan::LoudnessScan(int channels, int sampleRate) : m_channels(channels) 
     }
     // The histogram keeps a state small whatever the length, so an album's
     // states can wait for its last track.
-    ebur128_state* state =
-        ebur128_init(unsigned(channels), static_cast<unsigned long>(sampleRate),
-                     EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
+    ebur128_state* state = ebur128_init(unsigned(channels), static_cast<unsigned long>(sampleRate),
+                                        EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
     if (state != nullptr) {
         mapChannels(state, channels);
         m_meter = new Meter{state, TruePeakMeter(channels), {}};

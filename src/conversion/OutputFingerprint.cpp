@@ -38,3 +38,15 @@ QString OutputFingerprint::decodedAudio(const QString& decodedPath) {
     }
     return QStringLiteral("pcm:") + QString::fromLatin1(hash.result().toHex());
 }
+
+namespace {
+const QString kMeasuredLoudness = QStringLiteral("|replaygain scan");
+} // namespace
+
+QString OutputFingerprint::withMeasuredLoudness(const QString& tagsFingerprint) {
+    return tagsFingerprint + kMeasuredLoudness;
+}
+
+bool OutputFingerprint::hasMeasuredLoudness(const QString& tagsFingerprint) {
+    return tagsFingerprint.endsWith(kMeasuredLoudness);
+}

@@ -18,4 +18,8 @@ public:
     static QString audio(const QByteArray& md5, qint64 firstSample, qint64 endSample);
     // The same for a stream without a signature, from its decoded audio.
     static QString decodedAudio(const QString& decodedPath);
+    // A tags fingerprint marked as holding loudness measured from the audio,
+    // and whether one is: an output without it must be decoded to get it.
+    static QString withMeasuredLoudness(const QString& tagsFingerprint);
+    static bool hasMeasuredLoudness(const QString& tagsFingerprint);
 };

@@ -34,8 +34,7 @@ const Filter& filter() {
                 const double distance = offset - double(tap - kBefore);
                 const double sinc = std::sin(pi * distance) / (pi * distance);
                 // A Hann window over the twelve samples.
-                const double window =
-                    0.5 + 0.5 * std::cos(pi * distance / (double(kAfter) + 0.5));
+                const double window = 0.5 + 0.5 * std::cos(pi * distance / (double(kAfter) + 0.5));
                 taps[tap] = sinc * window;
                 sum += taps[tap];
             }

@@ -245,3 +245,36 @@ TEST(LibrarySync, SafeNamesFromTheTerminal) {
     EXPECT_TRUE(QFile::exists(out() + "/Why - Not_/Who_.m4a")) << run.output.toStdString();
     EXPECT_EQ(sync({"--safe-names", "sometimes"}).exitCode, 2);
 }
+
+TEST(LibrarySync, MeasuredLoudnessIsKeptByWeeklyRunsAndGoesWithNone) {
+    const QString one = make(music() + "/A/One.flac", "One", 0.05);
+    make(music() + "/A/Two.flac", "Two", 0.3);
+    const QString key = "----:com.apple.iTunes:REPLAYGAIN_ALBUM_GAIN";
+    ASSERT_EQ(sync({}).exitCode, 0);
+    const SyncRun measured = sync({"--replaygain", "scan"});
+    EXPECT_EQ(measured.exitCode, 0) << measured.output.toStdString();
+    EXPECT_EQ(measured.decodes, 2) << "a measure comes from the audio: both converted again";
+    const QString output = out() + "/A/One.m4a";
+    const QJsonObject raw = OutputReader::read(output).value("raw").toObject();
+    ASSERT_TRUE(raw.contains(key)) << measured.output.toStdString();
+    EXPECT_EQ(raw.value(key),
+              OutputReader::read(out() + "/A/Two.m4a").value("raw").toObject().value(key))
+        << "one album, one album gain";
+
+    const QByteArray before = bytes(output);
+    const SyncRun again = sync({"--replaygain", "scan"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.decodes, 0);
+    EXPECT_FALSE(again.output.contains("Volume")) << again.output.toStdString();
+    EXPECT_EQ(bytes(output), before) << "an album none of whose files changed is left as it is";
+
+    const QByteArray frames = audioFrames(output);
+    const SyncRun none = sync({"--replaygain", "none"});
+    EXPECT_EQ(none.decodes, 0) << "only the tags change";
+    EXPECT_TRUE(none.output.contains("TAGS " + one + " -> " + output)) << none.output.toStdString();
+    EXPECT_FALSE(OutputReader::read(output).value("raw").toObject().contains(key));
+    EXPECT_EQ(audioFrames(output), frames);
+
+    EXPECT_EQ(sync({"--replaygain", "guess"}).exitCode, 2);
+    EXPECT_EQ(sync({"--apply-gain", "louder"}).exitCode, 2);
+}

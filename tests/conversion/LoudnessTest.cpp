@@ -60,10 +60,11 @@ double ffmpegLoudness(const QStringList& inputs, bool dualMono = false) {
 // The highest true peak of any channel the ebur128 filter finds.
 double ffmpegTruePeak(const QString& input) {
     QByteArray output;
-    EXPECT_EQ(FlacFactory::run("ffmpeg", {"-nostats", "-hide_banner", "-i", input, "-af",
-                                          "ebur128=peak=true:metadata=1,ametadata=mode=print:"
-                                          "file=-",
-                                          "-f", "null", "-"},
+    EXPECT_EQ(FlacFactory::run("ffmpeg",
+                               {"-nostats", "-hide_banner", "-i", input, "-af",
+                                "ebur128=peak=true:metadata=1,ametadata=mode=print:"
+                                "file=-",
+                                "-f", "null", "-"},
                                &output),
               0);
     const QRegularExpression peaks(QStringLiteral("true_peaks_ch[0-9]+=([0-9.]+)"));

@@ -107,6 +107,11 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     EXPECT_EQ(tag(view.id3PopUp()), 0) << "ID3 2.4 by default";
     choose(view, view.id3PopUp(), 1);
     EXPECT_EQ(defaults.integerForKey("VersionID3"), 3);
+    EXPECT_EQ(tag(view.volumePopUp()), 0) << "ReplayGain copied from the source by default";
+    choose(view, view.volumePopUp(), 1);
+    EXPECT_EQ(defaults.integerForKey("VolumeReplayGain"), 1);
+    choose(view, view.appliquerVolumePopUp(), 2);
+    EXPECT_EQ(defaults.integerForKey("VolumeAppliquerAuSon"), 2);
 
     view.folderRadioMatrix()->button(3)->click();
     EXPECT_EQ(tag(view.existantPopUp()), int(ExistingOutput::Update))
