@@ -58,14 +58,32 @@ TruePeakMeter::TruePeakMeter(int channels) : m_channels(size_t(std::max(channels
     }
 }
 
-float TruePeakMeter::interpolatedPeak(const float* around) {
-    float highest = std::abs(around[kBefore]);
+// Built for AVX2 as well, taken when the processor has it: eight samples a
+// step instead of four.
+__attribute__((target_clones("avx2", "default"))) float
+TruePeakMeter::interpolatedPeak(const float* first, int count) {
+    // Each phase over the whole stretch at once, tap by tap: the inner loop
+    // runs along the samples, which the compiler does several at a time.
+    if (count < kStretch) {
+        // The last few of a stream: their own copy, padded with silence.
+        std::array<float, kStretch + kTaps> padded{};
+        std::copy(first, first + count + kTaps - 1, padded.begin());
+        return interpolatedPeak(padded.data(), kStretch);
+    }
+    std::array<float, kStretch> values{};
+    float highest = 0.0f;
     for (const auto& taps : filter().taps) {
-        float value = 0.0f;
+        values.fill(0.0f);
         for (int tap = 0; tap < kTaps; ++tap) {
-            value += taps[size_t(tap)] * around[tap];
+            const float weight = taps[size_t(tap)];
+            const float* samples = first + tap;
+            for (size_t index = 0; index < kStretch; ++index) {
+                values[index] += weight * samples[index];
+            }
         }
-        highest = std::max(highest, std::abs(value));
+        for (const float value : values) {
+            highest = std::max(highest, std::abs(value));
+        }
     }
     return highest;
 }
@@ -103,9 +121,8 @@ void TruePeakMeter::measure(Channel& channel, bool final, double* peak) {
         if (double(loudest * gain) <= *peak) {
             continue;
         }
-        for (int index = position; index < stop; ++index) {
-            *peak = std::max(*peak, double(interpolatedPeak(&pending[size_t(index - kBefore)])));
-        }
+        *peak = std::max(
+            *peak, double(interpolatedPeak(&pending[size_t(position - kBefore)], stop - position)));
     }
     // What the next samples need before them stays.
     position = std::min(position, int(pending.size()));

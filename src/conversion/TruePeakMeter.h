@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QList>
-
 #include <vector>
 
 // The true peak of a signal: its highest level between the samples too,
@@ -27,7 +25,9 @@ private:
     // Raises the peak by the samples of the channel that can be looked at,
     // and lets go of those no longer needed; the final call pads with silence.
     static void measure(Channel& channel, bool final, double* peak);
-    static float interpolatedPeak(const float* around);
+    // The highest of the values between the samples of a stretch of at most
+    // 64 positions, from the first of the samples it needs.
+    static float interpolatedPeak(const float* first, int count);
 
     std::vector<Channel> m_channels;
     double m_peak = 0.0;

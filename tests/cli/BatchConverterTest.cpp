@@ -426,3 +426,32 @@ TEST(BatchConverter, FailureReasonsSayWhatWentWrongInFrench) {
     EXPECT_FALSE(run.output.contains("FLAC__")) << "flac's own words stay out of the results";
     EXPECT_TRUE(run.errors.contains("FLAC__STREAM_DECODER")) << "and go to the log";
 }
+
+TEST(BatchConverter, ARealFatStickGetsNamesItTakesWithoutBeingAsked) {
+    const QString unshare = QStandardPaths::findExecutable("unshare");
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin"});
+    if (unshare.isEmpty() || mkfs.isEmpty()) {
+        GTEST_SKIP() << "unshare and mkfs.vfat make a FAT stick of the test's own";
+    }
+    FlacFactory::Options options;
+    options.tags = FlacFactory::fullTags(R"(Who: Are? You* "x" <y> |z|)");
+    const QString source = FlacFactory::make(music() + "/Stick/Hostile.flac", options);
+    const QString image = TestEnvironment::home() + "/stick.img";
+    const QString stick = TestEnvironment::makeFolder("stick");
+    ASSERT_EQ(FlacFactory::run(mkfs, {"-C", image, "8192"}), 0);
+    // Mounted in a mount namespace of the run's own, which lists the stick
+    // before it goes.
+    QProcess run;
+    run.start(unshare, {"-m", "sh", "-c",
+                        "mount -o loop \"$1\" \"$2\" 2>/dev/null || exit 99; stick=$2; shift 2; "
+                        "\"$@\"; code=$?; ls \"$stick\"; exit $code",
+                        "sh", image, stick, TONEBRIDGE_BINARY, "--convert", "--destination",
+                        "folder", "--folder", stick, "--pattern", "%title%", source});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    if (run.exitCode() == 99 || run.exitStatus() != QProcess::NormalExit) {
+        GTEST_SKIP() << "no loop device or mount namespace here";
+    }
+    const QString output = QString::fromUtf8(run.readAllStandardOutput());
+    EXPECT_EQ(run.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("\nWho - Are_ You_ 'x' _y_ _z_.m4a\n")) << output.toStdString();
+}
