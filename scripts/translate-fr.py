@@ -49,6 +49,12 @@ FRENCH = {
     "Level given to the flac decoder": "Niveau transmis au décodeur flac",
     "The output is mixed down or up to this channel count": "Le fichier converti est mixé vers ce nombre de canaux",
     "Output": "Sortie", "Format:": "Format :", "Sample rate:": "Fréquence :",
+    "Quality:": "Qualité :", "flac level (no effect on the sound):": "Niveau flac (sans effet sur le son) :",
+    "Each lossy format keeps its own quality": "Chaque format avec perte garde sa propre qualité",
+    "VBR V%1 (about %2 kbit/s)": "VBR V%1 (environ %2 kbit/s)",
+    "Quality %1 (about %2 kbit/s)": "Qualité %1 (environ %2 kbit/s)",
+    "%1 kbit/s": "%1 kbit/s", "CBR %1": "CBR %1", "Lossless": "Sans perte",
+    "%1 is always written at %2 kHz": "%1 s'écrit toujours à %2 kHz",
     "Bit rate (AAC, MP3):": "Débit (AAC, MP3) :", "Channels:": "Canaux :", "flac level:": "Niveau flac :",
     "Simultaneous conversions:": "Conversions simultanées :",
     "Drop FLAC files or folders here, or click Add…":

@@ -5,6 +5,7 @@
 // `xargs -P cores`.
 #include "BenchReport.h"
 
+#include "model/CodecQuality.h"
 #include "model/OutputCodec.h"
 #include "support/FlacFactory.h"
 #include "support/TestEnvironment.h"
@@ -62,8 +63,12 @@ QStringList ffmpegArguments(const QString& source, const QString& output, const 
     }
     const OutputCodec* table = OutputCodec::find(QLatin1String(codec));
     arguments << QStringLiteral("-c:a") << QLatin1String(table->encoder);
-    if (!table->lossless) {
-        arguments << QStringLiteral("-b:a") << QString::number(table->defaultBitRate);
+    // The same default quality: a bit rate, or LAME's VBR level.
+    const QString quality = CodecQuality::defaultQuality(CodecQuality::familyOf(*table));
+    if (CodecQuality::bitRate(quality) > 0) {
+        arguments << QStringLiteral("-b:a") << QString::number(CodecQuality::bitRate(quality));
+    } else if (!quality.isEmpty()) {
+        arguments << QStringLiteral("-q:a") << QString::number(CodecQuality::level(quality));
     }
     return arguments << output;
 }

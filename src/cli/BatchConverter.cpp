@@ -97,7 +97,13 @@ QString BatchConverter::usage() {
                "                                          %disc% %date% %genre% %filename%, un /\n"
                "                                          créant un dossier\n"
                "  --sample-rate HZ                        convertit à cette fréquence\n"
-               "  --bitrate BITS_PAR_SECONDE              débit des codecs avec perte\n"
+               "  --quality QUALITÉ                       qualité du codec avec perte : MP3 V0\n"
+               "                                          à V9 (VBR, par défaut V2) ou 128k à\n"
+               "                                          320k (CBR) ; AAC 96k à 320k (256k) ;\n"
+               "                                          Opus 32k à 256k (160k) ; Vorbis q0 à\n"
+               "                                          q10 (q6)\n"
+               "  --bitrate BITS_PAR_SECONDE              le débit offert le plus proche (MP3,\n"
+               "                                          AAC, Opus)\n"
                "  --channels {1,2}                        convertit en mono ou en stéréo\n"
                "  --existing {error,replace,update}       un fichier de sortie qui existe déjà\n"
                "                                          est une erreur, est remplacé, ou est\n"
@@ -158,6 +164,36 @@ void BatchConverter::echoUserMessage(const QString& message) {
     print(line.isEmpty() ? QStringLiteral("-") : line);
 }
 
+QString BatchConverter::applyQuality(const QString& quality, const QString& bitRate) {
+    const OutputCodec* codec = OutputCodec::find(m_settings.value(Settings::codec));
+    const CodecQuality::Family family =
+        codec != nullptr ? CodecQuality::familyOf(*codec) : CodecQuality::Family::None;
+    const Setting<QString>* setting = Settings::qualitySetting(family);
+    const QString codecName = codec != nullptr ? codec->codecName() : QString();
+    if (setting == nullptr) {
+        return QStringLiteral("%1 est sans perte : il n'a pas de qualité à choisir").arg(codecName);
+    }
+    QString chosen = quality;
+    if (chosen.isEmpty()) {
+        bool number = false;
+        const qint64 bitsPerSecond = bitRate.toLongLong(&number);
+        if (!number || bitsPerSecond <= 0) {
+            return QStringLiteral("valeur invalide pour --bitrate : %1").arg(bitRate);
+        }
+        if (family == CodecQuality::Family::Vorbis) {
+            return QStringLiteral("Vorbis se règle par sa qualité : --quality q0 à q10");
+        }
+        chosen = CodecQuality::fromBitRate(family, bitsPerSecond);
+    }
+    if (!CodecQuality::accepts(family, chosen)) {
+        return QStringLiteral("valeur invalide pour --quality avec %1 : %2 (%3 : %4)")
+            .arg(codecName, chosen, CodecQuality::familyName(family),
+                 CodecQuality::choices(family).join(QStringLiteral(", ")));
+    }
+    m_settings.overrideForRun(*setting, chosen);
+    return QString();
+}
+
 bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* paths) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -171,6 +207,8 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption sampleRate(QStringLiteral("sample-rate"), QString(),
                                         QStringLiteral("hz"));
     const QCommandLineOption bitrate(QStringLiteral("bitrate"), QString(), QStringLiteral("bps"));
+    const QCommandLineOption quality(QStringLiteral("quality"), QString(),
+                                     QStringLiteral("quality"));
     const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("n"));
     const QCommandLineOption overwrite(QStringLiteral("overwrite"));
     const QCommandLineOption existing(QStringLiteral("existing"), QString(),
@@ -197,7 +235,7 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
                        sampleRate,     bitrate,   channels,    overwrite,    existing,
                        copyCompanions, prune,     dryRun,      wholeImages,  id3,
                        coverMax,       coverFile, safeNames,   deleteSource, preserveDate,
-                       jobs,           pattern,   replayGain,  applyGain});
+                       jobs,           pattern,   replayGain,  applyGain,    quality});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -250,7 +288,6 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     }
     const std::pair<const QCommandLineOption*, const Setting<qint64>*> numbers[] = {
         {&sampleRate, &Settings::sampleRate},
-        {&bitrate, &Settings::bitRate},
         {&channels, &Settings::channels},
         {&jobs, &Settings::simultaneousConversions}};
     for (const auto& [option, key] : numbers) {
@@ -264,6 +301,14 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
                             .arg(option->names().first(), parser.value(*option)));
         }
         settings.overrideForRun(*key, value);
+    }
+    if (parser.isSet(quality) || parser.isSet(bitrate)) {
+        const QString error =
+            applyQuality(parser.isSet(quality) ? parser.value(quality) : QString(),
+                         parser.isSet(bitrate) ? parser.value(bitrate) : QString());
+        if (!error.isEmpty()) {
+            return fail(error);
+        }
     }
     // Without a choice, the destination's default; the stored one is the
     // window's.

@@ -42,6 +42,9 @@ public:
 
 private:
     bool applyOptions(const QStringList& arguments, QStringList* paths);
+    // Sets the chosen codec's quality from --quality, or from --bitrate;
+    // the error, or empty.
+    QString applyQuality(const QString& quality, const QString& bitRate);
     void print(const QString& line);
     void finishWhenIdle(ConversionControleur* controleur);
     // Queues the paths; answers how many could not be (missing, not FLAC).

@@ -476,7 +476,7 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.codec = m_settings.codec;
     request.sampleRate = m_settings.sampleRate;
     request.channels = m_settings.channels;
-    request.bitRate = m_settings.bitRate;
+    request.quality = m_settings.quality;
     request.overwrite = m_settings.existing == ExistingOutput::Replace;
     request.update = m_settings.existing == ExistingOutput::Update;
     request.dryRun = m_settings.dryRun;

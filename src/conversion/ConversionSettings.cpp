@@ -7,6 +7,23 @@
 
 #include <algorithm>
 
+QString ConversionSettings::qualityFingerprint() const {
+    const OutputCodec* output = OutputCodec::find(codec);
+    const CodecQuality::Family family =
+        output != nullptr ? CodecQuality::familyOf(*output) : CodecQuality::Family::None;
+    // Outputs made before each family had its own quality were made at the
+    // codec's default bit rate, which AAC and Opus keep: they stay in step.
+    const bool unchangedDefault =
+        (family == CodecQuality::Family::Aac || family == CodecQuality::Family::Opus) &&
+        quality == CodecQuality::defaultQuality(family);
+    const qint64 rate = CodecQuality::bitRate(quality);
+    if (unchangedDefault || quality.isEmpty()) {
+        return QStringLiteral("|bit rate -1");
+    }
+    return rate > 0 ? QStringLiteral("|bit rate %1").arg(rate)
+                    : QStringLiteral("|quality %1").arg(quality);
+}
+
 int ConversionSettings::resolveJobs(qint64 setting) {
     if (setting <= 0) {
         return std::max(1, QThread::idealThreadCount());
@@ -38,7 +55,9 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);
     settings.sampleRate = positive(Settings::sampleRate);
     settings.channels = positive(Settings::channels);
-    settings.bitRate = positive(Settings::bitRate);
+    if (const OutputCodec* codec = OutputCodec::find(settings.codec)) {
+        settings.quality = stored.quality(CodecQuality::familyOf(*codec));
+    }
     const qint64 compression = stored.value(Settings::compression);
     settings.compression = compression >= 0 ? compression : -1;
     settings.jobs = resolveJobs(stored.value(Settings::simultaneousConversions));
@@ -48,10 +67,10 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
 QString ConversionSettings::encodingFingerprint() const {
     QString text =
         QStringLiteral("%1|rate %2|channels %3").arg(codec).arg(sampleRate).arg(channels);
-    // A bit rate is the lossy encoders' alone.
+    // A quality is the lossy encoders' alone.
     const OutputCodec* output = OutputCodec::find(codec);
     if (output == nullptr || !output->lossless) {
-        text += QStringLiteral("|bit rate %1").arg(bitRate);
+        text += qualityFingerprint();
         if (applyGain != ApplyGain::None) {
             text += QStringLiteral("|gain %1").arg(int(applyGain));
         }

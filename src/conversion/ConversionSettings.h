@@ -21,7 +21,8 @@ struct ConversionSettings {
     // Negative: keep the source's, or the codec's default.
     qint64 sampleRate = -1;
     qint64 channels = -1;
-    qint64 bitRate = -1;
+    // The lossy codec's quality ("V2", "256k", "q6"); empty for lossless.
+    QString quality;
     qint64 compression = -1;
     // How many files convert at once, resolved: at least 1.
     int jobs = 1;
@@ -51,6 +52,8 @@ struct ConversionSettings {
     QString encodingFingerprint() const;
 
     static ConversionSettings fromSettings(const Settings& settings);
+    // The quality's part of the fingerprint.
+    QString qualityFingerprint() const;
     // The setting "Conversions simultanées": 0 means one per core.
     static int resolveJobs(qint64 setting);
 };

@@ -22,8 +22,9 @@ struct ExportRequest {
     // The source's own depth, when it is not a whole number of bytes (12,
     // 20 bits), for the containers that state it; 0 when unknown.
     int sourceBitsPerSample = 0;
-    // Bits per second of the lossy encoders; negative: the codec's default.
-    qint64 bitRate = -1;
+    // The lossy encoder's quality ("V2", "256k", "q6"; see CodecQuality);
+    // empty: the codec's default.
+    QString quality;
     // The output's tags, named as the source's comments are.
     TagList tags;
     // The ID3v2 version of the containers that carry ID3: 4 or 3.

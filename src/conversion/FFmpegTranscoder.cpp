@@ -2,6 +2,7 @@
 
 #include "conversion/LoudnessScan.h"
 #include "conversion/OutputTagWriter.h"
+#include "model/CodecQuality.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -21,8 +22,6 @@ extern "C" {
 
 namespace {
 constexpr int kPcmFrameSamples = 4096;
-// Vorbis's quality 6 is about 192 kbit/s, the default bit rate.
-constexpr int kVorbisQuality = 6;
 
 QByteArray encodedPath(const QString& path) {
     return QFile::encodeName(path);
@@ -266,10 +265,7 @@ bool FFmpegTranscoder::openEncoder() {
     m_encoder->sample_fmt = AVSampleFormat(chooseSampleFormat(encoder));
     m_encoder->time_base = AVRational{1, m_outputRate};
     if (!m_codec->lossless) {
-        const qint64 asked = m_request.bitRate > 0 ? m_request.bitRate : m_codec->defaultBitRate;
-        m_encoder->bit_rate = qstrcmp(name, "libmp3lame") == 0
-                                  ? CodecTable::nearestMp3BitRate(asked, m_outputRate)
-                                  : asked;
+        setQuality(qstrcmp(name, "libmp3lame") == 0);
     } else {
         // ALAC stores 16 or 24 bits; the PCM containers the source's depth.
         m_encoder->bits_per_raw_sample = alac ? (bits <= 16 ? 16 : 24) : bits;
@@ -277,29 +273,7 @@ bool FFmpegTranscoder::openEncoder() {
     if ((m_output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         m_encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    // A failed opening clears the context: what a second try needs is kept.
-    AVChannelLayout layout{};
-    av_channel_layout_copy(&layout, &m_encoder->ch_layout);
-    const AVSampleFormat format = m_encoder->sample_fmt;
-    const int flags = m_encoder->flags;
-    int status = avcodec_open2(m_encoder, encoder, nullptr);
-    if (status < 0 && qstrcmp(name, "libvorbis") == 0) {
-        // libvorbis manages a bit rate only at some sample rates (not at
-        // 96 kHz): there it encodes at a quality that gives about as much.
-        avcodec_free_context(&m_encoder);
-        m_encoder = avcodec_alloc_context3(encoder);
-        m_encoder->sample_rate = m_outputRate;
-        av_channel_layout_copy(&m_encoder->ch_layout, &layout);
-        m_encoder->sample_fmt = format;
-        m_encoder->time_base = AVRational{1, m_outputRate};
-        m_encoder->flags = flags | AV_CODEC_FLAG_QSCALE;
-        m_encoder->global_quality = kVorbisQuality * FF_QP2LAMBDA;
-        status = avcodec_open2(m_encoder, encoder, nullptr);
-        m_notice = QStringLiteral("Débit impossible en Vorbis à %1 Hz : qualité %2")
-                       .arg(m_outputRate)
-                       .arg(kVorbisQuality);
-    }
-    av_channel_layout_uninit(&layout);
+    const int status = avcodec_open2(m_encoder, encoder, nullptr);
     if (status < 0) {
         return failWith("ouverture de l'encodeur", status);
     }
@@ -316,6 +290,21 @@ bool FFmpegTranscoder::openEncoder() {
         m_audioStream->codecpar->bits_per_coded_sample = sourceBits;
     }
     return true;
+}
+
+void FFmpegTranscoder::setQuality(bool lame) {
+    const QString quality = m_request.quality.isEmpty()
+                                ? CodecQuality::defaultQuality(CodecQuality::familyOf(*m_codec))
+                                : m_request.quality;
+    const qint64 rate = CodecQuality::bitRate(quality);
+    if (rate > 0) {
+        m_encoder->bit_rate = lame ? CodecTable::nearestMp3BitRate(rate, m_outputRate) : rate;
+        return;
+    }
+    // LAME's VBR level, or Vorbis's quality scale: both read from the
+    // global quality (Opus and AAC qualities are bit rates).
+    m_encoder->flags |= AV_CODEC_FLAG_QSCALE;
+    m_encoder->global_quality = CodecQuality::level(quality) * FF_QP2LAMBDA;
 }
 
 int FFmpegTranscoder::chooseSampleFormat(const AVCodec* encoder) const {

@@ -78,6 +78,8 @@ private:
     void scale(uint8_t** planes, int samples) const;
     int sourceBitsPerSample() const;
     int chooseOutputRate();
+    // The lossy encoder's bit rate, or its VBR level or quality scale.
+    void setQuality(bool lame);
     void chooseEncoderLayout(const AVCodec* encoder, int channels);
     // False, with the reason, when a lossless encoder would have to remix.
     bool refuseRemixingLossless(const AVCodec* encoder);

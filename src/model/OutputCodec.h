@@ -21,8 +21,6 @@ struct OutputCodec {
     // FFmpeg's muxer and encoder; no encoder: PCM at the source's depth.
     const char* muxer;
     const char* encoder;
-    // Bits per second when no bit rate is set; 0 for the lossless ones.
-    qint64 defaultBitRate;
     bool lossless;
     Tags tags;
     Cover cover;

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "model/CodecQuality.h"
 #include "model/DestinationPattern.h"
 #include "model/OutputCodec.h"
 #include "storage/UserDefaults.h"
@@ -88,6 +89,27 @@ const SettingDeclaration kPreserveDate{"ConversionPreserverDate", QMetaType::Boo
 const SettingDeclaration kForgetWhenFinished{"ForgetWhenFinished", QMetaType::Bool, yes};
 const SettingDeclaration kSampleRate{"ConversionFrequence", QMetaType::LongLong, automatic};
 const SettingDeclaration kBitRate{"ConversionDebit", QMetaType::LongLong, automatic};
+// A family's quality: empty until chosen (see Settings::quality).
+template <CodecQuality::Family family> QVariantList qualities() {
+    QVariantList list{QString()};
+    for (const QString& quality : CodecQuality::choices(family)) {
+        list << quality;
+    }
+    return list;
+}
+
+QVariant unchosen() {
+    return QString();
+}
+
+const SettingDeclaration kMp3Quality{"QualiteMP3", QMetaType::QString, unchosen,
+                                     qualities<CodecQuality::Family::Mp3>};
+const SettingDeclaration kAacQuality{"QualiteAAC", QMetaType::QString, unchosen,
+                                     qualities<CodecQuality::Family::Aac>};
+const SettingDeclaration kOpusQuality{"QualiteOpus", QMetaType::QString, unchosen,
+                                      qualities<CodecQuality::Family::Opus>};
+const SettingDeclaration kVorbisQuality{"QualiteVorbis", QMetaType::QString, unchosen,
+                                        qualities<CodecQuality::Family::Vorbis>};
 const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic};
 const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic};
 const SettingDeclaration kSimultaneousConversions{"ConversionsSimultanees", QMetaType::LongLong,
@@ -132,6 +154,10 @@ const Setting<bool> Settings::preserveDate{&kPreserveDate};
 const Setting<bool> Settings::forgetWhenFinished{&kForgetWhenFinished};
 const Setting<qint64> Settings::sampleRate{&kSampleRate};
 const Setting<qint64> Settings::bitRate{&kBitRate};
+const Setting<QString> Settings::mp3Quality{&kMp3Quality};
+const Setting<QString> Settings::aacQuality{&kAacQuality};
+const Setting<QString> Settings::opusQuality{&kOpusQuality};
+const Setting<QString> Settings::vorbisQuality{&kVorbisQuality};
 const Setting<qint64> Settings::compression{&kCompression};
 const Setting<qint64> Settings::channels{&kChannels};
 const Setting<qint64> Settings::simultaneousConversions{&kSimultaneousConversions};
@@ -168,6 +194,10 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kForgetWhenFinished,
                                                                   &kSampleRate,
                                                                   &kBitRate,
+                                                                  &kMp3Quality,
+                                                                  &kAacQuality,
+                                                                  &kOpusQuality,
+                                                                  &kVorbisQuality,
                                                                   &kCompression,
                                                                   &kChannels,
                                                                   &kSimultaneousConversions,
@@ -205,6 +235,39 @@ const QList<qint64>& Settings::sampleRates() {
     // 32000, not 32050: no encoder takes 32050 Hz.
     static const QList<qint64> values = {11025, 16000, 32000, 44100, 48000, 96000, 192000};
     return values;
+}
+
+const Setting<QString>* Settings::qualitySetting(CodecQuality::Family family) {
+    switch (family) {
+    case CodecQuality::Family::Mp3:
+        return &mp3Quality;
+    case CodecQuality::Family::Aac:
+        return &aacQuality;
+    case CodecQuality::Family::Opus:
+        return &opusQuality;
+    case CodecQuality::Family::Vorbis:
+        return &vorbisQuality;
+    case CodecQuality::Family::None:
+        break;
+    }
+    return nullptr;
+}
+
+QString Settings::quality(CodecQuality::Family family) const {
+    const Setting<QString>* setting = qualitySetting(family);
+    if (setting == nullptr) {
+        return QString();
+    }
+    const QString chosen = value(*setting);
+    if (!chosen.isEmpty()) {
+        return chosen;
+    }
+    // The single bit rate of earlier versions set MP3's and AAC's.
+    const qint64 legacy = value(bitRate);
+    const bool legacyFamily =
+        family == CodecQuality::Family::Mp3 || family == CodecQuality::Family::Aac;
+    return legacyFamily && legacy > 0 ? CodecQuality::fromBitRate(family, legacy)
+                                      : CodecQuality::defaultQuality(family);
 }
 
 const QList<qint64>& Settings::bitRates() {

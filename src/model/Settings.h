@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CodecQuality.h"
 #include "model/DestinationRules.h"
 
 #include <QList>
@@ -79,7 +80,14 @@ public:
     static const Setting<bool> forgetWhenFinished;
     // Negative: the source's, or the codec's default.
     static const Setting<qint64> sampleRate;
+    // The one bit rate of earlier versions, read while MP3's and AAC's
+    // qualities are not chosen.
     static const Setting<qint64> bitRate;
+    // Each lossy family's quality (see CodecQuality); empty until chosen.
+    static const Setting<QString> mp3Quality;
+    static const Setting<QString> aacQuality;
+    static const Setting<QString> opusQuality;
+    static const Setting<QString> vorbisQuality;
     static const Setting<qint64> compression;
     static const Setting<qint64> channels;
     // 0: one per processor core.
@@ -106,6 +114,10 @@ public:
     bool isAllowed(const SettingDeclaration& declaration, const QVariant& value) const;
 
     DestinationRules destinationRules() const;
+    // A family's quality: the choice made, or what the old bit rate meant,
+    // or the family's default; empty for lossless codecs.
+    QString quality(CodecQuality::Family family) const;
+    static const Setting<QString>* qualitySetting(CodecQuality::Family family);
     // What a pass does with existing outputs: the choice made, or the old
     // overwrite box, or what the destination calls for.
     ExistingOutput resolvedExistingOutput() const;

@@ -49,7 +49,7 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
     : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
       m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
-      m_frequenceEchantillonPopUp(nullptr), m_debitPopUp(nullptr), m_compressionPopUp(nullptr),
+      m_frequenceEchantillonPopUp(nullptr), m_qualitePopUp(nullptr), m_compressionPopUp(nullptr),
       m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
       m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
       m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
@@ -180,10 +180,8 @@ QWidget* VueCtrlrReglage::buildSettings() {
                                         {tr("11.025 kHz"), tr("16 kHz"), tr("32 kHz"),
                                          tr("44.1 kHz"), tr("48 kHz"), tr("96 kHz"), tr("192 kHz")},
                                         true);
-    m_debitPopUp = popup(
-        QStringLiteral("conversionDebit"),
-        {tr("32 kbit/s"), tr("64 kbit/s"), tr("128 kbit/s"), tr("256 kbit/s"), tr("512 kbit/s")},
-        true);
+    // Filled with the chosen codec's qualities (see showQualities).
+    m_qualitePopUp = popup(QStringLiteral("conversionQualite"), {}, false);
     QStringList levels;
     for (const qint64 level : Settings::compressionLevels()) {
         levels << QString::number(level);
@@ -197,9 +195,7 @@ QWidget* VueCtrlrReglage::buildSettings() {
     m_jobsPopUp = popup(QStringLiteral("conversionsSimultanees"), jobs, true);
     m_jobsPopUp->setToolTip(
         tr("How many files are converted at the same time; Auto uses one per processor core"));
-    m_frequenceEchantillonPopUp->setToolTip(tr("The output is converted to this sample rate"));
-    m_debitPopUp->setToolTip(
-        tr("Bit rate of the AAC and MP3 encoders; lossless formats ignore it"));
+    m_qualitePopUp->setToolTip(tr("Each lossy format keeps its own quality"));
     m_compressionPopUp->setToolTip(
         tr("Compression level passed to the flac program; decoding gives the same audio at "
            "every level"));
@@ -210,9 +206,9 @@ QWidget* VueCtrlrReglage::buildSettings() {
     formatLayout->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     formatLayout->addRow(tr("Format:"), m_formatConversionPopUp);
     formatLayout->addRow(tr("Sample rate:"), m_frequenceEchantillonPopUp);
-    formatLayout->addRow(tr("Bit rate (AAC, MP3):"), m_debitPopUp);
+    formatLayout->addRow(tr("Quality:"), m_qualitePopUp);
     formatLayout->addRow(tr("Channels:"), m_canauxPopUp);
-    formatLayout->addRow(tr("flac level:"), m_compressionPopUp);
+    formatLayout->addRow(tr("flac level (no effect on the sound):"), m_compressionPopUp);
     formatLayout->addRow(tr("Simultaneous conversions:"), m_jobsPopUp);
     // Tag 0 is version 2.4, tag 1 version 2.3.
     m_id3PopUp = popup(QStringLiteral("versionId3"), {tr("2.4"), tr("2.3")}, false);
@@ -353,6 +349,54 @@ bool VueCtrlrReglage::hasReadyFiles() const {
     return pile != nullptr && pile->countOfFichiersAConvertir() != 0;
 }
 
+CodecQuality::Family VueCtrlrReglage::chosenFamily() const {
+    const OutputCodec* codec = OutputCodec::find(m_core.settings().value(Settings::codec));
+    return codec != nullptr ? CodecQuality::familyOf(*codec) : CodecQuality::Family::None;
+}
+
+QString VueCtrlrReglage::qualityTitle(const QString& quality) {
+    // What LAME's levels and Vorbis's scale give on average, in kbit/s.
+    static const int lame[] = {245, 225, 190, 175, 165, 130, 115, 100, 85, 65};
+    static const int vorbis[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 500};
+    const int level = CodecQuality::level(quality);
+    if (quality.startsWith(QLatin1Char('V')) && level >= 0 && level <= 9) {
+        return tr("VBR V%1 (about %2 kbit/s)").arg(level).arg(lame[level]);
+    }
+    if (quality.startsWith(QLatin1Char('q')) && level >= 0 && level <= 10) {
+        return tr("Quality %1 (about %2 kbit/s)").arg(level).arg(vorbis[level]);
+    }
+    return tr("%1 kbit/s").arg(CodecQuality::bitRate(quality) / 1000);
+}
+
+void VueCtrlrReglage::showQualities() {
+    const CodecQuality::Family family = chosenFamily();
+    const QStringList choices = CodecQuality::choices(family);
+    m_qualitePopUp->clear();
+    for (int tag = 0; tag < choices.size(); ++tag) {
+        const bool constant =
+            family == CodecQuality::Family::Mp3 && CodecQuality::bitRate(choices[tag]) > 0;
+        m_qualitePopUp->addItem(constant ? tr("CBR %1").arg(qualityTitle(choices[tag]))
+                                         : qualityTitle(choices[tag]),
+                                tag);
+    }
+    if (choices.isEmpty()) {
+        m_qualitePopUp->addItem(tr("Lossless"), kAutoTag);
+    }
+    m_qualitePopUp->setEnabled(!choices.isEmpty());
+    selectTag(m_qualitePopUp, choices.isEmpty()
+                                  ? kAutoTag
+                                  : int(choices.indexOf(m_core.settings().quality(family))));
+    // Opus is always 48 kHz.
+    const OutputCodec* codec = OutputCodec::find(m_core.settings().value(Settings::codec));
+    const bool fixedRate = codec != nullptr && codec->onlySampleRate > 0;
+    m_frequenceEchantillonPopUp->setEnabled(!fixedRate);
+    m_frequenceEchantillonPopUp->setToolTip(
+        fixedRate ? tr("%1 is always written at %2 kHz")
+                        .arg(tr(codec->popupText))
+                        .arg(codec->onlySampleRate / 1000)
+                  : tr("The output is converted to this sample rate"));
+}
+
 void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
     popup->setCurrentIndex(popup->findData(tag));
 }
@@ -423,7 +467,7 @@ void VueCtrlrReglage::viewDidLoad() {
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
-    selectNumericTag(m_debitPopUp, Settings::bitRate, Settings::bitRates());
+    showQualities();
     selectNumericTag(m_compressionPopUp, Settings::compression, Settings::compressionLevels());
     selectNumericTag(m_canauxPopUp, Settings::channels, Settings::channelCounts());
     const qint64 jobsSetting = settings.value(Settings::simultaneousConversions);
@@ -477,11 +521,15 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
             m_autoFolderTextField->setText(codec);
         }
         settings.setValue(Settings::codec, codec);
+        showQualities();
         refreshDestinations();
     } else if (identifier == QLatin1String("conversionFrequence")) {
         store(Settings::sampleRate, Settings::sampleRates());
-    } else if (identifier == QLatin1String("conversionDebit")) {
-        store(Settings::bitRate, Settings::bitRates());
+    } else if (identifier == QLatin1String("conversionQualite")) {
+        const CodecQuality::Family family = chosenFamily();
+        if (const Setting<QString>* setting = Settings::qualitySetting(family)) {
+            settings.setValue(*setting, CodecQuality::choices(family).value(tag));
+        }
     } else if (identifier == QLatin1String("conversionCompression")) {
         store(Settings::compression, Settings::compressionLevels());
     } else if (identifier == QLatin1String("conversionCanaux")) {

@@ -71,7 +71,8 @@ public:
     QLabel* messageLabel() const { return m_messageLabel; }
     QComboBox* formatConversionPopUp() const { return m_formatConversionPopUp; }
     QComboBox* frequenceEchantillonPopUp() const { return m_frequenceEchantillonPopUp; }
-    QComboBox* debitPopUp() const { return m_debitPopUp; }
+    // The chosen lossy codec's quality.
+    QComboBox* qualitePopUp() const { return m_qualitePopUp; }
     QComboBox* compressionPopUp() const { return m_compressionPopUp; }
     QComboBox* canauxPopUp() const { return m_canauxPopUp; }
     QComboBox* jobsPopUp() const { return m_jobsPopUp; }
@@ -117,6 +118,11 @@ private:
     QWidget* buildControls();
     QComboBox* popup(const QString& identifier, const QStringList& titles, bool withAuto);
     QCheckBox* checkBox(const QString& identifier, const QString& title);
+    // The quality popup holds the chosen codec's qualities, and the sample
+    // rate is offered only to codecs that take several.
+    void showQualities();
+    CodecQuality::Family chosenFamily() const;
+    static QString qualityTitle(const QString& quality);
     void selectTag(QComboBox* popup, int tag);
     // Shows what existing outputs get, an automatic choice following the
     // destination.
@@ -141,7 +147,7 @@ private:
     QLabel* m_messageLabel;
     QComboBox* m_formatConversionPopUp;
     QComboBox* m_frequenceEchantillonPopUp;
-    QComboBox* m_debitPopUp;
+    QComboBox* m_qualitePopUp;
     QComboBox* m_compressionPopUp;
     QComboBox* m_canauxPopUp;
     QComboBox* m_jobsPopUp;

@@ -94,11 +94,18 @@ TEST(BatchConverter, UsageErrorsAndHelp) {
     EXPECT_EQ(convert({"--convert", "--destination", "moon", "x.flac"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--channels", "6", "x.flac"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--frobnicate", "x.flac"}).exitCode, 2);
+    // A quality is checked against the codec it is for.
+    const BatchRun vorbisRate = convert({"--convert", "--codec", "ogg", "--quality", "256k", "x"});
+    EXPECT_EQ(vorbisRate.exitCode, 2);
+    EXPECT_TRUE(vorbisRate.errors.contains("Vorbis : q10, q9")) << vorbisRate.errors.toStdString();
+    EXPECT_EQ(convert({"--convert", "--codec", "alac", "--quality", "V2", "x"}).exitCode, 2);
+    EXPECT_EQ(convert({"--convert", "--codec", "ogg", "--bitrate", "128000", "x"}).exitCode, 2);
+    EXPECT_EQ(convert({"--convert", "--codec", "m4a", "--quality", "V2", "x"}).exitCode, 2);
     const BatchRun help = convert({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option :
          {"--codec", "--destination", "--subfolder", "--folder", "--sample-rate", "--bitrate",
-          "--channels", "--overwrite", "--delete-source", "--preserve-date"}) {
+          "--quality", "--channels", "--overwrite", "--delete-source", "--preserve-date"}) {
         EXPECT_TRUE(help.output.contains(option)) << option;
     }
     const BatchRun missing = convert({"--convert", music() + "/none.flac"});

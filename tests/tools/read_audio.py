@@ -206,7 +206,7 @@ def read_mp4(path, data):
             raw[key] = [str(int(item)) if isinstance(item, bool) else str(item) for item in value]
     return {"container": "MP4:" + data[8:12].decode("latin-1").strip(), "codec": audio.info.codec,
             "sample_rate": audio.info.sample_rate, "channels": aac_channels(data) or audio.info.channels,
-            "bits": getattr(audio.info, "bits_per_sample", 0),
+            "bits": getattr(audio.info, "bits_per_sample", 0), "bitrate": audio.info.bitrate,
             "length": audio.info.length, "tags": tags, "raw": raw, "cover": cover}
 
 
@@ -229,6 +229,7 @@ def read_ogg(path):
     codec = "opus" if type(audio).__name__ == "OggOpus" else "vorbis"
     result = {"container": "OGG", "codec": codec,
               "sample_rate": getattr(audio.info, "sample_rate", 48000),
+              "bitrate": getattr(audio.info, "bitrate", 0),
               "channels": audio.info.channels, "length": audio.info.length, "tags": tags,
               "raw": raw, "cover": cover}
     if codec == "opus":
@@ -246,7 +247,8 @@ def read_mp3(path):
     return {"container": "MP3", "codec": "mp3" if audio.info.layer == 3 else "other",
             "sample_rate": audio.info.sample_rate, "channels": audio.info.channels,
             "bitrate": audio.info.bitrate, "length": audio.info.length, "tags": tags, "raw": raw,
-            "cover": cover}
+            "cover": cover, "bitrate_mode": str(audio.info.bitrate_mode).split(".")[-1],
+            "encoder_info": audio.info.encoder_info}
 
 
 def read(path):

@@ -1,4 +1,5 @@
 #include "ui/VueCtrlrReglage.h"
+#include "model/CodecQuality.h"
 
 #include "storage/UserDefaults.h"
 #include "support/FlacFactory.h"
@@ -43,8 +44,11 @@ TEST(SettingsView, FirstStartShowsTheRegisteredDefaults) {
     VueCtrlrReglage& view = app.reglage();
     EXPECT_EQ(tag(view.formatConversionPopUp()), 1);
     EXPECT_EQ(view.formatConversionPopUp()->currentText(), "M4A (AAC)");
-    for (QComboBox* popup : {view.frequenceEchantillonPopUp(), view.debitPopUp(),
-                             view.compressionPopUp(), view.canauxPopUp()}) {
+    EXPECT_EQ(tag(view.qualitePopUp()),
+              int(CodecQuality::choices(CodecQuality::Family::Aac).indexOf("256k")))
+        << "AAC at 256 kbit/s by default";
+    for (QComboBox* popup :
+         {view.frequenceEchantillonPopUp(), view.compressionPopUp(), view.canauxPopUp()}) {
         EXPECT_EQ(tag(popup), -1) << popup->objectName().toStdString();
         EXPECT_EQ(popup->currentText(), "Auto");
     }
@@ -92,8 +96,25 @@ TEST(SettingsView, PopupsWriteTheirValues) {
     EXPECT_EQ(defaults.integerForKey("ConversionFrequence"), 32000);
     choose(view, view.frequenceEchantillonPopUp(), -1);
     EXPECT_EQ(defaults.integerForKey("ConversionFrequence"), -1);
-    choose(view, view.debitPopUp(), 3);
-    EXPECT_EQ(defaults.integerForKey("ConversionDebit"), 262144);
+    // Opus has qualities of its own and one sample rate.
+    EXPECT_EQ(view.qualitePopUp()->count(),
+              CodecQuality::choices(CodecQuality::Family::Opus).size());
+    EXPECT_FALSE(view.frequenceEchantillonPopUp()->isEnabled());
+    choose(view, view.qualitePopUp(),
+           int(CodecQuality::choices(CodecQuality::Family::Opus).indexOf("96k")));
+    EXPECT_EQ(defaults.stringForKey("QualiteOpus"), "96k");
+    // Each family keeps its own: MP3's is still its default, V2.
+    choose(view, view.formatConversionPopUp(), 0);
+    EXPECT_TRUE(view.frequenceEchantillonPopUp()->isEnabled());
+    EXPECT_EQ(tag(view.qualitePopUp()),
+              int(CodecQuality::choices(CodecQuality::Family::Mp3).indexOf("V2")));
+    choose(view, view.qualitePopUp(),
+           int(CodecQuality::choices(CodecQuality::Family::Mp3).indexOf("320k")));
+    EXPECT_EQ(defaults.stringForKey("QualiteMP3"), "320k");
+    EXPECT_EQ(defaults.stringForKey("QualiteOpus"), "96k");
+    choose(view, view.formatConversionPopUp(), 7);
+    EXPECT_FALSE(view.qualitePopUp()->isEnabled()) << "Apple Lossless has no quality";
+    choose(view, view.formatConversionPopUp(), 8);
     choose(view, view.compressionPopUp(), 0);
     EXPECT_EQ(defaults.integerForKey("ConversionCompression"), 0);
     choose(view, view.canauxPopUp(), 0);
