@@ -467,26 +467,6 @@
         <translation>192 kHz</translation>
     </message>
     <message>
-        <source>32 kbit/s</source>
-        <translation>32 kbit/s</translation>
-    </message>
-    <message>
-        <source>64 kbit/s</source>
-        <translation>64 kbit/s</translation>
-    </message>
-    <message>
-        <source>128 kbit/s</source>
-        <translation>128 kbit/s</translation>
-    </message>
-    <message>
-        <source>256 kbit/s</source>
-        <translation>256 kbit/s</translation>
-    </message>
-    <message>
-        <source>512 kbit/s</source>
-        <translation>512 kbit/s</translation>
-    </message>
-    <message>
         <source>Mono</source>
         <translation>Mono</translation>
     </message>
@@ -497,10 +477,6 @@
     <message>
         <source>The output is converted to this sample rate</source>
         <translation>Le fichier converti est rééchantillonné à cette fréquence</translation>
-    </message>
-    <message>
-        <source>Bit rate of the AAC and MP3 encoders; lossless formats ignore it</source>
-        <translation>Débit des encodeurs AAC et MP3 ; les formats sans perte l'ignorent</translation>
     </message>
     <message>
         <source>The output is mixed down or up to this channel count</source>
@@ -519,16 +495,8 @@
         <translation>Fréquence :</translation>
     </message>
     <message>
-        <source>Bit rate (AAC, MP3):</source>
-        <translation>Débit (AAC, MP3) :</translation>
-    </message>
-    <message>
         <source>Channels:</source>
         <translation>Canaux :</translation>
-    </message>
-    <message>
-        <source>flac level:</source>
-        <translation>Niveau flac :</translation>
     </message>
     <message>
         <source>Destination</source>
@@ -753,6 +721,42 @@
     <message>
         <source>Apply the loudness to the audio:</source>
         <translation>Appliquer le volume au son :</translation>
+    </message>
+    <message>
+        <source>Each lossy format keeps its own quality</source>
+        <translation>Chaque format avec perte garde sa propre qualité</translation>
+    </message>
+    <message>
+        <source>Quality:</source>
+        <translation>Qualité :</translation>
+    </message>
+    <message>
+        <source>flac level (no effect on the sound):</source>
+        <translation>Niveau flac (sans effet sur le son) :</translation>
+    </message>
+    <message>
+        <source>VBR V%1 (about %2 kbit/s)</source>
+        <translation>VBR V%1 (environ %2 kbit/s)</translation>
+    </message>
+    <message>
+        <source>Quality %1 (about %2 kbit/s)</source>
+        <translation>Qualité %1 (environ %2 kbit/s)</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>CBR %1</source>
+        <translation>CBR %1</translation>
+    </message>
+    <message>
+        <source>Lossless</source>
+        <translation>Sans perte</translation>
+    </message>
+    <message>
+        <source>%1 is always written at %2 kHz</source>
+        <translation>%1 s'écrit toujours à %2 kHz</translation>
     </message>
 </context>
 </TS>
