@@ -758,5 +758,29 @@
         <source>%1 is always written at %2 kHz</source>
         <translation>%1 s'écrit toujours à %2 kHz</translation>
     </message>
+    <message>
+        <source>A source above this rate goes to the highest rate of its own family below it (44.1, 88.2 or 48, 96 kHz); one below it is left as it is</source>
+        <translation>Une source au-dessus de cette fréquence va à la plus haute de sa famille en dessous (44,1, 88,2 ou 48, 96 kHz) ; une source en dessous reste telle quelle</translation>
+    </message>
+    <message>
+        <source>Highest sample rate:</source>
+        <translation>Fréquence maximale :</translation>
+    </message>
+    <message>
+        <source>24 bits</source>
+        <translation>24 bits</translation>
+    </message>
+    <message>
+        <source>16 bits</source>
+        <translation>16 bits</translation>
+    </message>
+    <message>
+        <source>Lossless outputs of deeper sources are brought to this depth with triangular dither</source>
+        <translation>Les sorties sans perte de sources plus profondes sont ramenées à cette résolution avec un dither triangulaire</translation>
+    </message>
+    <message>
+        <source>Highest bit depth:</source>
+        <translation>Résolution maximale :</translation>
+    </message>
 </context>
 </TS>

@@ -102,6 +102,12 @@ QString BatchConverter::usage() {
                "                                          320k (CBR) ; AAC 96k à 320k (256k) ;\n"
                "                                          Opus 32k à 256k (160k) ; Vorbis q0 à\n"
                "                                          q10 (q6)\n"
+               "  --max-rate HZ                           fréquence maximale : une source au-\n"
+               "                                          dessus va à la plus haute de sa famille\n"
+               "                                          en dessous (192000, 96000, 48000, "
+               "44100)\n"
+               "  --max-bits N                            résolution maximale des formats sans\n"
+               "                                          perte, avec dither (24 ou 16)\n"
                "  --bitrate BITS_PAR_SECONDE              le débit offert le plus proche (MP3,\n"
                "                                          AAC, Opus)\n"
                "  --channels {1,2}                        convertit en mono ou en stéréo\n"
@@ -209,6 +215,8 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption bitrate(QStringLiteral("bitrate"), QString(), QStringLiteral("bps"));
     const QCommandLineOption quality(QStringLiteral("quality"), QString(),
                                      QStringLiteral("quality"));
+    const QCommandLineOption maxRate(QStringLiteral("max-rate"), QString(), QStringLiteral("hz"));
+    const QCommandLineOption maxBits(QStringLiteral("max-bits"), QString(), QStringLiteral("n"));
     const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("n"));
     const QCommandLineOption overwrite(QStringLiteral("overwrite"));
     const QCommandLineOption existing(QStringLiteral("existing"), QString(),
@@ -231,11 +239,11 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
     const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("n"));
     const QCommandLineOption pattern(QStringLiteral("pattern"), QString(),
                                      QStringLiteral("pattern"));
-    parser.addOptions({convert,        codec,     destination, subfolder,    folder,
-                       sampleRate,     bitrate,   channels,    overwrite,    existing,
-                       copyCompanions, prune,     dryRun,      wholeImages,  id3,
-                       coverMax,       coverFile, safeNames,   deleteSource, preserveDate,
-                       jobs,           pattern,   replayGain,  applyGain,    quality});
+    parser.addOptions(
+        {convert,  codec,      destination, subfolder,      folder,       sampleRate,   bitrate,
+         channels, overwrite,  existing,    copyCompanions, prune,        dryRun,       wholeImages,
+         id3,      coverMax,   coverFile,   safeNames,      deleteSource, preserveDate, jobs,
+         pattern,  replayGain, applyGain,   quality,        maxRate,      maxBits});
     if (!parser.parse(arguments)) {
         std::fprintf(m_errors, "%s\n", qPrintable(parser.errorText()));
         return false;
@@ -301,6 +309,27 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
                             .arg(option->names().first(), parser.value(*option)));
         }
         settings.overrideForRun(*key, value);
+    }
+    const std::pair<const QCommandLineOption*, const Setting<qint64>*> limits[] = {
+        {&maxRate, &Settings::maxSampleRate}, {&maxBits, &Settings::maxBits}};
+    for (const auto& [option, setting] : limits) {
+        if (!parser.isSet(*option)) {
+            continue;
+        }
+        const QList<qint64>& offered = setting == &Settings::maxBits ? Settings::maxBitsPerSample()
+                                                                     : Settings::maxSampleRates();
+        bool number = false;
+        const qint64 value = parser.value(*option).toLongLong(&number);
+        if (!number || value <= 0 || !offered.contains(value)) {
+            QStringList values;
+            for (const qint64 each : offered.mid(1)) {
+                values << QString::number(each);
+            }
+            return fail(QStringLiteral("valeur invalide pour --%1 : %2 (%3)")
+                            .arg(option->names().constFirst(), parser.value(*option),
+                                 values.join(QStringLiteral(", "))));
+        }
+        settings.overrideForRun(*setting, value);
     }
     if (parser.isSet(quality) || parser.isSet(bitrate)) {
         const QString error =

@@ -53,6 +53,23 @@ qint64 CodecTable::nearestMp3BitRate(qint64 bitsPerSecond, int sampleRate) {
     return best;
 }
 
+int CodecTable::limitedSampleRate(int sourceRate, int maximum) {
+    if (maximum <= 0 || sourceRate <= maximum) {
+        return sourceRate;
+    }
+    for (const int base : {44100, 48000}) {
+        if (sourceRate % base != 0) {
+            continue;
+        }
+        int rate = base;
+        while (rate * 2 <= maximum) {
+            rate *= 2;
+        }
+        return rate <= maximum ? rate : maximum;
+    }
+    return maximum;
+}
+
 int CodecTable::usableSampleRate(const OutputCodec& codec, int sampleRate) {
     if (codec.onlySampleRate > 0) {
         return codec.onlySampleRate;

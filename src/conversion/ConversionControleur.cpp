@@ -475,6 +475,8 @@ ExportRequest ConversionControleur::exportRequest(const FichierAudioPtr& fichier
     request.destinationPath = fichier->destinationURL()->path();
     request.codec = m_settings.codec;
     request.sampleRate = m_settings.sampleRate;
+    request.maxSampleRate = m_settings.maxSampleRate;
+    request.maxBits = m_settings.maxBits;
     request.channels = m_settings.channels;
     request.quality = m_settings.quality;
     request.overwrite = m_settings.existing == ExistingOutput::Replace;

@@ -54,6 +54,8 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.preserveDate = stored.value(Settings::preserveDate);
     settings.forgetWhenFinished = stored.value(Settings::forgetWhenFinished);
     settings.sampleRate = positive(Settings::sampleRate);
+    settings.maxSampleRate = int(stored.value(Settings::maxSampleRate));
+    settings.maxBits = int(stored.value(Settings::maxBits));
     settings.channels = positive(Settings::channels);
     if (const OutputCodec* codec = OutputCodec::find(settings.codec)) {
         settings.quality = stored.quality(CodecQuality::familyOf(*codec));
@@ -67,6 +69,12 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
 QString ConversionSettings::encodingFingerprint() const {
     QString text =
         QStringLiteral("%1|rate %2|channels %3").arg(codec).arg(sampleRate).arg(channels);
+    if (maxSampleRate > 0) {
+        text += QStringLiteral("|max rate %1").arg(maxSampleRate);
+    }
+    if (maxBits > 0) {
+        text += QStringLiteral("|max bits %1").arg(maxBits);
+    }
     // A quality is the lossy encoders' alone.
     const OutputCodec* output = OutputCodec::find(codec);
     if (output == nullptr || !output->lossless) {

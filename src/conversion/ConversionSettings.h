@@ -20,6 +20,9 @@ struct ConversionSettings {
     bool forgetWhenFinished = true;
     // Negative: keep the source's, or the codec's default.
     qint64 sampleRate = -1;
+    // Only lower: 0 for no limit.
+    int maxSampleRate = 0;
+    int maxBits = 0;
     qint64 channels = -1;
     // The lossy codec's quality ("V2", "256k", "q6"); empty for lossless.
     QString quality;

@@ -18,6 +18,11 @@ struct ExportRequest {
     QString codec;
     // Negative: keep the source's.
     qint64 sampleRate = -1;
+    // Only lower: a source above these goes to the highest rate of its own
+    // family within the first, and a lossless output to the second depth,
+    // with dither; 0 for no limit.
+    int maxSampleRate = 0;
+    int maxBits = 0;
     qint64 channels = -1;
     // The source's own depth, when it is not a whole number of bytes (12,
     // 20 bits), for the containers that state it; 0 when unknown.

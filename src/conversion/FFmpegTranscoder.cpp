@@ -22,6 +22,8 @@ extern "C" {
 
 namespace {
 constexpr int kPcmFrameSamples = 4096;
+// soxr's "very high quality": 28 bits of precision.
+constexpr double kSoxrVeryHighPrecision = 28.0;
 
 QByteArray encodedPath(const QString& path) {
     return QFile::encodeName(path);
@@ -166,6 +168,13 @@ double FFmpegTranscoder::inputSeconds() const {
                : 0.0;
 }
 
+int FFmpegTranscoder::outputBitsPerSample() const {
+    const int bits = sourceBitsPerSample();
+    // Only lossless outputs have a depth of their own to lower.
+    const int maximum = m_request.maxBits;
+    return m_codec->lossless && maximum > 0 && bits > maximum ? maximum : bits;
+}
+
 int FFmpegTranscoder::sourceBitsPerSample() const {
     const AVCodecParameters* parameters = m_input->streams[m_inputStream]->codecpar;
     int bits = parameters->bits_per_raw_sample > 0 ? parameters->bits_per_raw_sample
@@ -208,7 +217,8 @@ bool FFmpegTranscoder::openInput() {
 }
 
 int FFmpegTranscoder::chooseOutputRate() {
-    const int source = m_decoder->sample_rate;
+    const int source =
+        CodecTable::limitedSampleRate(m_decoder->sample_rate, m_request.maxSampleRate);
     m_notice = CodecTable::rateNotice(*m_codec, m_request.sampleRate, source);
     return CodecTable::usableSampleRate(
         *m_codec, m_request.sampleRate > 0 ? int(m_request.sampleRate) : source);
@@ -236,7 +246,7 @@ bool FFmpegTranscoder::openOutput(const QString& outputPath) {
 }
 
 bool FFmpegTranscoder::openEncoder() {
-    const int bits = sourceBitsPerSample();
+    const int bits = outputBitsPerSample();
     const bool pcm = m_codec->encoder == nullptr;
     const char* name = pcm ? CodecTable::pcmEncoder(*m_codec, bits) : m_codec->encoder;
     const bool alac = qstrcmp(name, "alac") == 0;
@@ -285,7 +295,7 @@ bool FFmpegTranscoder::openEncoder() {
     }
     const int sourceBits = m_request.sourceBitsPerSample;
     if (pcm && m_codec->id3InAiff && sourceBits > 0 && sourceBits < bits &&
-        (sourceBits + 7) / 8 == (bits + 7) / 8) {
+        bits == sourceBitsPerSample() && (sourceBits + 7) / 8 == (bits + 7) / 8) {
         // AIFF says how many bits of each word are the sample's (12 or 20).
         m_audioStream->codecpar->bits_per_coded_sample = sourceBits;
     }
@@ -310,6 +320,16 @@ void FFmpegTranscoder::setQuality(bool lame) {
 int FFmpegTranscoder::chooseSampleFormat(const AVCodec* encoder) const {
     if (encoder->sample_fmts == nullptr) {
         return m_decoder->sample_fmt;
+    }
+    if (m_codec->lossless && outputBitsPerSample() <= 16 && sourceBitsPerSample() > 16) {
+        // A depth lowered to 16 bits is written from 16-bit samples, which
+        // the resampler dithers down to.
+        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+             ++format) {
+            if (av_get_packed_sample_fmt(*format) == AV_SAMPLE_FMT_S16) {
+                return *format;
+            }
+        }
     }
     if (m_gainDb != 0.0 && !m_codec->lossless) {
         // A gain is applied to float samples: nothing is lost or wraps.
@@ -367,6 +387,14 @@ bool FFmpegTranscoder::openResampler() {
     if (status >= 0) {
         // A downmix keeps every channel: the LFE too, as the centre is kept.
         av_opt_set_double(m_resampler, "lfe_mix_level", M_SQRT1_2, 0);
+        // The SoX resampler at very high precision for a change of rate, and
+        // triangular dither when a lossless output's depth is lowered: never
+        // otherwise, so that a kept depth stays the decoded samples.
+        av_opt_set_int(m_resampler, "resampler", SWR_ENGINE_SOXR, 0);
+        av_opt_set_double(m_resampler, "precision", kSoxrVeryHighPrecision, 0);
+        if (outputBitsPerSample() < sourceBitsPerSample()) {
+            av_opt_set_int(m_resampler, "dither_method", SWR_DITHER_TRIANGULAR, 0);
+        }
         if (const int* order = opusInputOrder()) {
             status = swr_set_channel_mapping(m_resampler, order);
         }

@@ -77,6 +77,8 @@ private:
     // The resampled samples scaled by the gain, when the format is float.
     void scale(uint8_t** planes, int samples) const;
     int sourceBitsPerSample() const;
+    // The source's depth, or the maximum when a lossless output must be lower.
+    int outputBitsPerSample() const;
     int chooseOutputRate();
     // The lossy encoder's bit rate, or its VBR level or quality scale.
     void setQuality(bool lame);

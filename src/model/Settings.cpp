@@ -110,6 +110,24 @@ const SettingDeclaration kOpusQuality{"QualiteOpus", QMetaType::QString, unchose
                                       qualities<CodecQuality::Family::Opus>};
 const SettingDeclaration kVorbisQuality{"QualiteVorbis", QMetaType::QString, unchosen,
                                         qualities<CodecQuality::Family::Vorbis>};
+const SettingDeclaration kMaxSampleRate{"FrequenceMaximale", QMetaType::LongLong,
+                                        [] { return QVariant(qint64(0)); },
+                                        [] {
+                                            QVariantList list;
+                                            for (const qint64 rate : Settings::maxSampleRates()) {
+                                                list << rate;
+                                            }
+                                            return list;
+                                        }};
+const SettingDeclaration kMaxBitsPerSample{
+    "ResolutionMaximale", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
+    [] {
+        QVariantList list;
+        for (const qint64 bits : Settings::maxBitsPerSample()) {
+            list << bits;
+        }
+        return list;
+    }};
 const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic};
 const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic};
 const SettingDeclaration kSimultaneousConversions{"ConversionsSimultanees", QMetaType::LongLong,
@@ -158,6 +176,8 @@ const Setting<QString> Settings::mp3Quality{&kMp3Quality};
 const Setting<QString> Settings::aacQuality{&kAacQuality};
 const Setting<QString> Settings::opusQuality{&kOpusQuality};
 const Setting<QString> Settings::vorbisQuality{&kVorbisQuality};
+const Setting<qint64> Settings::maxSampleRate{&kMaxSampleRate};
+const Setting<qint64> Settings::maxBits{&kMaxBitsPerSample};
 const Setting<qint64> Settings::compression{&kCompression};
 const Setting<qint64> Settings::channels{&kChannels};
 const Setting<qint64> Settings::simultaneousConversions{&kSimultaneousConversions};
@@ -198,6 +218,8 @@ const QList<const SettingDeclaration*>& Settings::all() {
                                                                   &kAacQuality,
                                                                   &kOpusQuality,
                                                                   &kVorbisQuality,
+                                                                  &kMaxSampleRate,
+                                                                  &kMaxBitsPerSample,
                                                                   &kCompression,
                                                                   &kChannels,
                                                                   &kSimultaneousConversions,
@@ -272,6 +294,16 @@ QString Settings::quality(CodecQuality::Family family) const {
 
 const QList<qint64>& Settings::bitRates() {
     static const QList<qint64> values = {32768, 65536, 131072, 262144, 524288};
+    return values;
+}
+
+const QList<qint64>& Settings::maxSampleRates() {
+    static const QList<qint64> values = {0, 192000, 96000, 48000, 44100};
+    return values;
+}
+
+const QList<qint64>& Settings::maxBitsPerSample() {
+    static const QList<qint64> values = {0, 24, 16};
     return values;
 }
 

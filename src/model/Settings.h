@@ -88,6 +88,10 @@ public:
     static const Setting<QString> aacQuality;
     static const Setting<QString> opusQuality;
     static const Setting<QString> vorbisQuality;
+    // Only lower: a source above these is brought down to them (0: no
+    // limit); one at or below them is left as it is.
+    static const Setting<qint64> maxSampleRate;
+    static const Setting<qint64> maxBits;
     static const Setting<qint64> compression;
     static const Setting<qint64> channels;
     // 0: one per processor core.
@@ -126,6 +130,9 @@ public:
     static const QList<qint64>& sampleRates();
     static const QList<qint64>& bitRates();
     static const QList<qint64>& compressionLevels();
+    // The limits offered, "Originale" (0) first.
+    static const QList<qint64>& maxSampleRates();
+    static const QList<qint64>& maxBitsPerSample();
     static const QList<qint64>& channelCounts();
     static const QList<qint64>& jobCounts();
     static QString musicFolder();

@@ -49,17 +49,17 @@ VueCtrlrReglage::VueCtrlrReglage(Core& core, QWidget* parent)
     : QWidget(parent), m_startBouton(new QPushButton(tr("Start"))),
       m_stopBouton(new QPushButton(tr("Stop"))), m_roulette(new QProgressBar),
       m_messageLabel(new ElidedLabel), m_formatConversionPopUp(nullptr),
-      m_frequenceEchantillonPopUp(nullptr), m_qualitePopUp(nullptr), m_compressionPopUp(nullptr),
-      m_canauxPopUp(nullptr), m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr),
-      m_effacerOriginalCheckBox(nullptr), m_existantPopUp(nullptr),
-      m_copierCompagnonsCheckBox(nullptr), m_motifsCompagnonsTextField(new QLineEdit),
-      m_corbeilleOrphelinsCheckBox(nullptr), m_imagesEntieresCheckBox(nullptr),
-      m_silencesPopUp(nullptr), m_id3PopUp(nullptr), m_pochettePopUp(nullptr),
-      m_volumePopUp(nullptr), m_appliquerVolumePopUp(nullptr), m_nomsCompatiblesPopUp(nullptr),
-      m_fichierPochetteCheckBox(nullptr), m_folderRadioMatrix(new QButtonGroup(this)),
-      m_autoFolderTextField(new QLineEdit), m_nommerSelonTagsCheckBox(nullptr),
-      m_motifTextField(new QLineEdit), m_labelExempleAutoFolder(new QLabel),
-      m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
+      m_frequenceEchantillonPopUp(nullptr), m_qualitePopUp(nullptr), m_frequenceMaxPopUp(nullptr),
+      m_resolutionMaxPopUp(nullptr), m_compressionPopUp(nullptr), m_canauxPopUp(nullptr),
+      m_jobsPopUp(nullptr), m_preserveDateCheckBox(nullptr), m_effacerOriginalCheckBox(nullptr),
+      m_existantPopUp(nullptr), m_copierCompagnonsCheckBox(nullptr),
+      m_motifsCompagnonsTextField(new QLineEdit), m_corbeilleOrphelinsCheckBox(nullptr),
+      m_imagesEntieresCheckBox(nullptr), m_silencesPopUp(nullptr), m_id3PopUp(nullptr),
+      m_pochettePopUp(nullptr), m_volumePopUp(nullptr), m_appliquerVolumePopUp(nullptr),
+      m_nomsCompatiblesPopUp(nullptr), m_fichierPochetteCheckBox(nullptr),
+      m_folderRadioMatrix(new QButtonGroup(this)), m_autoFolderTextField(new QLineEdit),
+      m_nommerSelonTagsCheckBox(nullptr), m_motifTextField(new QLineEdit),
+      m_labelExempleAutoFolder(new QLabel), m_labelCustomFolder(new ElidedLabel(Qt::ElideMiddle)),
       m_customFolderChooseBout(new QPushButton(tr("Choose…"))),
       m_infofileVC(new VueCtrlrInfoFile(core)), m_core(core) {
     setObjectName(QStringLiteral("vueCtrlrReglage"));
@@ -206,6 +206,19 @@ QWidget* VueCtrlrReglage::buildSettings() {
     formatLayout->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     formatLayout->addRow(tr("Format:"), m_formatConversionPopUp);
     formatLayout->addRow(tr("Sample rate:"), m_frequenceEchantillonPopUp);
+    // Tags in the order of Settings::maxSampleRates() and maxBitsPerSample().
+    m_frequenceMaxPopUp =
+        popup(QStringLiteral("frequenceMaximale"),
+              {tr("Original"), tr("192 kHz"), tr("96 kHz"), tr("48 kHz"), tr("44.1 kHz")}, false);
+    m_frequenceMaxPopUp->setToolTip(
+        tr("A source above this rate goes to the highest rate of its own family below it "
+           "(44.1, 88.2 or 48, 96 kHz); one below it is left as it is"));
+    formatLayout->addRow(tr("Highest sample rate:"), m_frequenceMaxPopUp);
+    m_resolutionMaxPopUp = popup(QStringLiteral("resolutionMaximale"),
+                                 {tr("Original"), tr("24 bits"), tr("16 bits")}, false);
+    m_resolutionMaxPopUp->setToolTip(
+        tr("Lossless outputs of deeper sources are brought to this depth with triangular dither"));
+    formatLayout->addRow(tr("Highest bit depth:"), m_resolutionMaxPopUp);
     formatLayout->addRow(tr("Quality:"), m_qualitePopUp);
     formatLayout->addRow(tr("Channels:"), m_canauxPopUp);
     formatLayout->addRow(tr("flac level (no effect on the sound):"), m_compressionPopUp);
@@ -468,6 +481,12 @@ void VueCtrlrReglage::viewDidLoad() {
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
     showQualities();
+    selectTag(m_frequenceMaxPopUp,
+              int(std::max<qsizetype>(
+                  0, Settings::maxSampleRates().indexOf(settings.value(Settings::maxSampleRate)))));
+    selectTag(m_resolutionMaxPopUp,
+              int(std::max<qsizetype>(
+                  0, Settings::maxBitsPerSample().indexOf(settings.value(Settings::maxBits)))));
     selectNumericTag(m_compressionPopUp, Settings::compression, Settings::compressionLevels());
     selectNumericTag(m_canauxPopUp, Settings::channels, Settings::channelCounts());
     const qint64 jobsSetting = settings.value(Settings::simultaneousConversions);
@@ -525,6 +544,10 @@ void VueCtrlrReglage::changingPopUp(QComboBox* sender) {
         refreshDestinations();
     } else if (identifier == QLatin1String("conversionFrequence")) {
         store(Settings::sampleRate, Settings::sampleRates());
+    } else if (identifier == QLatin1String("frequenceMaximale")) {
+        settings.setValue(Settings::maxSampleRate, Settings::maxSampleRates().value(tag, 0));
+    } else if (identifier == QLatin1String("resolutionMaximale")) {
+        settings.setValue(Settings::maxBits, Settings::maxBitsPerSample().value(tag, 0));
     } else if (identifier == QLatin1String("conversionQualite")) {
         const CodecQuality::Family family = chosenFamily();
         if (const Setting<QString>* setting = Settings::qualitySetting(family)) {

@@ -73,6 +73,9 @@ public:
     QComboBox* frequenceEchantillonPopUp() const { return m_frequenceEchantillonPopUp; }
     // The chosen lossy codec's quality.
     QComboBox* qualitePopUp() const { return m_qualitePopUp; }
+    // Only lower: the highest sample rate and bit depth.
+    QComboBox* frequenceMaxPopUp() const { return m_frequenceMaxPopUp; }
+    QComboBox* resolutionMaxPopUp() const { return m_resolutionMaxPopUp; }
     QComboBox* compressionPopUp() const { return m_compressionPopUp; }
     QComboBox* canauxPopUp() const { return m_canauxPopUp; }
     QComboBox* jobsPopUp() const { return m_jobsPopUp; }
@@ -148,6 +151,8 @@ private:
     QComboBox* m_formatConversionPopUp;
     QComboBox* m_frequenceEchantillonPopUp;
     QComboBox* m_qualitePopUp;
+    QComboBox* m_frequenceMaxPopUp;
+    QComboBox* m_resolutionMaxPopUp;
     QComboBox* m_compressionPopUp;
     QComboBox* m_canauxPopUp;
     QComboBox* m_jobsPopUp;

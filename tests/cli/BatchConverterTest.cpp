@@ -101,11 +101,14 @@ TEST(BatchConverter, UsageErrorsAndHelp) {
     EXPECT_EQ(convert({"--convert", "--codec", "alac", "--quality", "V2", "x"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--codec", "ogg", "--bitrate", "128000", "x"}).exitCode, 2);
     EXPECT_EQ(convert({"--convert", "--codec", "m4a", "--quality", "V2", "x"}).exitCode, 2);
+    EXPECT_EQ(convert({"--convert", "--max-rate", "50000", "x"}).exitCode, 2);
+    EXPECT_EQ(convert({"--convert", "--max-bits", "20", "x"}).exitCode, 2);
     const BatchRun help = convert({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option :
          {"--codec", "--destination", "--subfolder", "--folder", "--sample-rate", "--bitrate",
-          "--quality", "--channels", "--overwrite", "--delete-source", "--preserve-date"}) {
+          "--quality", "--max-rate", "--max-bits", "--channels", "--overwrite", "--delete-source",
+          "--preserve-date"}) {
         EXPECT_TRUE(help.output.contains(option)) << option;
     }
     const BatchRun missing = convert({"--convert", music() + "/none.flac"});
