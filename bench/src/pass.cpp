@@ -161,6 +161,40 @@ void replayGainCost(const QStringList& sources) {
     BenchReport::figure("pass_replaygain_ratio", measuring / copying);
 }
 
+// 96 kHz 24-bit sources to m4a at 48 kHz ("Fréquence maximale"), one job,
+// against the FFmpeg command line doing the same with the same resampler
+// one file at a time.
+void resampleCost(int count, double seconds) {
+    FlacFactory::Options options;
+    options.seconds = seconds;
+    options.noise = 0.05;
+    options.sampleRate = 96000;
+    options.bitsPerSample = 24;
+    QStringList sources;
+    for (int index = 0; index < count; ++index) {
+        sources << FlacFactory::make(QStringLiteral("%1/HiRes/%2 Track.flac")
+                                         .arg(TestEnvironment::home())
+                                         .arg(index + 1, 2, 10, QLatin1Char('0')),
+                                     options);
+    }
+    const double ours = tonebridge(sources, "m4a", "1", QString(),
+                                   {QStringLiteral("--max-rate"), QStringLiteral("48000")});
+    const QString out = TestEnvironment::makeFolder(QStringLiteral("ffmpeg-resampled"));
+    double theirs = 0.0;
+    for (const QString& source : sources) {
+        QStringList arguments = ffmpegArguments(source, outputName(out, source, "m4a"), "m4a");
+        arguments.insert(arguments.size() - 1, QStringLiteral("-af"));
+        arguments.insert(arguments.size() - 1,
+                         QStringLiteral("aresample=resampler=soxr:precision=28"));
+        arguments.insert(arguments.size() - 1, QStringLiteral("-ar"));
+        arguments.insert(arguments.size() - 1, QStringLiteral("48000"));
+        theirs += BenchReport::secondsToRun(QStringLiteral("ffmpeg"), arguments);
+    }
+    BenchReport::figure("pass_96k_to_48k_s", ours);
+    BenchReport::figure("ffmpeg_96k_to_48k_s", theirs);
+    BenchReport::figure("pass_96k_to_48k_ratio", ours / theirs);
+}
+
 // A disc image of 15 tracks with its cue sheet, to m4a with 2 jobs, against
 // the same audio given as 15 separate FLAC files cut from it by flac.
 void imageCost(double secondsPerTrack) {
@@ -264,6 +298,7 @@ int main(int argc, char** argv) {
     // deleted: that costs at most a few percent.
     deleteSourceCost(sources);
     replayGainCost(sources);
+    resampleCost(count, seconds);
     imageCost(argc > 3 ? QString::fromLocal8Bit(argv[3]).toDouble() : 240.0);
     TestEnvironment::tearDown();
     return 0;
