@@ -58,10 +58,7 @@ TruePeakMeter::TruePeakMeter(int channels) : m_channels(size_t(std::max(channels
     }
 }
 
-// Built for AVX2 as well, taken when the processor has it: eight samples a
-// step instead of four.
-__attribute__((target_clones("avx2", "default"))) float
-TruePeakMeter::interpolatedPeak(const float* first, int count) {
+float TruePeakMeter::interpolatedPeak(const float* first, int count) {
     // Each phase over the whole stretch at once, tap by tap: the inner loop
     // runs along the samples, which the compiler does several at a time.
     if (count < kStretch) {
