@@ -560,6 +560,7 @@ bool ExportSession::doExport() {
     const double gain =
         codec != nullptr && !codec->lossless ? loudness.gainToApply(m_request.applyGain) : 0.0;
     bool completed = false;
+    QString gapless;
     {
         FFmpegTranscoder transcoder(withSizedCover(), m_cancelled, &m_samplesRead);
         transcoder.setGain(gain);
@@ -576,13 +577,18 @@ bool ExportSession::doExport() {
         }
         m_inputSeconds = transcoder.inputSeconds();
         m_paddingSeconds = transcoder.paddingSeconds();
+        gapless = transcoder.itunesGapless();
     }
     if (m_cancelled) {
         return false;
     }
     keepScan(scan, gain);
-    completed = completed && writeTags(loudness.scaledBy(gain), gain != 0.0) &&
-                checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
+    QString error;
+    completed =
+        completed && writeTags(loudness.scaledBy(gain), gain != 0.0) &&
+        (gapless.isEmpty() || OutputTagWriter::setItunesGapless(m_partialPath, gapless, &error) ||
+         fail(error)) &&
+        checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);
     }

@@ -50,6 +50,10 @@ public:
     double inputSeconds() const;
     // How much longer than its input the encoder may make the output.
     double paddingSeconds() const;
+    // The encoder's delay, last frame's padding and sample count as iTunes
+    // states them in an MP4 ("iTunSMPB"), for players that read no edit
+    // list; empty for other outputs.
+    QString itunesGapless() const;
     // The channel layout FLAC defines for a channel count.
     static void flacChannelLayout(int channels, AVChannelLayout* layout);
     int outputSampleRate() const { return m_outputRate; }

@@ -26,6 +26,8 @@
 namespace {
 using Kind = OutputCodec::Tags;
 
+const char* const kItunesGapless = "----:com.apple.iTunes:iTunSMPB";
+
 // Several values of a field that holds one text ("; " as most players show them).
 const QString kJoin = QStringLiteral("; ");
 
@@ -234,12 +236,15 @@ TagLib::ByteVector bytesOf(const QByteArray& data) {
     return TagLib::ByteVector(data.constData(), uint(data.size()));
 }
 
-// What a rewrite puts back: every text field goes, the cover is replaced.
+// What a rewrite puts back: every text field goes, the cover is replaced;
+// the statement of the audio's delay and length stays.
 void replaceMp4(TagLib::MP4::Tag& tag, const TagList& tags, const QByteArray& cover,
                 const QString& mimeType) {
     QList<TagLib::String> keys;
     for (const auto& [key, item] : tag.itemMap()) {
-        keys << key;
+        if (key != kItunesGapless) {
+            keys << key;
+        }
     }
     for (const TagLib::String& key : keys) {
         tag.removeItem(key);
@@ -377,6 +382,17 @@ bool OutputTagWriter::setOpusOutputGain(const QString& path, int gain, QString* 
     file.setPacket(0, header);
     if (!file.save()) {
         *error = QStringLiteral("écriture de l'en-tête Opus impossible");
+        return false;
+    }
+    return true;
+}
+
+bool OutputTagWriter::setItunesGapless(const QString& path, const QString& text, QString* error) {
+    const TagLibGuard guard;
+    if (!saveWith<TagLib::MP4::File>(QFile::encodeName(path), [&](auto& file) {
+            file.tag()->setItem(kItunesGapless, TagLib::StringList(TagLibStrings::toTagLib(text)));
+        })) {
+        *error = QStringLiteral("écriture des tags impossible");
         return false;
     }
     return true;

@@ -36,6 +36,8 @@ public:
     // Sets the output gain of an Opus file's header (Q7.8 dB), which every
     // Opus decoder applies.
     static bool setOpusOutputGain(const QString& path, int gain, QString* error);
+    // Puts iTunes's statement of an MP4's delay, padding and length.
+    static bool setItunesGapless(const QString& path, const QString& text, QString* error);
     // The REPLAYGAIN_* and R128_* comments an output carries.
     static TagList loudnessTags(const QString& path);
 };

@@ -180,6 +180,32 @@ def aac_channels(data):
     return (bits >> shift) & 0xF
 
 
+def mp4_edit(data, start=0, end=None):
+    """The movie's time scale and the audio track's first edit: (duration, media time)."""
+    end = len(data) if end is None else end
+    found = {}
+    position = start
+    while position + 8 <= end:
+        size, kind = struct.unpack(">I4s", data[position:position + 8])
+        if size < 8:
+            break
+        if kind == b"mvhd":
+            version = data[position + 8]
+            found["movie_timescale"] = struct.unpack(
+                ">I", data[position + (20 if version == 0 else 28):][:4])[0]
+        elif kind == b"elst" and "edit_list" not in found:
+            version = data[position + 8]
+            entry = data[position + 16:]
+            duration, media_time = (struct.unpack(">Ii", entry[:8]) if version == 0
+                                    else struct.unpack(">Qq", entry[:16]))
+            found["edit_list"] = [duration, media_time]
+        elif kind in (b"moov", b"trak", b"edts"):
+            found.update({k: v for k, v in mp4_edit(data, position + 8, position + size).items()
+                          if k not in found})
+        position += size
+    return found
+
+
 def read_mp4(path, data):
     audio = mutagen.File(path)
     names = {"\xa9nam": "title", "\xa9ART": "artist", "\xa9alb": "album", "\xa9day": "date",
@@ -204,10 +230,12 @@ def read_mp4(path, data):
             raw[key] = [str(int(value))]
         elif isinstance(value, list):
             raw[key] = [str(int(item)) if isinstance(item, bool) else str(item) for item in value]
-    return {"container": "MP4:" + data[8:12].decode("latin-1").strip(), "codec": audio.info.codec,
+    result = {"container": "MP4:" + data[8:12].decode("latin-1").strip(), "codec": audio.info.codec,
             "sample_rate": audio.info.sample_rate, "channels": aac_channels(data) or audio.info.channels,
             "bits": getattr(audio.info, "bits_per_sample", 0), "bitrate": audio.info.bitrate,
             "length": audio.info.length, "tags": tags, "raw": raw, "cover": cover}
+    result.update(mp4_edit(data))
+    return result
 
 
 def read_ogg(path):
