@@ -3,6 +3,7 @@
 #include "conversion/CoverSizing.h"
 #include "conversion/FFmpegTranscoder.h"
 #include "conversion/LoudnessScan.h"
+#include "conversion/Mp3InfoFrame.h"
 #include "conversion/OutputFingerprint.h"
 #include "conversion/OutputTagWriter.h"
 #include "conversion/TemporaryJournal.h"
@@ -588,6 +589,8 @@ bool ExportSession::doExport() {
         completed && writeTags(loudness.scaledBy(gain), gain != 0.0) &&
         (gapless.isEmpty() || OutputTagWriter::setItunesGapless(m_partialPath, gapless, &error) ||
          fail(error)) &&
+        (codec == nullptr || qstrcmp(codec->encoder, "libmp3lame") != 0 ||
+         Mp3InfoFrame::signAsLame(m_partialPath, &error) || fail(error)) &&
         checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);

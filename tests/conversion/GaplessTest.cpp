@@ -6,6 +6,7 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -21,6 +22,29 @@ qint64 decodedSamples(const QString& path) {
                                {"-v", "error", "-i", path, "-ac", "1", "-f", "s16le", "-"}, &raw),
               0);
     return raw.size() / 2;
+}
+
+// Whether an MP3's Info frame carries LAME's signature with a right CRC-16
+// (ARC) over its first 190 bytes.
+bool signedAsLame(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray head = file.read(65536);
+    const qsizetype xing = std::max(head.indexOf("Xing"), head.indexOf("Info"));
+    if (xing < 36 || head.size() < xing + 160) {
+        return false;
+    }
+    const qsizetype frame = xing - 36;
+    quint16 crc = 0;
+    for (qsizetype index = frame; index < frame + 190; ++index) {
+        crc ^= quint8(head.at(index));
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) != 0 ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+        }
+    }
+    const quint16 stored =
+        quint16(quint8(head.at(frame + 190)) << 8 | quint8(head.at(frame + 191)));
+    return head.mid(xing + 120, 4) == "LAME" && crc == stored;
 }
 
 // iTunSMPB's padding and sample count.
@@ -85,6 +109,10 @@ TEST(Gapless, EveryCodecStatesTheSourcesLengthToTheSample) {
                 continue;
             }
             EXPECT_EQ(decoded, length) << what;
+            if (qstrcmp(name, "mp3") == 0) {
+                EXPECT_TRUE(signedAsLame(output)) << what;
+                EXPECT_TRUE(read.value("encoder_info").toString().startsWith("LAME")) << what;
+            }
         }
     }
 }
