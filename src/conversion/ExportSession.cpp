@@ -467,18 +467,24 @@ QString ExportSession::folderGoneReason() const {
     return QStringLiteral("Le dossier %1 a disparu pendant la conversion").arg(folder);
 }
 
-bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled) {
+bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled,
+                              const QString& itunesGapless) {
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
     if (codec == nullptr) {
         return true;
     }
     const bool opus = isOpus(*codec);
+    OutputTagWriter::AudioStatement audio;
+    audio.itunesGapless = itunesGapless;
+    // The encoder wrote a gain of 0 dB into the header.
+    if (opus && loudness.opusOutputGain() != 0) {
+        audio.opusOutputGain = loudness.opusOutputGain();
+    }
     QString error;
     if (!OutputTagWriter::write(m_partialPath, *codec, tagsWith(loudness, opus, scaled), &error,
-                                m_request.id3Version) ||
-        // The encoder wrote a gain of 0 dB into the header.
-        (opus && loudness.opusOutputGain() != 0 &&
-         !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
+                                m_request.id3Version, audio) ||
+        (qstrcmp(codec->encoder, "libmp3lame") == 0 &&
+         !Mp3InfoFrame::signAsLame(m_partialPath, &error))) {
         return fail(error);
     }
     return true;
@@ -584,14 +590,8 @@ bool ExportSession::doExport() {
         return false;
     }
     keepScan(scan, gain);
-    QString error;
-    completed =
-        completed && writeTags(loudness.scaledBy(gain), gain != 0.0) &&
-        (gapless.isEmpty() || OutputTagWriter::setItunesGapless(m_partialPath, gapless, &error) ||
-         fail(error)) &&
-        (codec == nullptr || qstrcmp(codec->encoder, "libmp3lame") != 0 ||
-         Mp3InfoFrame::signAsLame(m_partialPath, &error) || fail(error)) &&
-        checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
+    completed = completed && writeTags(loudness.scaledBy(gain), gain != 0.0, gapless) &&
+                checkDuration(m_partialPath, m_inputSeconds, m_paddingSeconds);
     if (completed && m_request.preserveModificationTime && !m_request.sourcePath.isEmpty()) {
         copyModificationTime(m_request.sourcePath, m_partialPath);
     }
@@ -659,12 +659,14 @@ bool ExportSession::doRewriteTags() {
             tags.append(entry.name, entry.value);
         }
     }
+    OutputTagWriter::AudioStatement audio;
+    if (opus && !keepsMeasure) {
+        audio.opusOutputGain = loudness.opusOutputGain();
+    }
     QString error;
     if (codec == nullptr ||
         !OutputTagWriter::rewrite(m_partialPath, *codec, tags, sized.coverData, sized.coverMimeType,
-                                  &error, sized.id3Version) ||
-        (opus && !keepsMeasure &&
-         !OutputTagWriter::setOpusOutputGain(m_partialPath, loudness.opusOutputGain(), &error))) {
+                                  &error, sized.id3Version, audio)) {
         return fail(error.isEmpty() ? QStringLiteral("écriture des tags impossible") : error);
     }
     m_inputSeconds = FFmpegTranscoder::probeDuration(destination);

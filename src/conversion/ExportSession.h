@@ -123,8 +123,10 @@ private:
     // The request with its cover within the size asked for.
     ExportRequest withSizedCover() const;
     bool replacesExisting() const;
-    // The tags, with these loudness values, and an Opus header's gain.
-    bool writeTags(const ReplayGainValues& loudness, bool scaled);
+    // The tags with these loudness values, with what the output states
+    // about its audio (an Opus header's gain, an MP4's iTunSMPB, an MP3's
+    // LAME signature).
+    bool writeTags(const ReplayGainValues& loudness, bool scaled, const QString& itunesGapless);
     // The request's tags with these loudness values, in the container's way.
     TagList tagsWith(const ReplayGainValues& loudness, bool opus, bool scaled) const;
     // The values known before the audio is read: the source's, or given.

@@ -207,19 +207,62 @@ template <typename File, typename Fill> bool saveWith(const QByteArray& path, Fi
     return file.save();
 }
 
+using AudioStatement = OutputTagWriter::AudioStatement;
+
+void stateGapless(TagLib::MP4::Tag& tag, const AudioStatement& audio) {
+    if (!audio.itunesGapless.isEmpty()) {
+        tag.setItem(kItunesGapless,
+                    TagLib::StringList(TagLibStrings::toTagLib(audio.itunesGapless)));
+    }
+}
+
+// The identification header: "OpusHead", version, channels, pre-skip, rate,
+// then the gain as a signed little-endian 16-bit number. False when the
+// header cannot be read.
+bool stateOutputGain(TagLib::Ogg::Opus::File& file, const AudioStatement& audio) {
+    if (!audio.opusOutputGain) {
+        return true;
+    }
+    TagLib::ByteVector header = file.packet(0);
+    constexpr unsigned kGainAt = 16;
+    if (header.size() < kGainAt + 2 || !header.startsWith("OpusHead")) {
+        return false;
+    }
+    const auto bits = quint16(qint16(*audio.opusOutputGain));
+    header[kGainAt] = char(bits & 0xff);
+    header[kGainAt + 1] = char(bits >> 8);
+    file.setPacket(0, header);
+    return true;
+}
+
+// An Opus file's comments and header, saved once; the header's failure is
+// told apart.
+template <typename Fill>
+bool saveOpus(const QByteArray& path, const AudioStatement& audio, bool* headerRead, Fill fill) {
+    return saveWith<TagLib::Ogg::Opus::File>(path,
+                                             [&](auto& file) {
+                                                 fill(*file.tag());
+                                                 *headerRead = stateOutputGain(file, audio);
+                                             }) &&
+           *headerRead;
+}
+
 bool writeTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags,
-               int id3Version) {
+               int id3Version, const AudioStatement& audio, bool* headerRead) {
     const TagLibGuard guard;
     switch (codec.tags) {
     case Kind::Mp4Atoms:
-        return saveWith<TagLib::MP4::File>(path, [&](auto& file) { fillMp4(*file.tag(), tags); });
+        return saveWith<TagLib::MP4::File>(path, [&](auto& file) {
+            fillMp4(*file.tag(), tags);
+            stateGapless(*file.tag(), audio);
+        });
     case Kind::Id3:
         return saveId3(path, codec, id3Version,
                        [&](TagLib::ID3v2::Tag& tag) { fillId3(tag, tags, id3Version); });
     case Kind::VorbisComments:
         if (qstrcmp(codec.encoder, "libopus") == 0) {
-            return saveWith<TagLib::Ogg::Opus::File>(
-                path, [&](auto& file) { fillVorbis(*file.tag(), tags); });
+            return saveOpus(path, audio, headerRead,
+                            [&](TagLib::Ogg::XiphComment& comment) { fillVorbis(comment, tags); });
         }
         return saveWith<TagLib::Ogg::Vorbis::File>(
             path, [&](auto& file) { fillVorbis(*file.tag(), tags); });
@@ -295,20 +338,24 @@ void replaceVorbis(TagLib::Ogg::XiphComment& comment, const TagList& tags, const
 }
 
 bool rewriteTags(const QByteArray& path, const OutputCodec& codec, const TagList& tags,
-                 const QByteArray& cover, const QString& mimeType, int id3Version) {
+                 const QByteArray& cover, const QString& mimeType, int id3Version,
+                 const AudioStatement& audio, bool* headerRead) {
     const TagLibGuard guard;
     switch (codec.tags) {
     case Kind::Mp4Atoms:
-        return saveWith<TagLib::MP4::File>(
-            path, [&](auto& file) { replaceMp4(*file.tag(), tags, cover, mimeType); });
+        return saveWith<TagLib::MP4::File>(path, [&](auto& file) {
+            replaceMp4(*file.tag(), tags, cover, mimeType);
+            stateGapless(*file.tag(), audio);
+        });
     case Kind::Id3:
         return saveId3(path, codec, id3Version, [&](TagLib::ID3v2::Tag& tag) {
             replaceId3(tag, tags, cover, mimeType, id3Version);
         });
     case Kind::VorbisComments:
         if (qstrcmp(codec.encoder, "libopus") == 0) {
-            return saveWith<TagLib::Ogg::Opus::File>(
-                path, [&](auto& file) { replaceVorbis(*file.tag(), tags, cover, mimeType); });
+            return saveOpus(path, audio, headerRead, [&](TagLib::Ogg::XiphComment& comment) {
+                replaceVorbis(comment, tags, cover, mimeType);
+            });
         }
         return saveWith<TagLib::Ogg::Vorbis::File>(
             path, [&](auto& file) { replaceVorbis(*file.tag(), tags, cover, mimeType); });
@@ -320,17 +367,26 @@ bool rewriteTags(const QByteArray& path, const OutputCodec& codec, const TagList
 }
 } // namespace
 
+namespace {
+QString failure(bool headerRead) {
+    return headerRead ? QStringLiteral("écriture des tags impossible")
+                      : QStringLiteral("en-tête Opus illisible");
+}
+} // namespace
+
 bool OutputTagWriter::canRewrite(const OutputCodec& codec) {
     return codec.tags != Kind::RiffInfo && codec.tags != Kind::CafInfo;
 }
 
 bool OutputTagWriter::rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
                               const QByteArray& cover, const QString& coverMimeType, QString* error,
-                              int id3Version) {
-    if (rewriteTags(QFile::encodeName(path), codec, tags, cover, coverMimeType, id3Version)) {
+                              int id3Version, const AudioStatement& audio) {
+    bool headerRead = true;
+    if (rewriteTags(QFile::encodeName(path), codec, tags, cover, coverMimeType, id3Version, audio,
+                    &headerRead)) {
         return true;
     }
-    *error = QStringLiteral("écriture des tags impossible");
+    *error = failure(headerRead);
     return false;
 }
 
@@ -357,45 +413,13 @@ QList<QPair<QString, QString>> OutputTagWriter::muxerTags(const OutputCodec& cod
 }
 
 bool OutputTagWriter::write(const QString& path, const OutputCodec& codec, const TagList& tags,
-                            QString* error, int id3Version) {
-    if (writeTags(QFile::encodeName(path), codec, tags, id3Version)) {
+                            QString* error, int id3Version, const AudioStatement& audio) {
+    bool headerRead = true;
+    if (writeTags(QFile::encodeName(path), codec, tags, id3Version, audio, &headerRead)) {
         return true;
     }
-    *error = QStringLiteral("écriture des tags impossible");
+    *error = failure(headerRead);
     return false;
-}
-
-bool OutputTagWriter::setOpusOutputGain(const QString& path, int gain, QString* error) {
-    const TagLibGuard guard;
-    TagLib::Ogg::Opus::File file(QFile::encodeName(path).constData(), false);
-    // The identification header: "OpusHead", version, channels, pre-skip,
-    // rate, then the gain as a signed little-endian 16-bit number.
-    TagLib::ByteVector header = file.isValid() ? file.packet(0) : TagLib::ByteVector();
-    constexpr unsigned kGainAt = 16;
-    if (header.size() < kGainAt + 2 || !header.startsWith("OpusHead")) {
-        *error = QStringLiteral("en-tête Opus illisible");
-        return false;
-    }
-    const auto bits = quint16(qint16(gain));
-    header[kGainAt] = char(bits & 0xff);
-    header[kGainAt + 1] = char(bits >> 8);
-    file.setPacket(0, header);
-    if (!file.save()) {
-        *error = QStringLiteral("écriture de l'en-tête Opus impossible");
-        return false;
-    }
-    return true;
-}
-
-bool OutputTagWriter::setItunesGapless(const QString& path, const QString& text, QString* error) {
-    const TagLibGuard guard;
-    if (!saveWith<TagLib::MP4::File>(QFile::encodeName(path), [&](auto& file) {
-            file.tag()->setItem(kItunesGapless, TagLib::StringList(TagLibStrings::toTagLib(text)));
-        })) {
-        *error = QStringLiteral("écriture des tags impossible");
-        return false;
-    }
-    return true;
 }
 
 TagList OutputTagWriter::loudnessTags(const QString& path) {

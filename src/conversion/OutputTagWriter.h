@@ -8,6 +8,8 @@
 #include <QPair>
 #include <QString>
 
+#include <optional>
+
 // Puts an output's tags into its container, each in the container's own way
 // (see ContainerFields): MP4 atoms, ID3v2 frames and Vorbis comments are
 // written with TagLib into the finished output; WAV's INFO list and CAF's
@@ -15,6 +17,16 @@
 // here. Runs on the export's thread; holds no state.
 class OutputTagWriter {
 public:
+    // What an output states about its audio beside its tags, written in the
+    // same save: the output gain of an Opus file's header (Q7.8 dB, which
+    // every Opus decoder applies; none: left as it is) and iTunes's statement
+    // of an MP4's delay, padding and length (empty: none, and an existing one
+    // is kept).
+    struct AudioStatement {
+        std::optional<int> opusOutputGain;
+        QString itunesGapless;
+    };
+
     // The metadata keys and values the muxer writes itself; none for the
     // containers that TagLib writes.
     static QList<QPair<QString, QString>> muxerTags(const OutputCodec& codec, const TagList& tags);
@@ -24,7 +36,7 @@ public:
     // other: several values of a field joined with " / ", the frames 2.3
     // lacks as TXXX.
     static bool write(const QString& path, const OutputCodec& codec, const TagList& tags,
-                      QString* error, int id3Version = 4);
+                      QString* error, int id3Version = 4, const AudioStatement& audio = {});
     // Whether an output's tags and cover can be replaced without encoding it
     // again: the containers TagLib writes.
     static bool canRewrite(const OutputCodec& codec);
@@ -32,12 +44,7 @@ public:
     // audio left as it is.
     static bool rewrite(const QString& path, const OutputCodec& codec, const TagList& tags,
                         const QByteArray& cover, const QString& coverMimeType, QString* error,
-                        int id3Version = 4);
-    // Sets the output gain of an Opus file's header (Q7.8 dB), which every
-    // Opus decoder applies.
-    static bool setOpusOutputGain(const QString& path, int gain, QString* error);
-    // Puts iTunes's statement of an MP4's delay, padding and length.
-    static bool setItunesGapless(const QString& path, const QString& text, QString* error);
+                        int id3Version = 4, const AudioStatement& audio = {});
     // The REPLAYGAIN_* and R128_* comments an output carries.
     static TagList loudnessTags(const QString& path);
 };
