@@ -1,6 +1,7 @@
 #include "CodecQuality.h"
 
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 QStringList bitRates(std::initializer_list<int> kilobits) {
@@ -38,43 +39,41 @@ CodecQuality::Family CodecQuality::familyOf(const OutputCodec& codec) {
     return Family::Aac;
 }
 
-const QStringList& CodecQuality::choices(Family family) {
+namespace {
+// Each family once: its name, its qualities best first, its default.
+struct FamilyTable {
+    CodecQuality::Family family;
+    const char* name;
+    QStringList choices;
+    const char* defaultQuality;
+};
+
+const FamilyTable& tableOf(CodecQuality::Family family) {
+    using Family = CodecQuality::Family;
     // LAME's constant rates from 128 kbit/s; AAC from 96 kbit/s, below which
     // FFmpeg's encoder is poor; Opus's useful range for music.
-    static const QStringList mp3 = levels("V", 0, 9) + bitRates({320, 256, 224, 192, 160, 128});
-    static const QStringList aac = bitRates({320, 256, 224, 192, 160, 128, 112, 96});
-    static const QStringList opus = bitRates({256, 192, 160, 128, 96, 64, 48, 32});
-    static const QStringList vorbis = levels("q", 10, 0);
-    static const QStringList none;
-    switch (family) {
-    case Family::Mp3:
-        return mp3;
-    case Family::Aac:
-        return aac;
-    case Family::Opus:
-        return opus;
-    case Family::Vorbis:
-        return vorbis;
-    case Family::None:
-        break;
+    static const FamilyTable tables[] = {
+        {Family::Mp3, "MP3", levels("V", 0, 9) + bitRates({320, 256, 224, 192, 160, 128}), "V2"},
+        {Family::Aac, "AAC", bitRates({320, 256, 224, 192, 160, 128, 112, 96}), "256k"},
+        {Family::Opus, "Opus", bitRates({256, 192, 160, 128, 96, 64, 48, 32}), "160k"},
+        {Family::Vorbis, "Vorbis", levels("q", 10, 0), "q6"},
+        {Family::None, "", {}, ""},
+    };
+    for (const FamilyTable& table : tables) {
+        if (table.family == family) {
+            return table;
+        }
     }
-    return none;
+    return tables[std::size(tables) - 1];
+}
+} // namespace
+
+const QStringList& CodecQuality::choices(Family family) {
+    return tableOf(family).choices;
 }
 
 QString CodecQuality::defaultQuality(Family family) {
-    switch (family) {
-    case Family::Mp3:
-        return QStringLiteral("V2");
-    case Family::Aac:
-        return QStringLiteral("256k");
-    case Family::Opus:
-        return QStringLiteral("160k");
-    case Family::Vorbis:
-        return QStringLiteral("q6");
-    case Family::None:
-        break;
-    }
-    return QString();
+    return QLatin1String(tableOf(family).defaultQuality);
 }
 
 qint64 CodecQuality::bitRate(const QString& quality) {
@@ -107,17 +106,5 @@ QString CodecQuality::fromBitRate(Family family, qint64 bitsPerSecond) {
 }
 
 QString CodecQuality::familyName(Family family) {
-    switch (family) {
-    case Family::Mp3:
-        return QStringLiteral("MP3");
-    case Family::Aac:
-        return QStringLiteral("AAC");
-    case Family::Opus:
-        return QStringLiteral("Opus");
-    case Family::Vorbis:
-        return QStringLiteral("Vorbis");
-    case Family::None:
-        break;
-    }
-    return QString();
+    return QLatin1String(tableOf(family).name);
 }
