@@ -335,38 +335,35 @@ void FFmpegTranscoder::setQuality(bool lame) {
     m_encoder->global_quality = CodecQuality::level(quality) * FF_QP2LAMBDA;
 }
 
+int FFmpegTranscoder::formatLike(const AVCodec* encoder, int format) {
+    const AVSampleFormat packed = av_get_packed_sample_fmt(AVSampleFormat(format));
+    for (const AVSampleFormat* taken = encoder->sample_fmts; *taken != AV_SAMPLE_FMT_NONE;
+         ++taken) {
+        if (av_get_packed_sample_fmt(*taken) == packed) {
+            return *taken;
+        }
+    }
+    return AV_SAMPLE_FMT_NONE;
+}
+
 int FFmpegTranscoder::chooseSampleFormat(const AVCodec* encoder) const {
     if (encoder->sample_fmts == nullptr) {
         return m_decoder->sample_fmt;
     }
-    if (m_codec->lossless && outputBitsPerSample() <= 16 && sourceBitsPerSample() > 16) {
-        // A depth lowered to 16 bits is written from 16-bit samples, which
-        // the resampler dithers down to.
-        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
-             ++format) {
-            if (av_get_packed_sample_fmt(*format) == AV_SAMPLE_FMT_S16) {
-                return *format;
-            }
-        }
-    }
-    if (m_gainDb != 0.0 && !m_codec->lossless) {
-        // A gain is applied to float samples: nothing is lost or wraps.
-        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
-             ++format) {
-            if (av_get_packed_sample_fmt(*format) == AV_SAMPLE_FMT_FLT) {
-                return *format;
-            }
-        }
-    }
-    // The decoded format itself, or its planar twin, keeps every bit.
-    const AVSampleFormat wanted[] = {m_decoder->sample_fmt,
-                                     av_get_planar_sample_fmt(m_decoder->sample_fmt)};
-    for (const AVSampleFormat candidate : wanted) {
-        for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
-             ++format) {
-            if (*format == candidate) {
-                return candidate;
-            }
+    // A depth lowered to 16 bits is written from 16-bit samples, which the
+    // resampler dithers down to; a gain is applied to float samples, so that
+    // nothing is lost or wraps; otherwise the decoded format itself, packed
+    // or planar, keeps every bit.
+    const bool lowered =
+        m_codec->lossless && outputBitsPerSample() <= 16 && sourceBitsPerSample() > 16;
+    const bool scaled = m_gainDb != 0.0 && !m_codec->lossless;
+    for (const AVSampleFormat wanted :
+         {lowered ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_NONE,
+          scaled ? AV_SAMPLE_FMT_FLT : AV_SAMPLE_FMT_NONE, m_decoder->sample_fmt}) {
+        const int format =
+            wanted != AV_SAMPLE_FMT_NONE ? formatLike(encoder, wanted) : int(AV_SAMPLE_FMT_NONE);
+        if (format != AV_SAMPLE_FMT_NONE) {
+            return format;
         }
     }
     return encoder->sample_fmts[0];

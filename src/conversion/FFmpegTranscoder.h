@@ -96,6 +96,9 @@ private:
     static QString layoutName(const AVChannelLayout& layout);
     // An AVSampleFormat.
     int chooseSampleFormat(const AVCodec* encoder) const;
+    // The encoder's first format holding samples as that one does (packed
+    // or planar); AV_SAMPLE_FMT_NONE when it has none.
+    static int formatLike(const AVCodec* encoder, int format);
 
     ExportRequest m_request;
     const std::atomic<bool>& m_cancelled;
