@@ -409,16 +409,20 @@ bool ConversionControleur::startMirror() {
     work.dryRun = m_settings.dryRun;
     work.companionPatterns = m_settings.companionPatterns;
     work.destinationFolder = m_settings.destination.chosenFolder;
+    // The records of each output folder, read once however many source
+    // folders or covers go into it.
+    QSet<QString> outputFolders;
     for (auto folder = m_companionFolders.cbegin(); folder != m_companionFolders.cend(); ++folder) {
         work.companionFolders << qMakePair(folder.key(), folder.value());
-        work.companionRecords << m_records->companionRecordsIn(folder.value());
+        outputFolders.insert(folder.value());
     }
     work.coverMaxSide = m_settings.coverMaxSide;
     for (const LibraryMirror::Work::CoverFile& cover : std::as_const(m_folderCovers)) {
         work.coverFiles << cover;
-        if (!m_companionFolders.values().contains(cover.outputFolder)) {
-            work.companionRecords << m_records->companionRecordsIn(cover.outputFolder);
-        }
+        outputFolders.insert(cover.outputFolder);
+    }
+    for (const QString& folder : std::as_const(outputFolders)) {
+        work.companionRecords << m_records->companionRecordsIn(folder);
     }
     if (prune) {
         for (const QString& root : std::as_const(m_passRoots)) {
