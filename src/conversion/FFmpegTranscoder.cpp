@@ -540,9 +540,8 @@ bool FFmpegTranscoder::drainFifo(bool final) {
     const bool fixedFrames = m_encoder->frame_size > 0 && (m_encoder->codec->capabilities &
                                                            AV_CODEC_CAP_VARIABLE_FRAME_SIZE) == 0;
     const int frameSamples = fixedFrames ? m_encoder->frame_size : kPcmFrameSamples;
-    while (av_audio_fifo_size(m_fifo) >= frameSamples ||
-           (final && av_audio_fifo_size(m_fifo) > 0)) {
-        const int samples = std::min(av_audio_fifo_size(m_fifo), frameSamples);
+    while (pendingSamples() >= frameSamples || (final && pendingSamples() > 0)) {
+        const int samples = std::min(pendingSamples(), frameSamples);
         av_frame_unref(m_encoded);
         m_encoded->nb_samples = samples;
         m_encoded->format = m_encoder->sample_fmt;
@@ -563,6 +562,14 @@ bool FFmpegTranscoder::drainFifo(bool final) {
         }
     }
     return true;
+}
+
+int FFmpegTranscoder::pendingSamples() const {
+    const int buffered = av_audio_fifo_size(m_fifo);
+    if (m_outputLength < 0) {
+        return buffered;
+    }
+    return int(std::clamp<qint64>(m_outputLength - m_nextPts, 0, buffered));
 }
 
 bool FFmpegTranscoder::resample(const AVFrame* input) {
@@ -679,6 +686,13 @@ bool FFmpegTranscoder::pump() {
         if (av_audio_fifo_size(m_fifo) == before) {
             break;
         }
+    }
+    // The resampler's flush may round the length up. A track lasts as long
+    // as its source, to the nearest sample at the new rate, so that the next
+    // track of a recording starts where it should.
+    if (m_decoder->sample_rate != m_outputRate) {
+        m_outputLength =
+            av_rescale_rnd(m_inputSamples, m_outputRate, m_decoder->sample_rate, AV_ROUND_NEAR_INF);
     }
     return drainFifo(true) && encode(nullptr);
 }

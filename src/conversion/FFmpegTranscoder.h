@@ -77,6 +77,9 @@ private:
     bool decodePacket(AVPacket* packet);
     bool resample(const AVFrame* input);
     bool drainFifo(bool final);
+    // The resampled samples still to encode, within the length the source
+    // has at the new rate.
+    int pendingSamples() const;
     bool encode(AVFrame* frame);
     // The resampled samples scaled by the gain, when the format is float.
     void scale(uint8_t** planes, int samples) const;
@@ -122,6 +125,9 @@ private:
     int m_outputRate = 0;
     qint64 m_inputSamples = 0;
     qint64 m_nextPts = 0;
+    // Set once the source is read when the rate changes: how many samples
+    // the output holds.
+    qint64 m_outputLength = -1;
     double m_gainDb = 0.0;
     std::shared_ptr<LoudnessScan> m_scan;
 };
