@@ -112,9 +112,9 @@ TEST(Gapless, EveryCodecStatesTheSourcesLengthToTheSample) {
                     << what << ": whole frames";
                 EXPECT_EQ(byFfmpeg - padding, length) << what;
                 // GStreamer plays the media from the delay for the source's
-                // length. Its demuxer (1.22) ends the stream at the movie's
-                // duration counted from the media's start, a delay early, so
-                // its sample count is not held here.
+                // length. Its demuxer (1.22) stops reading at the movie's
+                // duration counted from the start of the media, which leaves
+                // the last frame out, so its sample count is not held here.
                 EXPECT_EQ(IndependentDecoders::gstreamerSegment(output, 44100),
                           std::make_pair(delay, length))
                     << what;
