@@ -310,14 +310,16 @@ bool BatchConverter::applyOptions(const QStringList& arguments, QStringList* pat
         }
         settings.overrideForRun(*key, value);
     }
-    const std::pair<const QCommandLineOption*, const Setting<qint64>*> limits[] = {
-        {&maxRate, &Settings::maxSampleRate}, {&maxBits, &Settings::maxBits}};
-    for (const auto& [option, setting] : limits) {
+    const struct {
+        const QCommandLineOption* option;
+        const Setting<qint64>* setting;
+        const QList<qint64>& offered;
+    } limits[] = {{&maxRate, &Settings::maxSampleRate, Settings::maxSampleRates()},
+                  {&maxBits, &Settings::maxBits, Settings::maxBitsPerSample()}};
+    for (const auto& [option, setting, offered] : limits) {
         if (!parser.isSet(*option)) {
             continue;
         }
-        const QList<qint64>& offered = setting == &Settings::maxBits ? Settings::maxBitsPerSample()
-                                                                     : Settings::maxSampleRates();
         bool number = false;
         const qint64 value = parser.value(*option).toLongLong(&number);
         if (!number || value <= 0 || !offered.contains(value)) {

@@ -8,9 +8,7 @@
 #include <algorithm>
 
 QString ConversionSettings::qualityFingerprint() const {
-    const OutputCodec* output = OutputCodec::find(codec);
-    const CodecQuality::Family family =
-        output != nullptr ? CodecQuality::familyOf(*output) : CodecQuality::Family::None;
+    const CodecQuality::Family family = CodecQuality::familyOf(codec);
     // Outputs made before each family had its own quality were made at the
     // codec's default bit rate, which AAC and Opus keep: they stay in step.
     const bool unchangedDefault =
@@ -57,9 +55,7 @@ ConversionSettings ConversionSettings::fromSettings(const Settings& stored) {
     settings.maxSampleRate = int(stored.value(Settings::maxSampleRate));
     settings.maxBits = int(stored.value(Settings::maxBits));
     settings.channels = positive(Settings::channels);
-    if (const OutputCodec* codec = OutputCodec::find(settings.codec)) {
-        settings.quality = stored.quality(CodecQuality::familyOf(*codec));
-    }
+    settings.quality = stored.quality(CodecQuality::familyOf(settings.codec));
     const qint64 compression = stored.value(Settings::compression);
     settings.compression = compression >= 0 ? compression : -1;
     settings.jobs = resolveJobs(stored.value(Settings::simultaneousConversions));

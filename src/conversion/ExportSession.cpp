@@ -7,6 +7,7 @@
 #include "conversion/OutputFingerprint.h"
 #include "conversion/OutputTagWriter.h"
 #include "conversion/TemporaryJournal.h"
+#include "model/CodecQuality.h"
 #include "storage/FileManager.h"
 #include "storage/Log.h"
 
@@ -473,7 +474,7 @@ bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled,
     if (codec == nullptr) {
         return true;
     }
-    const bool opus = isOpus(*codec);
+    const bool opus = CodecQuality::familyOf(*codec) == CodecQuality::Family::Opus;
     OutputTagWriter::AudioStatement audio;
     audio.itunesGapless = itunesGapless;
     // The encoder wrote a gain of 0 dB into the header.
@@ -483,7 +484,7 @@ bool ExportSession::writeTags(const ReplayGainValues& loudness, bool scaled,
     QString error;
     if (!OutputTagWriter::write(m_partialPath, *codec, tagsWith(loudness, opus, scaled), &error,
                                 m_request.id3Version, audio) ||
-        (qstrcmp(codec->encoder, "libmp3lame") == 0 &&
+        (CodecQuality::familyOf(*codec) == CodecQuality::Family::Mp3 &&
          !Mp3InfoFrame::signAsLame(m_partialPath, &error))) {
         return fail(error);
     }
@@ -497,10 +498,6 @@ TagList ExportSession::tagsWith(const ReplayGainValues& loudness, bool opus, boo
         return m_request.tags;
     }
     return loudness.appliedTo(m_request.tags, opus);
-}
-
-bool ExportSession::isOpus(const OutputCodec& codec) {
-    return qstrcmp(codec.encoder, "libopus") == 0;
 }
 
 ReplayGainValues ExportSession::loudnessKnownBeforehand() const {
@@ -648,7 +645,8 @@ bool ExportSession::doRewriteTags() {
     const OutputCodec* codec = OutputCodec::find(m_request.codec);
     const ExportRequest sized = withSizedCover();
     const ReplayGainValues loudness = loudnessKnownBeforehand();
-    const bool opus = codec != nullptr && isOpus(*codec);
+    const bool opus =
+        codec != nullptr && CodecQuality::familyOf(*codec) == CodecQuality::Family::Opus;
     TagList tags = tagsWith(loudness, opus, false);
     const bool keepsMeasure = m_request.replayGain == ReplayGainMode::Scan && loudness.isEmpty();
     if (keepsMeasure) {

@@ -133,7 +133,6 @@ private:
     ReplayGainValues loudnessKnownBeforehand() const;
     bool scansBeforeEncoding(const OutputCodec* codec) const;
     void keepScan(std::shared_ptr<const LoudnessScan> scan, double appliedGainDb);
-    static bool isOpus(const OutputCodec& codec);
     bool checkDuration(const QString& path, double expected, double padding);
     bool linkOntoDestination();
     bool checkPublished();

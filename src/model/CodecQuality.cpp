@@ -39,6 +39,11 @@ CodecQuality::Family CodecQuality::familyOf(const OutputCodec& codec) {
     return Family::Aac;
 }
 
+CodecQuality::Family CodecQuality::familyOf(const QString& codecName) {
+    const OutputCodec* codec = OutputCodec::find(codecName);
+    return codec != nullptr ? familyOf(*codec) : Family::None;
+}
+
 namespace {
 // Each family once: its name, its qualities best first, its default.
 struct FamilyTable {

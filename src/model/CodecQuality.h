@@ -14,6 +14,8 @@ public:
     enum class Family { None, Mp3, Aac, Opus, Vorbis };
 
     static Family familyOf(const OutputCodec& codec);
+    // The family of the codec of that name ("m4a", "mp3"); None when unknown.
+    static Family familyOf(const QString& codecName);
     // Every quality a family offers, best first; none for lossless codecs.
     static const QStringList& choices(Family family);
     static QString defaultQuality(Family family);

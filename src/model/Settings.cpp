@@ -29,6 +29,14 @@ QVariant automatic() {
     return qint64(-1);
 }
 
+QVariantList variantsOf(const QList<qint64>& values) {
+    QVariantList list;
+    for (const qint64 value : values) {
+        list << value;
+    }
+    return list;
+}
+
 const SettingDeclaration kCodec{"ConversionCodec", QMetaType::QString,
                                 [] { return QVariant(QStringLiteral("m4a")); }};
 const SettingDeclaration kDestinationKind{
@@ -112,22 +120,10 @@ const SettingDeclaration kVorbisQuality{"QualiteVorbis", QMetaType::QString, unc
                                         qualities<CodecQuality::Family::Vorbis>};
 const SettingDeclaration kMaxSampleRate{"FrequenceMaximale", QMetaType::LongLong,
                                         [] { return QVariant(qint64(0)); },
-                                        [] {
-                                            QVariantList list;
-                                            for (const qint64 rate : Settings::maxSampleRates()) {
-                                                list << rate;
-                                            }
-                                            return list;
-                                        }};
-const SettingDeclaration kMaxBitsPerSample{
-    "ResolutionMaximale", QMetaType::LongLong, [] { return QVariant(qint64(0)); },
-    [] {
-        QVariantList list;
-        for (const qint64 bits : Settings::maxBitsPerSample()) {
-            list << bits;
-        }
-        return list;
-    }};
+                                        [] { return variantsOf(Settings::maxSampleRates()); }};
+const SettingDeclaration kMaxBitsPerSample{"ResolutionMaximale", QMetaType::LongLong,
+                                           [] { return QVariant(qint64(0)); },
+                                           [] { return variantsOf(Settings::maxBitsPerSample()); }};
 const SettingDeclaration kCompression{"ConversionCompression", QMetaType::LongLong, automatic};
 const SettingDeclaration kChannels{"ConversionCanaux", QMetaType::LongLong, automatic};
 const SettingDeclaration kSimultaneousConversions{"ConversionsSimultanees", QMetaType::LongLong,
@@ -290,11 +286,6 @@ QString Settings::quality(CodecQuality::Family family) const {
         family == CodecQuality::Family::Mp3 || family == CodecQuality::Family::Aac;
     return legacyFamily && legacy > 0 ? CodecQuality::fromBitRate(family, legacy)
                                       : CodecQuality::defaultQuality(family);
-}
-
-const QList<qint64>& Settings::bitRates() {
-    static const QList<qint64> values = {32768, 65536, 131072, 262144, 524288};
-    return values;
 }
 
 const QList<qint64>& Settings::maxSampleRates() {

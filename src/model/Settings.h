@@ -128,7 +128,6 @@ public:
 
     // The fixed choices of the settings view's popups.
     static const QList<qint64>& sampleRates();
-    static const QList<qint64>& bitRates();
     static const QList<qint64>& compressionLevels();
     // The limits offered, "Originale" (0) first.
     static const QList<qint64>& maxSampleRates();

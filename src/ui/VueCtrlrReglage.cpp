@@ -363,8 +363,7 @@ bool VueCtrlrReglage::hasReadyFiles() const {
 }
 
 CodecQuality::Family VueCtrlrReglage::chosenFamily() const {
-    const OutputCodec* codec = OutputCodec::find(m_core.settings().value(Settings::codec));
-    return codec != nullptr ? CodecQuality::familyOf(*codec) : CodecQuality::Family::None;
+    return CodecQuality::familyOf(m_core.settings().value(Settings::codec));
 }
 
 QString VueCtrlrReglage::qualityTitle(const QString& quality) {
@@ -412,6 +411,10 @@ void VueCtrlrReglage::showQualities() {
 
 void VueCtrlrReglage::selectTag(QComboBox* popup, int tag) {
     popup->setCurrentIndex(popup->findData(tag));
+}
+
+void VueCtrlrReglage::selectPlaceOf(QComboBox* popup, qint64 value, const QList<qint64>& values) {
+    selectTag(popup, int(std::max<qsizetype>(0, values.indexOf(value))));
 }
 
 void VueCtrlrReglage::selectNumericTag(QComboBox* popup, const Setting<qint64>& setting,
@@ -473,20 +476,16 @@ void VueCtrlrReglage::viewDidLoad() {
     selectTag(m_volumePopUp, int(settings.value(Settings::replayGain)));
     selectTag(m_appliquerVolumePopUp, int(settings.value(Settings::applyGain)));
     selectTag(m_nomsCompatiblesPopUp, int(settings.value(Settings::portableNames)));
-    selectTag(m_pochettePopUp,
-              int(std::max<qsizetype>(
-                  0, CoverSizing::limits().indexOf(settings.value(Settings::coverMaxSide)))));
+    selectPlaceOf(m_pochettePopUp, settings.value(Settings::coverMaxSide), CoverSizing::limits());
     m_fichierPochetteCheckBox->setChecked(settings.value(Settings::coverFile));
     m_effacerOriginalCheckBox->setChecked(settings.value(Settings::deleteSource));
     selectTag(m_formatConversionPopUp, int(codecs().indexOf(settings.value(Settings::codec))));
     selectNumericTag(m_frequenceEchantillonPopUp, Settings::sampleRate, Settings::sampleRates());
     showQualities();
-    selectTag(m_frequenceMaxPopUp,
-              int(std::max<qsizetype>(
-                  0, Settings::maxSampleRates().indexOf(settings.value(Settings::maxSampleRate)))));
-    selectTag(m_resolutionMaxPopUp,
-              int(std::max<qsizetype>(
-                  0, Settings::maxBitsPerSample().indexOf(settings.value(Settings::maxBits)))));
+    selectPlaceOf(m_frequenceMaxPopUp, settings.value(Settings::maxSampleRate),
+                  Settings::maxSampleRates());
+    selectPlaceOf(m_resolutionMaxPopUp, settings.value(Settings::maxBits),
+                  Settings::maxBitsPerSample());
     selectNumericTag(m_compressionPopUp, Settings::compression, Settings::compressionLevels());
     selectNumericTag(m_canauxPopUp, Settings::channels, Settings::channelCounts());
     const qint64 jobsSetting = settings.value(Settings::simultaneousConversions);

@@ -127,6 +127,9 @@ private:
     CodecQuality::Family chosenFamily() const;
     static QString qualityTitle(const QString& quality);
     void selectTag(QComboBox* popup, int tag);
+    // A popup whose tags are the places of its values in the list: the
+    // value's, or the first (Original) when the list lacks it.
+    void selectPlaceOf(QComboBox* popup, qint64 value, const QList<qint64>& values);
     // Shows what existing outputs get, an automatic choice following the
     // destination.
     void showExistingOutputChoice();
