@@ -97,6 +97,19 @@ int CodecQuality::level(const QString& quality) {
     return -1;
 }
 
+int CodecQuality::averageKilobits(const QString& quality) {
+    static const int lame[] = {245, 225, 190, 175, 165, 130, 115, 100, 85, 65};
+    static const int vorbis[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 500};
+    const int scale = level(quality);
+    if (quality.startsWith(QLatin1Char('V')) && scale >= 0 && scale < int(std::size(lame))) {
+        return lame[scale];
+    }
+    if (quality.startsWith(QLatin1Char('q')) && scale >= 0 && scale < int(std::size(vorbis))) {
+        return vorbis[scale];
+    }
+    return int(bitRate(quality) / 1000);
+}
+
 QString CodecQuality::fromBitRate(Family family, qint64 bitsPerSecond) {
     QString nearest;
     qint64 distance = 0;

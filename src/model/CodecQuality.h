@@ -27,6 +27,9 @@ public:
     // LAME's VBR level (0 best to 9) or Vorbis's scale (0 to 10); -1 for a
     // bit rate.
     static int level(const QString& quality);
+    // About how many kbit/s a quality gives: its bit rate, or what LAME's
+    // level or Vorbis's scale gives on average.
+    static int averageKilobits(const QString& quality);
     // What the single bit rate of earlier versions (bits per second) meant
     // for a family: the offered bit rate nearest to it.
     static QString fromBitRate(Family family, qint64 bitsPerSecond);

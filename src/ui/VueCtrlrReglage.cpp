@@ -367,17 +367,15 @@ CodecQuality::Family VueCtrlrReglage::chosenFamily() const {
 }
 
 QString VueCtrlrReglage::qualityTitle(const QString& quality) {
-    // What LAME's levels and Vorbis's scale give on average, in kbit/s.
-    static const int lame[] = {245, 225, 190, 175, 165, 130, 115, 100, 85, 65};
-    static const int vorbis[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 500};
     const int level = CodecQuality::level(quality);
-    if (quality.startsWith(QLatin1Char('V')) && level >= 0 && level <= 9) {
-        return tr("VBR V%1 (about %2 kbit/s)").arg(level).arg(lame[level]);
+    const int kilobits = CodecQuality::averageKilobits(quality);
+    if (quality.startsWith(QLatin1Char('V'))) {
+        return tr("VBR V%1 (about %2 kbit/s)").arg(level).arg(kilobits);
     }
-    if (quality.startsWith(QLatin1Char('q')) && level >= 0 && level <= 10) {
-        return tr("Quality %1 (about %2 kbit/s)").arg(level).arg(vorbis[level]);
+    if (quality.startsWith(QLatin1Char('q'))) {
+        return tr("Quality %1 (about %2 kbit/s)").arg(level).arg(kilobits);
     }
-    return tr("%1 kbit/s").arg(CodecQuality::bitRate(quality) / 1000);
+    return tr("%1 kbit/s").arg(kilobits);
 }
 
 void VueCtrlrReglage::showQualities() {
